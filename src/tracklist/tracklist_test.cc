@@ -1,0 +1,132 @@
+#include "tracklist/tracklist.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Row {
+  std::string text;
+  int kind, has_pregap, is_wav;
+  bool operator==(const Row&) const = default;
+};
+
+std::vector<Row> Rows(std::string_view list, Classified* result = nullptr) {
+  static TrackTable table;  // Static: the table holds views into list, which outlives the call.
+  Classified c = ClassifyTrackList(list, &table);
+  if (result) *result = c;
+  std::vector<Row> rows;
+  for (int i = 0; i < c.line_count; ++i) {
+    rows.push_back(
+        {std::string(table.text[i]), table.kind[i], table.has_pregap[i], table.is_wav[i]});
+  }
+  return rows;
+}
+
+TEST(ClassifyTrackList, KindsOfLines) {
+  std::vector<Row> want = {
+      {"P first.txt", KIND_NONE, 0, 1},  // Line 1 is a WAV entry whatever it holds.
+      {"Song.wav", KIND_NONE, 0, 1},     {"Pause.WAV", KIND_NONE, 0, 1},
+      {"S song.wav", KIND_NONE, 0, 1},   {"S 03:15:00", KIND_SPLIT, 0, 0},
+      {"P 00:02:00", KIND_PREGAP, 1, 0}, {"s 03:15:00", KIND_NONE, 0, 0},
+      {"track.Wav", KIND_NONE, 0, 0},    {"S", KIND_SPLIT, 0, 0},
+      {"   ", KIND_NONE, 0, 0},          {" spaced.wav ", KIND_NONE, 0, 1},
+  };
+  EXPECT_EQ(Rows("P first.txt\nSong.wav\nPause.WAV\nS song.wav\nS 03:15:00\nP 00:02:00\n"
+                 "s 03:15:00\ntrack.Wav\nS\n   \n spaced.wav "),
+            want);
+}
+
+TEST(ClassifyTrackList, LineEndsAndBlankLines) {
+  std::vector<Row> lf = Rows("a.wav\nS 01:00:00\nb.wav\n");
+  EXPECT_EQ(Rows("\r\n\r\na.wav\r\n\r\nS 01:00:00\r\n\r\n\r\nb.wav\r\n"), lf);
+  EXPECT_EQ(Rows("a.wav\rS 01:00:00\r\rb.wav"), lf);
+  EXPECT_EQ(lf.size(), 3u);
+  EXPECT_TRUE(Rows("").empty());
+  EXPECT_TRUE(Rows("\r\n\n\r").empty());
+}
+
+TEST(ClassifyTrackList, ZeroByteEndsTheText) {
+  std::string list("a.wav\nb.w\0av\nc.wav\n", 19);
+  std::vector<Row> want = {{"a.wav", 0, 0, 1}, {"b.w", 0, 0, 0}};
+  EXPECT_EQ(Rows(list), want);
+  EXPECT_TRUE(Rows(std::string("\0a.wav", 6)).empty());
+}
+
+TEST(ClassifyTrackList, OnlyTheFirst128LinesAreUsed) {
+  std::string list;
+  for (int i = 1; i <= 128; ++i) list += "S " + std::to_string(i) + "\n";
+  Classified c;
+  EXPECT_EQ(Rows(list, &c).size(), 128u);
+  EXPECT_FALSE(c.lines_dropped);
+
+  std::vector<Row> rows = Rows(list + "P 129\nlast.wav\n", &c);
+  EXPECT_EQ(c.line_count, 128);
+  EXPECT_TRUE(c.lines_dropped);
+  EXPECT_EQ(rows.back().text, "S 128");
+}
+
+TEST(TimeText, FromTheThirdCharacterOn) {
+  EXPECT_EQ(TimeText("S 03:15:00"), "03:15:00");
+  EXPECT_EQ(TimeText("S_03:15:00"), "03:15:00");
+  EXPECT_EQ(TimeText("S"), "");
+  EXPECT_EQ(TimeText("S "), "");
+}
+
+// Reads bytes from a regular file, or from a pipe fed by another thread.
+std::pair<ListRead, std::string> ReadFrom(const std::string& bytes, bool through_pipe) {
+  std::string text;
+  ListRead r;
+  if (through_pipe) {
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    std::thread writer([&] {
+      // The reader stops early on a list that is too large, so a broken pipe is expected.
+      for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = write(fds[1], bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      close(fds[1]);
+    });
+    r = ReadListText(fds[0], &text);
+    close(fds[0]);
+    writer.join();
+  } else {
+    FILE* tmp = tmpfile();
+    fwrite(bytes.data(), 1, bytes.size(), tmp);
+    fflush(tmp);
+    rewind(tmp);
+    r = ReadListText(fileno(tmp), &text);
+    fclose(tmp);
+  }
+  return {r, text};
+}
+
+TEST(ReadListText, ReadsToTheEndUpToTheLimit) {
+  signal(SIGPIPE, SIG_IGN);
+  std::string max(MAX_LIST_BYTES, 'x');
+  for (bool through_pipe : {false, true}) {
+    SCOPED_TRACE(through_pipe ? "pipe" : "file");
+    auto [ok, text] = ReadFrom(max, through_pipe);
+    EXPECT_EQ(ok, ListRead::kOk);
+    EXPECT_EQ(text, max);
+    EXPECT_EQ(ReadFrom(max + "y", through_pipe).first, ListRead::kTooLarge);
+    EXPECT_EQ(ReadFrom("", through_pipe).first, ListRead::kOk);
+  }
+}
+
+TEST(ReadListText, DirectoryIsAnError) {
+  int fd = open(".", O_RDONLY);
+  std::string text;
+  EXPECT_EQ(ReadListText(fd, &text), ListRead::kError);
+  EXPECT_EQ(errno, EISDIR);
+  close(fd);
+}
+
+}  // namespace
