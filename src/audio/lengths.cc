@@ -1,0 +1,71 @@
+#include "audio/lengths.h"
+
+#include <cmath>
+#include <limits>
+
+// The arithmetic below depends on the 80-bit x87 extended format: another long double would print
+// other lengths for some files.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "vantorel needs long double to be the 80-bit x87 extended format");
+
+namespace {
+
+constexpr float kSecondsPerMinute = 60.0f;
+constexpr float kFramesPerSecond = 75.0f;
+
+}  // namespace
+
+float AddToTotal(float total_seconds, uint32_t sample_frames, uint32_t sample_rate) {
+  long double f = sample_frames;
+  long double r = sample_rate;
+  return static_cast<float>(total_seconds + f / r);
+}
+
+Length TrackLength(uint32_t sample_frames, uint32_t sample_rate) {
+  long double f = sample_frames;
+  long double r = sample_rate;
+  Length len;
+  len.minutes = static_cast<int32_t>(std::floor(static_cast<double>(f / (kSecondsPerMinute * r))));
+  // Held in 64 bits: with an absurd rate the remainder can pass the range of a 32-bit integer.
+  auto remainder =
+      static_cast<int64_t>(f - static_cast<long double>(len.minutes) * kSecondsPerMinute * r);
+
+  long double rate = static_cast<float>(sample_rate);
+  long double rem = static_cast<float>(remainder);
+  len.seconds = static_cast<int32_t>(std::floor(static_cast<float>(remainder / rate)));
+  auto leftover = static_cast<int64_t>(rem - len.seconds * rate);
+  len.cd_frames = static_cast<int32_t>((leftover / rate) * kFramesPerSecond);
+  return len;
+}
+
+float ComputeLengths(TrackTable* table, int line_count) {
+  float total = 0;
+  for (int i = 0; i < line_count; ++i) {
+    if (table->is_wav[i] != 1) continue;
+    Length len = TrackLength(table->sample_frames[i], table->sample_rate[i]);
+    table->minutes[i] = len.minutes;
+    table->seconds[i] = len.seconds;
+    table->cd_frames[i] = len.cd_frames;
+    total = AddToTotal(total, table->sample_frames[i], table->sample_rate[i]);
+  }
+  return total;
+}
+
+std::string LengthReport(const TrackTable& table, int line_count, float total_seconds) {
+  std::string out = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
+  int number = 0;
+  for (int i = 0; i < line_count; ++i) {
+    if (table.is_wav[i] != 1) continue;
+    out += std::to_string(++number) + '\t';
+    out += table.text[i];
+    out += "\t\t" + std::to_string(table.minutes[i]) + ':' + std::to_string(table.seconds[i]) +
+           ':' + std::to_string(table.cd_frames[i]) + '\n';
+  }
+  long double total = total_seconds;
+  auto minutes = static_cast<int32_t>(std::floor(static_cast<double>(total / kSecondsPerMinute)));
+  auto seconds =
+      static_cast<int32_t>(total - static_cast<long double>(minutes) * kSecondsPerMinute);
+  out +=
+      "\nTotal Time:  " + std::to_string(minutes) + " min : " + std::to_string(seconds) + " sec\n";
+  return out;
+}
