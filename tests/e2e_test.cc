@@ -1,0 +1,354 @@
+// End-to-end tests: the built tool runs in a fresh temporary directory, and its standard output,
+// exit status and the files it writes are compared byte for byte.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// A canonical 44-byte header for 16-bit stereo at rate, declaring frames sample frames; the file
+// is made sparse to its declared length so that long recordings cost no disk.
+std::string WavHeader(uint32_t frames, uint32_t rate = 44100, uint16_t channels = 2,
+                      uint16_t bits = 16) {
+  auto le = [](uint32_t v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += char(v >> (8 * i) & 0xff);
+    return s;
+  };
+  uint32_t block = channels * (bits / 8);
+  uint32_t size = frames * block;
+  return "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(channels, 2) +
+         le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2) + "data" + le(size, 4);
+}
+
+class Vantorel : public testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vantorel-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { (void)system(("rm -rf " + dir_).c_str()); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  void Put(const std::string& name, const std::string& bytes) {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  void PutWav(const std::string& name, uint32_t frames, uint32_t rate = 44100) {
+    Put(name, WavHeader(frames, rate));
+    ASSERT_EQ(truncate(Path(name).c_str(), 44 + off_t{frames} * 4), 0);
+  }
+  std::string Read(const std::string& name) const { return Slurp(Path(name)); }
+  bool Exists(const std::string& name) const {
+    struct stat st;
+    return lstat(Path(name).c_str(), &st) == 0;
+  }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir_.c_str());
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Runs the tool in the directory with args and no standard input.
+  Outcome Run(std::vector<std::string> args, const std::string& stdout_path = "") {
+    std::string out_path = Path(".stdout"), err_path = Path(".stderr");
+    pid_t pid = fork();
+    if (pid == 0) {
+      if (chdir(dir_.c_str()) != 0) _exit(127);
+      int in = open("/dev/null", O_RDONLY);
+      int out = open(stdout_path.empty() ? out_path.c_str() : stdout_path.c_str(),
+                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(in, 0);
+      dup2(out, 1);
+      dup2(err, 2);
+      std::vector<char*> argv{const_cast<char*>(VANTOREL_BINARY)};
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(VANTOREL_BINARY, argv.data());
+      _exit(127);
+    }
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    Outcome o;
+    o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    o.out = Slurp(out_path);
+    o.err = Slurp(err_path);
+    unlink(out_path.c_str());
+    unlink(err_path.c_str());
+    return o;
+  }
+
+  std::string dir_;
+};
+
+const char kUsage[] =
+    "Vantorel 1.0 by Quellbrand\n"
+    "Enter your .wav file names in a track called tlist.txt\n"
+    "Or, use a different list filename by entering it as\n"
+    "the first command line argument.\n"
+    "Optionally, add the name for the output .cue file as\n"
+    "the second command line argument.\n"
+    "To split a file into separate tracks, start a line with S\n"
+    "followed by the start time.\n"
+    "To add a pregap, start a line with P followed by the length\n";
+
+const char kEmptyReport[] = "\nFile Lengths \t\t\tmin:sec:frames\n\n\nTotal Time:  0 min : 0 sec\n";
+
+TEST_F(Vantorel, UsageWithoutListOrArguments) {
+  Outcome o = Run({});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, kUsage);
+  EXPECT_EQ(o.err, "");
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(Vantorel, TheWholeRun) {
+  PutWav("a.wav", 2646000);
+  PutWav("b.wav", 9062550);
+  Put("album.txt", "a.wav\r\nS 00:30:00\r\nP 00:02:00\r\n\r\nb.wav\r\n");
+  Outcome o = Run({"album.txt", "album.cue"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out,
+            "\nFile Lengths \t\t\tmin:sec:frames\n\n"
+            "1\ta.wav\t\t1:0:0\n"
+            "2\tb.wav\t\t3:25:37\n"
+            "\nTotal Time:  4 min : 25 sec\n"
+            "\nWrote cue file called album.cue\n");
+  EXPECT_EQ(Read("album.cue"),
+            "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:30:00\n"
+            "FILE \"b.wav\" WAVE\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n");
+}
+
+TEST_F(Vantorel, ChoiceOfListAndCueFile) {
+  PutWav("t.wav", 0);
+  PutWav("arg.wav", 0);
+  Put("tlist.txt", "t.wav\n");
+  Put("other.txt", "arg.wav\n");
+  const std::string t_cue = "FILE \"t.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+
+  // tlist.txt wins over the first argument; the second names the cue file.
+  Outcome o = Run({"other.txt", "x.cue"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(Read("x.cue"), t_cue);
+  EXPECT_FALSE(Exists("output.cue"));
+
+  o = Run({"other.txt"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(Read("output.cue"), t_cue);
+  EXPECT_NE(o.out.find("\nWrote cue file called output.cue\n"), std::string::npos);
+
+  // Without tlist.txt the first argument is the list; with three arguments the cue file keeps
+  // its default name.
+  unlink(Path("tlist.txt").c_str());
+  unlink(Path("output.cue").c_str());
+  o = Run({"other.txt", "y.cue", "z.cue"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(Read("output.cue"), "FILE \"arg.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  EXPECT_FALSE(Exists("y.cue"));
+
+  // A long second argument is used whole.
+  std::string long_name(200, 'c');
+  EXPECT_EQ(Run({"other.txt", long_name}).status, 0);
+  EXPECT_TRUE(Exists(long_name));
+}
+
+TEST_F(Vantorel, EmptyListWritesAnEmptyCueFile) {
+  Put("tlist.txt", "\r\n\n");
+  Outcome o = Run({});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, std::string(kEmptyReport) + "\nWrote cue file called output.cue\n");
+  EXPECT_EQ(Read("output.cue"), "");
+}
+
+TEST_F(Vantorel, ListThatCannotBeUsed) {
+  Outcome o = Run({"nothere.txt"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "Cannot open track list called nothere.txt: No such file or directory\n");
+
+  mkdir(Path("adir").c_str(), 0755);
+  o = Run({"adir", "x.cue"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "Cannot open track list called adir: Is a directory\n");
+
+  Put("big.txt", std::string(1024 * 1024, '\n'));
+  EXPECT_EQ(Run({"big.txt"}).status, 0);
+  Put("big.txt", std::string(1024 * 1024 + 1, '\n'));
+  unlink(Path("output.cue").c_str());
+  o = Run({"big.txt"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "Track list called big.txt is too large\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"adir", "big.txt"}));
+}
+
+TEST_F(Vantorel, ListFromAPipe) {
+  PutWav("a.wav", 2646000);
+  // A FIFO fed by a child process, as with process substitution.
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
+  pid_t writer = fork();
+  if (writer == 0) {
+    int fd = open(Path("fifo").c_str(), O_WRONLY);
+    (void)!write(fd, "a.wav\nS 00:10:00\n", 17);
+    _exit(0);
+  }
+  Outcome o = Run({"fifo", "out.cue"});
+  waitpid(writer, nullptr, 0);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(Read("out.cue"),
+            "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n");
+}
+
+TEST_F(Vantorel, ManyLinesAndManyTracks) {
+  PutWav("a.wav", 0);
+  std::string list = "a.wav\n";
+  for (int i = 1; i < 128; ++i) list += "S " + std::to_string(i) + "\n";
+  Put("tlist.txt", list);
+  Outcome o = Run({});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out,
+            "\nFile Lengths \t\t\tmin:sec:frames\n\n1\ta.wav\t\t0:0:0\n"
+            "\nTotal Time:  0 min : 0 sec\n"
+            "Cue sheet has more than 99 tracks; a CD holds at most 99\n"
+            "\nWrote cue file called output.cue\n");
+  std::string cue = Read("output.cue");
+
+  // Lines after the 128th change nothing but the warning.
+  Put("tlist.txt", list + "P 00:02:00\nmissing.wav\n");
+  o = Run({});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.rfind("Only the first 128 lines of the track list are used\n\n", 0), 0u);
+  EXPECT_EQ(Read("output.cue"), cue);
+}
+
+TEST_F(Vantorel, CueFileThatCannotBeWritten) {
+  PutWav("a.wav", 44100);
+  Put("tlist.txt", "a.wav\n");
+  Put("keep.cue", "old");
+  const std::string report =
+      "\nFile Lengths \t\t\tmin:sec:frames\n\n1\ta.wav\t\t0:1:0\n\nTotal Time:  0 min : 1 sec\n";
+  symlink("a.wav", Path("link.wav").c_str());
+  link(Path("a.wav").c_str(), Path("hard.wav").c_str());
+
+  struct Case {
+    std::string name, why;
+  } cases[] = {
+      {"missing/out.cue", "No such file or directory"},
+      {"keep.cue/out.cue", "Not a directory"},
+      {"/dev/full", "No space left on device"},
+      {"tlist.txt", "it is the track list"},
+      {"./a.wav", "it is a WAV file of the list"},
+      {"link.wav", "it is a WAV file of the list"},
+      {"hard.wav", "it is a WAV file of the list"},
+  };
+  std::string wav = Read("a.wav");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Outcome o = Run({"ignored.txt", c.name});
+    EXPECT_EQ(o.status, 3);
+    EXPECT_EQ(o.out, report + "Cannot write cue file called " + c.name + ": " + c.why + "\n");
+  }
+  EXPECT_EQ(Read("tlist.txt"), "a.wav\n");
+  EXPECT_EQ(Read("a.wav"), wav);
+  EXPECT_EQ(Read("keep.cue"), "old");
+  EXPECT_EQ(Entries(),
+            (std::vector<std::string>{"a.wav", "hard.wav", "keep.cue", "link.wav", "tlist.txt"}));
+}
+
+TEST_F(Vantorel, CueFileOnStandardOutput) {
+  PutWav("a.wav", 0);
+  Put("tlist.txt", "a.wav\n");
+  Outcome o = Run({"x", "/dev/stdout"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, std::string("\nFile Lengths \t\t\tmin:sec:frames\n\n1\ta.wav\t\t0:0:0\n") +
+                       "\nTotal Time:  0 min : 0 sec\n" +
+                       "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n" +
+                       "\nWrote cue file called /dev/stdout\n");
+  o = Run({}, "/dev/full");
+  EXPECT_EQ(o.status, 3);
+  EXPECT_EQ(o.err, "vantorel: cannot write to standard output: No space left on device\n");
+}
+
+TEST_F(Vantorel, WavFileThatCannotBeUsed) {
+  PutWav("good.wav", 2646000);
+  Put("nodata.wav", "RIFF\x24\0\0\0WAVEfmt "s + std::string(16, '\1') + "list");
+  Put("nofmt.wav", "RIFF\x24\0\0\0WAVEFMT "s + std::string(16, '\1') + "data\4\0\0\0"s);
+  std::string zero_channels = WavHeader(100);
+  zero_channels[22] = 0;
+  Put("zero.wav", zero_channels);
+  mkdir(Path("dir.wav").c_str(), 0755);
+  Put("keep.cue", "old");
+
+  struct Case {
+    std::string entry, out;
+  } cases[] = {
+      {"missing.wav", "Cannot find file in track list called missing.wav\n"},
+      {"nodata.wav", "Can't find data block in wave file!\n"},
+      {"nofmt.wav",
+       "Can't find format chunk in wave file!\nUnsupported format in wave file called nofmt.wav\n"},
+      {"zero.wav", "Unsupported format in wave file called zero.wav\n"},
+      {"dir.wav", "Cannot read file in track list called dir.wav: Is a directory\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    // The bad file comes after a good one: nothing of the report is printed all the same.
+    Put("tlist.txt", "good.wav\n" + c.entry + "\n");
+    Outcome o = Run({"x", "keep.cue"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.out, c.out);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(Read("keep.cue"), "old");
+    EXPECT_FALSE(Exists("output.cue"));
+  }
+}
+
+TEST_F(Vantorel, MissingFormatBlockIsOnlyAWarning) {
+  // The format fields are then read at 15000, which this file has.
+  std::string wav = "RIFF\x24\0\0\0WAVEdata"s + std::string("\x10\xb1\x02\0", 4);
+  wav.resize(15024, '\0');
+  wav[15010] = 2;
+  wav[15012] = char(0x44);
+  wav[15013] = char(0xac);
+  wav[15022] = 16;
+  Put("tlist.txt", "odd.wav\n");
+  Put("odd.wav", wav);
+  Outcome o = Run({});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out,
+            "Can't find format chunk in wave file!\n"
+            "\nFile Lengths \t\t\tmin:sec:frames\n\n1\todd.wav\t\t0:1:0\n"
+            "\nTotal Time:  0 min : 1 sec\n\nWrote cue file called output.cue\n");
+}
+
+}  // namespace
