@@ -1,114 +1,16 @@
 // End-to-end tests: the built tool runs in a fresh temporary directory, and its standard output,
 // exit status and the files it writes are compared byte for byte.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+#include "tool_fixture.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// A canonical 44-byte header for 16-bit stereo at rate, declaring frames sample frames; the file
-// is made sparse to its declared length so that long recordings cost no disk.
-std::string WavHeader(uint32_t frames, uint32_t rate = 44100, uint16_t channels = 2,
-                      uint16_t bits = 16) {
-  auto le = [](uint32_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += char(v >> (8 * i) & 0xff);
-    return s;
-  };
-  uint32_t block = channels * (bits / 8);
-  uint32_t size = frames * block;
-  return "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(channels, 2) +
-         le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2) + "data" + le(size, 4);
-}
-
-class Vantorel : public testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vantorel-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { (void)system(("rm -rf " + dir_).c_str()); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  void PutWav(const std::string& name, uint32_t frames, uint32_t rate = 44100) {
-    Put(name, WavHeader(frames, rate));
-    ASSERT_EQ(truncate(Path(name).c_str(), 44 + off_t{frames} * 4), 0);
-  }
-  std::string Read(const std::string& name) const { return Slurp(Path(name)); }
-  bool Exists(const std::string& name) const {
-    struct stat st;
-    return lstat(Path(name).c_str(), &st) == 0;
-  }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  // Runs the tool in the directory with args and no standard input.
-  Outcome Run(std::vector<std::string> args, const std::string& stdout_path = "") {
-    std::string out_path = Path(".stdout"), err_path = Path(".stderr");
-    pid_t pid = fork();
-    if (pid == 0) {
-      if (chdir(dir_.c_str()) != 0) _exit(127);
-      int in = open("/dev/null", O_RDONLY);
-      int out = open(stdout_path.empty() ? out_path.c_str() : stdout_path.c_str(),
-                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(in, 0);
-      dup2(out, 1);
-      dup2(err, 2);
-      std::vector<char*> argv{const_cast<char*>(VANTOREL_BINARY)};
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(VANTOREL_BINARY, argv.data());
-      _exit(127);
-    }
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    Outcome o;
-    o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    o.out = Slurp(out_path);
-    o.err = Slurp(err_path);
-    unlink(out_path.c_str());
-    unlink(err_path.c_str());
-    return o;
-  }
-
-  std::string dir_;
-};
 
 const char kUsage[] =
     "Vantorel 1.0 by Quellbrand\n"
