@@ -158,7 +158,7 @@ CueWrite ReplaceFile(const std::string& name, const std::string& path, std::stri
     ok = fchmod(fd, existing->st_mode & 07777) == 0;
     if (ok && fchown(fd, existing->st_uid, existing->st_gid) != 0 && errno != EPERM) ok = false;
   }
-  ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
+  ok = ok && WriteAll(fd, text);
   int err = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
