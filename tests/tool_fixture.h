@@ -2,7 +2,6 @@
 // its standard output, exit status and the files it writes are compared byte for byte.
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,24 +9,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "temp_dir.h"
 
 struct Outcome {
   int status = -1;
   std::string out, err;
 };
-
-inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // A canonical 44-byte header for 16-bit stereo at rate, declaring frames sample frames; the file
 // is made sparse to its declared length so that long recordings cost no disk.
@@ -44,40 +35,12 @@ inline std::string WavHeader(uint32_t frames, uint32_t rate = 44100, uint16_t ch
          le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2) + "data" + le(size, 4);
 }
 
-class Vantorel : public testing::Test {
+class Vantorel : public TempDirTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vantorel-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { (void)system(("rm -rf " + dir_).c_str()); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
   void PutWav(const std::string& name, uint32_t frames, uint32_t rate = 44100) {
     Put(name, WavHeader(frames, rate));
     ASSERT_EQ(truncate(Path(name).c_str(), 44 + off_t{frames} * 4), 0);
   }
-  std::string Read(const std::string& name) const { return Slurp(Path(name)); }
-  bool Exists(const std::string& name) const {
-    struct stat st;
-    return lstat(Path(name).c_str(), &st) == 0;
-  }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
   // Runs the tool in the directory with args and no standard input. A file_limit above 0 caps
   // the size of any file the tool writes, so that a write fails part way.
   Outcome Run(std::vector<std::string> args, const std::string& stdout_path = "",
@@ -114,6 +77,4 @@ class Vantorel : public testing::Test {
     unlink(err_path.c_str());
     return o;
   }
-
-  std::string dir_;
 };

@@ -117,17 +117,13 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string BaseOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Opens a new temporary file beside target. Its mode is 0666 less the umask, as open gives it.
+// Its name is short, so that a target whose name is as long as a name may be still has room.
 int OpenTemporary(const std::string& target, std::string* temp_name) {
   std::string dir = DirectoryOf(target);
-  std::string stem = (dir == "/" ? "" : dir) + "/." + BaseOf(target) + ".tmp";
+  std::string stem = (dir == "/" ? "" : dir) + "/.vantorel-" + std::to_string(getpid()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *temp_name = stem + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    *temp_name = stem + std::to_string(attempt) + ".tmp";
     int fd = open(temp_name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

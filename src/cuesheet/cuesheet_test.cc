@@ -1,13 +1,11 @@
 #include "cuesheet/cuesheet.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include "temp_dir.h"
 
 namespace {
 
@@ -67,46 +65,13 @@ TEST(BuildCueSheet, TrackNumbersAndLongTexts) {
                 time + "\n    INDEX 01 " + time + "\n");
 }
 
-class WriteCueFileTest : public testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vantorel-cue-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { (void)system(("rm -rf " + dir_).c_str()); }
-
-  std::string Path(const std::string& name) { return dir_ + "/" + name; }
-  static std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  static void Put(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  // Names in the directory, so that a left-over temporary file shows.
-  std::vector<std::string> Entries() {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  std::string dir_;
-};
+using WriteCueFileTest = TempDirTest;
 
 TEST_F(WriteCueFileTest, NewAndReplacedFiles) {
   mode_t old = umask(027);
   std::string out = Path("out.cue");
   EXPECT_TRUE(WriteCueFile(out, "new\n", {}).ok);
-  EXPECT_EQ(Slurp(out), "new\n");
+  EXPECT_EQ(Read("out.cue"), "new\n");
   struct stat st;
   ASSERT_EQ(stat(out.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -115,7 +80,7 @@ TEST_F(WriteCueFileTest, NewAndReplacedFiles) {
   chmod(out.c_str(), 0604);
   ino_t before = st.st_ino;
   EXPECT_TRUE(WriteCueFile(out, "", {}).ok);
-  EXPECT_EQ(Slurp(out), "");
+  EXPECT_EQ(Read("out.cue"), "");
   ASSERT_EQ(stat(out.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0604u);
   EXPECT_NE(st.st_ino, before);  // Replaced whole, never rewritten in place.
@@ -124,17 +89,17 @@ TEST_F(WriteCueFileTest, NewAndReplacedFiles) {
 
 TEST_F(WriteCueFileTest, SymbolicLinksAreFollowedAndKept) {
   ASSERT_EQ(mkdir(Path("sub").c_str(), 0755), 0);
-  Put(Path("sub/real.cue"), "old");
+  Put("sub/real.cue", "old");
   ASSERT_EQ(symlink("sub/real.cue", Path("link.cue").c_str()), 0);
   ASSERT_EQ(symlink("real.cue", Path("sub/rel.cue").c_str()), 0);
   ASSERT_EQ(symlink("new.cue", Path("dangling.cue").c_str()), 0);
 
   EXPECT_TRUE(WriteCueFile(Path("link.cue"), "one", {}).ok);
-  EXPECT_EQ(Slurp(Path("sub/real.cue")), "one");
+  EXPECT_EQ(Read("sub/real.cue"), "one");
   EXPECT_TRUE(WriteCueFile(Path("sub/rel.cue"), "two", {}).ok);
-  EXPECT_EQ(Slurp(Path("sub/real.cue")), "two");
+  EXPECT_EQ(Read("sub/real.cue"), "two");
   EXPECT_TRUE(WriteCueFile(Path("dangling.cue"), "three", {}).ok);
-  EXPECT_EQ(Slurp(Path("new.cue")), "three");
+  EXPECT_EQ(Read("new.cue"), "three");
 
   struct stat st;
   ASSERT_EQ(lstat(Path("link.cue").c_str(), &st), 0);
@@ -146,7 +111,7 @@ TEST_F(WriteCueFileTest, SymbolicLinksAreFollowedAndKept) {
 }
 
 TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
-  Put(Path("plain"), "keep");
+  Put("plain", "keep");
   struct stat st;
   ASSERT_EQ(stat(Path("plain").c_str(), &st), 0);
   std::vector<GuardedFile> guarded = {{st.st_dev, st.st_ino, "it is the track list"}};
@@ -165,7 +130,7 @@ TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
     EXPECT_FALSE(w.ok);
     EXPECT_EQ(w.message, "Cannot write cue file called " + c.name + ": " + c.message);
   }
-  EXPECT_EQ(Slurp(Path("plain")), "keep");
+  EXPECT_EQ(Read("plain"), "keep");
   EXPECT_EQ(Entries(), std::vector<std::string>{"plain"});
 }
 

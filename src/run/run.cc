@@ -85,10 +85,12 @@ int Run(const std::vector<std::string>& args, Console* console) {
   }
   std::string output_name = args.size() == 2 ? args[1] : kDefaultCue;
 
-  std::vector<GuardedFile> guarded(1);
+  // The cue file must never be written over the list or one of its WAV files.
+  std::vector<GuardedFile> guarded;
   struct stat list_stat;
-  if (fstat(fd, &list_stat) == 0)
-    guarded[0] = {list_stat.st_dev, list_stat.st_ino, "it is the track list"};
+  if (fstat(fd, &list_stat) == 0) {
+    guarded.push_back({list_stat.st_dev, list_stat.st_ino, "it is the track list"});
+  }
 
   std::string list_text;
   if (!ReadList(fd, list_name, &list_text, console)) return STATUS_NO_LIST;
