@@ -106,7 +106,10 @@ ProbeResult GET_ATTRIBUTES(const char* path, std::string* console) {
   ssize_t size = -1;
   if (fstat(fd, &st) == 0) size = ReadHead(fd, st, head);
   int err = errno;
-  close(fd);  // Nothing was written, so a failing close loses nothing.
+  if (close(fd) != 0 && size >= 0) {
+    size = -1;
+    err = errno;
+  }
   if (size < 0) {
     *console += "Cannot read file in track list called ";
     *console += path;

@@ -40,7 +40,10 @@ int OpenList(const char* name) {
 bool ReadList(int fd, const std::string& name, std::string* text, Console* console) {
   ListRead read = ReadListText(fd, text);
   int err = errno;
-  close(fd);
+  if (close(fd) != 0 && read == ListRead::kOk) {
+    read = ListRead::kError;
+    err = errno;
+  }
   if (read == ListRead::kTooLarge) {
     Say(console, "Track list called " + name + " is too large");
     return false;
