@@ -52,20 +52,16 @@ def worst_header(frames):
 def make_inputs(work):
     rng = random.Random(7)
     sets = {}
-    names = []
-    for i in range(FILES):
-        name = "real/track%03d.wav" % i
-        frames = rng.randint(2 * 60 * 44100, 6 * 60 * 44100)
-        sparse(os.path.join(work, name), wav_header(frames), 44 + frames * 4)
-        names.append(name)
-    sets["real"] = names
-    worst = []
-    for i in range(FILES):
-        name = "worst/track%03d.wav" % i
-        frames = rng.randint(2 * 60 * 44100, 6 * 60 * 44100)
-        sparse(os.path.join(work, name), worst_header(frames), 15024 + frames * 4)
-        worst.append(name)
-    sets["worst"] = worst
+    for kind, header in [("real", wav_header), ("worst", worst_header)]:
+        sets[kind] = []
+        for i in range(FILES):
+            name = "%s/track%03d.wav" % (kind, i)
+            frames = rng.randint(2 * 60 * 44100, 6 * 60 * 44100)
+            head = header(frames)
+            sparse(os.path.join(work, name), head, len(head) + frames * 4)
+            sets[kind].append(name)
+    names = sets["real"]
+    worst = sets["worst"]
 
     def write_list(name, lines):
         with open(os.path.join(work, name), "w") as f:
