@@ -61,17 +61,6 @@ CueSheet BuildCueSheet(const TrackTable& table, int line_count) {
   return cue;
 }
 
-namespace {
-
-CueWrite Failed(const std::string& name, const std::string& why) {
-  return {false, "Cannot write cue file called " + name + ": " + why};
-}
-
-CueWrite FailedErrno(const std::string& name, int err) {
-  return Failed(name, std::strerror(err));
-}
-
-// Writes all of text to fd, resuming after interruptions and partial writes.
 bool WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
     ssize_t n = write(fd, text.data(), text.size());
@@ -82,6 +71,16 @@ bool WriteAll(int fd, std::string_view text) {
     text.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+namespace {
+
+CueWrite Failed(const std::string& name, const std::string& why) {
+  return {false, "Cannot write cue file called " + name + ": " + why};
+}
+
+CueWrite FailedErrno(const std::string& name, int err) {
+  return Failed(name, std::strerror(err));
 }
 
 // Follows symbolic links from path to the name of the file they end at, which need not exist yet.

@@ -20,6 +20,10 @@ struct CueSheet {
 // Walks the first line_count slots of the table into cue sheet text.
 CueSheet BuildCueSheet(const TrackTable& table, int line_count);
 
+// Writes all of text to fd, resuming after interruptions and partial writes; false with errno
+// set when a write fails.
+bool WriteAll(int fd, std::string_view text);
+
 // A file the cue sheet must never replace, and what to call it when the user names it.
 struct GuardedFile {
   dev_t dev = 0;

@@ -59,13 +59,10 @@ bool ReadList(int fd, const std::string& name, std::string* text, Console* conso
 
 bool Flush(Console* console) {
   if (console->fd < 0) return true;
-  while (console->flushed < console->text.size()) {
-    ssize_t n = write(console->fd, console->text.data() + console->flushed,
-                      console->text.size() - console->flushed);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    console->flushed += static_cast<size_t>(n);
+  if (!WriteAll(console->fd, std::string_view(console->text).substr(console->flushed))) {
+    return false;
   }
+  console->flushed = console->text.size();
   return true;
 }
 
