@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view list(reinterpret_cast<const char*>(data), size);
   TrackTable table;
   Classified c = ClassifyTrackList(list, &table);
-  if (c.line_count < 0 || c.line_count > MAX_LINES) std::abort();
+  if (c.line_count < 0 || c.line_count > kMaxLines) std::abort();
   if (c.line_count > 0 && table.is_wav[0] != 1) std::abort();
   for (int i = 0; i < c.line_count; ++i) {
     // Every line is a non-empty piece of the list without line ends or NUL bytes.

@@ -7,7 +7,7 @@
 #include "audio/wavprobe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  HeaderFacts facts = ProbeHeader(data, size);
+  HeaderFacts facts = ProbeHeader({data, size});
   if (facts.status != ProbeStatus::kOk) return 0;
   if (facts.sample_rate == 0) std::abort();
   Length len = TrackLength(facts.sample_frames, facts.sample_rate);

@@ -6,14 +6,12 @@
 
 #include <random>
 
-#include "tool_fixture.h"
+#include "support/tool_fixture.h"
 
 namespace {
 
 using namespace std::string_literals;
 using BadInput = Vantorel;
-
-const std::string kHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
 
 // A statement that the run ended by itself with one of its own statuses.
 void ExpectOrderlyEnd(const Outcome& o) {
@@ -74,18 +72,14 @@ TEST_F(BadInput, WavHeadersCutShort) {
     } else {
       // The data size's missing bytes read as zero.
       EXPECT_EQ(o.status, 0);
-      EXPECT_EQ(o.out.rfind(kHeader + "1\tcut.wav\t\t0:", 0), 0u);
+      EXPECT_EQ(o.out.rfind(kReportHeader + "1\tcut.wav\t\t0:", 0), 0u);
       unlink(Path("output.cue").c_str());
     }
   }
 }
 
 TEST_F(BadInput, WavHeadersThatLie) {
-  auto with_data_at = [](size_t pos) {
-    std::string b = WavHeader(0).substr(0, 36);
-    b.resize(pos, '\0');
-    return b + "data" + "\x10\xb1\x02\0"s;
-  };
+  auto with_data_at = [](size_t pos) { return WavBytes(12, pos, 2, 44100, 16, 176400); };
   std::string huge = WavHeader(0);
   huge.replace(40, 4, "\xff\xff\xff\xff");
   std::string four_bit = WavHeader(100);
@@ -98,10 +92,10 @@ TEST_F(BadInput, WavHeadersThatLie) {
     int status;
     std::string out;
   } cases[] = {
-      {"at14998.wav", with_data_at(14998), 0, kHeader + "1\tat14998.wav\t\t0:1:0\n"},
-      {"at15000.wav", with_data_at(15000), 0, kHeader + "1\tat15000.wav\t\t0:1:0\n"},
+      {"at14998.wav", with_data_at(14998), 0, kReportHeader + "1\tat14998.wav\t\t0:1:0\n"},
+      {"at15000.wav", with_data_at(15000), 0, kReportHeader + "1\tat15000.wav\t\t0:1:0\n"},
       {"at15002.wav", with_data_at(15002), 2, "Can't find data block in wave file!\n"},
-      {"huge.wav", huge, 0, kHeader + "1\thuge.wav\t\t405:47:66\n"},
+      {"huge.wav", huge, 0, kReportHeader + "1\thuge.wav\t\t405:47:66\n"},
       {"4bit.wav", four_bit, 2, "Unsupported format in wave file called 4bit.wav\n"},
       {"mono0.wav", no_channels, 2, "Unsupported format in wave file called mono0.wav\n"},
   };

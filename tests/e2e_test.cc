@@ -6,24 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tool_fixture.h"
+#include "support/tool_fixture.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-const char kUsage[] =
-    "Vantorel 1.0 by Quellbrand\n"
-    "Enter your .wav file names in a track called tlist.txt\n"
-    "Or, use a different list filename by entering it as\n"
-    "the first command line argument.\n"
-    "Optionally, add the name for the output .cue file as\n"
-    "the second command line argument.\n"
-    "To split a file into separate tracks, start a line with S\n"
-    "followed by the start time.\n"
-    "To add a pregap, start a line with P followed by the length\n";
-
-const char kEmptyReport[] = "\nFile Lengths \t\t\tmin:sec:frames\n\n\nTotal Time:  0 min : 0 sec\n";
 
 TEST_F(Vantorel, UsageWithoutListOrArguments) {
   Outcome o = Run({});
@@ -57,7 +44,7 @@ TEST_F(Vantorel, ChoiceOfListAndCueFile) {
   PutWav("arg.wav", 0);
   Put("tlist.txt", "t.wav\n");
   Put("other.txt", "arg.wav\n");
-  const std::string t_cue = "FILE \"t.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+  const std::string t_cue = OneFileCue("t.wav");
 
   // tlist.txt wins over the first argument; the second names the cue file.
   Outcome o = Run({"other.txt", "x.cue"});
@@ -76,7 +63,7 @@ TEST_F(Vantorel, ChoiceOfListAndCueFile) {
   unlink(Path("output.cue").c_str());
   o = Run({"other.txt", "y.cue", "z.cue"});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(Read("output.cue"), "FILE \"arg.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  EXPECT_EQ(Read("output.cue"), OneFileCue("arg.wav"));
   EXPECT_FALSE(Exists("y.cue"));
 
   // A long second argument is used whole, up to the longest name a directory takes.
@@ -89,7 +76,7 @@ TEST_F(Vantorel, EmptyListWritesAnEmptyCueFile) {
   Put("tlist.txt", "\r\n\n");
   Outcome o = Run({});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, std::string(kEmptyReport) + "\nWrote cue file called output.cue\n");
+  EXPECT_EQ(o.out, kEmptyReport + "\nWrote cue file called output.cue\n");
   EXPECT_EQ(Read("output.cue"), "");
 }
 
@@ -237,12 +224,11 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
 
 TEST_F(Vantorel, MissingFormatBlockIsOnlyAWarning) {
   // The format fields are then read at 15000, which this file has.
-  std::string wav = "RIFF\x24\0\0\0WAVEdata"s + std::string("\x10\xb1\x02\0", 4);
-  wav.resize(15024, '\0');
-  wav[15010] = 2;
-  wav[15012] = char(0x44);
-  wav[15013] = char(0xac);
-  wav[15022] = 16;
+  std::string wav = "RIFF\x24\0\0\0WAVEdata"s;
+  PutLe(&wav, 16, 176400, 4);
+  PutLe(&wav, 15010, 2, 2);
+  PutLe(&wav, 15012, 44100, 4);
+  PutLe(&wav, 15022, 16, 2);
   Put("tlist.txt", "odd.wav\n");
   Put("odd.wav", wav);
   Outcome o = Run({});

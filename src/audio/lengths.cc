@@ -51,21 +51,10 @@ float ComputeLengths(TrackTable* table, int line_count) {
   return total;
 }
 
-std::string LengthReport(const TrackTable& table, int line_count, float total_seconds) {
-  std::string out = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
-  int number = 0;
-  for (int i = 0; i < line_count; ++i) {
-    if (table.is_wav[i] != 1) continue;
-    out += std::to_string(++number) + '\t';
-    out += table.text[i];
-    out += "\t\t" + std::to_string(table.minutes[i]) + ':' + std::to_string(table.seconds[i]) +
-           ':' + std::to_string(table.cd_frames[i]) + '\n';
-  }
+TotalTime TotalTimeOf(float total_seconds) {
   long double total = total_seconds;
-  auto minutes = static_cast<int32_t>(std::floor(static_cast<double>(total / kSecondsPerMinute)));
-  auto seconds =
-      static_cast<int32_t>(total - static_cast<long double>(minutes) * kSecondsPerMinute);
-  out +=
-      "\nTotal Time:  " + std::to_string(minutes) + " min : " + std::to_string(seconds) + " sec\n";
-  return out;
+  TotalTime t;
+  t.minutes = static_cast<int64_t>(std::floor(static_cast<double>(total / kSecondsPerMinute)));
+  t.seconds = static_cast<int64_t>(total - static_cast<long double>(t.minutes) * kSecondsPerMinute);
+  return t;
 }

@@ -1,10 +1,9 @@
-// Track lengths in minutes, seconds and CD frames, and the total time report.
+// Track lengths in minutes, seconds and CD frames, and the total playing time.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "tracklist/tracklist.h"
+#include "tracklist/track_table.h"
 
 struct Length {
   int32_t minutes = 0;
@@ -23,5 +22,10 @@ float AddToTotal(float total_seconds, uint32_t sample_frames, uint32_t sample_ra
 // Fills the length columns of every WAV entry below line_count and returns the total in seconds.
 float ComputeLengths(TrackTable* table, int line_count);
 
-// The listing of every WAV entry's length and the total playing time, as printed.
-std::string LengthReport(const TrackTable& table, int line_count, float total_seconds);
+// The total in whole minutes and seconds; fractions of a second are dropped. Held in 64 bits, so
+// that absurd headers summed over a long list cannot pass the range of the result.
+struct TotalTime {
+  int64_t minutes = 0;
+  int64_t seconds = 0;
+};
+TotalTime TotalTimeOf(float total_seconds);

@@ -28,28 +28,15 @@ TEST(TrackLength, FramesAreTruncated) {
   }
 }
 
-TEST(Total, SingleprecisionSum) {
+TEST(Total, SinglePrecisionSum) {
   float total = 0;
   for (uint32_t frames : {18525365u, 7906942u, 8671293u}) total = AddToTotal(total, frames, 44100);
-  TrackTable table;
-  EXPECT_EQ(LengthReport(table, 0, total),
-            "\nFile Lengths \t\t\tmin:sec:frames\n\n\nTotal Time:  13 min : 15 sec\n");
-  EXPECT_EQ(LengthReport(table, 0, AddToTotal(0, 2645559, 44100)),
-            "\nFile Lengths \t\t\tmin:sec:frames\n\n\nTotal Time:  0 min : 59 sec\n");
-}
-
-TEST(LengthReport, ListsWavEntriesOnly) {
-  TrackTable table;
-  Classified c = ClassifyTrackList("a.wav\nS 01:00:00\nb.wav\n", &table);
-  table.sample_rate[0] = table.sample_rate[2] = 44100;
-  table.sample_frames[0] = 2646000;
-  table.sample_frames[2] = 9062550;
-  float total = ComputeLengths(&table, c.line_count);
-  EXPECT_EQ(LengthReport(table, c.line_count, total),
-            "\nFile Lengths \t\t\tmin:sec:frames\n\n"
-            "1\ta.wav\t\t1:0:0\n"
-            "2\tb.wav\t\t3:25:37\n"
-            "\nTotal Time:  4 min : 25 sec\n");
+  TotalTime t = TotalTimeOf(total);
+  EXPECT_EQ(t.minutes, 13);
+  EXPECT_EQ(t.seconds, 15);
+  t = TotalTimeOf(AddToTotal(0, 2645559, 44100));
+  EXPECT_EQ(t.minutes, 0);
+  EXPECT_EQ(t.seconds, 59);
 }
 
 }  // namespace

@@ -2,47 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <string>
+
+#include "support/wav.h"
 
 namespace {
 
-using namespace std::string_view_literals;
-using Bytes = std::vector<uint8_t>;
-
-void Put(Bytes* b, size_t pos, std::string_view s) {
-  if (b->size() < pos + s.size()) b->resize(pos + s.size());
-  std::copy(s.begin(), s.end(), b->begin() + static_cast<long>(pos));
-}
-
-void Put16(Bytes* b, size_t pos, uint32_t v) {
-  Put(b, pos, std::string{char(v & 0xff), char(v >> 8 & 0xff)});
-}
-
-void Put32(Bytes* b, size_t pos, uint32_t v) {
-  Put(b, pos,
-      std::string{char(v & 0xff), char(v >> 8 & 0xff), char(v >> 16 & 0xff), char(v >> 24)});
-}
+using namespace std::string_literals;
+using Bytes = std::string;
 
 // A format block at fmt and a data header at data, with the usual RIFF header in front.
 Bytes Header(size_t fmt, size_t data, uint32_t channels, uint32_t rate, uint32_t bits,
              uint32_t data_size) {
-  Bytes b;
-  Put(&b, 0, "RIFF\x24\0\0\0WAVE"sv);
-  Put(&b, fmt, "fmt ");
-  Put32(&b, fmt + 4, 16);
-  Put16(&b, fmt + 8, 1);
-  Put16(&b, fmt + 10, channels);
-  Put32(&b, fmt + 12, rate);
-  Put32(&b, fmt + 16, rate * channels * (bits / 8));
-  Put16(&b, fmt + 20, channels * (bits / 8));
-  Put16(&b, fmt + 22, bits);
-  Put(&b, data, "data");
-  Put32(&b, data + 4, data_size);
-  return b;
+  return WavBytes(fmt, data, channels, rate, bits, data_size);
 }
 
 HeaderFacts Probe(const Bytes& b) {
-  return ProbeHeader(b.data(), b.size());
+  return ProbeHeader(AsBytes(b));
 }
 
 TEST(Assem, LittleEndian) {
@@ -61,17 +37,17 @@ TEST(ProbeHeader, CanonicalAndCommonLayouts) {
 
   // JUNK, LIST and bext blocks before the format block.
   Bytes b = Header(12 + 28 + 40 + 610, 12 + 28 + 40 + 610 + 24, 2, 48000, 24, 6 * 1000 + 5);
-  Put(&b, 12, "JUNK");
-  Put(&b, 40, "LIST");
-  Put(&b, 80, "bext");
+  PutBytes(&b, 12, "JUNK");
+  PutBytes(&b, 40, "LIST");
+  PutBytes(&b, 80, "bext");
   f = Probe(b);
   EXPECT_EQ(f.sample_rate, 48000u);
   EXPECT_EQ(f.sample_frames, 1000u);  // 24-bit stereo divides by 6, the remainder dropped.
 
   // WAVE_FORMAT_EXTENSIBLE: a 40-byte format block, then fact.
   b = Header(12, 12 + 48 + 12, 6, 44100, 16, 12 * 777);
-  Put32(&b, 16, 40);
-  Put(&b, 60, "fact");
+  PutLe(&b, 16, 40, 4);
+  PutBytes(&b, 60, "fact");
   EXPECT_EQ(Probe(b).sample_frames, 777u);
 
   // 8-bit mono divides by 1, and a size beyond 2^31 stays positive.
@@ -83,12 +59,12 @@ TEST(ProbeHeader, CanonicalAndCommonLayouts) {
 TEST(ProbeHeader, SearchRules) {
   // The first even position with the letters wins, even inside another block.
   Bytes b = Header(100, 200, 2, 44100, 16, 4000);
-  Put(&b, 40, "xxfmt");  // Even position 42: taken as the format tag, its fields all zero.
+  PutBytes(&b, 40, "xxfmt");  // Even position 42: taken as the format tag, its fields all zero.
   EXPECT_EQ(Probe(b).status, ProbeStatus::kUnsupported);
   b = Header(100, 200, 2, 44100, 16, 4000);
-  Put(&b, 40, "xfmt");  // Odd position: passed over.
-  Put(&b, 60, "data");  // Even, before the real data tag, inside nothing in particular.
-  Put32(&b, 64, 40);
+  PutBytes(&b, 40, "xfmt");  // Odd position: passed over.
+  PutBytes(&b, 60, "data");  // Even, before the real data tag, inside nothing in particular.
+  PutLe(&b, 64, 40, 4);
   EXPECT_EQ(Probe(b).sample_frames, 10u);
   // "fmt" is compared on three bytes only; "data" on four.
   b = Header(12, 36, 2, 44100, 16, 400);
@@ -100,23 +76,23 @@ TEST(ProbeHeader, SearchRules) {
   EXPECT_EQ(Probe(Header(1000, 12, 2, 44100, 16, 40)).sample_frames, 10u);
   // Odd, or beyond the limit: not found.
   EXPECT_EQ(Probe(Header(12, 37, 2, 44100, 16, 4)).status, ProbeStatus::kNoData);
-  EXPECT_EQ(Probe(Header(12, SEARCH_LIMIT + 2, 2, 44100, 16, 4)).status, ProbeStatus::kNoData);
-  EXPECT_EQ(Probe(Header(12, SEARCH_LIMIT, 2, 44100, 16, 4)).sample_frames, 1u);
-  EXPECT_EQ(Probe(Header(SEARCH_LIMIT, 12, 2, 44100, 16, 4)).sample_frames, 1u);
-  EXPECT_FALSE(Probe(Header(SEARCH_LIMIT + 2, 12, 2, 44100, 16, 4)).format_found);
+  EXPECT_EQ(Probe(Header(12, kSearchLimit + 2, 2, 44100, 16, 4)).status, ProbeStatus::kNoData);
+  EXPECT_EQ(Probe(Header(12, kSearchLimit, 2, 44100, 16, 4)).sample_frames, 1u);
+  EXPECT_EQ(Probe(Header(kSearchLimit, 12, 2, 44100, 16, 4)).sample_frames, 1u);
+  EXPECT_FALSE(Probe(Header(kSearchLimit + 2, 12, 2, 44100, 16, 4)).format_found);
 }
 
 TEST(ProbeHeader, MissingFormatReadsTheFieldsAtTheLimit) {
   Bytes b;
-  Put(&b, 0, "RIFF....WAVEdata");
-  Put32(&b, 16, 4000);
+  PutBytes(&b, 0, "RIFF....WAVEdata"s);
+  PutLe(&b, 16, 4000, 4);
   HeaderFacts f = Probe(b);  // Short file: every field past its end reads as zero.
   EXPECT_FALSE(f.format_found);
   EXPECT_EQ(f.status, ProbeStatus::kUnsupported);
 
-  Put16(&b, SEARCH_LIMIT + 10, 2);
-  Put32(&b, SEARCH_LIMIT + 12, 44100);
-  Put16(&b, SEARCH_LIMIT + 22, 16);
+  PutLe(&b, kSearchLimit + 10, 2, 2);
+  PutLe(&b, kSearchLimit + 12, 44100, 4);
+  PutLe(&b, kSearchLimit + 22, 16, 2);
   f = Probe(b);
   EXPECT_FALSE(f.format_found);
   EXPECT_EQ(f.sample_rate, 44100u);

@@ -5,20 +5,27 @@
 #include <vector>
 
 // Exit statuses.
-constexpr int STATUS_DONE = 0;
-constexpr int STATUS_NO_LIST = 1;    // Usage shown, or the list cannot be opened or is too large.
-constexpr int STATUS_BAD_WAV = 2;    // A WAV file of the list cannot be used.
-constexpr int STATUS_NO_OUTPUT = 3;  // The cue file (or the report) cannot be written.
+constexpr int kExitDone = 0;
+constexpr int kExitNoList = 1;    // Usage shown, or the list cannot be opened or is too large.
+constexpr int kExitBadWav = 2;    // A WAV file of the list cannot be used.
+constexpr int kExitNoOutput = 3;  // The cue file (or the report) cannot be written.
 
-// Everything the run prints, kept until it is flushed. fd -1 keeps it all in memory.
+// Everything the run says, kept until it is flushed: the report for standard output, and the
+// lines for standard error, which follow all of it.
 struct Console {
-  int fd = 1;
-  std::string text;
+  std::string out;
   size_t flushed = 0;
+  int out_error = 0;  // The first failure to write standard output, said once.
+  std::string err;
 };
 
-// Writes what has not been written yet; false with errno set when the write fails.
-bool Flush(Console* console);
+// Writes what standard output has not had yet. Returns false, now and on every later call, once
+// a write has failed, and adds the line that says so to the standard error lines.
+bool FlushOutput(Console* console);
 
-// Runs the whole tool with args (without the program name) from the working directory.
+// Writes the standard error lines. Nothing more can be said if that fails.
+void FlushErrors(Console* console);
+
+// Runs the whole tool with args (without the program name) from the working directory, and
+// returns its exit status.
 int Run(const std::vector<std::string>& args, Console* console);

@@ -1,11 +1,5 @@
 #include "tracklist/tracklist.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-
 namespace {
 
 bool IsLineEnd(char c) {
@@ -34,7 +28,7 @@ std::string_view TimeText(std::string_view line) {
 }
 
 Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
-  table->kind.fill(KIND_NONE);
+  table->kind.fill(LineKind::kNone);
   table->has_pregap.fill(0);
   table->is_wav.fill(0);
   table->is_wav[0] = 1;
@@ -50,48 +44,23 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   int taken = 1;
 
   while (!(line = NextLine(text, &pos)).empty()) {
-    if (taken == MAX_LINES) {
+    if (taken == kMaxLines) {
       result.lines_dropped = true;
       break;
     }
     int i = taken++;
     table->text[i] = line;
-    if (line[0] == 'S') table->kind[i] = KIND_SPLIT;
+    if (line[0] == 'S') table->kind[i] = LineKind::kSplit;
     if (line[0] == 'P') {
       table->has_pregap[i] = 1;
-      table->kind[i] = KIND_PREGAP;
+      table->kind[i] = LineKind::kPregap;
     }
     if (NamesWav(line)) {
       table->has_pregap[i] = 0;
-      table->kind[i] = KIND_NONE;
+      table->kind[i] = LineKind::kNone;
       table->is_wav[i] = 1;
     }
   }
   result.line_count = taken;
   return result;
-}
-
-ListRead ReadListText(int fd, std::string* text) {
-  text->clear();
-  // A regular file says how large it is, so it is read in one call; a pipe is read in pieces.
-  struct stat st;
-  size_t chunk = 64 * 1024;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    if (static_cast<uint64_t>(st.st_size) > MAX_LIST_BYTES) return ListRead::kTooLarge;
-    chunk = static_cast<size_t>(st.st_size) + 1;
-  }
-  for (;;) {
-    size_t have = text->size();
-    size_t want = std::min(chunk, MAX_LIST_BYTES + 1 - have);
-    text->resize(have + want);
-    ssize_t n = read(fd, text->data() + have, want);
-    if (n < 0 && errno == EINTR) {
-      text->resize(have);
-      continue;
-    }
-    text->resize(have + (n > 0 ? static_cast<size_t>(n) : 0));
-    if (n < 0) return ListRead::kError;
-    if (text->size() > MAX_LIST_BYTES) return ListRead::kTooLarge;
-    if (n == 0) return ListRead::kOk;
-  }
 }

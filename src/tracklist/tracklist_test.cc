@@ -1,18 +1,16 @@
 #include "tracklist/tracklist.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <string>
-#include <thread>
+#include <vector>
 
 namespace {
 
 struct Row {
   std::string text;
-  int kind, has_pregap, is_wav;
+  LineKind kind;
+  int has_pregap, is_wav;
   bool operator==(const Row&) const = default;
 };
 
@@ -30,12 +28,12 @@ std::vector<Row> Rows(std::string_view list, Classified* result = nullptr) {
 
 TEST(ClassifyTrackList, KindsOfLines) {
   std::vector<Row> want = {
-      {"P first.txt", KIND_NONE, 0, 1},  // Line 1 is a WAV entry whatever it holds.
-      {"Song.wav", KIND_NONE, 0, 1},     {"Pause.WAV", KIND_NONE, 0, 1},
-      {"S song.wav", KIND_NONE, 0, 1},   {"S 03:15:00", KIND_SPLIT, 0, 0},
-      {"P 00:02:00", KIND_PREGAP, 1, 0}, {"s 03:15:00", KIND_NONE, 0, 0},
-      {"track.Wav", KIND_NONE, 0, 0},    {"S", KIND_SPLIT, 0, 0},
-      {"   ", KIND_NONE, 0, 0},          {" spaced.wav ", KIND_NONE, 0, 1},
+      {"P first.txt", LineKind::kNone, 0, 1},  // Line 1 is a WAV entry whatever it holds.
+      {"Song.wav", LineKind::kNone, 0, 1},     {"Pause.WAV", LineKind::kNone, 0, 1},
+      {"S song.wav", LineKind::kNone, 0, 1},   {"S 03:15:00", LineKind::kSplit, 0, 0},
+      {"P 00:02:00", LineKind::kPregap, 1, 0}, {"s 03:15:00", LineKind::kNone, 0, 0},
+      {"track.Wav", LineKind::kNone, 0, 0},    {"S", LineKind::kSplit, 0, 0},
+      {"   ", LineKind::kNone, 0, 0},          {" spaced.wav ", LineKind::kNone, 0, 1},
   };
   EXPECT_EQ(Rows("P first.txt\nSong.wav\nPause.WAV\nS song.wav\nS 03:15:00\nP 00:02:00\n"
                  "s 03:15:00\ntrack.Wav\nS\n   \n spaced.wav "),
@@ -53,7 +51,7 @@ TEST(ClassifyTrackList, LineEndsAndBlankLines) {
 
 TEST(ClassifyTrackList, ZeroByteEndsTheText) {
   std::string list("a.wav\nb.w\0av\nc.wav\n", 19);
-  std::vector<Row> want = {{"a.wav", 0, 0, 1}, {"b.w", 0, 0, 0}};
+  std::vector<Row> want = {{"a.wav", LineKind::kNone, 0, 1}, {"b.w", LineKind::kNone, 0, 0}};
   EXPECT_EQ(Rows(list), want);
   EXPECT_TRUE(Rows(std::string("\0a.wav", 6)).empty());
 }
@@ -76,57 +74,6 @@ TEST(TimeText, FromTheThirdCharacterOn) {
   EXPECT_EQ(TimeText("S_03:15:00"), "03:15:00");
   EXPECT_EQ(TimeText("S"), "");
   EXPECT_EQ(TimeText("S "), "");
-}
-
-// Reads bytes from a regular file, or from a pipe fed by another thread.
-std::pair<ListRead, std::string> ReadFrom(const std::string& bytes, bool through_pipe) {
-  std::string text;
-  ListRead r;
-  if (through_pipe) {
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    std::thread writer([&] {
-      // The reader stops early on a list that is too large, so a broken pipe is expected.
-      for (size_t done = 0; done < bytes.size();) {
-        ssize_t n = write(fds[1], bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-      }
-      close(fds[1]);
-    });
-    r = ReadListText(fds[0], &text);
-    close(fds[0]);
-    writer.join();
-  } else {
-    FILE* tmp = tmpfile();
-    fwrite(bytes.data(), 1, bytes.size(), tmp);
-    fflush(tmp);
-    rewind(tmp);
-    r = ReadListText(fileno(tmp), &text);
-    fclose(tmp);
-  }
-  return {r, text};
-}
-
-TEST(ReadListText, ReadsToTheEndUpToTheLimit) {
-  signal(SIGPIPE, SIG_IGN);
-  std::string max(MAX_LIST_BYTES, 'x');
-  for (bool through_pipe : {false, true}) {
-    SCOPED_TRACE(through_pipe ? "pipe" : "file");
-    auto [ok, text] = ReadFrom(max, through_pipe);
-    EXPECT_EQ(ok, ListRead::kOk);
-    EXPECT_EQ(text, max);
-    EXPECT_EQ(ReadFrom(max + "y", through_pipe).first, ListRead::kTooLarge);
-    EXPECT_EQ(ReadFrom("", through_pipe).first, ListRead::kOk);
-  }
-}
-
-TEST(ReadListText, DirectoryIsAnError) {
-  int fd = open(".", O_RDONLY);
-  std::string text;
-  EXPECT_EQ(ReadListText(fd, &text), ListRead::kError);
-  EXPECT_EQ(errno, EISDIR);
-  close(fd);
 }
 
 }  // namespace

@@ -13,30 +13,19 @@
 #include <string>
 #include <vector>
 
-#include "temp_dir.h"
+#include "support/golden.h"
+#include "support/temp_dir.h"
+#include "support/wav.h"
 
 struct Outcome {
   int status = -1;
   std::string out, err;
 };
 
-// A canonical 44-byte header for 16-bit stereo at rate, declaring frames sample frames; the file
-// is made sparse to its declared length so that long recordings cost no disk.
-inline std::string WavHeader(uint32_t frames, uint32_t rate = 44100, uint16_t channels = 2,
-                             uint16_t bits = 16) {
-  auto le = [](uint32_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += char(v >> (8 * i) & 0xff);
-    return s;
-  };
-  uint32_t block = channels * (bits / 8);
-  uint32_t size = frames * block;
-  return "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(channels, 2) +
-         le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2) + "data" + le(size, 4);
-}
-
 class Vantorel : public TempDirTest {
  protected:
+  // A canonical header, and the file made sparse to its declared length so that long
+  // recordings cost no disk.
   void PutWav(const std::string& name, uint32_t frames, uint32_t rate = 44100) {
     Put(name, WavHeader(frames, rate));
     ASSERT_EQ(truncate(Path(name).c_str(), 44 + off_t{frames} * 4), 0);

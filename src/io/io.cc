@@ -1,0 +1,100 @@
+#include "io/io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+int CloseKeeping(int fd, int error) {
+  if (close(fd) != 0 && error == 0) return errno;
+  return error;
+}
+
+int WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = write(fd, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return 0;
+}
+
+ListRead ReadAll(int fd, size_t limit, std::string* text) {
+  text->clear();
+  ListRead result;
+  // A regular file says how large it is, so it is read in one call; a pipe is read in pieces.
+  struct stat st;
+  size_t chunk = 64 * 1024;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    result.too_large = static_cast<uint64_t>(st.st_size) > limit;
+    if (result.too_large) return result;
+    chunk = static_cast<size_t>(st.st_size) + 1;
+  }
+  for (;;) {
+    size_t have = text->size();
+    size_t want = std::min(chunk, limit + 1 - have);
+    text->resize(have + want);
+    ssize_t n = read(fd, text->data() + have, want);
+    int err = n < 0 ? errno : 0;
+    text->resize(have + (n > 0 ? static_cast<size_t>(n) : 0));
+    if (err == EINTR) continue;
+    result.error = err;
+    result.too_large = text->size() > limit;
+    if (err != 0 || n == 0 || result.too_large) return result;
+  }
+}
+
+ListRead ReadWholeFile(const char* name, size_t limit, std::string* text) {
+  ListRead result;
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.error = errno;
+    return result;
+  }
+  struct stat st;
+  FileId id;
+  if (fstat(fd, &st) == 0) id = {st.st_dev, st.st_ino};
+  result = ReadAll(fd, limit, text);
+  result.error = CloseKeeping(fd, result.error);
+  result.id = id;
+  return result;
+}
+
+HeadRead ReadHead(const char* path, std::span<uint8_t> buffer) {
+  HeadRead result;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    result.error = errno;
+    return result;
+  }
+  result.opened = true;
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    result.error = CloseKeeping(fd, errno);
+    return result;
+  }
+  result.id = {st.st_dev, st.st_ino};
+  result.regular = S_ISREG(st.st_mode);
+  result.file_size = result.regular ? static_cast<uint64_t>(st.st_size) : 0;
+  // A regular file shorter than the buffer is read in one call that asks for no more than it has.
+  size_t want = buffer.size();
+  if (result.regular && result.file_size < want) want = static_cast<size_t>(result.file_size);
+  int error = 0;
+  while (result.size < want) {
+    ssize_t n = read(fd, buffer.data() + result.size, want - result.size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = errno;
+      break;
+    }
+    if (n == 0) break;
+    result.size += static_cast<size_t>(n);
+  }
+  result.error = CloseKeeping(fd, error);
+  return result;
+}

@@ -1,0 +1,52 @@
+// Everything the tool does with file descriptors: reading the list and the heads of WAV files,
+// writing all of a buffer, and closing with every error kept. Each call returns its own error
+// as an errno value (0 when all went well), so no caller reads errno after the fact.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Which file a descriptor or name stands for, whatever it is called.
+struct FileId {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+struct ListRead {
+  int error = 0;           // From opening, reading or closing the list.
+  bool too_large = false;  // It holds more than the limit; *text is then incomplete.
+  FileId id;               // Set by ReadWholeFile.
+};
+
+// Opens the file called name and reads it to its end, whatever kind of file it is (a pipe, a
+// process substitution), into *text. More than limit bytes is too_large.
+ListRead ReadWholeFile(const char* name, size_t limit, std::string* text);
+
+// Reads fd to its end into *text, stopping as soon as it is known to hold more than limit bytes.
+ListRead ReadAll(int fd, size_t limit, std::string* text);
+
+struct HeadRead {
+  bool opened = false;  // False: error is why the file could not be opened.
+  int error = 0;
+  size_t size = 0;  // The bytes read into the buffer.
+  FileId id;
+  bool regular = false;  // A regular file, whose length is file_size.
+  uint64_t file_size = 0;
+};
+
+// Opens the file called path and reads at most buffer.size() bytes from its start. A FIFO without
+// a writer reads as empty rather than hanging the run.
+HeadRead ReadHead(const char* path, std::span<uint8_t> buffer);
+
+// Writes all of text to fd, resuming after interruptions and partial writes.
+int WriteAll(int fd, std::string_view text);
+
+// Closes fd and returns error when it is not 0, or else the close's own error: the first error
+// of an operation is the one worth reporting.
+int CloseKeeping(int fd, int error);
