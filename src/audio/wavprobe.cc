@@ -43,8 +43,11 @@ HeaderFacts ProbeHeader(Head h) {
   facts.format_found = fmt != 0;
   if (!facts.format_found) fmt = kSearchLimit;
 
-  uint32_t channels = Field2(h, fmt + 10);
-  uint32_t bytes_per_sample = Field2(h, fmt + 22) / 8;
+  facts.format = Field2(h, fmt + 8);
+  // An extensible block gives the real format code as the first field of its sub-format.
+  if (facts.format == kFormatExtensible) facts.format = Field2(h, fmt + 32);
+  facts.channels = Field2(h, fmt + 10);
+  facts.bits_per_sample = Field2(h, fmt + 22);
   facts.sample_rate = Field4(h, fmt + 12);
 
   size_t data = FindTag(h, "data", 4);
@@ -52,11 +55,13 @@ HeaderFacts ProbeHeader(Head h) {
     facts.status = ProbeStatus::kNoData;
     return facts;
   }
-  uint32_t block = channels * bytes_per_sample;
+  facts.data_size = Field4(h, data + 4);
+  facts.data_start = data + 8;
+  uint32_t block = facts.channels * (facts.bits_per_sample / 8);
   if (block == 0 || facts.sample_rate == 0) {
     facts.status = ProbeStatus::kUnsupported;
     return facts;
   }
-  facts.sample_frames = Field4(h, data + 4) / block;
+  facts.sample_frames = facts.data_size / block;
   return facts;
 }

@@ -17,11 +17,21 @@ uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);
 
 enum class ProbeStatus { kOk, kNoData, kUnsupported };
 
+// Format codes of the format block.
+constexpr uint32_t kFormatPcm = 1;
+constexpr uint32_t kFormatExtensible = 0xFFFE;
+
 struct HeaderFacts {
   ProbeStatus status = ProbeStatus::kOk;
   bool format_found = false;
   uint32_t sample_rate = 0;
   uint32_t sample_frames = 0;
+  // What a CD burner asks of the file besides its length.
+  uint32_t format = 0;  // The format code; for an extensible block, that of its sub-format.
+  uint32_t channels = 0;
+  uint32_t bits_per_sample = 0;
+  uint32_t data_size = 0;   // In bytes, as the header declares it.
+  uint64_t data_start = 0;  // Where the sample data begins, just after the data block's size.
 };
 
 // Probes the first bytes of a file, which may be fewer than kHeadBytes for a short file. Bytes
