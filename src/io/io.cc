@@ -7,6 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 
+bool IsFile(const char* name, FileId id) {
+  struct stat st;
+  return stat(name, &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
+}
+
 int CloseKeeping(int fd, int error) {
   if (close(fd) != 0 && error == 0) return errno;
   return error;

@@ -18,6 +18,9 @@ struct FileId {
   bool operator==(const FileId&) const = default;
 };
 
+// Whether name is the file id stands for; false too when name cannot be looked up.
+bool IsFile(const char* name, FileId id);
+
 struct ListRead {
   int error = 0;           // From opening, reading or closing the list.
   bool too_large = false;  // It holds more than the limit; *text is then incomplete.

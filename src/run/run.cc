@@ -7,6 +7,7 @@
 #include "cuesheet/cuesheet.h"
 #include "io/cue_file.h"
 #include "io/io.h"
+#include "run/diagnostics.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
@@ -50,6 +51,10 @@ void FlushErrors(Console* console) {
 }
 
 int Run(const std::vector<std::string>& args, Console* console) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+    console->out += args[0] == "--help" ? kUsageText : VersionLine();
+    return kExitDone;
+  }
   // tlist.txt wins over the first argument; the second names the cue file only when there are
   // exactly two.
   std::string list_name = kDefaultList;
@@ -62,6 +67,8 @@ int Run(const std::vector<std::string>& args, Console* console) {
     }
     list_name = args[0];
     list = ReadWholeFile(list_name.c_str(), kMaxListBytes, &list_text);
+  } else if (!args.empty() && !IsFile(args[0].c_str(), list.id)) {
+    console->err += Warning({}, ListNotUsed(kDefaultList, args[0]));
   }
   if (list.error != 0) {
     console->out += ListCannotOpen(list_name, list.error);
@@ -71,6 +78,7 @@ int Run(const std::vector<std::string>& args, Console* console) {
     console->out += ListTooLarge(list_name);
     return kExitNoList;
   }
+  if (list_text.starts_with("RIFF")) console->err += Warning({}, ListIsWav(list_name));
   std::string output_name = args.size() == 2 ? args[1] : kDefaultCue;
 
   TrackTable table;
@@ -79,21 +87,29 @@ int Run(const std::vector<std::string>& args, Console* console) {
 
   // The cue file must never be written over the list or one of its WAV files.
   std::vector<GuardedFile> guarded = {{list.id, Guard::kTrackList}};
+  std::vector<WavFile> files(static_cast<size_t>(classified.line_count));
   for (int i = 0; i < classified.line_count; ++i) {
     if (table.is_wav[i] != 1) continue;
     std::string path(table.text[i]);
     WavProbe probe = GET_ATTRIBUTES(path.c_str());
+    Where where{list_name, LineNumber(list_text, table.text[i])};
     if (!probe.read.opened) {
       console->out += WavCannotOpen(path);
+      console->err += Error(where, WavNotOpened(path, probe.read.error));
       return kExitBadWav;
     }
     if (probe.read.error != 0) {
       console->out += WavCannotRead(path, probe.read.error);
+      console->err += Error(where, WavNotRead(path, probe.read.error));
       return kExitBadWav;
     }
-    if (!probe.facts.format_found) console->out += FormatChunkMissing();
+    if (!probe.facts.format_found) {
+      console->out += FormatChunkMissing();
+      console->err += Warning(where, WavWithoutFormat(path));
+    }
     if (probe.facts.status == ProbeStatus::kNoData) {
       console->out += DataBlockMissing();
+      console->err += Error(where, WavWithoutData(path));
       return kExitBadWav;
     }
     if (probe.facts.status == ProbeStatus::kUnsupported) {
@@ -102,6 +118,7 @@ int Run(const std::vector<std::string>& args, Console* console) {
     }
     table.sample_rate[i] = probe.facts.sample_rate;
     table.sample_frames[i] = probe.facts.sample_frames;
+    files[static_cast<size_t>(i)] = {probe.facts, probe.read.regular, probe.read.file_size};
     guarded.push_back({probe.read.id, Guard::kWavFile});
   }
 
@@ -109,6 +126,8 @@ int Run(const std::vector<std::string>& args, Console* console) {
   console->out += LengthReport(table, classified.line_count, TotalTimeOf(total_seconds));
 
   CueSheet cue = BuildCueSheet(table, classified.line_count);
+  console->err +=
+      Diagnose({list_name, list_text, &table, classified.line_count}, files, output_name);
   // What has been said so far goes out before the cue file, which may be standard output itself.
   if (!FlushOutput(console)) return kExitNoOutput;
   CueFileWrite written = WriteCueFile(output_name, cue.text, guarded);

@@ -2,6 +2,8 @@
 
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
@@ -34,6 +36,8 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   table->is_wav[0] = 1;
 
   std::string_view text = list_text.substr(0, list_text.find('\0'));
+  // Editors on Windows start a UTF-8 file with a byte order mark; it is not part of any name.
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   size_t pos = 0;
   Classified result;
 
@@ -63,4 +67,25 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   }
   result.line_count = taken;
   return result;
+}
+
+std::optional<uint32_t> CueTimeFrames(std::string_view time) {
+  uint32_t fields[3] = {};
+  // Minutes may take more than two digits; six keep any sum of them far inside 32 bits.
+  const size_t widest[3] = {6, 2, 2};
+  for (int f = 0; f < 3; ++f) {
+    size_t digits = 0;
+    while (digits < time.size() && time[digits] >= '0' && time[digits] <= '9') {
+      fields[f] = fields[f] * 10 + static_cast<uint32_t>(time[digits] - '0');
+      ++digits;
+    }
+    if (digits == 0 || digits > widest[f]) return std::nullopt;
+    time.remove_prefix(digits);
+    if (f < 2) {
+      if (!time.starts_with(':')) return std::nullopt;
+      time.remove_prefix(1);
+    }
+  }
+  if (!time.empty() || fields[1] >= 60 || fields[2] >= 75) return std::nullopt;
+  return (fields[0] * 60 + fields[1]) * 75 + fields[2];
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "tracklist/track_table.h"
@@ -15,9 +17,14 @@ struct Classified {
   bool lines_dropped = false;
 };
 
-// Cuts the list text into lines (any run of CR and LF ends a line; a NUL byte ends the text) and
-// fills the text, kind, has_pregap and is_wav columns.
+// Cuts the list text into lines (any run of CR and LF ends a line; a NUL byte ends the text; a
+// UTF-8 byte order mark at the start is skipped) and fills the text, kind, has_pregap and is_wav
+// columns.
 Classified ClassifyTrackList(std::string_view list_text, TrackTable* table);
 
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeText(std::string_view line);
+
+// CD frames (75 to a second) in a cue sheet time: minutes:seconds:frames in digits, with seconds
+// below 60 and frames below 75, as a burner reads it. Nothing when the text is not such a time.
+std::optional<uint32_t> CueTimeFrames(std::string_view time);

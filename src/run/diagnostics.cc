@@ -1,0 +1,171 @@
+#include "run/diagnostics.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "run/texts.h"
+#include "tracklist/tracklist.h"
+
+namespace {
+
+constexpr uint64_t kFramesPerSecond = 75;
+constexpr uint64_t kShortestTrackFrames = 4 * kFramesPerSecond;
+constexpr uint64_t kLongestDiscFrames = (79 * 60 + 59) * kFramesPerSecond + 74;
+
+// The line that the character at offset stands on, counting from the line before it.
+int CountLines(std::string_view text, size_t from, size_t to, int line) {
+  for (size_t pos = from; pos < to; ++pos) {
+    if (text[pos] == '\r' || (text[pos] == '\n' && (pos == 0 || text[pos - 1] != '\r'))) ++line;
+  }
+  return line;
+}
+
+bool ContainsWavAnyCase(std::string_view line) {
+  for (size_t i = 0; i + 4 <= line.size(); ++i) {
+    if (line[i] != '.') continue;
+    std::string_view ext = line.substr(i + 1, 3);
+    if ((ext[0] | 0x20) == 'w' && (ext[1] | 0x20) == 'a' && (ext[2] | 0x20) == 'v') return true;
+  }
+  return false;
+}
+
+// The tracks of one WAV file: where each starts, in samples times 75 so that CD frames and
+// samples compare exactly, and the line that opened it.
+struct FileTracks {
+  const WavFile* file = nullptr;
+  std::string_view path;
+  std::vector<std::pair<uint64_t, std::string_view>> starts;
+
+  uint64_t End() const { return uint64_t{file->facts.sample_frames} * kFramesPerSecond; }
+  uint64_t Rate() const { return file->facts.sample_rate; }
+};
+
+bool StartsWithLowercaseAndTime(std::string_view line) {
+  return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && line[2] >= '0' && line[2] <= '9';
+}
+
+struct Checker {
+  const ListFacts& list;
+  // Each warning with the offset of its line in the list; they are said in the list's order.
+  std::vector<std::pair<size_t, std::string>> found{};
+  std::optional<FileTracks> tracks{};
+  uint64_t disc_frames = 0;
+
+  void Warn(std::string_view line, std::string text) {
+    found.emplace_back(static_cast<size_t>(line.data() - list.text.data()), std::move(text));
+  }
+
+  std::string Said() {
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string out;
+    size_t pos = 0;
+    int line = 1;
+    for (const auto& [offset, text] : found) {
+      line = CountLines(list.text, pos, offset, line);
+      pos = offset;
+      out += Warning({list.name, line}, text);
+    }
+    return out;
+  }
+
+  // The time of a split or pregap line, when it is one; a line whose time a burner would misread
+  // is warned about.
+  std::optional<uint32_t> TimeOf(std::string_view line) {
+    std::optional<uint32_t> frames = CueTimeFrames(TimeText(line));
+    if (line.size() >= 2 && line[1] != ' ') {
+      Warn(line, NoSpaceAfterLetter(line));
+    } else if (!frames) {
+      Warn(line, NotACueTime(line));
+    }
+    return frames;
+  }
+
+  void CheckFile(std::string_view path, const WavFile& file) {
+    const HeaderFacts& f = file.facts;
+    if (path.find('"') != path.npos) Warn(path, QuoteInName(path));
+    if (f.format_found && (f.format != kFormatPcm || f.sample_rate != 44100 ||
+                           f.bits_per_sample != 16 || f.channels != 2)) {
+      Warn(path, NotCdAudio(path, f.format, f.sample_rate, f.bits_per_sample, f.channels));
+    }
+    uint64_t rate = f.sample_rate;
+    if (file.regular && file.file_size < f.data_start + f.data_size) {
+      uint64_t block = uint64_t{f.channels} * (f.bits_per_sample / 8);
+      uint64_t held = file.file_size > f.data_start ? (file.file_size - f.data_start) / block : 0;
+      Warn(path, ShortOfDeclared(path, f.sample_frames * kFramesPerSecond / rate,
+                                 held * kFramesPerSecond / rate));
+    }
+    if (f.sample_frames == 0) Warn(path, NoAudio(path));
+    disc_frames += f.sample_frames * kFramesPerSecond / rate;
+  }
+
+  void Split(std::string_view line, std::optional<uint32_t> frames) {
+    if (!frames || !tracks) return;
+    uint64_t at = uint64_t{*frames} * tracks->Rate();
+    if (at >= tracks->End()) {
+      Warn(line, SplitPastEnd(line, tracks->path, tracks->End() / tracks->Rate()));
+    } else if (at <= tracks->starts.back().first) {
+      Warn(line, SplitNotLater(line, tracks->starts.back().first / tracks->Rate()));
+    } else {
+      tracks->starts.push_back({at, line});
+    }
+  }
+
+  // Once a file's splits are all known, each track runs to the next one or to the file's end.
+  void CloseFile() {
+    if (!tracks || tracks->End() == 0) return;
+    for (size_t t = 0; t < tracks->starts.size(); ++t) {
+      uint64_t start = tracks->starts[t].first;
+      uint64_t end = t + 1 < tracks->starts.size() ? tracks->starts[t + 1].first : tracks->End();
+      if (end - start < kShortestTrackFrames * tracks->Rate()) {
+        Warn(tracks->starts[t].second,
+             TrackTooShort(tracks->starts[t].second, (end - start) / tracks->Rate()));
+      }
+    }
+    tracks.reset();
+  }
+};
+
+}  // namespace
+
+int LineNumber(std::string_view list_text, std::string_view line) {
+  return CountLines(list_text, 0, static_cast<size_t>(line.data() - list_text.data()), 1);
+}
+
+std::string Diagnose(const ListFacts& list, std::span<const WavFile> files,
+                     std::string_view cue_name) {
+  const TrackTable& table = *list.table;
+  if (list.line_count == 0) return Warning({}, NoWavFile(list.name, cue_name));
+  Checker check{list};
+  std::vector<bool> pregap_used(static_cast<size_t>(list.line_count), false);
+  for (int i = 0; i < list.line_count; ++i) {
+    std::string_view line = table.text[i];
+    bool opens_track = table.is_wav[i] == 1 || table.kind[i] == LineKind::kSplit;
+    if (table.is_wav[i] == 1) {
+      check.CloseFile();
+      check.CheckFile(line, files[i]);
+      check.tracks = FileTracks{&files[i], line, {{0, line}}};
+    } else if (table.kind[i] == LineKind::kSplit) {
+      check.Split(line, check.TimeOf(line));
+    } else if (table.has_pregap[i] == 1) {
+      if (!pregap_used[i]) check.Warn(line, PregapIgnored(line));
+    } else if (ContainsWavAnyCase(line)) {
+      check.Warn(line, MixedCaseWav(line));
+    } else if (StartsWithLowercaseAndTime(line)) {
+      check.Warn(line, LowercaseLetter(line));
+    }
+    // A pregap line right after the line that opened a track is that track's pregap.
+    if (opens_track && i + 1 < list.line_count && table.has_pregap[i + 1] == 1) {
+      pregap_used[static_cast<size_t>(i + 1)] = true;
+      if (std::optional<uint32_t> frames = check.TimeOf(table.text[i + 1])) {
+        check.disc_frames += *frames;
+      }
+    }
+  }
+  check.CloseFile();
+  std::string out = check.Said();
+  if (check.disc_frames > kLongestDiscFrames) out += Warning({}, DiscTooLong(check.disc_frames));
+  return out;
+}
