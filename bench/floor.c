@@ -29,9 +29,16 @@ int main(int argc, char **argv) {
     ssize_t got = read(wav, head, sizeof head);
     close(wav);
     printf("%d\t%s\t\t%zd\n", ++files, line, got);
-    cue_len += (size_t)snprintf(cue + cue_len, sizeof cue - cue_len,
-                                "FILE \"%s\" WAVE\n  TRACK %.2d AUDIO\n    INDEX 01 00:00:00\n",
-                                line, files);
+    /* snprintf returns the length it wanted, which can be more than the room left: a cue text
+     * that would not fit is an error, and cue_len never moves past the end of the buffer. */
+    int len =
+        snprintf(cue + cue_len, sizeof cue - cue_len,
+                 "FILE \"%s\" WAVE\n  TRACK %.2d AUDIO\n    INDEX 01 00:00:00\n", line, files);
+    if (len < 0 || (size_t)len >= sizeof cue - cue_len) {
+      fprintf(stderr, "floor: the cue text does not fit in %zu bytes\n", sizeof cue);
+      return 4;
+    }
+    cue_len += (size_t)len;
   }
 
   char temp[4096];

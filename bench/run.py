@@ -10,6 +10,7 @@ import argparse
 import os
 import random
 import re
+import shlex
 import shutil
 import statistics
 import struct
@@ -50,9 +51,11 @@ def worst_header(frames):
 
 
 def make_inputs(work):
+    """Make every input of the benchmark in work: the WAV files and every list that names them."""
     rng = random.Random(7)
     sets = {}
     for kind, header in [("real", wav_header), ("worst", worst_header)]:
+        os.makedirs(os.path.join(work, kind))
         sets[kind] = []
         for i in range(FILES):
             name = "%s/track%03d.wav" % (kind, i)
@@ -70,6 +73,7 @@ def make_inputs(work):
     write_list("real.txt", names)
     write_list("worst.txt", worst)
     write_list("one.txt", names[:1])
+    write_list("worst1.txt", worst[:1])
     # 128 lines: 32 files, each split twice, with a pregap on its second track.
     lines = []
     for name in names[:32]:
@@ -84,26 +88,59 @@ def make_inputs(work):
     return sets
 
 
+def fail(message):
+    sys.exit("bench/run.py: " + message)
+
+
+def describe(cmd):
+    """The command as a shell would show it, its long file lists cut short."""
+    shown = " ".join(shlex.quote(arg) for arg in cmd[:4])
+    if len(cmd) > 4:
+        shown += " ... (%d more arguments)" % (len(cmd) - 4)
+    return shown
+
+
+def check(cmd, proc):
+    """Stop the benchmark when a command fails: a failing run measures nothing."""
+    if proc.returncode != 0:
+        fail("command failed with exit status %d: %s" % (proc.returncode, describe(cmd)))
+    return proc
+
+
+def require(program):
+    """Stop with a clear message when a program the benchmark needs is missing."""
+    if shutil.which(program) is None:
+        fail("%s is needed but not installed (apt-get install strace time)" % program)
+
+
 def timed(cmd, cwd):
     start = time.perf_counter()
-    subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-    return time.perf_counter() - start
+    proc = subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    elapsed = time.perf_counter() - start
+    check(cmd, proc)
+    return elapsed
 
 
 def syscalls(cmd, cwd):
-    out = subprocess.run(["strace", "-c", "-f", "-o", "/dev/stdout", "-qq"] + cmd, cwd=cwd,
-                         capture_output=True, text=True).stdout
+    # strace exits with the status of the command it traced.
+    traced = ["strace", "-c", "-f", "-o", "/dev/stdout", "-qq"] + cmd
+    out = check(traced, subprocess.run(traced, cwd=cwd, capture_output=True, text=True)).stdout
     for line in out.splitlines():
         fields = line.split()
         if fields and fields[-1] == "total":
             return int(fields[3])
-    return -1
+    fail("no total in the output of: %s" % describe(traced))
 
 
 def peak_kib(cmd, cwd):
-    err = subprocess.run(["/usr/bin/time", "-v"] + cmd, cwd=cwd, stdout=subprocess.DEVNULL,
-                         stderr=subprocess.PIPE, text=True).stderr
-    return int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", err).group(1))
+    # /usr/bin/time exits with the status of the command it timed.
+    timed_cmd = ["/usr/bin/time", "-v"] + cmd
+    err = check(timed_cmd, subprocess.run(timed_cmd, cwd=cwd, stdout=subprocess.DEVNULL,
+                                          stderr=subprocess.PIPE, text=True)).stderr
+    found = re.search(r"Maximum resident set size \(kbytes\): (\d+)", err)
+    if found is None:
+        fail("no maximum resident set size in the output of: %s" % describe(timed_cmd))
+    return int(found.group(1))
 
 
 def main():
@@ -111,17 +148,18 @@ def main():
     ap.add_argument("--rounds", type=int, default=31)
     ap.add_argument("--vantorel", default=os.path.join(ROOT, "build/release/vantorel"))
     args = ap.parse_args()
+    require("strace")
+    require("/usr/bin/time")
     if not os.path.exists(args.vantorel):
-        subprocess.run(["cmake", "--workflow", "--preset", "release"], cwd=ROOT, check=True,
-                       stdout=subprocess.DEVNULL)
+        build = ["cmake", "--workflow", "--preset", "release"]
+        check(build, subprocess.run(build, cwd=ROOT, stdout=subprocess.DEVNULL))
     vantorel = os.path.abspath(args.vantorel)
 
     work = tempfile.mkdtemp(prefix="vantorel-bench-")
     try:
-        os.makedirs(os.path.join(work, "real"))
-        os.makedirs(os.path.join(work, "worst"))
         floor = os.path.join(work, "floor")
-        subprocess.run(["cc", "-O2", "-o", floor, os.path.join(HERE, "floor.c")], check=True)
+        compile_floor = ["cc", "-O2", "-o", floor, os.path.join(HERE, "floor.c")]
+        check(compile_floor, subprocess.run(compile_floor))
         sets = make_inputs(work)
 
         cases = {
@@ -167,8 +205,6 @@ def main():
         print("\n## System calls per WAV file (strace -c -f; 128 files less 1 file, / 127)\n")
         print("| input | vantorel | floor |")
         print("|---|---|---|")
-        with open(os.path.join(work, "worst1.txt"), "w") as f:
-            f.write(sets["worst"][0] + "\n")
         for label, many, one in [("128 WAV files", "real.txt", "one.txt"),
                                  ("128 worst-case WAV files", "worst.txt", "worst1.txt")]:
             row = []
