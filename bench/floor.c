@@ -10,7 +10,7 @@
 static char list[1 << 20 | 1];
 static unsigned char head[15024];
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   if (argc != 3) return 2;
   int fd = open(argv[1], O_RDONLY);
   if (fd < 0) return 1;
@@ -22,7 +22,8 @@ int main(int argc, char **argv) {
   static char cue[1 << 16];
   size_t cue_len = 0;
   int files = 0;
-  for (char *line = strtok(list, "\r\n"); line != NULL && files < 128; line = strtok(NULL, "\r\n")) {
+  for (char* line = strtok(list, "\r\n"); line != NULL && files < 128;
+       line = strtok(NULL, "\r\n")) {
     if (strstr(line, ".wav") == NULL) continue;
     int wav = open(line, O_RDONLY);
     if (wav < 0) return 2;
