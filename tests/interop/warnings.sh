@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Each kind of warning vantorel prints stands for a cue sheet that cdrdao refuses or misreads, or
+# for a limit of the CD itself (4-second tracks, 80 minutes); a clean list gives no warning and a
+# sheet cdrdao calls consistent.
+. "$(dirname "$0")/common.sh"
+need sox cdrdao truncate
+
+tone() { sox -D -n -r "$2" -b "$3" -c "$4" "$1" synth 20 sine 440; }
+tone a.wav 44100 16 2
+tone h.wav 48000 16 2
+tone e.wav 44100 8 2
+tone m.wav 44100 16 1
+cp a.wav 'say "hi".wav'
+head -c 1000044 a.wav > t.wav  # its header still declares all 20 s
+# long NAME MINUTES: a plain 44-byte CD-audio header declaring that much data, the file truncated
+# to full length so that it takes no room on disk.
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+long() {
+  local n=$(($2 * 60 * 176400))
+  printf "RIFF$(le32 $((n + 36)))WAVEfmt $(le32 16)\\x01\\x00\\x02\\x00$(le32 44100)$(le32 176400)\\x04\\x00\\x10\\x00data$(le32 "$n")" > "$1"
+  truncate -s $((n + 44)) "$1"
+}
+long x.wav 45
+long y.wav 45
+
+# expect LINE STATUS CDRDAO LIST: LIST (lines joined by \n) goes to vantorel; LINE is the list line
+# its warning names (- for a warning of the whole disc, nothing for a clean list); cdrdao toc-info
+# on the sheet exits with STATUS and says what the extended regular expression CDRDAO matches,
+# its output taken as one line.
+expect() {
+  local line=$1 status=$2 want=$3 list=$4 name said words got=0 prefix
+  name=$(printf '%b' "$list" | tr '\n' '|')
+  printf '%b\n' "$list" > list.txt
+  rm -f out.cue
+  "$VANTOREL" list.txt out.cue 2>err.txt >out.txt || check "$name: vantorel's exit status" "$?" 0
+  said=$(cdrdao toc-info out.cue 2>&1) || got=$?
+  said=$(printf '%s' "$said" | tr '\n' ' ')
+  words=$said
+  printf '%s' "$said" | grep -Eq -- "$want" && words=$want
+  check "$name: cdrdao's exit status and words" "$got: $words" "$status: $want"
+  if [ -z "$line" ]; then
+    check "$name: no warning" "$(cat err.txt)" ""
+    check "$name: no cdrdao warning" "$(printf '%s' "$said" | grep -Eo '(WARNING|ERROR)[^.]*' || true)" ""
+    return
+  fi
+  prefix="vantorel: list.txt:$line: warning: "
+  [ "$line" = - ] && prefix="vantorel: warning: "
+  check "$name: warning" "$(grep -q "^$prefix" err.txt && echo "$prefix" || cat err.txt)" "$prefix"
+}
+
+# A time without frames is read as seconds:frames: a 12-frame first track.
+expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:12'
+expect 2 1 'out.cue:5: Timecode out of range' 'a.wav\nS 00:10:80'
+expect 2 1 'Start position 1323000 exceeds available data of file "a.wav"' 'a.wav\nS 00:30:00'
+expect 3 1 'Track length out of range' 'a.wav\nS 00:10:00\nS 00:05:00'
+# Accepted, but as a 40-second disc with the recording on it twice.
+expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS 00:00:00'
+expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:02:00'
+# Lines are counted as an editor counts them, blank ones included.
+expect 4 1 'out.cue:5: Unknown command' 'a.wav\n\n\nSide B'
+expect 1 1 'h.wav: found sampling rate 48000, require 44100.*Header of audio file "h.wav" is corrupted' 'h.wav'
+expect 1 1 'e.wav: found 8 bits per sample, require 16.*Header of audio file "e.wav" is corrupted' 'e.wav'
+expect 1 1 'm.wav: found 1 channel\(s\), require 2 channels.*Header of audio file "m.wav" is corrupted' 'm.wav'
+expect 2 1 'out.cue:4: Unsupported file type' 'a.wav\nsay "hi".wav'
+# Accepted, but with a warning, as a disc of the 5 s 51 frames the file holds, not 20 s.
+expect 1 0 'file length does not match length from WAVE header.*length 00:05:51' 't.wav'
+# The pregap is lost: the disc is 20 s, not 22.
+expect 3 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\na note\nP 00:02:00'
+# Accepted: the 80-minute limit is the CD's own.
+expect - 0 'out.cue: 2 tracks, length 90:00:00' 'x.wav\ny.wav'
+expect '' 0 'out.cue: 3 tracks, length 00:22:00' 'a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00'
+finish
