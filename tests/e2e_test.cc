@@ -46,11 +46,15 @@ TEST_F(Vantorel, ChoiceOfListAndCueFile) {
   Put("other.txt", "arg.wav\n");
   const std::string t_cue = OneFileCue("t.wav");
 
-  // tlist.txt wins over the first argument; the second names the cue file.
+  // tlist.txt wins over the first argument, which is said on standard error; the second names
+  // the cue file.
   Outcome o = Run({"other.txt", "x.cue"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(Read("x.cue"), t_cue);
   EXPECT_FALSE(Exists("output.cue"));
+  EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1),
+            "vantorel: warning: reading tlist.txt, not other.txt: a tlist.txt in the working "
+            "directory always comes first; rename it to use other.txt\n");
 
   o = Run({"other.txt"});
   EXPECT_EQ(o.status, 0);
@@ -70,6 +74,48 @@ TEST_F(Vantorel, ChoiceOfListAndCueFile) {
   std::string long_name(255, 'c');
   EXPECT_EQ(Run({"other.txt", long_name}).status, 0);
   EXPECT_TRUE(Exists(long_name));
+
+  // A tlist.txt that cannot be read as a list is passed over, as a missing one is.
+  ASSERT_EQ(mkdir(Path("tlist.txt").c_str(), 0755), 0);
+  o = Run({"other.txt", "w.cue"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(Read("w.cue"), OneFileCue("arg.wav"));
+  EXPECT_EQ(Run({}).out, kUsage);
+}
+
+TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
+  Put("tlist.txt", "missing.wav\n");
+  Outcome o = Run({"--help"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, kUsage);
+  o = Run({"--version"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "vantorel 1.0\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"tlist.txt"});
+}
+
+TEST_F(Vantorel, WarningsChangeNothingButStandardError) {
+  // A track too short, a time without frames and a WAV name in mixed case. Standard output, the
+  // cue file and the status are those of the list without its problems.
+  PutWav("a.wav", 20 * 44100);
+  Put("album.txt", "a.wav\nS 00:02:00\n\nS 00:10\ntrack.Wav\n");
+  Outcome o = Run({"album.txt", "album.cue"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, kReportHeader + "1\ta.wav\t\t0:20:0\n\nTotal Time:  0 min : 20 sec\n" +
+                       "\nWrote cue file called album.cue\n");
+  EXPECT_EQ(Read("album.cue"), OneFileCue("a.wav") +
+                                   "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n"
+                                   "  TRACK 03 AUDIO\n    INDEX 01 00:10\n");
+  EXPECT_EQ(
+      o.err,
+      "vantorel: album.txt:2: warning: the track before \"S 00:02:00\" lasts 00:02:00, less "
+      "than the 4 seconds a CD track must last; move or remove a split\n"
+      "vantorel: album.txt:4: warning: \"S 00:10\" does not give a time as "
+      "minutes:seconds:frames (seconds below 60, frames below 75); write it as in "
+      "\"S 03:15:00\"\n"
+      "vantorel: album.txt:5: warning: \"track.Wav\" is not read as a WAV file: only .wav and "
+      ".WAV count; rename the file to end in one\n");
 }
 
 TEST_F(Vantorel, EmptyListWritesAnEmptyCueFile) {
@@ -89,6 +135,16 @@ TEST_F(Vantorel, ListThatCannotBeUsed) {
   o = Run({"adir", "x.cue"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "Cannot open track list called adir: Is a directory\n");
+
+  // A WAV file named where the list belongs.
+  PutWav("song.wav", 0);
+  o = Run({"song.wav", "x.cue"});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(
+      o.err.substr(0, o.err.find('\n') + 1),
+      "vantorel: warning: song.wav starts with RIFF: it is a WAV file, not a track list; name "
+      "the track list first\n");
+  unlink(Path("song.wav").c_str());
 
   Put("big.txt", std::string(1024 * 1024, '\n'));
   EXPECT_EQ(Run({"big.txt"}).status, 0);

@@ -71,15 +71,15 @@ struct Checker {
     return out;
   }
 
-  // The time of a split or pregap line, when it is one; a line whose time a burner would misread
-  // is warned about.
+  // The time of a split or pregap line as the user meant it. A line whose time a burner would
+  // misread is warned about, once, and has no time to check further.
   std::optional<uint32_t> TimeOf(std::string_view line) {
-    std::optional<uint32_t> frames = CueTimeFrames(TimeText(line));
     if (line.size() >= 2 && line[1] != ' ') {
       Warn(line, NoSpaceAfterLetter(line));
-    } else if (!frames) {
-      Warn(line, NotACueTime(line));
+      return std::nullopt;
     }
+    std::optional<uint32_t> frames = CueTimeFrames(TimeText(line));
+    if (!frames) Warn(line, NotACueTime(line));
     return frames;
   }
 
@@ -113,16 +113,17 @@ struct Checker {
     }
   }
 
-  // Once a file's splits are all known, each track runs to the next one or to the file's end.
+  // Once a file's splits are all known, each track runs to the next one or to the file's end. A
+  // track too short is said at the split that ends it, the line to move, or else at its start.
   void CloseFile() {
     if (!tracks || tracks->End() == 0) return;
-    for (size_t t = 0; t < tracks->starts.size(); ++t) {
-      uint64_t start = tracks->starts[t].first;
-      uint64_t end = t + 1 < tracks->starts.size() ? tracks->starts[t + 1].first : tracks->End();
-      if (end - start < kShortestTrackFrames * tracks->Rate()) {
-        Warn(tracks->starts[t].second,
-             TrackTooShort(tracks->starts[t].second, (end - start) / tracks->Rate()));
-      }
+    const auto& starts = tracks->starts;
+    for (size_t t = 0; t < starts.size(); ++t) {
+      bool last = t + 1 == starts.size();
+      uint64_t length = (last ? tracks->End() : starts[t + 1].first) - starts[t].first;
+      if (length >= kShortestTrackFrames * tracks->Rate()) continue;
+      std::string_view at = last ? starts[t].second : starts[t + 1].second;
+      Warn(at, TrackTooShort(at, !last, starts.size() > 1, length / tracks->Rate()));
     }
     tracks.reset();
   }

@@ -190,9 +190,11 @@ std::string SplitNotLater(std::string_view line, uint64_t previous_frames) {
          "); split times must rise within a file";
 }
 
-std::string TrackTooShort(std::string_view line, uint64_t frames) {
-  return "the track that " + Quoted(line) + " starts lasts " + CueTime(frames) +
-         ", less than the 4 seconds a CD track must last; move or remove a split";
+std::string TrackTooShort(std::string_view line, bool ends_it, bool split, uint64_t frames) {
+  return std::string("the track ") + (ends_it ? "before " : "that ") + Quoted(line) +
+         (ends_it ? "" : " starts") + " lasts " + CueTime(frames) +
+         ", less than the 4 seconds a CD track must last" +
+         (split ? "; move or remove a split" : "");
 }
 
 std::string PregapIgnored(std::string_view line) {

@@ -57,7 +57,7 @@ std::string NoSpaceAfterLetter(std::string_view line);
 std::string NotACueTime(std::string_view line);
 std::string SplitPastEnd(std::string_view line, std::string_view path, uint64_t file_frames);
 std::string SplitNotLater(std::string_view line, uint64_t previous_frames);
-std::string TrackTooShort(std::string_view line, uint64_t frames);
+std::string TrackTooShort(std::string_view line, bool ends_it, bool split, uint64_t frames);
 std::string PregapIgnored(std::string_view line);
 std::string MixedCaseWav(std::string_view line);
 std::string LowercaseLetter(std::string_view line);

@@ -44,6 +44,9 @@ TEST(ClassifyTrackList, LineEndsAndBlankLines) {
   std::vector<Row> lf = Rows("a.wav\nS 01:00:00\nb.wav\n");
   EXPECT_EQ(Rows("\r\n\r\na.wav\r\n\r\nS 01:00:00\r\n\r\n\r\nb.wav\r\n"), lf);
   EXPECT_EQ(Rows("a.wav\rS 01:00:00\r\rb.wav"), lf);
+  EXPECT_EQ(Rows("\xEF\xBB\xBF"
+                 "a.wav\nS 01:00:00\nb.wav\n"),
+            lf);  // A byte order mark.
   EXPECT_EQ(lf.size(), 3u);
   EXPECT_TRUE(Rows("").empty());
   EXPECT_TRUE(Rows("\r\n\n\r").empty());

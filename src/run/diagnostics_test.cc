@@ -1,0 +1,135 @@
+#include "run/diagnostics.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tracklist/tracklist.h"
+
+namespace {
+
+// CD audio of the given length, as the probe and the file's size report it.
+WavFile CdAudio(uint32_t seconds) {
+  WavFile w;
+  w.facts.format_found = true;
+  w.facts.format = kFormatPcm;
+  w.facts.sample_rate = 44100;
+  w.facts.channels = 2;
+  w.facts.bits_per_sample = 16;
+  w.facts.sample_frames = seconds * 44100;
+  w.facts.data_size = w.facts.sample_frames * 4;
+  w.facts.data_start = 44;
+  w.regular = true;
+  w.file_size = 44 + uint64_t{w.facts.data_size};
+  return w;
+}
+
+// The files the lists below name: a.wav is 20 s of CD audio; the others are what their names say.
+WavFile FileCalled(std::string_view name) {
+  WavFile w = CdAudio(name == "long.wav" ? 45 * 60 : 20);
+  if (name == "h.wav") w.facts.sample_rate = 48000;
+  if (name == "f.wav") {
+    w.facts.format = 3;
+    w.facts.bits_per_sample = 32;
+    w.facts.channels = 1;
+  }
+  if (name == "t.wav") w.file_size = 44 + 5 * 176400;
+  if (name == "z.wav") w.facts.sample_frames = w.facts.data_size = 0;
+  return w;
+}
+
+std::string Diagnosed(std::string_view list) {
+  TrackTable table;
+  Classified c = ClassifyTrackList(list, &table);
+  std::vector<WavFile> files(static_cast<size_t>(c.line_count));
+  for (int i = 0; i < c.line_count; ++i) {
+    if (table.is_wav[i] == 1) files[static_cast<size_t>(i)] = FileCalled(table.text[i]);
+  }
+  return Diagnose({"l.txt", list, &table, c.line_count}, files, "o.cue");
+}
+
+TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
+  const std::string w = "vantorel: l.txt:";
+  struct Case {
+    std::string list, said;
+  } cases[] = {
+      {"a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00\njust a note\n", ""},
+      {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nP 00:02:00\n",
+       w +
+           "2: warning: \"S 00:12\" does not give a time as minutes:seconds:frames (seconds below "
+           "60, frames below 75); write it as in \"S 03:15:00\"\n" +
+           w +
+           "3: warning: \"S 00:10:80\" does not give a time as minutes:seconds:frames (seconds "
+           "below 60, frames below 75); write it as in \"S 03:15:00\"\n" +
+           w +
+           "4: warning: \"S 1:2:3x\" does not give a time as minutes:seconds:frames (seconds "
+           "below 60, frames below 75); write it as in \"S 03:15:00\"\n"},
+      {"a.wav\r\n\r\nS12:00:00\r\rSide B\n",
+       w +
+           "3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put "
+           "a "
+           "space after the letter\n" +
+           w +
+           "5: warning: \"Side B\" has no space after S, so its time reads as \"de B\"; put a "
+           "space after the letter\n"},
+      {"a.wav\nS 00:30:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
+       w +
+           "2: warning: \"S 00:30:00\" starts at or past the end of \"a.wav\" (00:20:00); give a "
+           "time inside the file\n" +
+           w +
+           "4: warning: \"S 00:05:00\" does not start after the track before it (00:10:00); "
+           "split times must rise within a file\n" +
+           w +
+           "5: warning: \"S 00:00:00\" does not start after the track before it (00:10:00); "
+           "split times must rise within a file\n"},
+      {"a.wav\nS 00:02:00\nS 00:17:74\n",
+       w +
+           "2: warning: the track before \"S 00:02:00\" lasts 00:02:00, less than the 4 seconds a "
+           "CD track must last; move or remove a split\n" +
+           w +
+           "3: warning: the track that \"S 00:17:74\" starts lasts 00:02:01, less than the 4 "
+           "seconds a CD track must last; move or remove a split\n"},
+      {"a.wav\nx\nP 00:02:00\nP 00:01:00\ntrack.Wav\ns 03:15:00\np 00:02:00\n",
+       w +
+           "3: warning: \"P 00:02:00\" is ignored: a pregap line counts only right after a WAV "
+           "line or an S line\n" +
+           w +
+           "4: warning: \"P 00:01:00\" is ignored: a pregap line counts only right after a WAV "
+           "line or an S line\n" +
+           w +
+           "5: warning: \"track.Wav\" is not read as a WAV file: only .wav and .WAV count; "
+           "rename the file to end in one\n" +
+           w + "6: warning: \"s 03:15:00\" is ignored: split lines start with a capital S\n" + w +
+           "7: warning: \"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
+      {"a.wav\nsay \"hi\".wav\n",
+       w + "2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
+           "cannot hold; rename the file\n"},
+      {"h.wav\nf.wav\n",
+       w +
+           "1: warning: \"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit "
+           "2-channel PCM of a CD; convert it: sox h.wav -r 44100 -b 16 -c 2 h-cd.wav\n" +
+           w +
+           "2: warning: \"f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 "
+           "Hz 16-bit 2-channel PCM of a CD; convert it: sox f.wav -r 44100 -b 16 -c 2 "
+           "f-cd.wav\n"},
+      {"t.wav\nz.wav\n",
+       w +
+           "1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording cut "
+           "short, a WAV streamed through a pipe, or a data tag matched inside another block; "
+           "convert it with sox\n" +
+           w + "2: warning: \"z.wav\" holds no audio; leave it out of the list\n"},
+      {"long.wav\nlong.wav\nP 00:02:00\n",
+       "vantorel: warning: the disc lasts 90:02:00 with its pregaps, more than the 79:59:74 a CD "
+       "holds; split the list over two discs\n"},
+      {"\n\r\n",
+       "vantorel: warning: l.txt names no WAV file, so o.cue is empty; write one WAV file name a "
+       "line\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list);
+    EXPECT_EQ(Diagnosed(c.list), c.said);
+  }
+}
+
+}  // namespace
