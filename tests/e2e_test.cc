@@ -27,12 +27,11 @@ TEST_F(Vantorel, TheWholeRun) {
   Outcome o = Run({"album.txt", "album.cue"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "");
-  EXPECT_EQ(o.out,
-            "\nFile Lengths \t\t\tmin:sec:frames\n\n"
-            "1\ta.wav\t\t1:0:0\n"
-            "2\tb.wav\t\t3:25:37\n"
-            "\nTotal Time:  4 min : 25 sec\n"
-            "\nWrote cue file called album.cue\n");
+  EXPECT_EQ(o.out, kReportHeader +
+                       "1\ta.wav\t\t1:0:0\n"
+                       "2\tb.wav\t\t3:25:37\n"
+                       "\nTotal Time:  4 min : 25 sec\n"
+                       "\nWrote cue file called album.cue\n");
   EXPECT_EQ(Read("album.cue"),
             "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
             "  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:30:00\n"
@@ -182,11 +181,11 @@ TEST_F(Vantorel, ManyLinesAndManyTracks) {
   Put("tlist.txt", list);
   Outcome o = Run({});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out,
-            "\nFile Lengths \t\t\tmin:sec:frames\n\n1\ta.wav\t\t0:0:0\n"
-            "\nTotal Time:  0 min : 0 sec\n"
-            "Cue sheet has more than 99 tracks; a CD holds at most 99\n"
-            "\nWrote cue file called output.cue\n");
+  EXPECT_EQ(o.out, kReportHeader +
+                       "1\ta.wav\t\t0:0:0\n"
+                       "\nTotal Time:  0 min : 0 sec\n"
+                       "Cue sheet has more than 99 tracks; a CD holds at most 99\n"
+                       "\nWrote cue file called output.cue\n");
   std::string cue = Read("output.cue");
 
   // Lines after the 128th change nothing but the warning.
@@ -201,8 +200,7 @@ TEST_F(Vantorel, CueFileThatCannotBeWritten) {
   PutWav("a.wav", 44100);
   Put("tlist.txt", "a.wav\n");
   Put("keep.cue", "old");
-  const std::string report =
-      "\nFile Lengths \t\t\tmin:sec:frames\n\n1\ta.wav\t\t0:1:0\n\nTotal Time:  0 min : 1 sec\n";
+  const std::string report = kReportHeader + "1\ta.wav\t\t0:1:0\n\nTotal Time:  0 min : 1 sec\n";
   symlink("a.wav", Path("link.wav").c_str());
   link(Path("a.wav").c_str(), Path("hard.wav").c_str());
 
@@ -236,8 +234,7 @@ TEST_F(Vantorel, CueFileOnStandardOutput) {
   Put("tlist.txt", "a.wav\n");
   Outcome o = Run({"x", "/dev/stdout"});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, std::string("\nFile Lengths \t\t\tmin:sec:frames\n\n1\ta.wav\t\t0:0:0\n") +
-                       "\nTotal Time:  0 min : 0 sec\n" +
+  EXPECT_EQ(o.out, kReportHeader + "1\ta.wav\t\t0:0:0\n" + "\nTotal Time:  0 min : 0 sec\n" +
                        "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n" +
                        "\nWrote cue file called /dev/stdout\n");
   o = Run({}, "/dev/full");
@@ -299,10 +296,9 @@ TEST_F(Vantorel, MissingFormatBlockIsOnlyAWarning) {
   Put("odd.wav", wav);
   Outcome o = Run({});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out,
-            "Can't find format chunk in wave file!\n"
-            "\nFile Lengths \t\t\tmin:sec:frames\n\n1\todd.wav\t\t0:1:0\n"
-            "\nTotal Time:  0 min : 1 sec\n\nWrote cue file called output.cue\n");
+  EXPECT_EQ(o.out, "Can't find format chunk in wave file!\n" + kReportHeader +
+                       "1\todd.wav\t\t0:1:0\n"
+                       "\nTotal Time:  0 min : 1 sec\n\nWrote cue file called output.cue\n");
 }
 
 }  // namespace
