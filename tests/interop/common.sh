@@ -2,7 +2,7 @@
 # missing (never in CI, where VANTOREL_REQUIRE_INTEROP is set).
 set -euo pipefail
 VANTOREL=$1
-LENGTH_CALC=${2:-}
+WAVKIT=${2:-}
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK"

@@ -13,14 +13,11 @@ mk surround.wav 44100 16 6 3.3
 mk odd.wav 44100 16 2 44101s
 mk long.wav 22050 16 1 61.5
 mk plain.wav 44100 16 2 2.2
-# sox writes no comment into a WAV file, so a LIST INFO block with one goes in by hand, between
-# the format and data blocks, as tagging tools put it.
-le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
-riff=$(od -An -tu4 -j4 -N4 plain.wav | tr -d ' ')
+# sox writes no comment into a WAV file, so plain.wav's samples get a header with a LIST INFO
+# block that holds one, between the format and data blocks, as tagging tools put it.
 {
-  printf 'RIFF'; printf "$(le32 $((riff + 40)))"; head -c 36 plain.wav | tail -c 28
-  printf 'LIST'; printf "$(le32 32)"; printf 'INFOICMT'; printf "$(le32 20)"; printf 'Live at the Harbour\0'
-  tail -c +37 plain.wav
+  "$WAVKIT" header "$(soxi -s plain.wav)" 44100 2 16 'Live at the Harbour'
+  tail -c +45 plain.wav
 } > tagged.wav
 files="mono8.wav cd.wav dat24.wav hires32.wav surround.wav odd.wav long.wav tagged.wav"
 
@@ -29,7 +26,7 @@ out=$("$VANTOREL")
 n=0
 for f in $files; do
   n=$((n + 1))
-  want=$("$LENGTH_CALC" "$(soxi -s "$f")" "$(soxi -r "$f")")
+  want=$("$WAVKIT" length "$(soxi -s "$f")" "$(soxi -r "$f")")
   got=$(printf '%s\n' "$out" | awk -F'\t' -v n="$n" '$1 == n { print $4 }')
   check "$f ($(soxi -s "$f") samples at $(soxi -r "$f") Hz)" "$got" "$want"
 done

@@ -12,13 +12,11 @@ tone e.wav 44100 8 2
 tone m.wav 44100 16 1
 cp a.wav 'say "hi".wav'
 head -c 1000044 a.wav > t.wav  # its header still declares all 20 s
-# long NAME MINUTES: a plain 44-byte CD-audio header declaring that much data, the file truncated
+# long NAME MINUTES: a canonical CD-audio header declaring that much audio, the file truncated
 # to full length so that it takes no room on disk.
-le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
 long() {
-  local n=$(($2 * 60 * 176400))
-  printf "RIFF$(le32 $((n + 36)))WAVEfmt $(le32 16)\\x01\\x00\\x02\\x00$(le32 44100)$(le32 176400)\\x04\\x00\\x10\\x00data$(le32 "$n")" > "$1"
-  truncate -s $((n + 44)) "$1"
+  "$WAVKIT" header $(($2 * 60 * 44100)) > "$1"
+  truncate -s $(($2 * 60 * 176400 + 44)) "$1"
 }
 long x.wav 45
 long y.wav 45

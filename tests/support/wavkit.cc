@@ -1,0 +1,61 @@
+// The test scripts' way to the same arithmetic and the same WAV bytes as the C++ tests:
+//   wavkit length FRAMES RATE    the length vantorel lists for FRAMES sample frames at RATE Hz
+//   wavkit header FRAMES [RATE CHANNELS BITS [COMMENT]]
+//                                a canonical PCM header on standard output; with COMMENT, a
+//                                LIST INFO block holding it stands between the format and data
+//                                blocks, as tagging tools put it
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "audio/lengths.h"
+#include "support/wav.h"
+
+namespace {
+
+uint32_t Number(const char* text) {
+  return static_cast<uint32_t>(std::strtoul(text, nullptr, 10));
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: wavkit length FRAMES RATE\n"
+               "       wavkit header FRAMES [RATE CHANNELS BITS [COMMENT]]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string verb = argc > 1 ? argv[1] : "";
+  if (verb == "length" && argc == 4 && Number(argv[3]) != 0) {
+    Length len = TrackLength(Number(argv[2]), Number(argv[3]));
+    std::printf("%d:%d:%d\n", len.minutes, len.seconds, len.cd_frames);
+    return 0;
+  }
+  if (verb != "header" || (argc != 3 && argc != 6 && argc != 7)) return Usage();
+  uint32_t frames = Number(argv[2]);
+  uint32_t rate = argc > 3 ? Number(argv[3]) : 44100;
+  uint32_t channels = argc > 3 ? Number(argv[4]) : 2;
+  uint32_t bits = argc > 3 ? Number(argv[5]) : 16;
+  uint32_t data_size = frames * channels * (bits / 8);
+  std::string head;
+  if (argc == 7) {
+    // The comment is NUL-terminated and padded to an even length, as RIFF blocks are.
+    std::string comment = std::string(argv[6]) + '\0';
+    if (comment.size() % 2 != 0) comment += '\0';
+    std::string list = "INFOICMT";
+    PutLe(&list, 8, static_cast<uint32_t>(comment.size()), 4);
+    list += comment;
+    head = WavBytes(12, 36 + 8 + list.size(), channels, rate, bits, data_size);
+    PutBytes(&head, 36, "LIST");
+    PutLe(&head, 40, static_cast<uint32_t>(list.size()), 4);
+    PutBytes(&head, 44, list);
+    PutLe(&head, 4, static_cast<uint32_t>(head.size() - 8 + data_size), 4);
+  } else {
+    head = WavHeader(frames, rate, static_cast<uint16_t>(channels), static_cast<uint16_t>(bits));
+  }
+  return std::fwrite(head.data(), 1, head.size(), stdout) == head.size() && std::fflush(stdout) == 0
+             ? 0
+             : 1;
+}
