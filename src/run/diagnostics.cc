@@ -53,13 +53,15 @@ struct Checker {
   std::optional<FileTracks> tracks{};
   uint64_t disc_frames = 0;
 
+  // Kept in the list's order as they come; a later warning of the same line follows the earlier.
   void Warn(std::string_view line, std::string text) {
-    found.emplace_back(static_cast<size_t>(line.data() - list.text.data()), std::move(text));
+    auto offset = static_cast<size_t>(line.data() - list.text.data());
+    auto after = std::find_if(found.rbegin(), found.rend(),
+                              [offset](const auto& f) { return f.first <= offset; });
+    found.emplace(after.base(), offset, std::move(text));
   }
 
   std::string Said() {
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::string out;
     size_t pos = 0;
     int line = 1;

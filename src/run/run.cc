@@ -92,24 +92,25 @@ int Run(const std::vector<std::string>& args, Console* console) {
     if (table.is_wav[i] != 1) continue;
     std::string path(table.text[i]);
     WavProbe probe = GET_ATTRIBUTES(path.c_str());
-    Where where{list_name, LineNumber(list_text, table.text[i])};
+    // Counting the lines before an entry costs a pass over them, so only a failing one is counted.
+    auto where = [&] { return Where{list_name, LineNumber(list_text, table.text[i])}; };
     if (!probe.read.opened) {
       console->out += WavCannotOpen(path);
-      console->err += Error(where, WavNotOpened(path, probe.read.error));
+      console->err += Error(where(), WavNotOpened(path, probe.read.error));
       return kExitBadWav;
     }
     if (probe.read.error != 0) {
       console->out += WavCannotRead(path, probe.read.error);
-      console->err += Error(where, WavNotRead(path, probe.read.error));
+      console->err += Error(where(), WavNotRead(path, probe.read.error));
       return kExitBadWav;
     }
     if (!probe.facts.format_found) {
       console->out += FormatChunkMissing();
-      console->err += Warning(where, WavWithoutFormat(path));
+      console->err += Warning(where(), WavWithoutFormat(path));
     }
     if (probe.facts.status == ProbeStatus::kNoData) {
       console->out += DataBlockMissing();
-      console->err += Error(where, WavWithoutData(path));
+      console->err += Error(where(), WavWithoutData(path));
       return kExitBadWav;
     }
     if (probe.facts.status == ProbeStatus::kUnsupported) {

@@ -71,8 +71,8 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
 
 std::optional<uint32_t> CueTimeFrames(std::string_view time) {
   uint32_t fields[3] = {};
-  // Minutes may take more than two digits; six keep any sum of them far inside 32 bits.
-  const size_t widest[3] = {6, 2, 2};
+  // Minutes may take more than two digits; five keep the frames inside 32 bits.
+  const size_t widest[3] = {5, 2, 2};
   for (int f = 0; f < 3; ++f) {
     size_t digits = 0;
     while (digits < time.size() && time[digits] >= '0' && time[digits] <= '9') {
