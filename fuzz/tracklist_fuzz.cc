@@ -1,11 +1,33 @@
-// Fuzz target: any bytes as a track list, classified and built into a cue sheet.
+// Fuzz target: any bytes as a track list, classified, given lengths, reported and built into a
+// cue sheet.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
+#include "audio/lengths.h"
 #include "cuesheet/cuesheet.h"
+#include "run/texts.h"
 #include "tracklist/tracklist.h"
+
+namespace {
+
+// What the WAV entry called name stands for here, taken from the part of the name before its
+// first dot so that the fuzzer steers it: the first four bytes (little-endian, missing ones as
+// zero) are the frame count and the next four the sample rate. The probe refuses a rate of 0,
+// so that stands for 1 Hz, which gives the longest lengths of all.
+void SyntheticAudio(std::string_view name, uint32_t* sample_frames, uint32_t* sample_rate) {
+  name = name.substr(0, name.find('.'));
+  uint32_t fields[2] = {0, 0};
+  for (size_t i = 0; i < 8 && i < name.size(); ++i) {
+    fields[i / 4] |= uint32_t{static_cast<uint8_t>(name[i])} << (8 * (i % 4));
+  }
+  *sample_frames = fields[0];
+  *sample_rate = fields[1] == 0 ? 1 : fields[1];
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view list(reinterpret_cast<const char*>(data), size);
@@ -22,7 +44,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (line.data() < list.data() || line.data() + line.size() > list.data() + list.size()) {
       std::abort();
     }
+    if (table.is_wav[i] == 1) SyntheticAudio(line, &table.sample_frames[i], &table.sample_rate[i]);
   }
+
+  // Every WAV entry's length, and the total summed over all of them, stay in range however long
+  // the files claim to be.
+  TotalTime total = TotalTimeOf(ComputeLengths(&table, c.line_count));
+  for (int i = 0; i < c.line_count; ++i) {
+    if (table.is_wav[i] != 1) continue;
+    if (table.minutes[i] < 0 || table.seconds[i] < 0 || table.seconds[i] >= 60) std::abort();
+    if (table.cd_frames[i] < 0 || table.cd_frames[i] >= 75) std::abort();
+  }
+  if (total.minutes < 0 || total.seconds < 0 || total.seconds >= 60) std::abort();
+  std::string report = LengthReport(table, c.line_count, total);
+  std::string total_line = "\nTotal Time:  " + std::to_string(total.minutes) +
+                           " min : " + std::to_string(total.seconds) + " sec\n";
+  if (!report.ends_with(total_line)) std::abort();
+
   CueSheet cue = BuildCueSheet(table, c.line_count);
   if (c.line_count == 0 ? !cue.text.empty() : cue.text.rfind("FILE \"", 0) != 0) std::abort();
   if (!cue.text.empty() && cue.text.back() != '\n') std::abort();

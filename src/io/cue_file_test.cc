@@ -1,5 +1,6 @@
 #include "io/cue_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +46,16 @@ TEST_F(WriteCueFileTest, SymbolicLinksAreFollowedAndKept) {
   EXPECT_EQ(Read("sub/real.cue"), "two");
   EXPECT_TRUE(WriteCueFile(Path("dangling.cue"), "three", {}).ok());
   EXPECT_EQ(Read("new.cue"), "three");
+
+  // The links in /proc report a size of 64 whatever the length of their text.
+  std::string deep = std::string(200, 'd') + "/" + std::string(200, 'f');
+  ASSERT_EQ(mkdir(Path(std::string(200, 'd')).c_str(), 0755), 0);
+  Put(deep, "old");
+  int fd = open(Path(deep).c_str(), O_RDONLY);
+  ASSERT_GE(fd, 3);
+  EXPECT_TRUE(WriteCueFile("/proc/self/fd/" + std::to_string(fd), "four", {}).ok());
+  close(fd);
+  EXPECT_EQ(Read(deep), "four");
 
   struct stat st;
   ASSERT_EQ(lstat(Path("link.cue").c_str(), &st), 0);
