@@ -48,12 +48,12 @@ bool StartsWithLowercaseAndTime(std::string_view line) {
 
 struct Checker {
   const ListFacts& list;
-  // Each warning with the offset of its line in the list; they are said in the list's order.
+  // Each warning with the offset of its line in the list, in the list's order.
   std::vector<std::pair<size_t, std::string>> found{};
   std::optional<FileTracks> tracks{};
   uint64_t disc_frames = 0;
 
-  // Kept in the list's order as they come; a later warning of the same line follows the earlier.
+  // A later warning of the same line follows the earlier one.
   void Warn(std::string_view line, std::string text) {
     auto offset = static_cast<size_t>(line.data() - list.text.data());
     auto after = std::find_if(found.rbegin(), found.rend(),

@@ -177,7 +177,7 @@ std::string NotACueTime(std::string_view line) {
   return Quoted(line) +
          " does not give a time as minutes:seconds:frames (seconds below 60, frames below 75); "
          "write it as in \"" +
-         std::string(line.substr(0, 2)) + "03:15:00\"";
+         std::string(line.substr(0, 1)) + " 03:15:00\"";
 }
 
 std::string SplitPastEnd(std::string_view line, std::string_view path, uint64_t file_frames) {
