@@ -55,7 +55,7 @@ TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
     std::string list, said;
   } cases[] = {
       {"a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00\njust a note\n", ""},
-      {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nS\n",
+      {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nS\nP 0:2\n",
        w +
            "2: warning: \"S 00:12\" does not give a time as minutes:seconds:frames (seconds below "
            "60, frames below 75); write it as in \"S 03:15:00\"\n" +
@@ -67,7 +67,10 @@ TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
            "below 60, frames below 75); write it as in \"S 03:15:00\"\n" +
            w +
            "5: warning: \"S\" does not give a time as minutes:seconds:frames (seconds below 60, "
-           "frames below 75); write it as in \"S 03:15:00\"\n"},
+           "frames below 75); write it as in \"S 03:15:00\"\n" +
+           w +
+           "6: warning: \"P 0:2\" does not give a time as minutes:seconds:frames (seconds below "
+           "60, frames below 75); write it as in \"P 03:15:00\"\n"},
       {"a.wav\r\n\r\nS12:00:00\r\rSide B\n",
        w +
            "3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put "
