@@ -2,6 +2,8 @@
 // position for the layouts the probe must cope with.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -10,7 +12,7 @@
 // Puts bytes at pos, growing b with zero bytes as needed.
 inline void PutBytes(std::string* b, size_t pos, std::string_view bytes) {
   if (b->size() < pos + bytes.size()) b->resize(pos + bytes.size(), '\0');
-  b->replace(pos, bytes.size(), bytes);
+  std::copy(bytes.begin(), bytes.end(), b->begin() + static_cast<std::ptrdiff_t>(pos));
 }
 
 inline void PutLe(std::string* b, size_t pos, uint32_t value, int width) {
