@@ -45,7 +45,7 @@ HeaderFacts ProbeHeader(Head h) {
 
   facts.format = Field2(h, fmt + 8);
   // An extensible block gives the real format code as the first field of its sub-format.
-  if (facts.format == kFormatExtensible) facts.format = Field2(h, fmt + 32);
+  if (facts.format == kFormatExtensible) facts.sub_format = Field2(h, fmt + 32);
   facts.channels = Field2(h, fmt + 10);
   facts.bits_per_sample = Field2(h, fmt + 22);
   facts.sample_rate = Field4(h, fmt + 12);

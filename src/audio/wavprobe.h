@@ -27,7 +27,8 @@ struct HeaderFacts {
   uint32_t sample_rate = 0;
   uint32_t sample_frames = 0;
   // What a CD burner asks of the file besides its length.
-  uint32_t format = 0;  // The format code; for an extensible block, that of its sub-format.
+  uint32_t format = 0;      // The format code.
+  uint32_t sub_format = 0;  // For an extensible format block, the code of its sub-format.
   uint32_t channels = 0;
   uint32_t bits_per_sample = 0;
   uint32_t data_size = 0;   // In bytes, as the header declares it.

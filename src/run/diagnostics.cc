@@ -31,15 +31,16 @@ bool ContainsWavAnyCase(std::string_view line) {
   return false;
 }
 
-// The tracks of one WAV file: where each starts, in samples times 75 so that CD frames and
-// samples compare exactly, and the line that opened it.
+// The tracks of one WAV file: where each starts and where the audio ends, in samples times 75
+// so that CD frames and samples compare exactly, and the line that opened each track.
 struct FileTracks {
-  const WavFile* file = nullptr;
   std::string_view path;
+  uint64_t rate = 0;
+  uint64_t end = 0;
   std::vector<std::pair<uint64_t, std::string_view>> starts;
 
-  uint64_t End() const { return uint64_t{file->facts.sample_frames} * kFramesPerSecond; }
-  uint64_t Rate() const { return file->facts.sample_rate; }
+  // A burner rounds the last part of a CD frame up to a whole one.
+  uint64_t Frames(uint64_t scaled) const { return (scaled + rate - 1) / rate; }
 };
 
 bool StartsWithLowercaseAndTime(std::string_view line) {
@@ -76,7 +77,12 @@ struct Checker {
   // The time of a split or pregap line as the user meant it. A line whose time a burner would
   // misread is warned about, once, and has no time to check further.
   std::optional<uint32_t> TimeOf(std::string_view line) {
-    if (line.size() >= 2 && line[1] != ' ') {
+    if (ContainsWavAnyCase(line)) {
+      Warn(line, MixedCaseWav(line));
+      return std::nullopt;
+    }
+    // The character after the letter is skipped whatever it is; a digit there is lost.
+    if (line.size() >= 2 && line[1] >= '0' && line[1] <= '9') {
       Warn(line, NoSpaceAfterLetter(line));
       return std::nullopt;
     }
@@ -85,31 +91,38 @@ struct Checker {
     return frames;
   }
 
-  void CheckFile(std::string_view path, const WavFile& file) {
+  // Checks a WAV file and opens its first track. Its length is what it holds, as a burner takes
+  // it, where that is less than its header declares.
+  void OpenFile(std::string_view path, const WavFile& file) {
+    CloseFile();
     const HeaderFacts& f = file.facts;
     if (path.find('"') != path.npos) Warn(path, QuoteInName(path));
+    // cdrdao takes nothing but a plain PCM format block, not even an extensible one of PCM.
     if (f.format_found && (f.format != kFormatPcm || f.sample_rate != 44100 ||
                            f.bits_per_sample != 16 || f.channels != 2)) {
-      Warn(path, NotCdAudio(path, f.format, f.sample_rate, f.bits_per_sample, f.channels));
+      Warn(path,
+           NotCdAudio(path, f.format, f.sub_format, f.sample_rate, f.bits_per_sample, f.channels));
     }
-    uint64_t rate = f.sample_rate;
+    tracks = FileTracks{path, f.sample_rate, uint64_t{f.sample_frames} * kFramesPerSecond, {}};
+    tracks->starts.push_back({0, path});
     if (file.regular && file.file_size < f.data_start + f.data_size) {
       uint64_t block = uint64_t{f.channels} * (f.bits_per_sample / 8);
       uint64_t held = file.file_size > f.data_start ? (file.file_size - f.data_start) / block : 0;
-      Warn(path, ShortOfDeclared(path, f.sample_frames * kFramesPerSecond / rate,
-                                 held * kFramesPerSecond / rate));
+      Warn(path, ShortOfDeclared(path, tracks->Frames(tracks->end),
+                                 tracks->Frames(held * kFramesPerSecond)));
+      tracks->end = held * kFramesPerSecond;
     }
     if (f.sample_frames == 0) Warn(path, NoAudio(path));
-    disc_frames += f.sample_frames * kFramesPerSecond / rate;
+    disc_frames += tracks->Frames(tracks->end);
   }
 
   void Split(std::string_view line, std::optional<uint32_t> frames) {
     if (!frames || !tracks) return;
-    uint64_t at = uint64_t{*frames} * tracks->Rate();
-    if (at >= tracks->End()) {
-      Warn(line, SplitPastEnd(line, tracks->path, tracks->End() / tracks->Rate()));
+    uint64_t at = uint64_t{*frames} * tracks->rate;
+    if (at >= tracks->end) {
+      Warn(line, SplitPastEnd(line, tracks->path, tracks->Frames(tracks->end)));
     } else if (at <= tracks->starts.back().first) {
-      Warn(line, SplitNotLater(line, tracks->starts.back().first / tracks->Rate()));
+      Warn(line, SplitNotLater(line, tracks->Frames(tracks->starts.back().first)));
     } else {
       tracks->starts.push_back({at, line});
     }
@@ -118,14 +131,15 @@ struct Checker {
   // Once a file's splits are all known, each track runs to the next one or to the file's end. A
   // track too short is said at the split that ends it, the line to move, or else at its start.
   void CloseFile() {
-    if (!tracks || tracks->End() == 0) return;
+    if (!tracks || tracks->end == 0) return;
     const auto& starts = tracks->starts;
     for (size_t t = 0; t < starts.size(); ++t) {
       bool last = t + 1 == starts.size();
-      uint64_t length = (last ? tracks->End() : starts[t + 1].first) - starts[t].first;
-      if (length >= kShortestTrackFrames * tracks->Rate()) continue;
+      uint64_t length =
+          tracks->Frames((last ? tracks->end : starts[t + 1].first) - starts[t].first);
+      if (length >= kShortestTrackFrames) continue;
       std::string_view at = last ? starts[t].second : starts[t + 1].second;
-      Warn(at, TrackTooShort(at, !last, starts.size() > 1, length / tracks->Rate()));
+      Warn(at, TrackTooShort(at, !last, starts.size() > 1, length));
     }
     tracks.reset();
   }
@@ -147,13 +161,13 @@ std::string Diagnose(const ListFacts& list, std::span<const WavFile> files,
     std::string_view line = table.text[i];
     bool opens_track = table.is_wav[i] == 1 || table.kind[i] == LineKind::kSplit;
     if (table.is_wav[i] == 1) {
-      check.CloseFile();
-      check.CheckFile(line, files[i]);
-      check.tracks = FileTracks{&files[i], line, {{0, line}}};
+      check.OpenFile(line, files[i]);
     } else if (table.kind[i] == LineKind::kSplit) {
       check.Split(line, check.TimeOf(line));
     } else if (table.has_pregap[i] == 1) {
-      if (!pregap_used[i]) check.Warn(line, PregapIgnored(line));
+      if (!pregap_used[i]) {
+        check.Warn(line, ContainsWavAnyCase(line) ? MixedCaseWav(line) : PregapIgnored(line));
+      }
     } else if (ContainsWavAnyCase(line)) {
       check.Warn(line, MixedCaseWav(line));
     } else if (StartsWithLowercaseAndTime(line)) {
@@ -163,6 +177,7 @@ std::string Diagnose(const ListFacts& list, std::span<const WavFile> files,
     if (opens_track && i + 1 < list.line_count && table.has_pregap[i + 1] == 1) {
       pregap_used[static_cast<size_t>(i + 1)] = true;
       if (std::optional<uint32_t> frames = check.TimeOf(table.text[i + 1])) {
+        if (*frames == 0) check.Warn(table.text[i + 1], PregapWithoutLength(table.text[i + 1]));
         check.disc_frames += *frames;
       }
     }

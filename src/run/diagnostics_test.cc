@@ -25,11 +25,17 @@ WavFile CdAudio(uint32_t seconds) {
   return w;
 }
 
-// The files the lists below name: a.wav is 20 s of CD audio; the others are what their names say.
+// The files the lists below name: a.wav is 19 s 74 frames and a sample of CD audio; the others
+// are what their names say.
 WavFile FileCalled(std::string_view name) {
   WavFile w = CdAudio(name == "long.wav" ? 45 * 60 : 20);
+  if (name == "a.wav") w.facts.sample_frames -= 587;
   if (name == "h.wav") w.facts.sample_rate = 48000;
-  if (name == "f.wav") {
+  if (name == "x.wav") {
+    w.facts.format = kFormatExtensible;
+    w.facts.sub_format = kFormatPcm;
+  }
+  if (name == "-f.wav") {
     w.facts.format = 3;
     w.facts.bits_per_sample = 32;
     w.facts.channels = 1;
@@ -50,81 +56,84 @@ std::string Diagnosed(std::string_view list) {
 }
 
 TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
-  const std::string w = "vantorel: l.txt:";
+  auto at = [](int line) { return "vantorel: l.txt:" + std::to_string(line) + ": warning: "; };
+  auto bad_time = [&](int line, const std::string& text) {
+    return at(line) + "\"" + text +
+           "\" does not give a time as minutes:seconds:frames (seconds below 60, frames below "
+           "75); write it as in \"" +
+           text.substr(0, 1) + " 03:15:00\"\n";
+  };
   struct Case {
     std::string list, said;
   } cases[] = {
-      {"a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00\njust a note\n", ""},
-      {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nS\nP 0:2\n",
-       w +
-           "2: warning: \"S 00:12\" does not give a time as minutes:seconds:frames (seconds below "
-           "60, frames below 75); write it as in \"S 03:15:00\"\n" +
-           w +
-           "3: warning: \"S 00:10:80\" does not give a time as minutes:seconds:frames (seconds "
-           "below 60, frames below 75); write it as in \"S 03:15:00\"\n" +
-           w +
-           "4: warning: \"S 1:2:3x\" does not give a time as minutes:seconds:frames (seconds "
-           "below 60, frames below 75); write it as in \"S 03:15:00\"\n" +
-           w +
-           "5: warning: \"S\" does not give a time as minutes:seconds:frames (seconds below 60, "
-           "frames below 75); write it as in \"S 03:15:00\"\n" +
-           w +
-           "6: warning: \"P 0:2\" does not give a time as minutes:seconds:frames (seconds below "
-           "60, frames below 75); write it as in \"P 03:15:00\"\n"},
-      {"a.wav\r\n\r\nS12:00:00\r\rSide B\n",
-       w +
-           "3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put "
-           "a "
-           "space after the letter\n" +
-           w +
-           "5: warning: \"Side B\" has no space after S, so its time reads as \"de B\"; put a "
-           "space after the letter\n"},
+      // Blanks around a time, and a separator other than a digit, do no harm.
+      {"a.wav\nS-00:05:00\nP 00:02:00\nS  0:10:0 \nS\t00:15:00\njust a note\n", ""},
+      {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nS 000:16:00\nS\nP 0:2\nS 00:18:00\nP 00:00:00\n",
+       bad_time(2, "S 00:12") + bad_time(3, "S 00:10:80") + bad_time(4, "S 1:2:3x") +
+           bad_time(5, "S 000:16:00") + bad_time(6, "S") + bad_time(7, "P 0:2") + at(8) +
+           "the track that \"S 00:18:00\" starts lasts 00:02:00, less than the 4 seconds a CD "
+           "track must last; move or remove a split\n" +
+           at(9) +
+           "\"P 00:00:00\" gives a pregap of no length, which cdrdao refuses; remove the "
+           "line\n"},
+      {"a.wav\r\n\r\nS12:00:00\r\rSide B\nSample.Wav\n",
+       at(3) +
+           "\"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put a space "
+           "after the letter\n" +
+           bad_time(5, "Side B") + at(6) +
+           "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the file "
+           "to end in one\n"},
       {"a.wav\nS 00:30:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
-       w +
-           "2: warning: \"S 00:30:00\" starts at or past the end of \"a.wav\" (00:20:00); give a "
-           "time inside the file\n" +
-           w +
-           "4: warning: \"S 00:05:00\" does not start after the track before it (00:10:00); "
-           "split times must rise within a file\n" +
-           w +
-           "5: warning: \"S 00:00:00\" does not start after the track before it (00:10:00); "
-           "split times must rise within a file\n"},
-      {"a.wav\nS 00:02:00\nS 00:17:74\n",
-       w +
-           "2: warning: the track before \"S 00:02:00\" lasts 00:02:00, less than the 4 seconds a "
-           "CD track must last; move or remove a split\n" +
-           w +
-           "3: warning: the track that \"S 00:17:74\" starts lasts 00:02:01, less than the 4 "
-           "seconds a CD track must last; move or remove a split\n"},
+       at(2) +
+           "\"S 00:30:00\" starts at or past the end of \"a.wav\" (00:20:00); give a time "
+           "inside the file\n" +
+           at(4) +
+           "\"S 00:05:00\" does not start after the track before it (00:10:00); split "
+           "times must rise within a file\n" +
+           at(5) +
+           "\"S 00:00:00\" does not start after the track before it (00:10:00); split "
+           "times must rise within a file\n"},
+      // The last part of a CD frame counts as a whole one.
+      {"a.wav\nS 00:02:00\nS 00:16:00\n",
+       at(2) + "the track before \"S 00:02:00\" lasts 00:02:00, less than the 4 seconds a CD "
+               "track must last; move or remove a split\n"},
       {"a.wav\nx\nP 00:02:00\nP 00:01:00\ntrack.Wav\ns 03:15:00\np 00:02:00\n",
-       w +
-           "3: warning: \"P 00:02:00\" is ignored: a pregap line counts only right after a WAV "
-           "line or an S line\n" +
-           w +
-           "4: warning: \"P 00:01:00\" is ignored: a pregap line counts only right after a WAV "
-           "line or an S line\n" +
-           w +
-           "5: warning: \"track.Wav\" is not read as a WAV file: only .wav and .WAV count; "
-           "rename the file to end in one\n" +
-           w + "6: warning: \"s 03:15:00\" is ignored: split lines start with a capital S\n" + w +
-           "7: warning: \"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
+       at(3) +
+           "\"P 00:02:00\" is ignored: a pregap line counts only right after a WAV line or an "
+           "S line\n" +
+           at(4) +
+           "\"P 00:01:00\" is ignored: a pregap line counts only right after a WAV line "
+           "or an S line\n" +
+           at(5) +
+           "\"track.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the "
+           "file to end in one\n" +
+           at(6) + "\"s 03:15:00\" is ignored: split lines start with a capital S\n" + at(7) +
+           "\"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
       {"a.wav\nsay \"hi\".wav\n",
-       w + "2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
-           "cannot hold; rename the file\n"},
-      {"h.wav\nf.wav\n",
-       w +
-           "1: warning: \"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit "
-           "2-channel PCM of a CD; convert it: sox h.wav -r 44100 -b 16 -c 2 h-cd.wav\n" +
-           w +
-           "2: warning: \"f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 "
-           "Hz 16-bit 2-channel PCM of a CD; convert it: sox f.wav -r 44100 -b 16 -c 2 "
-           "f-cd.wav\n"},
-      {"t.wav\nz.wav\n",
-       w +
-           "1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording cut "
-           "short, a WAV streamed through a pipe, or a data tag matched inside another block; "
-           "convert it with sox\n" +
-           w + "2: warning: \"z.wav\" holds no audio; leave it out of the list\n"},
+       at(2) + "\"say \"hi\".wav\" has a double quote in its name, which a cue sheet cannot hold; "
+               "rename the file\n"},
+      {"h.wav\n-f.wav\nx.wav\n",
+       at(1) +
+           "\"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit 2-channel "
+           "PCM of a CD; convert it: sox h.wav -r 44100 -b 16 -c 2 h-cd.wav\n" +
+           at(2) +
+           "\"-f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 Hz "
+           "16-bit 2-channel PCM of a CD; convert it: sox ./-f.wav -r 44100 -b 16 -c 2 "
+           "./-f-cd.wav\n" +
+           at(3) +
+           "\"x.wav\" is 44100 Hz 16-bit 2-channel PCM in an extensible header, not the "
+           "44100 Hz 16-bit 2-channel PCM of a CD; convert it: sox x.wav -r 44100 -b 16 "
+           "-c 2 x-cd.wav\n"},
+      // A file's length is what it holds: the split at 6 s is past the end of t.wav.
+      {"t.wav\nS 00:06:00\nz.wav\n",
+       at(1) +
+           "\"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording cut short, a "
+           "WAV streamed through a pipe, or a data tag matched inside another block; convert "
+           "it with sox\n" +
+           at(2) +
+           "\"S 00:06:00\" starts at or past the end of \"t.wav\" (00:05:00); give a time "
+           "inside the file\n" +
+           at(3) + "\"z.wav\" holds no audio; leave it out of the list\n"},
       {"long.wav\nlong.wav\nP 00:02:00\n",
        "vantorel: warning: the disc lasts 90:02:00 with its pregaps, more than the 79:59:74 a CD "
        "holds; split the list over two discs\n"},

@@ -115,6 +115,7 @@ int Run(const std::vector<std::string>& args, Console* console) {
     }
     if (probe.facts.status == ProbeStatus::kUnsupported) {
       console->out += FormatUnsupported(path);
+      console->err += Error(where(), WavUnsupported(path));
       return kExitBadWav;
     }
     table.sample_rate[i] = probe.facts.sample_rate;

@@ -112,9 +112,11 @@ std::string Quoted(std::string_view s) {
 std::string ShellWord(std::string_view s) {
   constexpr std::string_view kSafe =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./+,:@%";
-  if (!s.empty() && s.find_first_not_of(kSafe) == s.npos) return std::string(s);
+  // A name that starts with a dash would be taken for an option.
+  std::string path = s.starts_with('-') ? "./" + std::string(s) : std::string(s);
+  if (path.find_first_not_of(kSafe) == path.npos) return path;
   std::string word = "'";
-  for (char c : s) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  for (char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return word + "'";
 }
 
@@ -168,6 +170,12 @@ std::string WavWithoutData(std::string_view path) {
          " has no data block at an even position in its first 15000 bytes; convert it with sox";
 }
 
+std::string WavUnsupported(std::string_view path) {
+  return Quoted(path) +
+         " gives no channels, fewer than 8 bits a sample or a sample rate of 0; convert it with "
+         "sox";
+}
+
 std::string NoSpaceAfterLetter(std::string_view line) {
   return Quoted(line) + " has no space after " + std::string(line.substr(0, 1)) +
          ", so its time reads as " + Quoted(line.substr(2)) + "; put a space after the letter";
@@ -202,6 +210,10 @@ std::string PregapIgnored(std::string_view line) {
          " is ignored: a pregap line counts only right after a WAV line or an S line";
 }
 
+std::string PregapWithoutLength(std::string_view line) {
+  return Quoted(line) + " gives a pregap of no length, which cdrdao refuses; remove the line";
+}
+
 std::string MixedCaseWav(std::string_view line) {
   return Quoted(line) +
          " is not read as a WAV file: only .wav and .WAV count; rename the file to end in one";
@@ -219,11 +231,15 @@ std::string QuoteInName(std::string_view path) {
          "rename the file";
 }
 
-std::string NotCdAudio(std::string_view path, uint32_t format, uint32_t rate, uint32_t bits,
-                       uint32_t channels) {
-  std::string kind = format == 1   ? "PCM"
-                     : format == 3 ? "floating point"
-                                   : "format " + std::to_string(format);
+std::string NotCdAudio(std::string_view path, uint32_t format, uint32_t sub_format, uint32_t rate,
+                       uint32_t bits, uint32_t channels) {
+  auto kind_of = [](uint32_t code) {
+    return code == 1   ? std::string("PCM")
+           : code == 3 ? std::string("floating point")
+                       : "format " + std::to_string(code);
+  };
+  std::string kind =
+      format == 0xFFFE ? kind_of(sub_format) + " in an extensible header" : kind_of(format);
   std::string stem(path);
   if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
     stem.resize(stem.size() - 4);

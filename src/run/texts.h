@@ -53,17 +53,19 @@ std::string WavNotOpened(std::string_view path, int error);
 std::string WavNotRead(std::string_view path, int error);
 std::string WavWithoutFormat(std::string_view path);
 std::string WavWithoutData(std::string_view path);
+std::string WavUnsupported(std::string_view path);
 std::string NoSpaceAfterLetter(std::string_view line);
 std::string NotACueTime(std::string_view line);
 std::string SplitPastEnd(std::string_view line, std::string_view path, uint64_t file_frames);
 std::string SplitNotLater(std::string_view line, uint64_t previous_frames);
 std::string TrackTooShort(std::string_view line, bool ends_it, bool split, uint64_t frames);
 std::string PregapIgnored(std::string_view line);
+std::string PregapWithoutLength(std::string_view line);
 std::string MixedCaseWav(std::string_view line);
 std::string LowercaseLetter(std::string_view line);
 std::string QuoteInName(std::string_view path);
-std::string NotCdAudio(std::string_view path, uint32_t format, uint32_t rate, uint32_t bits,
-                       uint32_t channels);
+std::string NotCdAudio(std::string_view path, uint32_t format, uint32_t sub_format, uint32_t rate,
+                       uint32_t bits, uint32_t channels);
 std::string ShortOfDeclared(std::string_view path, uint64_t declared_frames, uint64_t held_frames);
 std::string NoAudio(std::string_view path);
 std::string DiscTooLong(uint64_t frames);

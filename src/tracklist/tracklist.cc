@@ -70,16 +70,19 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
 }
 
 std::optional<uint32_t> CueTimeFrames(std::string_view time) {
+  // A burner reads the time as a word of its own, so blanks around it do no harm.
+  constexpr std::string_view kBlanks = " \t";
+  size_t first = time.find_first_not_of(kBlanks);
+  time = first == time.npos ? "" : time.substr(first, time.find_last_not_of(kBlanks) + 1 - first);
   uint32_t fields[3] = {};
-  // Minutes may take more than two digits; five keep the frames inside 32 bits.
-  const size_t widest[3] = {5, 2, 2};
   for (int f = 0; f < 3; ++f) {
     size_t digits = 0;
-    while (digits < time.size() && time[digits] >= '0' && time[digits] <= '9') {
+    while (digits < 3 && digits < time.size() && time[digits] >= '0' && time[digits] <= '9') {
       fields[f] = fields[f] * 10 + static_cast<uint32_t>(time[digits] - '0');
       ++digits;
     }
-    if (digits == 0 || digits > widest[f]) return std::nullopt;
+    // Each field has one or two digits: cdrdao refuses a longer time as too long a string.
+    if (digits == 0 || digits > 2) return std::nullopt;
     time.remove_prefix(digits);
     if (f < 2) {
       if (!time.starts_with(':')) return std::nullopt;
