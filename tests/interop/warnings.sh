@@ -49,6 +49,8 @@ expect() {
 # A time without frames is read as seconds:frames: a 12-frame first track.
 expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:12'
 expect 2 1 'out.cue:5: Timecode out of range' 'a.wav\nS 00:10:80'
+expect 2 1 'out.cue:5: String too long' 'a.wav\nS 000:10:00'
+expect 2 1 'Length of pregap is zero' 'a.wav\nP 00:00:00'
 expect 2 1 'Start position 1323000 exceeds available data of file "a.wav"' 'a.wav\nS 00:30:00'
 expect 3 1 'Track length out of range' 'a.wav\nS 00:10:00\nS 00:05:00'
 # Accepted, but as a 40-second disc with the recording on it twice.
