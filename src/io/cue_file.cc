@@ -180,10 +180,28 @@ Guard GuardOf(const struct stat& st, const std::vector<GuardedFile>& guarded) {
   return Guard::kNone;
 }
 
-// The descriptor of standard output or standard error when it is the file st, or -1. Opening
-// that file anew would start at its beginning, over what the tool has written there already.
-int HeldDescriptor(const struct stat& st) {
-  for (int fd : {1, 2}) {
+// The descriptor that a name such as /dev/fd/3 spells out, or -1. The user who names one has
+// opened it for the tool, perhaps to append, and means the sheet to go through it.
+int NamedDescriptor(std::string_view name) {
+  if (name == "/dev/stdin") return 0;
+  for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (!name.starts_with(prefix)) continue;
+    std::string_view digits = name.substr(prefix.size());
+    if (digits.empty() || digits.size() > 6 ||
+        digits.find_first_not_of("0123456789") != digits.npos) {
+      return -1;
+    }
+    return std::stoi(std::string(digits));
+  }
+  return -1;
+}
+
+// The descriptor the tool holds of the file st, or -1: standard output or standard error, or the
+// one the name spells out. Opening that file anew would start at its beginning, over what has
+// been written there already.
+int HeldDescriptor(const std::string& name, const struct stat& st) {
+  for (int fd : {1, 2, NamedDescriptor(name)}) {
+    if (fd < 0) continue;
     struct stat held;
     if (fstat(fd, &held) == 0 && SameFile(held, st)) return fd;
   }
@@ -216,7 +234,7 @@ CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
     return Failed(ReplaceFile(path, text, nullptr, nullptr));
   }
   if (Guard g = GuardOf(st, guarded); g != Guard::kNone) return {0, g};
-  if (int fd = HeldDescriptor(st); fd >= 0) return Failed(WriteAll(fd, text));
+  if (int fd = HeldDescriptor(name, st); fd >= 0) return Failed(WriteAll(fd, text));
   if (!S_ISREG(st.st_mode)) return Failed(WriteDirectly(name, text));
 
   // The same test open would make, so that nothing is written that a plain writer could not.

@@ -47,13 +47,15 @@ TEST_F(WriteCueFileTest, SymbolicLinksAreFollowedAndKept) {
   EXPECT_TRUE(WriteCueFile(Path("dangling.cue"), "three", {}).ok());
   EXPECT_EQ(Read("new.cue"), "three");
 
-  // The links in /proc report a size of 64 whatever the length of their text.
+  // The links in /proc report a size of 64 whatever the length of their text; this one is
+  // reached through a link of the user's.
   std::string deep = std::string(200, 'd') + "/" + std::string(200, 'f');
   ASSERT_EQ(mkdir(Path(std::string(200, 'd')).c_str(), 0755), 0);
   Put(deep, "old");
   int fd = open(Path(deep).c_str(), O_RDONLY);
   ASSERT_GE(fd, 3);
-  EXPECT_TRUE(WriteCueFile("/proc/self/fd/" + std::to_string(fd), "four", {}).ok());
+  ASSERT_EQ(symlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), Path("proc.cue").c_str()), 0);
+  EXPECT_TRUE(WriteCueFile(Path("proc.cue"), "four", {}).ok());
   close(fd);
   EXPECT_EQ(Read(deep), "four");
 
@@ -62,6 +64,21 @@ TEST_F(WriteCueFileTest, SymbolicLinksAreFollowedAndKept) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   ASSERT_EQ(symlink("loop.cue", Path("loop.cue").c_str()), 0);
   EXPECT_EQ(WriteCueFile(Path("loop.cue"), "x", {}).error, ELOOP);
+}
+
+TEST_F(WriteCueFileTest, DescriptorNamedByTheUser) {
+  // As with 3>>log: the sheet goes through the descriptor, after what it holds.
+  Put("log", "before\n");
+  int fd = open(Path("log").c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  struct stat before;
+  ASSERT_EQ(fstat(fd, &before), 0);
+  EXPECT_TRUE(WriteCueFile("/dev/fd/" + std::to_string(fd), "sheet\n", {}).ok());
+  close(fd);
+  struct stat after;
+  ASSERT_EQ(stat(Path("log").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(Read("log"), "before\nsheet\n");
 }
 
 TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
