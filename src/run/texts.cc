@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/wavprobe.h"
+
 const char kUsageText[] =
     "Vantorel 1.0 by Quellbrand\n"
     "Enter your .wav file names in a track called tlist.txt\n"
@@ -120,6 +122,16 @@ std::string ShellWord(std::string_view s) {
   return word + "'";
 }
 
+// A length in CD frames as a cue sheet writes it, minutes:seconds:frames.
+std::string CueTime(uint64_t frames) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu",
+                static_cast<unsigned long long>(frames / 75 / 60),
+                static_cast<unsigned long long>(frames / 75 % 60),
+                static_cast<unsigned long long>(frames % 75));
+  return text;
+}
+
 }  // namespace
 
 std::string Warning(Where where, std::string_view text) {
@@ -128,15 +140,6 @@ std::string Warning(Where where, std::string_view text) {
 
 std::string Error(Where where, std::string_view text) {
   return Said(where, "error: ", text);
-}
-
-std::string CueTime(uint64_t frames) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu",
-                static_cast<unsigned long long>(frames / 75 / 60),
-                static_cast<unsigned long long>(frames / 75 % 60),
-                static_cast<unsigned long long>(frames % 75));
-  return text;
 }
 
 std::string ListNotUsed(std::string_view used, std::string_view named) {
@@ -238,8 +241,8 @@ std::string NotCdAudio(std::string_view path, uint32_t format, uint32_t sub_form
            : code == 3 ? std::string("floating point")
                        : "format " + std::to_string(code);
   };
-  std::string kind =
-      format == 0xFFFE ? kind_of(sub_format) + " in an extensible header" : kind_of(format);
+  std::string kind = format == kFormatExtensible ? kind_of(sub_format) + " in an extensible header"
+                                                 : kind_of(format);
   std::string stem(path);
   if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
     stem.resize(stem.size() - 4);

@@ -43,9 +43,6 @@ struct Where {
 std::string Warning(Where where, std::string_view text);
 std::string Error(Where where, std::string_view text);
 
-// A length in CD frames as a cue sheet writes it, minutes:seconds:frames.
-std::string CueTime(uint64_t frames);
-
 // The texts of those lines, each quoting what it is about and saying what to do.
 std::string ListNotUsed(std::string_view used, std::string_view named);
 std::string ListIsWav(std::string_view list);
