@@ -35,7 +35,9 @@ ListRead ReadAll(int fd, size_t limit, std::string* text) {
   // A regular file says how large it is, so it is read in one call; a pipe is read in pieces.
   struct stat st;
   size_t chunk = 64 * 1024;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+  bool known = fstat(fd, &st) == 0;
+  if (known) result.id = {st.st_dev, st.st_ino};
+  if (known && S_ISREG(st.st_mode)) {
     result.too_large = static_cast<uint64_t>(st.st_size) > limit;
     if (result.too_large) return result;
     chunk = static_cast<size_t>(st.st_size) + 1;
@@ -61,12 +63,8 @@ ListRead ReadWholeFile(const char* name, size_t limit, std::string* text) {
     result.error = errno;
     return result;
   }
-  struct stat st;
-  FileId id;
-  if (fstat(fd, &st) == 0) id = {st.st_dev, st.st_ino};
   result = ReadAll(fd, limit, text);
   result.error = CloseKeeping(fd, result.error);
-  result.id = id;
   return result;
 }
 

@@ -24,7 +24,7 @@ bool IsFile(const char* name, FileId id);
 struct ListRead {
   int error = 0;           // From opening, reading or closing the list.
   bool too_large = false;  // It holds more than the limit; *text is then incomplete.
-  FileId id;               // Set by ReadWholeFile.
+  FileId id;
 };
 
 // Opens the file called name and reads it to its end, whatever kind of file it is (a pipe, a
