@@ -9,7 +9,8 @@
 
 #include "audio/lengths.h"
 #include "cuesheet/cuesheet.h"
-#include "run/diagnostics.h"
+#include "disc/checks.h"
+#include "disc/disc.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
@@ -46,47 +47,56 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (line.data() < list.data() || line.data() + line.size() > list.data() + list.size()) {
       std::abort();
     }
-    if (table.is_wav[i] == 1) SyntheticAudio(line, &table.sample_frames[i], &table.sample_rate[i]);
   }
 
-  // Every WAV entry's length, and the total summed over all of them, stay in range however long
-  // the files claim to be.
-  TotalTime total = TotalTimeOf(ComputeLengths(&table, c.line_count));
-  for (int i = 0; i < c.line_count; ++i) {
-    if (table.is_wav[i] != 1) continue;
-    // Above about 524 kHz the single-precision steps can round up to a whole second or frame,
-    // as in 0:60:0 or 0:59:75; never further.
-    if (table.minutes[i] < 0 || table.seconds[i] < 0 || table.seconds[i] > 60) std::abort();
-    if (table.cd_frames[i] < 0 || table.cd_frames[i] > 75) std::abort();
-  }
-  if (total.minutes < 0 || total.seconds < 0 || total.seconds >= 60) std::abort();
-  std::string report = LengthReport(table, c.line_count, total);
-  std::string total_line = "\nTotal Time:  " + std::to_string(total.minutes) +
-                           " min : " + std::to_string(total.seconds) + " sec\n";
-  if (!report.ends_with(total_line)) std::abort();
-
-  // The checks behind the warnings say every problem as whole lines of their own.
-  std::vector<WavFile> files(static_cast<size_t>(c.line_count));
-  for (int i = 0; i < c.line_count; ++i) {
-    HeaderFacts& f = files[static_cast<size_t>(i)].facts;
+  // Every WAV entry is CD audio of a length its name steers.
+  Disc disc = BuildDisc(list, table, c);
+  for (DiscFile& file : disc.files) {
+    HeaderFacts& f = file.wav.header;
+    SyntheticAudio(file.entry.text, &f.sample_frames, &f.sample_rate);
     f.format_found = true;
     f.format = kFormatPcm;
     f.channels = 2;
     f.bits_per_sample = 16;
-    f.sample_rate = table.sample_rate[i];
-    f.sample_frames = table.sample_frames[i];
     f.data_size = f.sample_frames * 4;
     f.data_start = 44;
   }
-  std::string said = Diagnose({"l", list, &table, c.line_count}, files, "o.cue");
+
+  // Every WAV entry's length, and the total summed over all of them, stay in range however long
+  // the files claim to be.
+  MeasureLengths(&disc);
+  TotalTime total = TotalTimeOf(disc.total_seconds);
+  for (const DiscFile& file : disc.files) {
+    const Length& len = file.wav.length;
+    // Above about 524 kHz the single-precision steps can round up to a whole second or frame,
+    // as in 0:60:0 or 0:59:75; never further.
+    if (len.minutes < 0 || len.seconds < 0 || len.seconds > 60) std::abort();
+    if (len.cd_frames < 0 || len.cd_frames > 75) std::abort();
+  }
+  if (total.minutes < 0 || total.seconds < 0 || total.seconds >= 60) std::abort();
+  std::string report = LengthReport(disc, total);
+  std::string total_line = "\nTotal Time:  " + std::to_string(total.minutes) +
+                           " min : " + std::to_string(total.seconds) + " sec\n";
+  if (!report.ends_with(total_line)) std::abort();
+
+  // The checks say every problem as whole lines of their own, and every finding of a line names
+  // one of the lines taken.
+  std::vector<Finding> found = CheckDisc(disc);
+  for (const Finding& f : found) {
+    if (f.line < 0 || (f.line == 0) != (f.kind == FindingKind::kDiscTooLong ||
+                                        f.kind == FindingKind::kNoWavFile)) {
+      std::abort();
+    }
+  }
+  std::string said = Said(found, {"l", "o.cue"});
   for (size_t at = 0; at < said.size(); at = said.find('\n', at) + 1) {
     if (said.compare(at, 10, "vantorel: ") != 0 || said.find('\n', at) == std::string::npos) {
       std::abort();
     }
   }
 
-  CueSheet cue = BuildCueSheet(table, c.line_count);
-  if (c.line_count == 0 ? !cue.text.empty() : cue.text.rfind("FILE \"", 0) != 0) std::abort();
-  if (!cue.text.empty() && cue.text.back() != '\n') std::abort();
+  std::string cue = BuildCueSheet(disc);
+  if (c.line_count == 0 ? !cue.empty() : cue.rfind("FILE \"", 0) != 0) std::abort();
+  if (!cue.empty() && cue.back() != '\n') std::abort();
   return 0;
 }

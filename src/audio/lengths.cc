@@ -38,19 +38,6 @@ Length TrackLength(uint32_t sample_frames, uint32_t sample_rate) {
   return len;
 }
 
-float ComputeLengths(TrackTable* table, int line_count) {
-  float total = 0;
-  for (int i = 0; i < line_count; ++i) {
-    if (table->is_wav[i] != 1) continue;
-    Length len = TrackLength(table->sample_frames[i], table->sample_rate[i]);
-    table->minutes[i] = len.minutes;
-    table->seconds[i] = len.seconds;
-    table->cd_frames[i] = len.cd_frames;
-    total = AddToTotal(total, table->sample_frames[i], table->sample_rate[i]);
-  }
-  return total;
-}
-
 TotalTime TotalTimeOf(float total_seconds) {
   long double total = total_seconds;
   TotalTime t;

@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-#include "tracklist/track_table.h"
-
 struct Length {
   int32_t minutes = 0;
   int32_t seconds = 0;
@@ -18,9 +16,6 @@ Length TrackLength(uint32_t sample_frames, uint32_t sample_rate);
 
 // Adds a file's length in seconds to a running total held in single precision.
 float AddToTotal(float total_seconds, uint32_t sample_frames, uint32_t sample_rate);
-
-// Fills the length columns of every WAV entry below line_count and returns the total in seconds.
-float ComputeLengths(TrackTable* table, int line_count);
 
 // The total in whole minutes and seconds; fractions of a second are dropped. Held in 64 bits, so
 // that absurd headers summed over a long list cannot pass the range of the result.

@@ -1,17 +1,10 @@
-// The cue sheet: its text, composed from the track table.
+// The cue sheet: its text, composed from the disc.
 #pragma once
 
 #include <string>
 
-#include "tracklist/track_table.h"
+#include "disc/disc.h"
 
-// A CD holds at most this many tracks.
-constexpr int kCdMaxTracks = 99;
-
-struct CueSheet {
-  std::string text;
-  int tracks = 0;
-};
-
-// Walks the first line_count slots of the table into cue sheet text.
-CueSheet BuildCueSheet(const TrackTable& table, int line_count);
+// The cue sheet of the disc: a FILE line for each file, and a TRACK, PREGAP and INDEX line for
+// each of its tracks, in order, with the texts of the list as they stand.
+std::string BuildCueSheet(const Disc& disc);

@@ -8,8 +8,7 @@ namespace {
 
 std::string Cue(std::string_view list) {
   TrackTable table;
-  Classified c = ClassifyTrackList(list, &table);
-  return BuildCueSheet(table, c.line_count).text;
+  return BuildCueSheet(BuildDisc(list, table, ClassifyTrackList(list, &table)));
 }
 
 TEST(BuildCueSheet, FilesSplitsAndPregaps) {
@@ -45,13 +44,9 @@ TEST(BuildCueSheet, PregapCountsOnlyRightAfterATrackOpens) {
 TEST(BuildCueSheet, TrackNumbersAndLongTexts) {
   std::string list = "a.wav\n";
   for (int i = 0; i < 99; ++i) list += "S 0" + std::to_string(i) + "\n";
-  TrackTable table;
-  Classified c = ClassifyTrackList(list, &table);
-  CueSheet cue = BuildCueSheet(table, c.line_count);
-  EXPECT_EQ(cue.tracks, 100);
-  EXPECT_NE(cue.text.find("  TRACK 09 AUDIO\n    INDEX 01 07\n  TRACK 10 AUDIO\n"),
-            std::string::npos);
-  EXPECT_NE(cue.text.find("  TRACK 100 AUDIO\n    INDEX 01 098\n"), std::string::npos);
+  std::string cue = Cue(list);
+  EXPECT_NE(cue.find("  TRACK 09 AUDIO\n    INDEX 01 07\n  TRACK 10 AUDIO\n"), std::string::npos);
+  EXPECT_NE(cue.find("  TRACK 100 AUDIO\n    INDEX 01 098\n"), std::string::npos);
 
   std::string name(5000, 'n');
   std::string time(300, '9');

@@ -41,8 +41,5 @@ int main(int argc, char** argv) {
   SetUpSignals();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   Console console;
-  int status = Run(args, &console);
-  if (!FlushOutput(&console)) status = kExitNoOutput;
-  FlushErrors(&console);
-  return status;
+  return Run(args, &console);
 }

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
-#include "audio/lengths.h"
 #include "audio/wavprobe.h"
 #include "cuesheet/cuesheet.h"
+#include "disc/checks.h"
+#include "disc/disc.h"
 #include "io/cue_file.h"
 #include "io/io.h"
-#include "run/diagnostics.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
@@ -16,24 +16,17 @@ namespace {
 constexpr const char* kDefaultList = "tlist.txt";
 constexpr const char* kDefaultCue = "output.cue";
 
-struct WavProbe {
-  HeadRead read;
-  HeaderFacts facts;
+// The status of a phase that ends the run, or kGoOn.
+constexpr int kGoOn = -1;
+
+struct List {
+  std::string name;
+  std::string text;
+  FileId id;
 };
 
-// Reads the head of the WAV file at path and probes it.
-WavProbe GET_ATTRIBUTES(const char* path) {
-  WavProbe probe;
-  uint8_t head[kHeadBytes];
-  probe.read = ReadHead(path, head);
-  if (probe.read.opened && probe.read.error == 0) {
-    probe.facts = ProbeHeader(std::span<const uint8_t>(head, probe.read.size));
-  }
-  return probe;
-}
-
-}  // namespace
-
+// Writes what standard output has not had yet. Returns false, now and on every later call, once
+// a write has failed, and adds the line that says so to the standard error lines.
 bool FlushOutput(Console* console) {
   if (console->out_error != 0) return false;
   console->out_error = WriteAll(1, std::string_view(console->out).substr(console->flushed));
@@ -45,99 +38,140 @@ bool FlushOutput(Console* console) {
   return true;
 }
 
-void FlushErrors(Console* console) {
-  (void)WriteAll(2, console->err);
-  console->err.clear();
-}
-
-int Run(const std::vector<std::string>& args, Console* console) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
-    console->out += args[0] == "--help" ? kUsageText : VersionLine();
-    return kExitDone;
-  }
-  // tlist.txt wins over the first argument; the second names the cue file only when there are
-  // exactly two.
-  std::string list_name = kDefaultList;
-  std::string list_text;
-  ListRead list = ReadWholeFile(kDefaultList, kMaxListBytes, &list_text);
-  if (list.error != 0) {
+// The list is tlist.txt when that can be read, whatever the arguments say, and otherwise the
+// first argument. With neither, the usage text is all there is to say.
+int ChooseList(const std::vector<std::string>& args, Console* console, List* list) {
+  list->name = kDefaultList;
+  ListRead read = ReadWholeFile(kDefaultList, kMaxListBytes, &list->text);
+  if (read.error != 0) {
     if (args.empty()) {
       console->out += kUsageText;
       return kExitNoList;
     }
-    list_name = args[0];
-    list = ReadWholeFile(list_name.c_str(), kMaxListBytes, &list_text);
-  } else if (!args.empty() && !IsFile(args[0].c_str(), list.id)) {
-    console->err += Warning({}, ListNotUsed(kDefaultList, args[0]));
+    list->name = args[0];
+    read = ReadWholeFile(list->name.c_str(), kMaxListBytes, &list->text);
+  } else if (!args.empty() && !IsFile(args[0].c_str(), read.id)) {
+    Finding not_used = {.kind = FindingKind::kListNotUsed, .subject = args[0]};
+    console->err += Said({&not_used, 1}, {list->name, ""});
   }
-  if (list.error != 0) {
-    console->out += ListCannotOpen(list_name, list.error);
+  if (read.error != 0) {
+    console->out += ListCannotOpen(list->name, read.error);
     return kExitNoList;
   }
-  if (list.too_large) {
-    console->out += ListTooLarge(list_name);
+  if (read.too_large) {
+    console->out += ListTooLarge(list->name);
     return kExitNoList;
   }
-  if (list_text.starts_with("RIFF")) console->err += Warning({}, ListIsWav(list_name));
-  std::string output_name = args.size() == 2 ? args[1] : kDefaultCue;
+  if (list->text.starts_with("RIFF")) {
+    Finding is_wav = {.kind = FindingKind::kListIsWav};
+    console->err += Said({&is_wav, 1}, {list->name, ""});
+  }
+  list->id = read.id;
+  return kGoOn;
+}
+
+// Reads the head of the WAV file at path and probes it. Found are the problems with it, of
+// which an error means the file cannot be used.
+WavFile GET_ATTRIBUTES(const ListLine& entry, std::vector<Finding>* found) {
+  std::string path(entry.text);
+  uint8_t head[kHeadBytes];
+  HeadRead read = ReadHead(path.c_str(), head);
+  WavFile wav{read.id, read.regular, read.file_size, {}, {}};
+  auto find = [&](FindingKind kind, int error = 0) {
+    found->push_back({.kind = kind, .line = entry.number, .subject = entry.text, .error = error});
+  };
+  if (!read.opened) {
+    find(FindingKind::kWavNotOpened, read.error);
+  } else if (read.error != 0) {
+    find(FindingKind::kWavNotRead, read.error);
+  } else {
+    wav.header = ProbeHeader(std::span<const uint8_t>(head, read.size));
+    if (!wav.header.format_found) find(FindingKind::kWavWithoutFormat);
+    if (wav.header.status == ProbeStatus::kNoData) find(FindingKind::kWavWithoutData);
+    if (wav.header.status == ProbeStatus::kUnsupported) find(FindingKind::kWavUnsupported);
+  }
+  return wav;
+}
+
+// Standard output's message for a finding of the probe, as it has always been worded.
+std::string ProbeMessage(const Finding& f) {
+  switch (f.kind) {
+    case FindingKind::kWavNotOpened:
+      return WavCannotOpen(f.subject);
+    case FindingKind::kWavNotRead:
+      return WavCannotRead(f.subject, f.error);
+    case FindingKind::kWavWithoutFormat:
+      return FormatChunkMissing();
+    case FindingKind::kWavWithoutData:
+      return DataBlockMissing();
+    case FindingKind::kWavUnsupported:
+      return FormatUnsupported(f.subject);
+    default:
+      return "";
+  }
+}
+
+// Probes every WAV file of the disc in the order of the list, up to the first that cannot be
+// used, and adds each to the files the cue file must not be written over.
+int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<GuardedFile>* guarded) {
+  for (DiscFile& file : disc->files) {
+    std::vector<Finding> found;
+    file.wav = GET_ATTRIBUTES(file.entry, &found);
+    for (const Finding& f : found) console->out += ProbeMessage(f);
+    console->err += Said(found, {list.name, ""});
+    if (!found.empty() && IsError(found.back().kind)) return kExitBadWav;
+    guarded->push_back({file.wav.id, Guard::kWavFile});
+  }
+  return kGoOn;
+}
+
+int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
+             const std::vector<GuardedFile>& guarded, Console* console) {
+  // What has been said so far goes out before the cue file, which may be standard output itself.
+  if (!FlushOutput(console)) return kExitNoOutput;
+  CueFileWrite written = WriteCueFile(name, text, guarded);
+  if (!written.ok()) {
+    console->out += CueCannotWrite(name, written);
+    return kExitNoOutput;
+  }
+  if (TooManyTracks(disc)) console->out += TooManyTracks();
+  console->out += CueWritten(name);
+  return kExitDone;
+}
+
+int RunPhases(const std::vector<std::string>& args, Console* console) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+    console->out += args[0] == "--help" ? kUsageText : VersionLine();
+    return kExitDone;
+  }
+  List list;
+  if (int status = ChooseList(args, console, &list); status != kGoOn) return status;
+  // The second argument names the cue file only when there are exactly two.
+  std::string cue_name = args.size() == 2 ? args[1] : kDefaultCue;
 
   TrackTable table;
-  Classified classified = ClassifyTrackList(list_text, &table);
+  Classified classified = ClassifyTrackList(list.text, &table);
   if (classified.lines_dropped) console->out += LinesDropped();
+  Disc disc = BuildDisc(list.text, table, classified);
 
   // The cue file must never be written over the list or one of its WAV files.
   std::vector<GuardedFile> guarded = {{list.id, Guard::kTrackList}};
-  std::vector<WavFile> files(static_cast<size_t>(classified.line_count));
-  for (int i = 0; i < classified.line_count; ++i) {
-    if (table.is_wav[i] != 1) continue;
-    std::string path(table.text[i]);
-    WavProbe probe = GET_ATTRIBUTES(path.c_str());
-    // Counting the lines before an entry costs a pass over them, so only a failing one is counted.
-    auto where = [&] { return Where{list_name, LineNumber(list_text, table.text[i])}; };
-    if (!probe.read.opened) {
-      console->out += WavCannotOpen(path);
-      console->err += Error(where(), WavNotOpened(path, probe.read.error));
-      return kExitBadWav;
-    }
-    if (probe.read.error != 0) {
-      console->out += WavCannotRead(path, probe.read.error);
-      console->err += Error(where(), WavNotRead(path, probe.read.error));
-      return kExitBadWav;
-    }
-    if (!probe.facts.format_found) {
-      console->out += FormatChunkMissing();
-      console->err += Warning(where(), WavWithoutFormat(path));
-    }
-    if (probe.facts.status == ProbeStatus::kNoData) {
-      console->out += DataBlockMissing();
-      console->err += Error(where(), WavWithoutData(path));
-      return kExitBadWav;
-    }
-    if (probe.facts.status == ProbeStatus::kUnsupported) {
-      console->out += FormatUnsupported(path);
-      console->err += Error(where(), WavUnsupported(path));
-      return kExitBadWav;
-    }
-    table.sample_rate[i] = probe.facts.sample_rate;
-    table.sample_frames[i] = probe.facts.sample_frames;
-    files[static_cast<size_t>(i)] = {probe.facts, probe.read.regular, probe.read.file_size};
-    guarded.push_back({probe.read.id, Guard::kWavFile});
-  }
+  if (int status = ProbeFiles(&disc, list, console, &guarded); status != kGoOn) return status;
 
-  float total_seconds = ComputeLengths(&table, classified.line_count);
-  console->out += LengthReport(table, classified.line_count, TotalTimeOf(total_seconds));
+  MeasureLengths(&disc);
+  console->out += LengthReport(disc, TotalTimeOf(disc.total_seconds));
+  std::string cue = BuildCueSheet(disc);
+  console->err += Said(CheckDisc(disc), {list.name, cue_name});
+  return WriteCue(cue_name, cue, disc, guarded, console);
+}
 
-  CueSheet cue = BuildCueSheet(table, classified.line_count);
-  console->err +=
-      Diagnose({list_name, list_text, &table, classified.line_count}, files, output_name);
-  // What has been said so far goes out before the cue file, which may be standard output itself.
-  if (!FlushOutput(console)) return kExitNoOutput;
-  CueFileWrite written = WriteCueFile(output_name, cue.text, guarded);
-  if (!written.ok()) {
-    console->out += CueCannotWrite(output_name, written);
-    return kExitNoOutput;
-  }
-  if (cue.tracks > kCdMaxTracks) console->out += TooManyTracks();
-  console->out += CueWritten(output_name);
-  return kExitDone;
+}  // namespace
+
+int Run(const std::vector<std::string>& args, Console* console) {
+  int status = RunPhases(args, console);
+  if (!FlushOutput(console)) status = kExitNoOutput;
+  // Standard error follows all of standard output. Nothing more can be said if it fails.
+  (void)WriteAll(2, console->err);
+  console->err.clear();
+  return status;
 }

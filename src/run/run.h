@@ -19,13 +19,6 @@ struct Console {
   std::string err;
 };
 
-// Writes what standard output has not had yet. Returns false, now and on every later call, once
-// a write has failed, and adds the line that says so to the standard error lines.
-bool FlushOutput(Console* console);
-
-// Writes the standard error lines. Nothing more can be said if that fails.
-void FlushErrors(Console* console);
-
-// Runs the whole tool with args (without the program name) from the working directory, and
-// returns its exit status.
+// Runs the whole tool with args (without the program name) from the working directory, says
+// all it has to say, standard output first, and returns its exit status.
 int Run(const std::vector<std::string>& args, Console* console);

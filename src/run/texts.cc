@@ -4,17 +4,20 @@
 #include <cstring>
 
 #include "audio/wavprobe.h"
+#include "disc/cd.h"
+#include "tracklist/track_table.h"
 
-const char kUsageText[] =
-    "Vantorel 1.0 by Quellbrand\n"
-    "Enter your .wav file names in a track called tlist.txt\n"
-    "Or, use a different list filename by entering it as\n"
-    "the first command line argument.\n"
-    "Optionally, add the name for the output .cue file as\n"
-    "the second command line argument.\n"
-    "To split a file into separate tracks, start a line with S\n"
-    "followed by the start time.\n"
-    "To add a pregap, start a line with P followed by the length\n";
+// The version is the project's, as the build gives it.
+const char kUsageText[] = "Vantorel " VANTOREL_VERSION
+                          " by Quellbrand\n"
+                          "Enter your .wav file names in a track called tlist.txt\n"
+                          "Or, use a different list filename by entering it as\n"
+                          "the first command line argument.\n"
+                          "Optionally, add the name for the output .cue file as\n"
+                          "the second command line argument.\n"
+                          "To split a file into separate tracks, start a line with S\n"
+                          "followed by the start time.\n"
+                          "To add a pregap, start a line with P followed by the length\n";
 
 namespace {
 
@@ -37,7 +40,7 @@ std::string ListTooLarge(std::string_view name) {
 }
 
 std::string LinesDropped() {
-  return Line("Only the first 128 lines of the track list are used");
+  return Line("Only the first ", std::to_string(kMaxLines), " lines of the track list are used");
 }
 
 std::string WavCannotOpen(std::string_view path) {
@@ -60,15 +63,15 @@ std::string FormatUnsupported(std::string_view path) {
   return Line("Unsupported format in wave file called ", path);
 }
 
-std::string LengthReport(const TrackTable& table, int line_count, TotalTime total) {
+std::string LengthReport(const Disc& disc, TotalTime total) {
   std::string out = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
   int number = 0;
-  for (int i = 0; i < line_count; ++i) {
-    if (table.is_wav[i] != 1) continue;
+  for (const DiscFile& file : disc.files) {
+    const Length& length = file.wav.length;
     out += std::to_string(++number) + '\t';
-    out += table.text[i];
-    out += "\t\t" + std::to_string(table.minutes[i]) + ':' + std::to_string(table.seconds[i]) +
-           ':' + std::to_string(table.cd_frames[i]) + '\n';
+    out += file.entry.text;
+    out += "\t\t" + std::to_string(length.minutes) + ':' + std::to_string(length.seconds) + ':' +
+           std::to_string(length.cd_frames) + '\n';
   }
   out += "\nTotal Time:  " + std::to_string(total.minutes) +
          " min : " + std::to_string(total.seconds) + " sec\n";
@@ -76,7 +79,8 @@ std::string LengthReport(const TrackTable& table, int line_count, TotalTime tota
 }
 
 std::string TooManyTracks() {
-  return Line("Cue sheet has more than 99 tracks; a CD holds at most 99");
+  std::string most = std::to_string(cd::kMaxTracks);
+  return Line("Cue sheet has more than ", most, " tracks; a CD holds at most ", most);
 }
 
 std::string CueCannotWrite(std::string_view name, const CueFileWrite& write) {
@@ -95,16 +99,10 @@ std::string StdoutFailed(int error) {
 }
 
 std::string VersionLine() {
-  return Line("vantorel 1.0");
+  return Line("vantorel " VANTOREL_VERSION);
 }
 
 namespace {
-
-std::string Said(Where where, std::string_view severity, std::string_view text) {
-  std::string at = "vantorel: ";
-  if (where.line > 0) at.append(where.list) += ':' + std::to_string(where.line) + ": ";
-  return Line(at, severity, text);
-}
 
 std::string Quoted(std::string_view s) {
   return std::string("\"").append(s) += '"';
@@ -125,151 +123,140 @@ std::string ShellWord(std::string_view s) {
 // A length in CD frames as a cue sheet writes it, minutes:seconds:frames.
 std::string CueTime(uint64_t frames) {
   char text[32];
+  uint64_t seconds = frames / cd::kFramesPerSecond;
   std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu",
-                static_cast<unsigned long long>(frames / 75 / 60),
-                static_cast<unsigned long long>(frames / 75 % 60),
-                static_cast<unsigned long long>(frames % 75));
+                static_cast<unsigned long long>(seconds / 60),
+                static_cast<unsigned long long>(seconds % 60),
+                static_cast<unsigned long long>(frames % cd::kFramesPerSecond));
   return text;
 }
 
-}  // namespace
-
-std::string Warning(Where where, std::string_view text) {
-  return Said(where, "warning: ", text);
+std::string FormatName(uint32_t code) {
+  return code == kFormatPcm ? std::string("PCM")
+         : code == 3        ? std::string("floating point")
+                            : "format " + std::to_string(code);
 }
 
-std::string Error(Where where, std::string_view text) {
-  return Said(where, "error: ", text);
+std::string AudioFormatText(uint32_t rate, uint32_t bits, uint32_t channels,
+                            std::string_view kind) {
+  return std::to_string(rate) + " Hz " + std::to_string(bits) + "-bit " + std::to_string(channels) +
+         "-channel " + std::string(kind);
 }
 
-std::string ListNotUsed(std::string_view used, std::string_view named) {
-  return "reading " + std::string(used) + ", not " + std::string(named) + ": a " +
-         std::string(used) + " in the working directory always comes first; rename it to use " +
-         std::string(named);
-}
-
-std::string ListIsWav(std::string_view list) {
-  return std::string(list) +
-         " starts with RIFF: it is a WAV file, not a track list; name the track list first";
-}
-
-std::string WavNotOpened(std::string_view path, int error) {
-  return "cannot open " + Quoted(path) + ": " + std::strerror(error) +
-         "; check the name, relative to the working directory";
-}
-
-std::string WavNotRead(std::string_view path, int error) {
-  return "cannot read " + Quoted(path) + ": " + std::strerror(error);
-}
-
-std::string WavWithoutFormat(std::string_view path) {
-  return Quoted(path) +
-         " has no fmt block in its first 15000 bytes, so its length is probably wrong; "
-         "convert it with sox";
-}
-
-std::string WavWithoutData(std::string_view path) {
-  return Quoted(path) +
-         " has no data block at an even position in its first 15000 bytes; convert it with sox";
-}
-
-std::string WavUnsupported(std::string_view path) {
-  return Quoted(path) +
-         " gives no channels, fewer than 8 bits a sample or a sample rate of 0; convert it with "
-         "sox";
-}
-
-std::string NoSpaceAfterLetter(std::string_view line) {
-  return Quoted(line) + " has no space after " + std::string(line.substr(0, 1)) +
-         ", so its time reads as " + Quoted(line.substr(2)) + "; put a space after the letter";
-}
-
-std::string NotACueTime(std::string_view line) {
-  return Quoted(line) +
-         " does not give a time as minutes:seconds:frames (seconds below 60, frames below 75); "
-         "write it as in \"" +
-         std::string(line.substr(0, 1)) + " 03:15:00\"";
-}
-
-std::string SplitPastEnd(std::string_view line, std::string_view path, uint64_t file_frames) {
-  return Quoted(line) + " starts at or past the end of " + Quoted(path) + " (" +
-         CueTime(file_frames) + "); give a time inside the file";
-}
-
-std::string SplitNotLater(std::string_view line, uint64_t previous_frames) {
-  return Quoted(line) + " does not start after the track before it (" + CueTime(previous_frames) +
-         "); split times must rise within a file";
-}
-
-std::string TrackTooShort(std::string_view line, bool ends_it, bool split, uint64_t frames) {
-  return std::string("the track ") + (ends_it ? "before " : "that ") + Quoted(line) +
-         (ends_it ? "" : " starts") + " lasts " + CueTime(frames) +
-         ", less than the 4 seconds a CD track must last" +
-         (split ? "; move or remove a split" : "");
-}
-
-std::string PregapIgnored(std::string_view line) {
-  return Quoted(line) +
-         " is ignored: a pregap line counts only right after a WAV line or an S line";
-}
-
-std::string PregapWithoutLength(std::string_view line) {
-  return Quoted(line) + " gives a pregap of no length, which cdrdao refuses; remove the line";
-}
-
-std::string MixedCaseWav(std::string_view line) {
-  return Quoted(line) +
-         " is not read as a WAV file: only .wav and .WAV count; rename the file to end in one";
-}
-
-std::string LowercaseLetter(std::string_view line) {
-  bool split = line[0] == 's';
-  return Quoted(line) + " is ignored: " + (split ? "split" : "pregap") +
-         " lines start with a capital " + (split ? "S" : "P");
-}
-
-std::string QuoteInName(std::string_view path) {
-  return Quoted(path) +
-         " has a double quote in its name, which a cue sheet cannot hold; "
-         "rename the file";
-}
-
-std::string NotCdAudio(std::string_view path, uint32_t format, uint32_t sub_format, uint32_t rate,
-                       uint32_t bits, uint32_t channels) {
-  auto kind_of = [](uint32_t code) {
-    return code == 1   ? std::string("PCM")
-           : code == 3 ? std::string("floating point")
-                       : "format " + std::to_string(code);
-  };
-  std::string kind = format == kFormatExtensible ? kind_of(sub_format) + " in an extensible header"
-                                                 : kind_of(format);
+std::string NotCdAudio(std::string_view path, const AudioFormat& f) {
+  std::string kind = f.code == kFormatExtensible
+                         ? FormatName(f.sub_code) + " in an extensible header"
+                         : FormatName(f.code);
   std::string stem(path);
   if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
     stem.resize(stem.size() - 4);
   }
-  return Quoted(path) + " is " + std::to_string(rate) + " Hz " + std::to_string(bits) + "-bit " +
-         std::to_string(channels) + "-channel " + kind +
-         ", not the 44100 Hz 16-bit 2-channel PCM of a CD; convert it: sox " + ShellWord(path) +
-         " -r 44100 -b 16 -c 2 " + ShellWord(stem + "-cd.wav");
+  return Quoted(path) + " is " + AudioFormatText(f.rate, f.bits, f.channels, kind) + ", not the " +
+         AudioFormatText(cd::kRate, cd::kBits, cd::kChannels, "PCM") +
+         " of a CD; convert it: sox " + ShellWord(path) + " -r " + std::to_string(cd::kRate) +
+         " -b " + std::to_string(cd::kBits) + " -c " + std::to_string(cd::kChannels) + " " +
+         ShellWord(stem + "-cd.wav");
 }
 
-std::string ShortOfDeclared(std::string_view path, uint64_t declared_frames, uint64_t held_frames) {
-  return Quoted(path) + " declares " + CueTime(declared_frames) + " of audio but holds " +
-         CueTime(held_frames) +
-         ": a recording cut short, a WAV streamed through a pipe, or a data tag matched inside "
-         "another block; convert it with sox";
+std::string TrackTooShort(const Finding& f) {
+  bool ends_it = f.kind == FindingKind::kTrackBeforeTooShort;
+  return std::string("the track ") + (ends_it ? "before " : "that ") + Quoted(f.subject) +
+         (ends_it ? "" : " starts") + " lasts " + CueTime(f.frames) + ", less than the " +
+         std::to_string(cd::kShortestTrackSeconds) + " seconds a CD track must last" +
+         (f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split");
 }
 
-std::string NoAudio(std::string_view path) {
-  return Quoted(path) + " holds no audio; leave it out of the list";
+// What a finding says, without its place.
+std::string Text(const Finding& f, const Names& names) {
+  std::string q = Quoted(f.subject);
+  const std::string limit = std::to_string(kSearchLimit);
+  switch (f.kind) {
+    case FindingKind::kListNotUsed:
+      return "reading " + std::string(names.list) + ", not " + std::string(f.subject) + ": a " +
+             std::string(names.list) +
+             " in the working directory always comes first; rename it to use " +
+             std::string(f.subject);
+    case FindingKind::kListIsWav:
+      return std::string(names.list) +
+             " starts with RIFF: it is a WAV file, not a track list; name the track list first";
+    case FindingKind::kNoWavFile:
+      return std::string(names.list) + " names no WAV file, so " + std::string(names.cue) +
+             " is empty; write one WAV file name a line";
+    case FindingKind::kDiscTooLong:
+      return "the disc lasts " + CueTime(f.frames) + " with its pregaps, more than the " +
+             CueTime(cd::kLongestDiscFrames) + " a CD holds; split the list over two discs";
+    case FindingKind::kWavNotOpened:
+      return "cannot open " + q + ": " + std::strerror(f.error) +
+             "; check the name, relative to the working directory";
+    case FindingKind::kWavNotRead:
+      return "cannot read " + q + ": " + std::strerror(f.error);
+    case FindingKind::kWavWithoutFormat:
+      return q + " has no fmt block in its first " + limit +
+             " bytes, so its length is probably wrong; convert it with sox";
+    case FindingKind::kWavWithoutData:
+      return q + " has no data block at an even position in its first " + limit +
+             " bytes; convert it with sox";
+    case FindingKind::kWavUnsupported:
+      return q +
+             " gives no channels, fewer than 8 bits a sample or a sample rate of 0; convert it "
+             "with sox";
+    case FindingKind::kQuoteInName:
+      return q + " has a double quote in its name, which a cue sheet cannot hold; rename the file";
+    case FindingKind::kNotCdAudio:
+      return NotCdAudio(f.subject, f.format);
+    case FindingKind::kShortOfDeclared:
+      return q + " declares " + CueTime(f.frames) + " of audio but holds " +
+             CueTime(f.other_frames) +
+             ": a recording cut short, a WAV streamed through a pipe, or a data tag matched "
+             "inside another block; convert it with sox";
+    case FindingKind::kNoAudio:
+      return q + " holds no audio; leave it out of the list";
+    case FindingKind::kMixedCaseWav:
+      return q +
+             " is not read as a WAV file: only .wav and .WAV count; rename the file to end in "
+             "one";
+    case FindingKind::kNoSpaceAfterLetter:
+      return q + " has no space after " + std::string(f.subject.substr(0, 1)) +
+             ", so its time reads as " + Quoted(f.subject.substr(2)) +
+             "; put a space after the letter";
+    case FindingKind::kNotACueTime:
+      return q +
+             " does not give a time as minutes:seconds:frames (seconds below 60, frames below " +
+             std::to_string(cd::kFramesPerSecond) + "); write it as in \"" +
+             std::string(f.subject.substr(0, 1)) + " 03:15:00\"";
+    case FindingKind::kSplitPastEnd:
+      return q + " starts at or past the end of " + Quoted(f.other) + " (" + CueTime(f.frames) +
+             "); give a time inside the file";
+    case FindingKind::kSplitNotLater:
+      return q + " does not start after the track before it (" + CueTime(f.frames) +
+             "); split times must rise within a file";
+    case FindingKind::kTrackBeforeTooShort:
+    case FindingKind::kLastTrackTooShort:
+    case FindingKind::kFileTooShort:
+      return TrackTooShort(f);
+    case FindingKind::kPregapIgnored:
+      return q + " is ignored: a pregap line counts only right after a WAV line or an S line";
+    case FindingKind::kPregapWithoutLength:
+      return q + " gives a pregap of no length, which cdrdao refuses; remove the line";
+    case FindingKind::kLowercaseLetter: {
+      bool split = f.subject[0] == 's';
+      return q + " is ignored: " + (split ? "split" : "pregap") + " lines start with a capital " +
+             (split ? "S" : "P");
+    }
+  }
+  return q;
 }
 
-std::string DiscTooLong(uint64_t frames) {
-  return "the disc lasts " + CueTime(frames) +
-         " with its pregaps, more than the 79:59:74 a CD holds; split the list over two discs";
-}
+}  // namespace
 
-std::string NoWavFile(std::string_view list, std::string_view cue) {
-  return std::string(list) + " names no WAV file, so " + std::string(cue) +
-         " is empty; write one WAV file name a line";
+std::string Said(std::span<const Finding> findings, const Names& names) {
+  std::string out;
+  for (const Finding& f : findings) {
+    out += "vantorel: ";
+    if (f.line > 0) out.append(names.list) += ':' + std::to_string(f.line) + ": ";
+    out += IsError(f.kind) ? "error: " : "warning: ";
+    out += Text(f, names);
+    out += '\n';
+  }
+  return out;
 }

@@ -1,5 +1,5 @@
-// The track table: one slot per line of the list, filled by the list reader and read by every
-// later phase.
+// The track table: one slot per line of the list, as the list reader classifies it. The disc is
+// built from it; no later phase reads it.
 #pragma once
 
 #include <array>
@@ -13,15 +13,10 @@ constexpr int kMaxLines = 128;
 constexpr int kTableSlots = 256;
 
 // The columns run in parallel, in the order of the lines. The text views point into the list
-// text, which must outlive the table. The audio columns are filled only for WAV entries.
+// text, which must outlive the table.
 struct TrackTable {
   std::array<std::string_view, kTableSlots> text{};
   std::array<LineKind, kTableSlots> kind{};
   std::array<int32_t, kTableSlots> has_pregap{};
   std::array<int32_t, kTableSlots> is_wav{};
-  std::array<uint32_t, kTableSlots> sample_rate{};
-  std::array<uint32_t, kTableSlots> sample_frames{};
-  std::array<int32_t, kTableSlots> minutes{};
-  std::array<int32_t, kTableSlots> seconds{};
-  std::array<int32_t, kTableSlots> cd_frames{};
 };

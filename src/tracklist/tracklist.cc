@@ -8,8 +8,8 @@ bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
-// Returns the next non-empty line at or after *pos and moves *pos past it, or an empty view
-// when the text has no more lines.
+}  // namespace
+
 std::string_view NextLine(std::string_view text, size_t* pos) {
   size_t start = *pos;
   while (start < text.size() && IsLineEnd(text[start])) ++start;
@@ -22,8 +22,6 @@ std::string_view NextLine(std::string_view text, size_t* pos) {
 bool NamesWav(std::string_view line) {
   return line.find(".WAV") != std::string_view::npos || line.find(".wav") != std::string_view::npos;
 }
-
-}  // namespace
 
 std::string_view TimeText(std::string_view line) {
   return line.size() > 2 ? line.substr(2) : "";
@@ -50,6 +48,7 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   while (!(line = NextLine(text, &pos)).empty()) {
     if (taken == kMaxLines) {
       result.lines_dropped = true;
+      result.rest = text.substr(static_cast<size_t>(line.data() - text.data()));
       break;
     }
     int i = taken++;

@@ -15,12 +15,21 @@ struct Classified {
   int line_count = 0;
   // True when the list holds lines beyond the first kMaxLines; they are not used.
   bool lines_dropped = false;
+  // The text after the last line used, when lines are dropped: the dropped lines are in it.
+  std::string_view rest;
 };
 
 // Cuts the list text into lines (any run of CR and LF ends a line; a NUL byte ends the text; a
 // UTF-8 byte order mark at the start is skipped) and fills the text, kind, has_pregap and is_wav
 // columns.
 Classified ClassifyTrackList(std::string_view list_text, TrackTable* table);
+
+// The next line of text at or after *pos, which it moves past the line; empty when the text has
+// no more lines. Any run of CR and LF ends a line, so a line is never empty.
+std::string_view NextLine(std::string_view text, size_t* pos);
+
+// Whether a line names a WAV file: it holds ".wav" or ".WAV" anywhere.
+bool NamesWav(std::string_view line);
 
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeText(std::string_view line);

@@ -1,10 +1,11 @@
-#include "run/diagnostics.h"
+#include "disc/checks.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "run/texts.h"
 #include "tracklist/tracklist.h"
 
 namespace {
@@ -12,50 +13,48 @@ namespace {
 // CD audio of the given length, as the probe and the file's size report it.
 WavFile CdAudio(uint32_t seconds) {
   WavFile w;
-  w.facts.format_found = true;
-  w.facts.format = kFormatPcm;
-  w.facts.sample_rate = 44100;
-  w.facts.channels = 2;
-  w.facts.bits_per_sample = 16;
-  w.facts.sample_frames = seconds * 44100;
-  w.facts.data_size = w.facts.sample_frames * 4;
-  w.facts.data_start = 44;
+  w.header.format_found = true;
+  w.header.format = kFormatPcm;
+  w.header.sample_rate = 44100;
+  w.header.channels = 2;
+  w.header.bits_per_sample = 16;
+  w.header.sample_frames = seconds * 44100;
+  w.header.data_size = w.header.sample_frames * 4;
+  w.header.data_start = 44;
   w.regular = true;
-  w.file_size = 44 + uint64_t{w.facts.data_size};
+  w.size = 44 + uint64_t{w.header.data_size};
   return w;
 }
 
 // The files the lists below name: a.wav is 19 s 74 frames and a sample of CD audio; the others
 // are what their names say.
 WavFile FileCalled(std::string_view name) {
-  WavFile w = CdAudio(name == "long.wav" ? 45 * 60 : 20);
-  if (name == "a.wav") w.facts.sample_frames -= 587;
-  if (name == "h.wav") w.facts.sample_rate = 48000;
+  WavFile w = CdAudio(name == "long.wav" ? 45 * 60 : name == "disc.wav" ? 79 * 60 + 59 : 20);
+  if (name == "a.wav") w.header.sample_frames -= 587;
+  if (name == "h.wav") w.header.sample_rate = 48000;
   if (name == "x.wav") {
-    w.facts.format = kFormatExtensible;
-    w.facts.sub_format = kFormatPcm;
+    w.header.format = kFormatExtensible;
+    w.header.sub_format = kFormatPcm;
   }
   if (name == "-f.wav") {
-    w.facts.format = 3;
-    w.facts.bits_per_sample = 32;
-    w.facts.channels = 1;
+    w.header.format = 3;
+    w.header.bits_per_sample = 32;
+    w.header.channels = 1;
   }
-  if (name == "t.wav") w.file_size = 44 + 5 * 176400;
-  if (name == "z.wav") w.facts.sample_frames = w.facts.data_size = 0;
+  if (name == "t.wav") w.size = 44 + 5 * 176400;
+  if (name == "z.wav") w.header.sample_frames = w.header.data_size = 0;
   return w;
 }
 
+// The findings of a list as standard error says them, each file being what its name says.
 std::string Diagnosed(std::string_view list) {
   TrackTable table;
-  Classified c = ClassifyTrackList(list, &table);
-  std::vector<WavFile> files(static_cast<size_t>(c.line_count));
-  for (int i = 0; i < c.line_count; ++i) {
-    if (table.is_wav[i] == 1) files[static_cast<size_t>(i)] = FileCalled(table.text[i]);
-  }
-  return Diagnose({"l.txt", list, &table, c.line_count}, files, "o.cue");
+  Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
+  for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
+  return Said(CheckDisc(disc), {"l.txt", "o.cue"});
 }
 
-TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
+TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
   auto at = [](int line) { return "vantorel: l.txt:" + std::to_string(line) + ": warning: "; };
   auto bad_time = [&](int line, const std::string& text) {
     return at(line) + "\"" + text +
@@ -83,6 +82,14 @@ TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
            bad_time(5, "Side B") + at(6) +
            "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the file "
            "to end in one\n"},
+      // A split at the time of the track before it starts nothing.
+      {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
+       at(2) +
+           "\"S 00:00:00\" does not start after the track before it (00:00:00); split "
+           "times must rise within a file\n" +
+           at(4) +
+           "\"S 00:05:00\" does not start after the track before it (00:05:00); split "
+           "times must rise within a file\n"},
       {"a.wav\nS 00:30:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
        at(2) +
            "\"S 00:30:00\" starts at or past the end of \"a.wav\" (00:20:00); give a time "
@@ -134,6 +141,11 @@ TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
            "\"S 00:06:00\" starts at or past the end of \"t.wav\" (00:05:00); give a time "
            "inside the file\n" +
            at(3) + "\"z.wav\" holds no audio; leave it out of the list\n"},
+      // A disc of exactly the longest a CD holds, and one frame more.
+      {"disc.wav\nP 00:00:74\n", ""},
+      {"disc.wav\nP 00:01:00\n",
+       "vantorel: warning: the disc lasts 80:00:00 with its pregaps, more than the 79:59:74 a CD "
+       "holds; split the list over two discs\n"},
       {"long.wav\nlong.wav\nP 00:02:00\n",
        "vantorel: warning: the disc lasts 90:02:00 with its pregaps, more than the 79:59:74 a CD "
        "holds; split the list over two discs\n"},
@@ -144,6 +156,18 @@ TEST(Diagnose, WhatABurnerWouldRefuseOrMisread) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);
     EXPECT_EQ(Diagnosed(c.list), c.said);
+  }
+}
+
+TEST(CheckDisc, NinetyNineTracksAtMost) {
+  std::string list = "a.wav\n";
+  for (int i = 1; i < 99; ++i) list += "S " + std::to_string(i) + "\n";
+  for (int tracks : {99, 100}) {
+    if (tracks == 100) list += "S 100\n";
+    TrackTable table;
+    Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
+    EXPECT_EQ(TrackCount(disc), tracks);
+    EXPECT_EQ(TooManyTracks(disc), tracks > 99);
   }
 }
 

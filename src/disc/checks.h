@@ -1,0 +1,15 @@
+// Checks of the disc against what a CD burner takes: what it would refuse or misread. They read
+// only the disc and what the run learned of its files, and touch nothing.
+#pragma once
+
+#include <vector>
+
+#include "disc/disc.h"
+#include "disc/findings.h"
+
+// Every problem of the disc, in the order of the list's lines; those of the disc as a whole come
+// last.
+std::vector<Finding> CheckDisc(const Disc& disc);
+
+// Whether the disc has more tracks than a CD holds.
+bool TooManyTracks(const Disc& disc);

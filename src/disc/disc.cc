@@ -1,0 +1,81 @@
+#include "disc/disc.h"
+
+namespace {
+
+// Numbers the lines of a text in one pass: each call counts on from where the last one stopped,
+// so the pieces asked for must come in the order of the text.
+struct LineCounter {
+  std::string_view text;
+  size_t pos = 0;
+  int number = 1;
+
+  ListLine At(std::string_view piece) {
+    auto to = static_cast<size_t>(piece.data() - text.data());
+    for (; pos < to; ++pos) {
+      // CR ends a line, and so does LF unless it completes a CR LF.
+      if (text[pos] == '\r' || (text[pos] == '\n' && (pos == 0 || text[pos - 1] != '\r'))) {
+        ++number;
+      }
+    }
+    return {number, piece};
+  }
+};
+
+UnusedLines CountUnused(std::string_view rest, LineCounter* lines) {
+  UnusedLines unused;
+  size_t pos = 0;
+  for (std::string_view line; !(line = NextLine(rest, &pos)).empty();) {
+    if (unused.count++ == 0) unused.first = lines->At(line).number;
+    if (NamesWav(line)) {
+      ++unused.wav_entries;
+    } else if (line[0] == 'S') {
+      ++unused.splits;
+    }
+  }
+  return unused;
+}
+
+}  // namespace
+
+Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classified& classified) {
+  Disc disc;
+  LineCounter lines{list_text};
+  int count = classified.line_count;
+  for (int i = 0; i < count; ++i) {
+    ListLine line = lines.At(table.text[i]);
+    Track* track = nullptr;
+    if (table.is_wav[i] == 1) {
+      disc.files.push_back({line, {}, {{line, "00:00:00", {}}}});
+      track = &disc.files.back().tracks.back();
+    } else if (table.kind[i] == LineKind::kSplit) {
+      // The first line is always a WAV entry, so a split always has a file to belong to.
+      disc.files.back().tracks.push_back({line, TimeText(line.text), {}});
+      track = &disc.files.back().tracks.back();
+    } else if (table.has_pregap[i] == 1) {
+      disc.stray_pregaps.push_back(line);
+    } else {
+      disc.ignored.push_back(line);
+    }
+    // A pregap line counts only right after the line that opened a track, and is used up there.
+    if (track != nullptr && i + 1 < count && table.has_pregap[i + 1] == 1) {
+      track->pregap = lines.At(table.text[++i]);
+    }
+  }
+  if (classified.lines_dropped) disc.unused = CountUnused(classified.rest, &lines);
+  return disc;
+}
+
+void MeasureLengths(Disc* disc) {
+  disc->total_seconds = 0;
+  for (DiscFile& file : disc->files) {
+    const HeaderFacts& h = file.wav.header;
+    file.wav.length = TrackLength(h.sample_frames, h.sample_rate);
+    disc->total_seconds = AddToTotal(disc->total_seconds, h.sample_frames, h.sample_rate);
+  }
+}
+
+int TrackCount(const Disc& disc) {
+  int tracks = 0;
+  for (const DiscFile& file : disc.files) tracks += static_cast<int>(file.tracks.size());
+  return tracks;
+}

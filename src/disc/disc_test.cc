@@ -1,0 +1,59 @@
+#include "disc/disc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+Disc DiscOf(std::string_view list) {
+  static TrackTable table;  // Static: the disc holds views into list, as the table does.
+  return BuildDisc(list, table, ClassifyTrackList(list, &table));
+}
+
+std::string Numbered(const ListLine& line) {
+  return std::to_string(line.number) + ":" + std::string(line.text);
+}
+
+// The disc in one line: each file with its tracks (line, start, pregap line), then the lines that
+// count for nothing.
+std::string Described(const Disc& disc) {
+  std::string out;
+  for (const DiscFile& file : disc.files) {
+    out += Numbered(file.entry);
+    for (const Track& t : file.tracks) {
+      out += " [" + Numbered(t.opened_by) + " at " + std::string(t.start);
+      if (t.pregap.number != 0) out += " " + Numbered(t.pregap);
+      out += "]";
+    }
+    out += " | ";
+  }
+  for (const ListLine& line : disc.stray_pregaps) out += "stray " + Numbered(line) + " | ";
+  for (const ListLine& line : disc.ignored) out += "ignored " + Numbered(line) + " | ";
+  return out;
+}
+
+TEST(BuildDisc, FilesTracksPregapsAndLineNumbers) {
+  // Lines end at LF, CR LF and a lone CR, and blank lines count. A pregap belongs to the track
+  // opened on the line just above it; any other counts for nothing.
+  EXPECT_EQ(Described(DiscOf("a.wav\r\n\r\nP 00:02:00\rS 01:00:00\nP 00:01:00\nP 00:03:00\n"
+                             "note\n\nb.WAV\nS 02:00:00\nx\nP 9\n")),
+            "1:a.wav [1:a.wav at 00:00:00 3:P 00:02:00] [4:S 01:00:00 at 01:00:00 5:P 00:01:00] | "
+            "9:b.WAV [9:b.WAV at 00:00:00] [10:S 02:00:00 at 02:00:00] | "
+            "stray 6:P 00:03:00 | stray 12:P 9 | ignored 7:note | ignored 11:x | ");
+  EXPECT_EQ(Described(DiscOf("\n\nS\nP")), "3:S [3:S at 00:00:00 4:P] | ");
+  EXPECT_EQ(Described(DiscOf("")), "");
+}
+
+TEST(BuildDisc, LinesPastTheLimit) {
+  std::string list = "a.wav\n";
+  for (int i = 2; i <= 128; ++i) list += "P 1\n";
+  EXPECT_EQ(DiscOf(list).unused.count, 0);
+  Disc disc = DiscOf(list + "\r\nS 1\nb.wav\nS.wav\nnote\nS 2\n");
+  EXPECT_EQ(disc.unused.first, 130);
+  EXPECT_EQ(disc.unused.count, 5);
+  EXPECT_EQ(disc.unused.wav_entries, 2);
+  EXPECT_EQ(disc.unused.splits, 2);
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// What the run finds wrong with a list, its WAV files or the disc they make, as data: a kind, the
+// line of the list it is about, and the numbers it rests on. The run's texts word each one.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+enum class FindingKind {
+  // Of the run as a whole.
+  kListNotUsed,  // A tlist.txt was read, not the list named (subject).
+  kListIsWav,    // The list starts with RIFF.
+  kNoWavFile,    // The list names no WAV file, so the cue file is empty.
+  kDiscTooLong,  // frames: the disc's length with its pregaps.
+
+  // Of a WAV entry that cannot be used, or used only in part. subject is its name.
+  kWavNotOpened,      // error: why.
+  kWavNotRead,        // error: why.
+  kWavWithoutFormat,  // Its format fields are read at the limit of the search.
+  kWavWithoutData,
+  kWavUnsupported,
+
+  // Of a WAV file a burner would refuse or misread. subject is its name.
+  kQuoteInName,
+  kNotCdAudio,       // format: what the header says.
+  kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
+  kNoAudio,
+
+  // Of a line of the list. subject is the line.
+  kMixedCaseWav,        // A .Wav line, or a time line that names one.
+  kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
+  kNotACueTime,
+  kSplitPastEnd,         // other: the file; frames: its length.
+  kSplitNotLater,        // frames: where the track before it starts.
+  kTrackBeforeTooShort,  // The track that ends at this split; frames: its length.
+  kLastTrackTooShort,    // The last track of a split file starts at this line; frames: its length.
+  kFileTooShort,         // A file of one track; frames: its length.
+  kPregapIgnored,
+  kPregapWithoutLength,
+  kLowercaseLetter,  // An s or p line with a time.
+};
+
+// The fields of a format block that decide whether a file is CD audio.
+struct AudioFormat {
+  uint32_t code = 0;
+  uint32_t sub_code = 0;  // The code inside an extensible format block.
+  uint32_t rate = 0;
+  uint32_t bits = 0;
+  uint32_t channels = 0;
+};
+
+struct Finding {
+  FindingKind kind = {};
+  int line = 0;  // The list's line, or 0 for the run as a whole.
+  std::string_view subject = {};
+  std::string_view other = {};
+  uint64_t frames = 0;  // A time or length in CD frames.
+  uint64_t other_frames = 0;
+  int error = 0;  // An errno value.
+  AudioFormat format = {};
+};
+
+// Whether the run cannot go on after it: a WAV file it cannot use.
+constexpr bool IsError(FindingKind kind) {
+  return kind == FindingKind::kWavNotOpened || kind == FindingKind::kWavNotRead ||
+         kind == FindingKind::kWavWithoutData || kind == FindingKind::kWavUnsupported;
+}
