@@ -106,15 +106,18 @@ TEST_F(Vantorel, WarningsChangeNothingButStandardError) {
   EXPECT_EQ(Read("album.cue"), OneFileCue("a.wav") +
                                    "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n"
                                    "  TRACK 03 AUDIO\n    INDEX 01 00:10\n");
-  EXPECT_EQ(
-      o.err,
-      "vantorel: album.txt:2: warning: the track before \"S 00:02:00\" lasts 00:02:00, less "
-      "than the 4 seconds a CD track must last; move or remove a split\n"
-      "vantorel: album.txt:4: warning: \"S 00:10\" does not give a time as "
-      "minutes:seconds:frames (seconds below 60, frames below 75); write it as in "
-      "\"S 03:15:00\"\n"
-      "vantorel: album.txt:5: warning: \"track.Wav\" is not read as a WAV file: only .wav and "
-      ".WAV count; rename the file to end in one\n");
+  // The wording of each warning is the checks' own test; here each names its line.
+  const std::string starts[] = {
+      "vantorel: album.txt:2: warning: the track before \"S 00:02:00\" lasts",
+      "vantorel: album.txt:4: warning: \"S 00:10\" does not give a time",
+      "vantorel: album.txt:5: warning: \"track.Wav\" is not read as a WAV file",
+  };
+  size_t at = 0;
+  for (const std::string& start : starts) {
+    EXPECT_EQ(o.err.compare(at, start.size(), start), 0) << o.err;
+    at = o.err.find('\n', at) + 1;
+  }
+  EXPECT_EQ(at, o.err.size());
 }
 
 TEST_F(Vantorel, EmptyListWritesAnEmptyCueFile) {
@@ -204,15 +207,12 @@ TEST_F(Vantorel, CueFileThatCannotBeWritten) {
   symlink("a.wav", Path("link.wav").c_str());
   link(Path("a.wav").c_str(), Path("hard.wav").c_str());
 
+  // Which errors the writer meets is its own test; here its error and its refusals are said.
   struct Case {
     std::string name, why;
   } cases[] = {
-      {"missing/out.cue", "No such file or directory"},
-      {"keep.cue/out.cue", "Not a directory"},
-      {"/dev/full", "No space left on device"},
-      {"tlist.txt", "it is the track list"},
-      {"./a.wav", "it is a WAV file of the list"},
-      {"link.wav", "it is a WAV file of the list"},
+      {"/dev/full", "No space left on device"},     {"tlist.txt", "it is the track list"},
+      {"./a.wav", "it is a WAV file of the list"},  {"link.wav", "it is a WAV file of the list"},
       {"hard.wav", "it is a WAV file of the list"},
   };
   std::string wav = Read("a.wav");

@@ -105,6 +105,7 @@ TEST(ProbeHeader, TruncatedAndUnusable) {
     Bytes cut(full.begin(), full.begin() + static_cast<long>(len));
     HeaderFacts f = Probe(cut);
     SCOPED_TRACE(len);
+    EXPECT_EQ(f.format_found, len >= 15);
     if (len < 40) {
       EXPECT_EQ(f.status, ProbeStatus::kNoData);
     } else if (len < 44) {
