@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::abort();
     }
   }
-  std::string said = Said(found, {"l", "o.cue"});
+  std::string said = FindingLines(found, {"l", "o.cue"});
   for (size_t at = 0; at < said.size(); at = said.find('\n', at) + 1) {
     if (said.compare(at, 10, "vantorel: ") != 0 || said.find('\n', at) == std::string::npos) {
       std::abort();

@@ -67,7 +67,8 @@ struct Checker {
 
   // Checks a file and its tracks, and returns its length in CD frames with its pregaps. Its
   // length is what it holds, as a burner takes it, where that is less than its header declares.
-  // Times are compared in samples times 75, so that CD frames and samples compare exactly.
+  // Times are compared in samples times frames a second, so that CD frames and samples compare
+  // exactly.
   uint64_t File(const DiscFile& file) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;

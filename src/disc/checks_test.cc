@@ -51,7 +51,7 @@ std::string Diagnosed(std::string_view list) {
   TrackTable table;
   Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
-  return Said(CheckDisc(disc), {"l.txt", "o.cue"});
+  return FindingLines(CheckDisc(disc), {"l.txt", "o.cue"});
 }
 
 TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {

@@ -52,7 +52,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
     read = ReadWholeFile(list->name.c_str(), kMaxListBytes, &list->text);
   } else if (!args.empty() && !IsFile(args[0].c_str(), read.id)) {
     Finding not_used = {.kind = FindingKind::kListNotUsed, .subject = args[0]};
-    console->err += Said({&not_used, 1}, {list->name, ""});
+    console->err += FindingLines({&not_used, 1}, {list->name, ""});
   }
   if (read.error != 0) {
     console->out += ListCannotOpen(list->name, read.error);
@@ -64,7 +64,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   }
   if (list->text.starts_with("RIFF")) {
     Finding is_wav = {.kind = FindingKind::kListIsWav};
-    console->err += Said({&is_wav, 1}, {list->name, ""});
+    console->err += FindingLines({&is_wav, 1}, {list->name, ""});
   }
   list->id = read.id;
   return kGoOn;
@@ -118,7 +118,7 @@ int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<Guard
     std::vector<Finding> found;
     file.wav = GET_ATTRIBUTES(file.entry, &found);
     for (const Finding& f : found) console->out += ProbeMessage(f);
-    console->err += Said(found, {list.name, ""});
+    console->err += FindingLines(found, {list.name, ""});
     if (!found.empty() && IsError(found.back().kind)) return kExitBadWav;
     guarded->push_back({file.wav.id, Guard::kWavFile});
   }
@@ -161,7 +161,7 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
   MeasureLengths(&disc);
   console->out += LengthReport(disc, TotalTimeOf(disc.total_seconds));
   std::string cue = BuildCueSheet(disc);
-  console->err += Said(CheckDisc(disc), {list.name, cue_name});
+  console->err += FindingLines(CheckDisc(disc), {list.name, cue_name});
   return WriteCue(cue_name, cue, disc, guarded, console);
 }
 

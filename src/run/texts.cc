@@ -249,7 +249,7 @@ std::string Text(const Finding& f, const Names& names) {
 
 }  // namespace
 
-std::string Said(std::span<const Finding> findings, const Names& names) {
+std::string FindingLines(std::span<const Finding> findings, const Names& names) {
   std::string out;
   for (const Finding& f : findings) {
     out += "vantorel: ";

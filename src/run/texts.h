@@ -42,4 +42,4 @@ struct Names {
   std::string_view list;
   std::string_view cue;
 };
-std::string Said(std::span<const Finding> findings, const Names& names);
+std::string FindingLines(std::span<const Finding> findings, const Names& names);

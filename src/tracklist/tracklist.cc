@@ -1,5 +1,7 @@
 #include "tracklist/tracklist.h"
 
+#include "disc/cd.h"
+
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -88,6 +90,6 @@ std::optional<uint32_t> CueTimeFrames(std::string_view time) {
       time.remove_prefix(1);
     }
   }
-  if (!time.empty() || fields[1] >= 60 || fields[2] >= 75) return std::nullopt;
-  return (fields[0] * 60 + fields[1]) * 75 + fields[2];
+  if (!time.empty() || fields[1] >= 60 || fields[2] >= cd::kFramesPerSecond) return std::nullopt;
+  return (fields[0] * 60 + fields[1]) * cd::kFramesPerSecond + fields[2];
 }

@@ -34,7 +34,7 @@ bool NamesWav(std::string_view line);
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeText(std::string_view line);
 
-// CD frames (75 to a second) in a cue sheet time: minutes:seconds:frames in one or two digits
-// each, with seconds below 60 and frames below 75, blanks around it allowed, as a burner reads
-// it. Nothing when the text is not such a time.
+// CD frames in a cue sheet time: minutes:seconds:frames in one or two digits each, with seconds
+// below 60 and frames below a second's worth, blanks around it allowed, as a burner reads it.
+// Nothing when the text is not such a time.
 std::optional<uint32_t> CueTimeFrames(std::string_view time);
