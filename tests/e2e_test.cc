@@ -84,14 +84,43 @@ TEST_F(Vantorel, ChoiceOfListAndCueFile) {
 
 TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
   Put("tlist.txt", "missing.wav\n");
-  Outcome o = Run({"--help"});
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, kUsage);
-  o = Run({"--version"});
+  for (std::string help : {"--help", "-h"}) {
+    Outcome o = Run({help});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out.substr(0, kUsage.size()), kUsage);
+    EXPECT_NE(o.out.find("\nUsage: vantorel [--strict] [list [cuefile]]\n"), std::string::npos);
+    EXPECT_TRUE(o.out.ends_with("\nSee vantorel(1).\n")) << o.out;
+  }
+  Outcome o = Run({"--version"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "vantorel 1.0\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(Entries(), std::vector<std::string>{"tlist.txt"});
+}
+
+TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
+  PutWav("a.wav", 20 * 44100);
+  Put("clean.txt", "a.wav\nS 00:10:00\n");
+  Put("warned.txt", "a.wav\nS 00:10\n");
+  Put("--strict", "a.wav\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string cue;
+  } cases[] = {
+      {{"--strict", "clean.txt", "c.cue"}, 0, "c.cue"},
+      {{"--strict", "warned.txt", "w.cue"}, 4, "w.cue"},
+      {{"warned.txt", "plain.cue"}, 0, "plain.cue"},
+      {{"--strict", "./--strict"}, 0, "output.cue"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    Outcome o = Run(c.args);
+    EXPECT_EQ(o.status, c.status);
+    // Everything else is as without --strict: the sheet is written and reported.
+    EXPECT_TRUE(o.out.ends_with("\nWrote cue file called " + c.cue + "\n")) << o.out;
+    EXPECT_TRUE(Exists(c.cue));
+  }
 }
 
 TEST_F(Vantorel, WarningsChangeNothingButStandardError) {
@@ -145,7 +174,7 @@ TEST_F(Vantorel, ListThatCannotBeUsed) {
   EXPECT_EQ(
       o.err.substr(0, o.err.find('\n') + 1),
       "vantorel: warning: song.wav starts with RIFF: it is a WAV file, not a track list; name "
-      "the track list first\n");
+      "the track list first, or make one of the WAV files here: ls *.wav > tlist.txt\n");
   unlink(Path("song.wav").c_str());
 
   Put("big.txt", std::string(1024 * 1024, '\n'));
@@ -287,6 +316,15 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
     EXPECT_EQ(Read("keep.cue"), "old");
     EXPECT_FALSE(Exists("output.cue"));
   }
+
+  // Every file that cannot be used is named on standard error in one run; standard output tells
+  // of the first, as it always has.
+  Put("tlist.txt", "missing.wav\ngood.wav\nzero.wav\ndir.wav\n");
+  Outcome o = Run({"tlist.txt", "keep.cue"});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, cases[0].out);
+  EXPECT_EQ(o.err, "vantorel: tlist.txt:1: " + cases[0].err + "vantorel: tlist.txt:3: " +
+                       cases[3].err + "vantorel: tlist.txt:4: " + cases[4].err);
 }
 
 TEST_F(Vantorel, MissingFormatBlockIsOnlyAWarning) {

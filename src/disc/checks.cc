@@ -7,6 +7,9 @@
 
 namespace {
 
+// No name a file can be opened by is as long as this; see PATH_MAX.
+constexpr size_t kLongestPath = 4096;
+
 constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
 
@@ -21,6 +24,27 @@ bool ContainsWavAnyCase(std::string_view line) {
 
 bool StartsWithLowercaseAndTime(std::string_view line) {
   return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && line[2] >= '0' && line[2] <= '9';
+}
+
+// Whether a split or pregap line holds something other than a time: what follows the letter and
+// its separator does not begin as a time does. A line with nothing there is a time left out.
+bool HoldsNoTime(std::string_view line) {
+  std::string_view time = TimeText(line);
+  size_t first = time.find_first_not_of(" \t");
+  return first != time.npos && !(time[first] >= '0' && time[first] <= '9') && time[first] != ':';
+}
+
+// Whether a line ends in the name of an audio file of a kind other than WAV.
+bool NamesOtherAudio(std::string_view line) {
+  size_t dot = line.rfind('.');
+  if (dot == line.npos || line.size() - dot > 5) return false;
+  std::string ext;
+  for (char c : line.substr(dot + 1)) ext += static_cast<char>(c | 0x20);
+  for (std::string_view audio :
+       {"flac", "mp3", "ogg", "opus", "m4a", "aif", "aiff", "wv", "ape", "wma"}) {
+    if (ext == audio) return true;
+  }
+  return false;
 }
 
 bool IsCdAudio(const HeaderFacts& h) {
@@ -52,6 +76,10 @@ struct Checker {
       Add(FindingKind::kNoSpaceAfterLetter, line);
       return std::nullopt;
     }
+    if (HoldsNoTime(text)) {
+      Add(FindingKind::kNoteReadAsLine, line);
+      return std::nullopt;
+    }
     std::optional<uint32_t> frames = CueTimeFrames(TimeText(text));
     if (!frames) Add(FindingKind::kNotACueTime, line);
     return frames;
@@ -68,8 +96,8 @@ struct Checker {
   // Checks a file and its tracks, and returns its length in CD frames with its pregaps. Its
   // length is what it holds, as a burner takes it, where that is less than its header declares.
   // Times are compared in samples times frames a second, so that CD frames and samples compare
-  // exactly.
-  uint64_t File(const DiscFile& file) {
+  // exactly. next is the file that follows it, if any.
+  uint64_t File(const DiscFile& file, const DiscFile* next) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
     uint64_t rate = h.sample_rate;
@@ -90,6 +118,13 @@ struct Checker {
       end = held * cd::kFramesPerSecond;
     }
     if (h.sample_frames == 0) Add(FindingKind::kNoAudio, entry);
+    // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
+    // is heard where the next file was meant to follow without a pause.
+    if (uint64_t inside = end % rate;
+        IsCdAudio(h) && next != nullptr && next->tracks[0].pregap.number == 0 && inside != 0) {
+      uint64_t silence = ((rate - inside) * cd::kSamplesPerFrame + rate - 1) / rate;
+      Add(FindingKind::kEndsInsideFrame, entry, {.other = next->entry.text, .count = silence});
+    }
 
     // Where each track starts, and the line that opened it; a split that cannot be placed is
     // found and leaves the tracks as they were.
@@ -138,18 +173,35 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
   Checker check;
   uint64_t disc_frames = 0;
-  for (const DiscFile& file : disc.files) disc_frames += check.File(file);
-  for (const ListLine& line : disc.stray_pregaps) {
-    check.Add(
-        ContainsWavAnyCase(line.text) ? FindingKind::kMixedCaseWav : FindingKind::kPregapIgnored,
-        line);
+  for (size_t i = 0; i < disc.files.size(); ++i) {
+    const DiscFile* next = i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr;
+    disc_frames += check.File(disc.files[i], next);
   }
-  for (const ListLine& line : disc.ignored) {
+  for (const ListLine& line : disc.stray_pregaps) {
+    check.Add(ContainsWavAnyCase(line.text) ? FindingKind::kMixedCaseWav
+              : HoldsNoTime(line.text)      ? FindingKind::kNoteReadAsLine
+                                            : FindingKind::kPregapIgnored,
+              line);
+  }
+  for (const IgnoredLine& ignored : disc.ignored) {
+    const ListLine& line = ignored.line;
+    // A note says what it likes.
+    if (line.text.starts_with('#')) continue;
     if (ContainsWavAnyCase(line.text)) {
       check.Add(FindingKind::kMixedCaseWav, line);
     } else if (StartsWithLowercaseAndTime(line.text)) {
       check.Add(FindingKind::kLowercaseLetter, line);
+    } else if (NamesOtherAudio(line.text)) {
+      check.Add(FindingKind::kOtherAudio, line);
+    } else if (ignored.names_a_file) {
+      check.Add(FindingKind::kFileNotWav, line);
     }
+  }
+  if (const UnusedLines& unused = disc.unused; unused.count > 0) {
+    check.Add(FindingKind::kLinesUnused, {unused.first, ""},
+              {.count = static_cast<uint64_t>(unused.count),
+               .wav_entries = unused.wav_entries,
+               .splits = unused.splits});
   }
   // In the order of the list; the findings of one line stay in the order they were found.
   std::stable_sort(check.found.begin(), check.found.end(),
@@ -157,9 +209,18 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   if (disc_frames > cd::kLongestDiscFrames) {
     check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = disc_frames});
   }
+  if (TooManyTracks(disc)) {
+    check.found.push_back(
+        {.kind = FindingKind::kTooManyTracks, .count = static_cast<uint64_t>(TrackCount(disc))});
+  }
   return check.found;
 }
 
 bool TooManyTracks(const Disc& disc) {
   return TrackCount(disc) > cd::kMaxTracks;
+}
+
+bool MayNameAFile(std::string_view line) {
+  return !line.starts_with('#') && !ContainsWavAnyCase(line) && !StartsWithLowercaseAndTime(line) &&
+         !NamesOtherAudio(line) && line.size() < kLongestPath;
 }

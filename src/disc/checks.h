@@ -13,3 +13,8 @@ std::vector<Finding> CheckDisc(const Disc& disc);
 
 // Whether the disc has more tracks than a CD holds.
 bool TooManyTracks(const Disc& disc);
+
+// Whether an ignored line of the list is worth looking up as the name of a file, which it may be
+// when the user left out its .wav: it is no note (those start with #), the checks say nothing else
+// of it, and it is not too long to be a name.
+bool MayNameAFile(std::string_view line);

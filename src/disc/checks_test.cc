@@ -46,11 +46,13 @@ WavFile FileCalled(std::string_view name) {
   return w;
 }
 
-// The findings of a list as standard error says them, each file being what its name says.
+// The findings of a list as standard error says them, each file being what its name says. Of
+// the ignored lines, "exists" is the name of a file.
 std::string Diagnosed(std::string_view list) {
   TrackTable table;
   Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
+  for (IgnoredLine& ignored : disc.ignored) ignored.names_a_file = ignored.line.text == "exists";
   return FindingLines(CheckDisc(disc), {"l.txt", "o.cue"});
 }
 
@@ -79,7 +81,10 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        at(3) +
            "\"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put a space "
            "after the letter\n" +
-           bad_time(5, "Side B") + at(6) +
+           at(5) +
+           "\"Side B\" is read as a split line because it starts with a capital S; start a "
+           "note with another character, such as #\n" +
+           at(6) +
            "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the file "
            "to end in one\n"},
       // A split at the time of the track before it starts nothing.
@@ -116,9 +121,34 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "file to end in one\n" +
            at(6) + "\"s 03:15:00\" is ignored: split lines start with a capital S\n" + at(7) +
            "\"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
+      // a.wav ends a sample into its last CD frame, and the next file follows without a pause.
       {"a.wav\nsay \"hi\".wav\n",
-       at(2) + "\"say \"hi\".wav\" has a double quote in its name, which a cue sheet cannot hold; "
-               "rename the file\n"},
+       at(1) +
+           "\"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds 587 "
+           "samples of silence before \"say \"hi\".wav\"; to play on without a gap, join the "
+           "files into one and split it with S lines\n" +
+           at(2) +
+           "\"say \"hi\".wav\" has a double quote in its name, which a cue sheet cannot hold; "
+           "rename the file\n"},
+      {"a.wav\nb.wav\nP 00:00:01\n", ""},
+      // Notes: read as split or pregap lines by their first letter, named when they are files
+      // of another kind or the name of a file, and never checked when they start with #.
+      {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n",
+       at(2) +
+           "\"P art two\" is read as a pregap line because it starts with a capital P; start a "
+           "note with another character, such as #\n" +
+           at(3) +
+           "\"Song 2\" is read as a split line because it starts with a capital S; start a note "
+           "with another character, such as #\n" +
+           at(5) +
+           "\"b.flac\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
+           "of it: sox b.flac -r 44100 -b 16 -c 2 b.wav\n" +
+           at(6) +
+           "\"c d.MP3\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
+           "of it: sox 'c d.MP3' -r 44100 -b 16 -c 2 'c d.wav'\n" +
+           at(7) +
+           "\"exists\" names a file but is ignored: only lines containing .wav are taken as "
+           "files; if it is a WAV file, rename it to end in .wav\n"},
       {"h.wav\n-f.wav\nx.wav\n",
        at(1) +
            "\"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit 2-channel "
@@ -159,16 +189,25 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
   }
 }
 
-TEST(CheckDisc, NinetyNineTracksAtMost) {
-  std::string list = "a.wav\n";
-  for (int i = 1; i < 99; ++i) list += "S " + std::to_string(i) + "\n";
+TEST(CheckDisc, NinetyNineTracksAndOneHundredTwentyEightLinesAtMost) {
+  std::string list = "long.wav\n";
+  for (int i = 1; i < 99; ++i) list += "S " + std::to_string(i) + ":00:00\n";
   for (int tracks : {99, 100}) {
-    if (tracks == 100) list += "S 100\n";
+    if (tracks == 100) list += "S 99:00:00\n";
     TrackTable table;
     Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
     EXPECT_EQ(TrackCount(disc), tracks);
     EXPECT_EQ(TooManyTracks(disc), tracks > 99);
   }
+  // Notes fill the list to its limit; the lines after it are counted, blank ones aside.
+  for (int line = 101; line <= 128; ++line) list += "# note\n";
+  std::string said = Diagnosed(list + "S 1\nz.wav\n\nnote\nx.wav\n");
+  EXPECT_EQ(said.substr(said.find("vantorel: l.txt:129")),
+            "vantorel: l.txt:129: warning: 4 lines from here on are not used, with 2 WAV entries "
+            "and 1 split line among them: only the first 128 lines of a track list are read; "
+            "split the list in two\n"
+            "vantorel: warning: the cue sheet has 100 tracks, more than the 99 a CD holds, which "
+            "a burner refuses; split the list over two discs\n");
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
     } else if (table.has_pregap[i] == 1) {
       disc.stray_pregaps.push_back(line);
     } else {
-      disc.ignored.push_back(line);
+      disc.ignored.push_back({line});
     }
     // A pregap line counts only right after the line that opened a track, and is used up there.
     if (track != nullptr && i + 1 < count && table.has_pregap[i + 1] == 1) {

@@ -48,9 +48,15 @@ struct UnusedLines {
   int splits = 0;
 };
 
+// A line taken as neither a WAV file, a split nor a pregap.
+struct IgnoredLine {
+  ListLine line;
+  bool names_a_file = false;  // It is the name of an existing file, as the run found.
+};
+
 struct Disc {
   std::vector<DiscFile> files;
-  std::vector<ListLine> ignored;        // Lines taken as neither a WAV file, a split nor a pregap.
+  std::vector<IgnoredLine> ignored;
   std::vector<ListLine> stray_pregaps;  // P lines not right after a WAV or S line.
   UnusedLines unused;
   float total_seconds = 0;  // The files' lengths summed as the report sums them.

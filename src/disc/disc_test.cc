@@ -29,7 +29,7 @@ std::string Described(const Disc& disc) {
     out += " | ";
   }
   for (const ListLine& line : disc.stray_pregaps) out += "stray " + Numbered(line) + " | ";
-  for (const ListLine& line : disc.ignored) out += "ignored " + Numbered(line) + " | ";
+  for (const IgnoredLine& i : disc.ignored) out += "ignored " + Numbered(i.line) + " | ";
   return out;
 }
 

@@ -7,10 +7,11 @@
 
 enum class FindingKind {
   // Of the run as a whole.
-  kListNotUsed,  // A tlist.txt was read, not the list named (subject).
-  kListIsWav,    // The list starts with RIFF.
-  kNoWavFile,    // The list names no WAV file, so the cue file is empty.
-  kDiscTooLong,  // frames: the disc's length with its pregaps.
+  kListNotUsed,    // A tlist.txt was read, not the list named (subject).
+  kListIsWav,      // The list starts with RIFF.
+  kNoWavFile,      // The list names no WAV file, so the cue file is empty.
+  kDiscTooLong,    // frames: the disc's length with its pregaps.
+  kTooManyTracks,  // count: the tracks on the disc.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why.
@@ -24,6 +25,8 @@ enum class FindingKind {
   kNotCdAudio,       // format: what the header says.
   kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
   kNoAudio,
+  kEndsInsideFrame,  // Another file follows with no pause; other: that file; count: samples of
+                     // silence, at the CD's rate, that a burner adds to end on a whole frame.
 
   // Of a line of the list. subject is the line.
   kMixedCaseWav,        // A .Wav line, or a time line that names one.
@@ -37,6 +40,10 @@ enum class FindingKind {
   kPregapIgnored,
   kPregapWithoutLength,
   kLowercaseLetter,  // An s or p line with a time.
+  kNoteReadAsLine,   // An S or P line that holds no time: a note, but read as a split or pregap.
+  kOtherAudio,       // An ignored line that names an audio file of another kind.
+  kFileNotWav,       // An ignored line that is the name of an existing file.
+  kLinesUnused,      // The first line past the limit; count, wav_entries, splits: of those lines.
 };
 
 // The fields of a format block that decide whether a file is CD audio.
@@ -56,6 +63,9 @@ struct Finding {
   uint64_t frames = 0;  // A time or length in CD frames.
   uint64_t other_frames = 0;
   int error = 0;  // An errno value.
+  uint64_t count = 0;
+  int wav_entries = 0;
+  int splits = 0;
   AudioFormat format = {};
 };
 

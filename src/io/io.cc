@@ -12,6 +12,11 @@ bool IsFile(const char* name, FileId id) {
   return stat(name, &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
 }
 
+bool IsRegularFile(const char* name) {
+  struct stat st;
+  return stat(name, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 int CloseKeeping(int fd, int error) {
   if (close(fd) != 0 && error == 0) return errno;
   return error;

@@ -21,6 +21,9 @@ struct FileId {
 // Whether name is the file id stands for; false too when name cannot be looked up.
 bool IsFile(const char* name, FileId id);
 
+// Whether name leads to a regular file.
+bool IsRegularFile(const char* name);
+
 struct ListRead {
   int error = 0;           // From opening, reading or closing the list.
   bool too_large = false;  // It holds more than the limit; *text is then incomplete.

@@ -38,6 +38,12 @@ bool FlushOutput(Console* console) {
   return true;
 }
 
+// Adds the standard error lines of findings.
+void Say(Console* console, std::span<const Finding> findings, const Names& names) {
+  console->err += FindingLines(findings, names);
+  for (const Finding& f : findings) console->warned = console->warned || !IsError(f.kind);
+}
+
 // The list is tlist.txt when that can be read, whatever the arguments say, and otherwise the
 // first argument. With neither, the usage text is all there is to say.
 int ChooseList(const std::vector<std::string>& args, Console* console, List* list) {
@@ -52,7 +58,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
     read = ReadWholeFile(list->name.c_str(), kMaxListBytes, &list->text);
   } else if (!args.empty() && !IsFile(args[0].c_str(), read.id)) {
     Finding not_used = {.kind = FindingKind::kListNotUsed, .subject = args[0]};
-    console->err += FindingLines({&not_used, 1}, {list->name, ""});
+    Say(console, {&not_used, 1}, {list->name, ""});
   }
   if (read.error != 0) {
     console->out += ListCannotOpen(list->name, read.error);
@@ -64,7 +70,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   }
   if (list->text.starts_with("RIFF")) {
     Finding is_wav = {.kind = FindingKind::kListIsWav};
-    console->err += FindingLines({&is_wav, 1}, {list->name, ""});
+    Say(console, {&is_wav, 1}, {list->name, ""});
   }
   list->id = read.id;
   return kGoOn;
@@ -111,18 +117,31 @@ std::string ProbeMessage(const Finding& f) {
   }
 }
 
-// Probes every WAV file of the disc in the order of the list, up to the first that cannot be
-// used, and adds each to the files the cue file must not be written over.
+// Probes every WAV file of the disc in the order of the list, and adds each to the files the
+// cue file must not be written over. Standard output tells of the files up to the first that
+// cannot be used, as it always has; standard error tells of every one.
 int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<GuardedFile>* guarded) {
+  bool usable = true;
   for (DiscFile& file : disc->files) {
     std::vector<Finding> found;
     file.wav = GET_ATTRIBUTES(file.entry, &found);
-    for (const Finding& f : found) console->out += ProbeMessage(f);
-    console->err += FindingLines(found, {list.name, ""});
-    if (!found.empty() && IsError(found.back().kind)) return kExitBadWav;
+    if (usable) {
+      for (const Finding& f : found) console->out += ProbeMessage(f);
+    }
+    Say(console, found, {list.name, ""});
+    if (!found.empty() && IsError(found.back().kind)) usable = false;
     guarded->push_back({file.wav.id, Guard::kWavFile});
   }
-  return kGoOn;
+  return usable ? kGoOn : kExitBadWav;
+}
+
+// Looks up the ignored lines that may be the name of a file, a WAV file without its .wav say.
+void LookUpIgnoredLines(Disc* disc) {
+  for (IgnoredLine& ignored : disc->ignored) {
+    if (MayNameAFile(ignored.line.text)) {
+      ignored.names_a_file = IsRegularFile(std::string(ignored.line.text).c_str());
+    }
+  }
 }
 
 int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
@@ -140,8 +159,8 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
 }
 
 int RunPhases(const std::vector<std::string>& args, Console* console) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
-    console->out += args[0] == "--help" ? kUsageText : VersionLine();
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "--version")) {
+    console->out += args[0] == "--version" ? VersionLine() : HelpText();
     return kExitDone;
   }
   List list;
@@ -157,18 +176,24 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
   // The cue file must never be written over the list or one of its WAV files.
   std::vector<GuardedFile> guarded = {{list.id, Guard::kTrackList}};
   if (int status = ProbeFiles(&disc, list, console, &guarded); status != kGoOn) return status;
+  LookUpIgnoredLines(&disc);
 
   MeasureLengths(&disc);
   console->out += LengthReport(disc, TotalTimeOf(disc.total_seconds));
   std::string cue = BuildCueSheet(disc);
-  console->err += FindingLines(CheckDisc(disc), {list.name, cue_name});
+  Say(console, CheckDisc(disc), {list.name, cue_name});
   return WriteCue(cue_name, cue, disc, guarded, console);
 }
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, Console* console) {
+int Run(std::vector<std::string> args, Console* console) {
+  // With --strict first, a run that warned of anything ends with a status of its own, so that a
+  // script can stop before it burns the sheet.
+  bool strict = !args.empty() && args[0] == "--strict";
+  if (strict) args.erase(args.begin());
   int status = RunPhases(args, console);
+  if (strict && status == kExitDone && console->warned) status = kExitWarned;
   if (!FlushOutput(console)) status = kExitNoOutput;
   // Standard error follows all of standard output. Nothing more can be said if it fails.
   (void)WriteAll(2, console->err);

@@ -19,6 +19,22 @@ const char kUsageText[] = "Vantorel " VANTOREL_VERSION
                           "followed by the start time.\n"
                           "To add a pregap, start a line with P followed by the length\n";
 
+std::string HelpText() {
+  return std::string(kUsageText) +
+         "\n"
+         "Usage: vantorel [--strict] [list [cuefile]]\n"
+         "List:  one WAV file a line: a line holding .wav or .WAV is the file's name\n"
+         "       S mm:ss:ff  a new track starts this far into the WAV file above\n"
+         "       P mm:ss:ff  a pregap this long for the track opened on the line above\n"
+         "       mm:ss:ff counts minutes, seconds and frames, " +
+         std::to_string(cd::kFramesPerSecond) +
+         " frames a second\n"
+         "       any other line is ignored: start a note with #, never with S or P\n"
+         "Exit:  0 written, 1 no list, 2 a WAV file cannot be used, 3 the cue file or the\n"
+         "       report cannot be written, 4 written but warned of, with --strict\n"
+         "See vantorel(1).\n";
+}
+
 namespace {
 
 std::string Line(std::string_view a, std::string_view b = "", std::string_view c = "",
@@ -131,6 +147,19 @@ std::string CueTime(uint64_t frames) {
   return text;
 }
 
+// The sox command that makes CD audio of the file from.
+std::string SoxCommand(std::string_view from, std::string_view to) {
+  return "sox " + ShellWord(from) + " -r " + std::to_string(cd::kRate) + " -b " +
+         std::to_string(cd::kBits) + " -c " + std::to_string(cd::kChannels) + " " + ShellWord(to);
+}
+
+// "1 line", "2 lines".
+std::string Counted(uint64_t n, std::string_view one, std::string_view many = "") {
+  std::string text = std::to_string(n) + " ";
+  if (n == 1) return text.append(one);
+  return many.empty() ? text.append(one) + "s" : text.append(many);
+}
+
 std::string FormatName(uint32_t code) {
   return code == kFormatPcm ? std::string("PCM")
          : code == 3        ? std::string("floating point")
@@ -153,9 +182,7 @@ std::string NotCdAudio(std::string_view path, const AudioFormat& f) {
   }
   return Quoted(path) + " is " + AudioFormatText(f.rate, f.bits, f.channels, kind) + ", not the " +
          AudioFormatText(cd::kRate, cd::kBits, cd::kChannels, "PCM") +
-         " of a CD; convert it: sox " + ShellWord(path) + " -r " + std::to_string(cd::kRate) +
-         " -b " + std::to_string(cd::kBits) + " -c " + std::to_string(cd::kChannels) + " " +
-         ShellWord(stem + "-cd.wav");
+         " of a CD; convert it: " + SoxCommand(path, stem + "-cd.wav");
 }
 
 std::string TrackTooShort(const Finding& f) {
@@ -178,10 +205,16 @@ std::string Text(const Finding& f, const Names& names) {
              std::string(f.subject);
     case FindingKind::kListIsWav:
       return std::string(names.list) +
-             " starts with RIFF: it is a WAV file, not a track list; name the track list first";
+             " starts with RIFF: it is a WAV file, not a track list; name the track list first, "
+             "or make one of the WAV files here: ls *.wav > tlist.txt";
     case FindingKind::kNoWavFile:
       return std::string(names.list) + " names no WAV file, so " + std::string(names.cue) +
              " is empty; write one WAV file name a line";
+    case FindingKind::kTooManyTracks:
+      return "the cue sheet has " + std::to_string(f.count) + " tracks, more than the " +
+             std::to_string(cd::kMaxTracks) +
+             " a CD holds, which a burner refuses; split the list "
+             "over two discs";
     case FindingKind::kDiscTooLong:
       return "the disc lasts " + CueTime(f.frames) + " with its pregaps, more than the " +
              CueTime(cd::kLongestDiscFrames) + " a CD holds; split the list over two discs";
@@ -211,6 +244,11 @@ std::string Text(const Finding& f, const Names& names) {
              "inside another block; convert it with sox";
     case FindingKind::kNoAudio:
       return q + " holds no audio; leave it out of the list";
+    case FindingKind::kEndsInsideFrame:
+      return q + " does not end on a whole CD frame of " + std::to_string(cd::kSamplesPerFrame) +
+             " samples, so a burner adds " + std::to_string(f.count) +
+             " samples of silence before " + Quoted(f.other) +
+             "; to play on without a gap, join the files into one and split it with S lines";
     case FindingKind::kMixedCaseWav:
       return q +
              " is not read as a WAV file: only .wav and .WAV count; rename the file to end in "
@@ -243,6 +281,27 @@ std::string Text(const Finding& f, const Names& names) {
       return q + " is ignored: " + (split ? "split" : "pregap") + " lines start with a capital " +
              (split ? "S" : "P");
     }
+    case FindingKind::kNoteReadAsLine: {
+      bool split = f.subject[0] == 'S';
+      return q + " is read as a " + (split ? "split" : "pregap") +
+             " line because it starts with a capital " + (split ? "S" : "P") +
+             "; start a note with another character, such as #";
+    }
+    case FindingKind::kOtherAudio: {
+      std::string stem(f.subject.substr(0, f.subject.rfind('.')));
+      return q +
+             " is ignored: only lines containing .wav are taken as files; make a CD WAV of it: " +
+             SoxCommand(f.subject, stem + ".wav");
+    }
+    case FindingKind::kFileNotWav:
+      return q +
+             " names a file but is ignored: only lines containing .wav are taken as files; if it "
+             "is a WAV file, rename it to end in .wav";
+    case FindingKind::kLinesUnused:
+      return Counted(f.count, "line") + " from here on " + (f.count == 1 ? "is" : "are") +
+             " not used, with " + Counted(f.wav_entries, "WAV entry", "WAV entries") + " and " +
+             Counted(f.splits, "split line") + " among them: only the first " +
+             std::to_string(kMaxLines) + " lines of a track list are read; split the list in two";
   }
   return q;
 }

@@ -14,6 +14,10 @@
 
 extern const char kUsageText[];
 
+// The usage text, then what a user needs next: the synopsis, the list's format in brief, the
+// exit statuses and where to read more.
+std::string HelpText();
+
 std::string ListCannotOpen(std::string_view name, int error);
 std::string ListTooLarge(std::string_view name);
 std::string LinesDropped();

@@ -20,6 +20,9 @@ long() {
 }
 long x.wav 45
 long y.wav 45
+# A file that ends one sample into a CD frame.
+"$WAVKIT" header 882001 > p.wav
+truncate -s $((882001 * 4 + 44)) p.wav
 
 # expect LINE STATUS CDRDAO LIST: LIST (lines joined by \n) goes to vantorel; LINE is the list line
 # its warning names (- for a warning of the whole disc, nothing for a clean list); cdrdao toc-info
@@ -58,6 +61,7 @@ expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS 00:00:00'
 expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:02:00'
 # Lines are counted as an editor counts them, blank ones included.
 expect 4 1 'out.cue:5: Unknown command' 'a.wav\n\n\nSide B'
+expect 2 1 'out.cue:3: Unknown command' 'a.wav\nPart two'
 expect 1 1 'h.wav: found sampling rate 48000, require 44100.*Header of audio file "h.wav" is corrupted' 'h.wav'
 expect 1 1 'e.wav: found 8 bits per sample, require 16.*Header of audio file "e.wav" is corrupted' 'e.wav'
 expect 1 1 'm.wav: found 1 channel\(s\), require 2 channels.*Header of audio file "m.wav" is corrupted' 'm.wav'
@@ -66,6 +70,8 @@ expect 2 1 'out.cue:4: Unsupported file type' 'a.wav\nsay "hi".wav'
 expect 1 0 'file length does not match length from WAVE header.*length 00:05:51' 't.wav'
 # The pregap is lost: the disc is 20 s, not 22.
 expect 3 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\na note\nP 00:02:00'
+# Accepted, with the last frame of p.wav padded: 20 s and a frame, then a.wav.
+expect 1 0 'out.cue: 2 tracks, length 00:40:01' 'p.wav\na.wav'
 # Accepted: the 80-minute limit is the CD's own.
 expect - 0 'out.cue: 2 tracks, length 90:00:00' 'x.wav\ny.wav'
 expect '' 0 'out.cue: 3 tracks, length 00:22:00' 'a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00'
