@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Benchmark vantorel against the floor (bench/floor.c) and the tools users would otherwise use.
 
-Usage: bench/run.py [--rounds N | --quick] [--vantorel PATH] [--callgrind-dir DIR]
+Usage: bench/run.py [--rounds N | --quick] [--vantorel PATH] [--baseline PATH]
+                    [--callgrind-dir DIR]
 
 Builds its inputs in a temporary directory and, for every set of inputs, reports the median of
 the per-round ratios vantorel / floor over N alternating rounds, the instructions callgrind
@@ -185,15 +186,19 @@ def syscalls(cmd, cwd):
     fail("no total in the output of: %s" % describe(traced))
 
 
-def peak_kib(cmd, cwd):
-    # /usr/bin/time exits with the status of the command it timed.
-    timed_cmd = ["/usr/bin/time", "-v"] + cmd
-    err = check(timed_cmd, subprocess.run(timed_cmd, cwd=cwd, stdout=subprocess.DEVNULL,
-                                          stderr=subprocess.PIPE, text=True)).stderr
-    found = re.search(r"Maximum resident set size \(kbytes\): (\d+)", err)
-    if found is None:
-        fail("no maximum resident set size in the output of: %s" % describe(timed_cmd))
-    return int(found.group(1))
+def peak_kib(cmd, cwd, runs=5):
+    """The median of the peak resident sets of a few runs, which vary by a hundred KiB or so."""
+    peaks = []
+    for _ in range(runs):
+        # /usr/bin/time exits with the status of the command it timed.
+        timed_cmd = ["/usr/bin/time", "-v"] + cmd
+        err = check(timed_cmd, subprocess.run(timed_cmd, cwd=cwd, stdout=subprocess.DEVNULL,
+                                              stderr=subprocess.PIPE, text=True)).stderr
+        found = re.search(r"Maximum resident set size \(kbytes\): (\d+)", err)
+        if found is None:
+            fail("no maximum resident set size in the output of: %s" % describe(timed_cmd))
+        peaks.append(int(found.group(1)))
+    return int(statistics.median(peaks))
 
 
 def first_line(cmd):
@@ -228,11 +233,19 @@ def compiler_of(vantorel):
     return first_line([found.group(1) if found else "c++", "--version"])
 
 
+def run_once(cmd, cwd):
+    proc = subprocess.run(cmd, cwd=cwd, capture_output=True)
+    with open(os.path.join(cwd, cmd[2]), "rb") as f:
+        return proc.returncode, proc.stdout, proc.stderr, f.read()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--rounds", type=int, default=201)
     ap.add_argument("--quick", action="store_true", help="21 rounds, to see that it all runs")
     ap.add_argument("--vantorel", default=os.path.join(ROOT, "build/release/vantorel"))
+    ap.add_argument("--baseline", help="another vantorel, such as an earlier release build, "
+                    "measured beside it; its output must be the same")
     ap.add_argument("--callgrind-dir", help="keep callgrind's profiles here, one per command")
     args = ap.parse_args()
     rounds = 21 if args.quick else args.rounds
@@ -242,14 +255,16 @@ def main():
     if not os.path.exists(args.vantorel):
         build = ["cmake", "--workflow", "--preset", "release"]
         check(build, subprocess.run(build, cwd=ROOT, stdout=subprocess.DEVNULL))
-    vantorel = os.path.abspath(args.vantorel)
+    tools = {"vantorel": os.path.abspath(args.vantorel)}
+    if args.baseline:
+        tools["baseline"] = os.path.abspath(args.baseline)
     if args.callgrind_dir:
         os.makedirs(args.callgrind_dir, exist_ok=True)
 
     work = tempfile.mkdtemp(prefix="vantorel-bench-")
     try:
-        floor = os.path.join(work, "floor")
-        compile_floor = ["cc", "-O2", "-o", floor, os.path.join(HERE, "floor.c")]
+        tools["floor"] = os.path.join(work, "floor")
+        compile_floor = ["cc", "-O2", "-o", tools["floor"], os.path.join(HERE, "floor.c")]
         check(compile_floor, subprocess.run(compile_floor))
         sets = make_inputs(work)
         peers = {"shntool len": ["shntool", "len"], "soxi -D": ["soxi", "-D"]}
@@ -258,75 +273,92 @@ def main():
                 print("SKIP: %s is not installed" % peers[name][0], file=sys.stderr)
                 del peers[name]
 
-        # The floor must do the job vantorel does: the same cue text from every list.
+        def command(tool, lst):
+            return [tools[tool], lst, tool + ".cue"]
+
+        # The floor must do the job vantorel does: the same cue text from every list. A baseline
+        # must say and write exactly what vantorel does.
         for label, (lst, _, _) in sets.items():
-            check([vantorel], subprocess.run([vantorel, lst, "out.cue"], cwd=work,
-                                             capture_output=True))
-            check([floor], subprocess.run([floor, lst, "floor.cue"], cwd=work,
-                                          capture_output=True))
-            with open(os.path.join(work, "out.cue"), "rb") as a, \
-                    open(os.path.join(work, "floor.cue"), "rb") as b:
-                if a.read() != b.read():
-                    fail("the floor's cue text differs from vantorel's for " + label)
+            got = {tool: run_once([tools[tool], lst, "same.cue"], work) for tool in tools}
+            if got["floor"][0] != 0:
+                fail("the floor failed on " + label)
+            if got["floor"][3] != got["vantorel"][3]:
+                fail("the floor's cue text differs from vantorel's for " + label)
+            if "baseline" in got and got["baseline"] != got["vantorel"]:
+                fail("the baseline's output, status or cue differs from vantorel's for " + label)
 
         print("Measured on %s UTC on %s; vantorel by %s, the floor by %s (-O2).\n" % (
             datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M"), machine(),
-            compiler_of(vantorel), first_line(["cc", "--version"])))
+            compiler_of(tools["vantorel"]), first_line(["cc", "--version"])))
+        if args.baseline:
+            print("The baseline is %s; its output is the same as vantorel's on every set.\n"
+                  % args.baseline)
+        ratioed = [tool for tool in tools if tool != "floor"]
 
         print("## Time: median of the per-round ratios over %d alternating rounds\n" % rounds)
-        print("Each round runs vantorel and the floor once each, in turns of order; the ratio "
-              "is taken within the round. Medians of the times are in ms.\n")
-        header = ["set", "vantorel / floor", "vantorel, ms", "floor, ms"] + list(peers)
+        print("Each round runs every command once, the order reversed every other round, and "
+              "divides each tool's time by the floor's of the same round. The quartiles of those "
+              "ratios are in brackets; the times are medians, in ms.\n")
+        header = ["set"] + ["%s / floor" % tool for tool in ratioed] + \
+            ["%s, ms" % tool for tool in tools] + list(peers)
         print("| " + " | ".join(header) + " |")
         print("|" + "---|" * len(header))
         for label, (lst, _, files) in sets.items():
-            cmds = {"vantorel": [vantorel, lst, "out.cue"], "floor": [floor, lst, "floor.cue"]}
+            cmds = {tool: command(tool, lst) for tool in tools}
             if label.startswith("128 CD-format"):
                 for name, cmd in peers.items():
                     cmds[name] = cmd + files
             samples = {name: [] for name in cmds}
-            ratios = []
+            ratios = {tool: [] for tool in ratioed}
             for r in range(rounds):
                 order = list(cmds) if r % 2 == 0 else list(reversed(cmds))
                 got = {name: timed(cmds[name], work) for name in order}
                 for name, t in got.items():
                     samples[name].append(t)
-                ratios.append(got["vantorel"] / got["floor"])
-            med = {name: statistics.median(s) * 1000 for name, s in samples.items()}
-            cells = [label, "%.2f" % statistics.median(ratios)]
-            cells += ["%.2f" % med[n] if n in med else "—" for n in ["vantorel", "floor"] + list(peers)]
+                for tool in ratioed:
+                    ratios[tool].append(got[tool] / got["floor"])
+            cells = [label]
+            for tool in ratioed:
+                q = statistics.quantiles(ratios[tool], n=4) if rounds > 1 else ratios[tool] * 3
+                cells.append("%.2f (%.2f-%.2f)" % (statistics.median(ratios[tool]), q[0], q[2]))
+            cells += ["%.2f" % (statistics.median(samples[n]) * 1000) if n in samples else "—"
+                      for n in list(tools) + list(peers)]
             print("| " + " | ".join(cells) + " |")
 
-        print("\n## Instructions (valgrind --tool=callgrind, the whole run)\n")
-        print("| set | vantorel | floor | vantorel / floor |")
-        print("|---|---|---|---|")
+        print("\n## Instructions (valgrind --tool=callgrind, the whole run, millions)\n")
+        print("| set | " + " | ".join(tools) + " | " +
+              " | ".join("%s / floor" % tool for tool in ratioed) + " |")
+        print("|---|" + "---|" * (len(tools) + len(ratioed)))
         for i, (label, (lst, _, _)) in enumerate(sets.items()):
-            counts = []
-            for prog, out, tag in [(vantorel, "out.cue", "vantorel"), (floor, "floor.cue", "floor")]:
-                keep = (os.path.join(os.path.abspath(args.callgrind_dir),
-                                     "callgrind.%s.%d" % (tag, i + 1)) if args.callgrind_dir else None)
-                counts.append(instructions([prog, lst, out], work, keep))
-            print("| %s | %.3f M | %.3f M | %.2f |" % (label, counts[0] / 1e6, counts[1] / 1e6,
-                                                       counts[0] / counts[1]))
+            counts = {}
+            for tool in tools:
+                keep = None
+                if args.callgrind_dir:
+                    keep = os.path.join(os.path.abspath(args.callgrind_dir),
+                                        "callgrind.%s.%d" % (tool, i + 1))
+                counts[tool] = instructions(command(tool, lst), work, keep)
+            print("| %s | %s | %s |" % (
+                label, " | ".join("%.3f" % (counts[tool] / 1e6) for tool in tools),
+                " | ".join("%.2f" % (counts[tool] / counts["floor"]) for tool in ratioed)))
 
         print("\n## System calls per WAV file (strace -c -f: the list less its one-file form, "
               "over the files but one)\n")
-        print("| set | vantorel | floor |")
-        print("|---|---|---|")
+        print("| set | " + " | ".join(tools) + " |")
+        print("|---|" + "---|" * len(tools))
         for label, (many, one, files) in sets.items():
             row = []
-            for prog, out in [(vantorel, "out.cue"), (floor, "floor.cue")]:
-                n = syscalls([prog, many, out], work)
-                m = syscalls([prog, one, out], work)
+            for tool in tools:
+                n = syscalls(command(tool, many), work)
+                m = syscalls(command(tool, one), work)
                 row.append("%.2f (%d in all)" % ((n - m) / (len(files) - 1), n))
             print("| %s | %s |" % (label, " | ".join(row)))
 
-        print("\n## Peak memory (/usr/bin/time -v, maximum resident set, KiB)\n")
-        print("| set | vantorel | floor |")
-        print("|---|---|---|")
+        print("\n## Peak memory (/usr/bin/time -v, maximum resident set, KiB, median of 5 runs)\n")
+        print("| set | " + " | ".join(tools) + " |")
+        print("|---|" + "---|" * len(tools))
         for label, (lst, _, _) in sets.items():
-            print("| %s | %d | %d |" % (label, peak_kib([vantorel, lst, "out.cue"], work),
-                                        peak_kib([floor, lst, "floor.cue"], work)))
+            print("| %s | %s |" % (label, " | ".join(
+                "%d" % peak_kib(command(tool, lst), work) for tool in tools)))
     finally:
         shutil.rmtree(work)
 
