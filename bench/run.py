@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
 """Benchmark vantorel against the floor (bench/floor.c) and the tools users would otherwise use.
 
-Usage: bench/run.py [--rounds N] [--vantorel PATH]
+Usage: bench/run.py [--rounds N | --quick] [--vantorel PATH] [--baseline PATH]
+                    [--callgrind-dir DIR]
 
-Builds its inputs in a temporary directory, times every command alternately over N rounds, and
-prints medians, ratios, system calls per WAV file and peak memory as Markdown tables.
+Builds its inputs in a temporary directory and, for every set of inputs, reports the median of
+the per-round ratios vantorel / floor over N alternating rounds, the instructions callgrind
+counts for both, the system calls per WAV file (strace) and the peak memory (/usr/bin/time -v),
+as Markdown tables headed by the machine, the compilers and the date.
 """
 import argparse
+import datetime
 import os
+import platform
 import random
 import re
 import shlex
@@ -22,6 +27,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 FILES = 128
+NOTE_BYTES = 8 * 1024
+LIST_LIMIT = 1024 * 1024
 
 
 def wav_header(frames, rate=44100, channels=2, bits=16):
@@ -32,59 +39,80 @@ def wav_header(frames, rate=44100, channels=2, bits=16):
             b"data" + struct.pack("<I", size))
 
 
-def sparse(path, head, length):
-    with open(path, "wb") as f:
-        f.write(head)
-        f.truncate(length)
-
-
-def worst_header(frames):
+def worst_header(frames, rate=44100):
     """No "fmt" anywhere, "data" at 14996, the format fields where the probe then reads them."""
     b = bytearray(15024)
     b[0:12] = b"RIFF\0\0\0\0WAVE"
     b[14996:15000] = b"data"
     struct.pack_into("<I", b, 15000, frames * 4)
     struct.pack_into("<H", b, 15010, 2)
-    struct.pack_into("<I", b, 15012, 44100)
+    struct.pack_into("<I", b, 15012, rate)
     struct.pack_into("<H", b, 15022, 16)
     return bytes(b)
 
 
+def sparse(path, head, length):
+    with open(path, "wb") as f:
+        f.write(head)
+        f.truncate(length)
+
+
+def note(rng):
+    """A line of notes of NOTE_BYTES that the tool reads and ignores: prose, with full stops."""
+    words = ["take", "two", "was", "kept", "for", "the", "bridge", "and", "a", "longer", "fade",
+             "room", "mic", "left", "open", "audience", "noise", "under", "the", "intro"]
+    text = "Notes:"
+    while len(text) < NOTE_BYTES:
+        text += " " + rng.choice(words) + ("." if rng.random() < 0.1 else "")
+    return text[:NOTE_BYTES]
+
+
 def make_inputs(work):
-    """Make every input of the benchmark in work: the WAV files and every list that names them."""
+    """Makes every WAV file of the benchmark in work, and every list that names them.
+
+    Returns {set: (list, list of one file, WAV files of the list)}; the one-file list costs what
+    the list costs but for the other files, so that the difference counts what a file costs.
+    """
     rng = random.Random(7)
-    sets = {}
-    for kind, header in [("real", wav_header), ("worst", worst_header)]:
+    made = {}
+    for kind, header, rate in [("real", wav_header, 44100), ("worst", worst_header, 44100),
+                               ("48k", wav_header, 48000)]:
         os.makedirs(os.path.join(work, kind))
-        sets[kind] = []
+        made[kind] = []
         for i in range(FILES):
             name = "%s/track%03d.wav" % (kind, i)
-            frames = rng.randint(2 * 60 * 44100, 6 * 60 * 44100)
-            head = header(frames)
+            seconds = rng.randint(2 * 60, 6 * 60)
+            frames = seconds * rate + rng.randint(0, rate - 1)
+            head = header(frames, rate=rate)
             sparse(os.path.join(work, name), head, len(head) + frames * 4)
-            sets[kind].append(name)
-    names = sets["real"]
-    worst = sets["worst"]
+            made[kind].append((name, seconds))
 
-    def write_list(name, lines):
+    def write_list(name, groups, pad_to=0):
+        text = "".join(line + "\n" for group in groups for line in group)
+        if pad_to:
+            # Lines after the 128th: read, so the list is this large, and never used.
+            filler = "a line past the 128th, which the tool reads and ignores\n"
+            text += filler * ((pad_to - len(text)) // len(filler))
         with open(os.path.join(work, name), "w") as f:
-            f.write("".join(line + "\n" for line in lines))
+            f.write(text)
+        return name
 
-    write_list("real.txt", names)
-    write_list("worst.txt", worst)
-    write_list("one.txt", names[:1])
-    write_list("worst1.txt", worst[:1])
-    # 128 lines: 32 files, each split twice, with a pregap on its second track.
-    lines = []
-    for name in names[:32]:
-        lines += [name, "S 01:00:00", "P 00:02:00", "S 02:00:00"]
-    write_list("splits.txt", lines)
-    # 1 MiB: the same 128 lines, then filler that is read and ignored.
-    with open(os.path.join(work, "big.txt"), "w") as f:
-        text = "".join(line + "\n" for line in lines)
-        f.write(text)
-        filler = "a line the tool reads and ignores\n"
-        f.write(filler * ((1024 * 1024 - len(text)) // len(filler)))
+    sets = {}
+
+    def add(label, name, groups, pad_to=0):
+        files = [group[0] for group in groups]
+        sets[label] = (write_list(name + ".txt", groups, pad_to),
+                       write_list(name + "1.txt", groups[:1], pad_to), files)
+
+    add("128 CD-format WAV files", "real", [[n] for n, _ in made["real"]])
+    add("128 worst-case files (no `fmt` tag, `data` at 14996)", "worst",
+        [[n] for n, _ in made["worst"]])
+    add("128 files at 48 kHz, each warned about", "48k", [[n] for n, _ in made["48k"]])
+    # A split a minute past the end of each of the first 64 CD-format files.
+    add("64 files, each with a split past its end, each warned about", "pastend",
+        [[n, "S %02d:%02d:00" % divmod(s + 60, 60)] for n, s in made["real"][:64]])
+    add("a 1 MiB list: 32 WAV names and notes of 8 KB in its first 128 lines", "big",
+        [[n, note(rng), note(rng), note(rng)] for n, _ in made["real"][:32]], pad_to=LIST_LIMIT)
     return sets
 
 
@@ -101,24 +129,50 @@ def describe(cmd):
 
 
 def check(cmd, proc):
-    """Stop the benchmark when a command fails: a failing run measures nothing."""
+    """Stops the benchmark when a command fails: a failing run measures nothing."""
     if proc.returncode != 0:
         fail("command failed with exit status %d: %s" % (proc.returncode, describe(cmd)))
     return proc
 
 
-def require(program):
-    """Stop with a clear message when a program the benchmark needs is missing."""
+def require(program, package):
+    """Stops with a clear message when a program the benchmark needs is missing."""
     if shutil.which(program) is None:
-        fail("%s is needed but not installed (apt-get install strace time)" % program)
+        fail("%s is needed but not installed (apt-get install %s)" % (program, package))
 
 
 def timed(cmd, cwd):
-    start = time.perf_counter()
-    proc = subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    elapsed = time.perf_counter() - start
-    check(cmd, proc)
+    """Wall time of one run, from spawning the command to reaping it, in seconds.
+
+    posix_spawn keeps Python's own cost out of the measure as far as it can be kept out."""
+    actions = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
+               (os.POSIX_SPAWN_OPEN, 2, os.devnull, os.O_WRONLY, 0)]
+    here = os.getcwd()
+    os.chdir(cwd)
+    try:
+        start = time.perf_counter()
+        pid = os.posix_spawn(cmd[0] if os.path.isabs(cmd[0]) else shutil.which(cmd[0]), cmd,
+                             os.environ, file_actions=actions)
+        _, status = os.waitpid(pid, 0)
+        elapsed = time.perf_counter() - start
+    finally:
+        os.chdir(here)
+    if os.waitstatus_to_exitcode(status) != 0:
+        fail("command failed with status %d: %s" % (os.waitstatus_to_exitcode(status),
+                                                     describe(cmd)))
     return elapsed
+
+
+def instructions(cmd, cwd, keep):
+    """Instructions executed by the command, as callgrind counts them (the same every run)."""
+    out = keep if keep else os.devnull
+    traced = ["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out] + cmd
+    err = check(traced, subprocess.run(traced, cwd=cwd, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.PIPE, text=True)).stderr
+    found = re.search(r"Collected : (\d+)", err)
+    if found is None:
+        fail("no instruction count in the output of: %s" % describe(traced))
+    return int(found.group(1))
 
 
 def syscalls(cmd, cwd):
@@ -132,95 +186,179 @@ def syscalls(cmd, cwd):
     fail("no total in the output of: %s" % describe(traced))
 
 
-def peak_kib(cmd, cwd):
-    # /usr/bin/time exits with the status of the command it timed.
-    timed_cmd = ["/usr/bin/time", "-v"] + cmd
-    err = check(timed_cmd, subprocess.run(timed_cmd, cwd=cwd, stdout=subprocess.DEVNULL,
-                                          stderr=subprocess.PIPE, text=True)).stderr
-    found = re.search(r"Maximum resident set size \(kbytes\): (\d+)", err)
-    if found is None:
-        fail("no maximum resident set size in the output of: %s" % describe(timed_cmd))
-    return int(found.group(1))
+def peak_kib(cmd, cwd, runs=5):
+    """The median of the peak resident sets of a few runs, which vary by a hundred KiB or so."""
+    peaks = []
+    for _ in range(runs):
+        # /usr/bin/time exits with the status of the command it timed.
+        timed_cmd = ["/usr/bin/time", "-v"] + cmd
+        err = check(timed_cmd, subprocess.run(timed_cmd, cwd=cwd, stdout=subprocess.DEVNULL,
+                                              stderr=subprocess.PIPE, text=True)).stderr
+        found = re.search(r"Maximum resident set size \(kbytes\): (\d+)", err)
+        if found is None:
+            fail("no maximum resident set size in the output of: %s" % describe(timed_cmd))
+        peaks.append(int(found.group(1)))
+    return int(statistics.median(peaks))
+
+
+def first_line(cmd):
+    try:
+        out = subprocess.run(cmd, capture_output=True, text=True).stdout
+    except OSError:
+        return "?"
+    return out.splitlines()[0] if out else "?"
+
+
+def machine():
+    cpu = "?"
+    try:
+        with open("/proc/cpuinfo") as f:
+            found = re.search(r"^model name\s*:\s*(.*)$", f.read(), re.M)
+            if found:
+                cpu = found.group(1)
+    except OSError:
+        pass
+    return "%s, %d cores, %s %s" % (cpu, os.cpu_count() or 0, platform.system(),
+                                    platform.release())
+
+
+def compiler_of(vantorel):
+    """The C++ compiler of the build that vantorel comes from, as its CMake cache names it."""
+    cache = os.path.join(os.path.dirname(vantorel), "CMakeCache.txt")
+    try:
+        with open(cache) as f:
+            found = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", f.read(), re.M)
+    except OSError:
+        found = None
+    return first_line([found.group(1) if found else "c++", "--version"])
+
+
+def run_once(cmd, cwd):
+    proc = subprocess.run(cmd, cwd=cwd, capture_output=True)
+    with open(os.path.join(cwd, cmd[2]), "rb") as f:
+        return proc.returncode, proc.stdout, proc.stderr, f.read()
 
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--rounds", type=int, default=31)
+    ap.add_argument("--rounds", type=int, default=201)
+    ap.add_argument("--quick", action="store_true", help="21 rounds, to see that it all runs")
     ap.add_argument("--vantorel", default=os.path.join(ROOT, "build/release/vantorel"))
+    ap.add_argument("--baseline", help="another vantorel, such as an earlier release build, "
+                    "measured beside it; its output must be the same")
+    ap.add_argument("--callgrind-dir", help="keep callgrind's profiles here, one per command")
     args = ap.parse_args()
-    require("strace")
-    require("/usr/bin/time")
+    rounds = 21 if args.quick else args.rounds
+    require("strace", "strace")
+    require("/usr/bin/time", "time")
+    require("valgrind", "valgrind")
     if not os.path.exists(args.vantorel):
         build = ["cmake", "--workflow", "--preset", "release"]
         check(build, subprocess.run(build, cwd=ROOT, stdout=subprocess.DEVNULL))
-    vantorel = os.path.abspath(args.vantorel)
+    tools = {"vantorel": os.path.abspath(args.vantorel)}
+    if args.baseline:
+        tools["baseline"] = os.path.abspath(args.baseline)
+    if args.callgrind_dir:
+        os.makedirs(args.callgrind_dir, exist_ok=True)
 
     work = tempfile.mkdtemp(prefix="vantorel-bench-")
     try:
-        floor = os.path.join(work, "floor")
-        compile_floor = ["cc", "-O2", "-o", floor, os.path.join(HERE, "floor.c")]
+        tools["floor"] = os.path.join(work, "floor")
+        compile_floor = ["cc", "-O2", "-o", tools["floor"], os.path.join(HERE, "floor.c")]
         check(compile_floor, subprocess.run(compile_floor))
         sets = make_inputs(work)
+        peers = {"shntool len": ["shntool", "len"], "soxi -D": ["soxi", "-D"]}
+        for name in list(peers):
+            if shutil.which(peers[name][0]) is None:
+                print("SKIP: %s is not installed" % peers[name][0], file=sys.stderr)
+                del peers[name]
 
-        cases = {
-            "128 WAV files": {
-                "vantorel": [vantorel, "real.txt", "out.cue"],
-                "floor": [floor, "real.txt", "floor.cue"],
-                "shntool len": ["shntool", "len"] + sets["real"],
-                "soxi -D": ["soxi", "-D"] + sets["real"],
-            },
-            "128 worst-case WAV files": {
-                "vantorel": [vantorel, "worst.txt", "out.cue"],
-                "floor": [floor, "worst.txt", "floor.cue"],
-            },
-            "128-line list with splits and pregaps": {
-                "vantorel": [vantorel, "splits.txt", "out.cue"],
-                "floor": [floor, "splits.txt", "floor.cue"],
-            },
-            "1 MiB list": {
-                "vantorel": [vantorel, "big.txt", "out.cue"],
-                "floor": [floor, "big.txt", "floor.cue"],
-            },
-        }
-        for case, cmds in cases.items():
-            for name in list(cmds):
-                if shutil.which(cmds[name][0]) is None and not os.path.exists(cmds[name][0]):
-                    print("SKIP: %s is not installed" % cmds[name][0], file=sys.stderr)
-                    del cmds[name]
+        def command(tool, lst):
+            return [tools[tool], lst, tool + ".cue"]
 
-        print("## Time (median of %d alternating rounds, ms)\n" % args.rounds)
-        print("| input | " + " | ".join(["vantorel", "floor", "shntool len", "soxi -D"]) +
-              " | vantorel / floor |")
-        print("|---|---|---|---|---|---|")
-        for case, cmds in cases.items():
+        # The floor must do the job vantorel does: the same cue text from every list. A baseline
+        # must say and write exactly what vantorel does.
+        for label, (lst, _, _) in sets.items():
+            got = {tool: run_once([tools[tool], lst, "same.cue"], work) for tool in tools}
+            if got["floor"][0] != 0:
+                fail("the floor failed on " + label)
+            if got["floor"][3] != got["vantorel"][3]:
+                fail("the floor's cue text differs from vantorel's for " + label)
+            if "baseline" in got and got["baseline"] != got["vantorel"]:
+                fail("the baseline's output, status or cue differs from vantorel's for " + label)
+
+        print("Measured on %s UTC on %s; vantorel by %s, the floor by %s (-O2).\n" % (
+            datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M"), machine(),
+            compiler_of(tools["vantorel"]), first_line(["cc", "--version"])))
+        if args.baseline:
+            print("The baseline is %s; its output is the same as vantorel's on every set.\n"
+                  % args.baseline)
+        ratioed = [tool for tool in tools if tool != "floor"]
+
+        print("## Time: median of the per-round ratios over %d alternating rounds\n" % rounds)
+        print("Each round runs every command once, the order reversed every other round, and "
+              "divides each tool's time by the floor's of the same round. The quartiles of those "
+              "ratios are in brackets; the times are medians, in ms.\n")
+        header = ["set"] + ["%s / floor" % tool for tool in ratioed] + \
+            ["%s, ms" % tool for tool in tools] + list(peers)
+        print("| " + " | ".join(header) + " |")
+        print("|" + "---|" * len(header))
+        for label, (lst, _, files) in sets.items():
+            cmds = {tool: command(tool, lst) for tool in tools}
+            if label.startswith("128 CD-format"):
+                for name, cmd in peers.items():
+                    cmds[name] = cmd + files
             samples = {name: [] for name in cmds}
-            for _ in range(args.rounds):
-                for name, cmd in cmds.items():
-                    samples[name].append(timed(cmd, work))
-            med = {name: statistics.median(s) * 1000 for name, s in samples.items()}
-            cells = ["%.2f" % med[n] if n in med else "—"
-                     for n in ["vantorel", "floor", "shntool len", "soxi -D"]]
-            print("| %s | %s | %.2f |" % (case, " | ".join(cells), med["vantorel"] / med["floor"]))
+            ratios = {tool: [] for tool in ratioed}
+            for r in range(rounds):
+                order = list(cmds) if r % 2 == 0 else list(reversed(cmds))
+                got = {name: timed(cmds[name], work) for name in order}
+                for name, t in got.items():
+                    samples[name].append(t)
+                for tool in ratioed:
+                    ratios[tool].append(got[tool] / got["floor"])
+            cells = [label]
+            for tool in ratioed:
+                q = statistics.quantiles(ratios[tool], n=4) if rounds > 1 else ratios[tool] * 3
+                cells.append("%.2f (%.2f-%.2f)" % (statistics.median(ratios[tool]), q[0], q[2]))
+            cells += ["%.2f" % (statistics.median(samples[n]) * 1000) if n in samples else "—"
+                      for n in list(tools) + list(peers)]
+            print("| " + " | ".join(cells) + " |")
 
-        print("\n## System calls per WAV file (strace -c -f; 128 files less 1 file, / 127)\n")
-        print("| input | vantorel | floor |")
-        print("|---|---|---|")
-        for label, many, one in [("128 WAV files", "real.txt", "one.txt"),
-                                 ("128 worst-case WAV files", "worst.txt", "worst1.txt")]:
+        print("\n## Instructions (valgrind --tool=callgrind, the whole run, millions)\n")
+        print("| set | " + " | ".join(tools) + " | " +
+              " | ".join("%s / floor" % tool for tool in ratioed) + " |")
+        print("|---|" + "---|" * (len(tools) + len(ratioed)))
+        for i, (label, (lst, _, _)) in enumerate(sets.items()):
+            counts = {}
+            for tool in tools:
+                keep = None
+                if args.callgrind_dir:
+                    keep = os.path.join(os.path.abspath(args.callgrind_dir),
+                                        "callgrind.%s.%d" % (tool, i + 1))
+                counts[tool] = instructions(command(tool, lst), work, keep)
+            print("| %s | %s | %s |" % (
+                label, " | ".join("%.3f" % (counts[tool] / 1e6) for tool in tools),
+                " | ".join("%.2f" % (counts[tool] / counts["floor"]) for tool in ratioed)))
+
+        print("\n## System calls per WAV file (strace -c -f: the list less its one-file form, "
+              "over the files but one)\n")
+        print("| set | " + " | ".join(tools) + " |")
+        print("|---|" + "---|" * len(tools))
+        for label, (many, one, files) in sets.items():
             row = []
-            for prog, out in [(vantorel, "out.cue"), (floor, "floor.cue")]:
-                n = syscalls([prog, many, out], work)
-                m = syscalls([prog, one, out], work)
-                row.append("%.2f (%d in all)" % ((n - m) / (FILES - 1), n))
+            for tool in tools:
+                n = syscalls(command(tool, many), work)
+                m = syscalls(command(tool, one), work)
+                row.append("%.2f (%d in all)" % ((n - m) / (len(files) - 1), n))
             print("| %s | %s |" % (label, " | ".join(row)))
 
-        print("\n## Peak memory (/usr/bin/time -v, maximum resident set, KiB)\n")
-        print("| input | vantorel | floor |")
-        print("|---|---|---|")
-        for label, lst in [("128 WAV files", "real.txt"), ("128 worst-case WAV files", "worst.txt"),
-                           ("1 MiB list", "big.txt")]:
-            print("| %s | %d | %d |" % (label, peak_kib([vantorel, lst, "out.cue"], work),
-                                        peak_kib([floor, lst, "floor.cue"], work)))
+        print("\n## Peak memory (/usr/bin/time -v, maximum resident set, KiB, median of 5 runs)\n")
+        print("| set | " + " | ".join(tools) + " |")
+        print("|---|" + "---|" * len(tools))
+        for label, (lst, _, _) in sets.items():
+            print("| %s | %s |" % (label, " | ".join(
+                "%d" % peak_kib(command(tool, lst), work) for tool in tools)))
     finally:
         shutil.rmtree(work)
 

@@ -35,6 +35,10 @@ struct HeaderFacts {
   uint64_t data_start = 0;  // Where the sample data begins, just after the data block's size.
 };
 
+// The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
+// head, or 0.
+size_t FindTag(std::span<const uint8_t> head, const char* tag, size_t len);
+
 // Probes the first bytes of a file, which may be fewer than kHeadBytes for a short file. Bytes
 // the file does not have match no tag and read as zero in a field.
 HeaderFacts ProbeHeader(std::span<const uint8_t> head);

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "support/wav.h"
 
@@ -120,6 +125,68 @@ TEST(ProbeHeader, TruncatedAndUnusable) {
   EXPECT_EQ(Probe(Header(12, 36, 0, 44100, 16, 400)).status, ProbeStatus::kUnsupported);
   EXPECT_EQ(Probe(Header(12, 36, 2, 44100, 4, 400)).status, ProbeStatus::kUnsupported);
   EXPECT_EQ(Probe(Header(12, 36, 2, 0, 16, 400)).status, ProbeStatus::kUnsupported);
+}
+
+// The search that looked at one position at a time, which the faster one must agree with.
+size_t PlainFindTag(std::span<const uint8_t> h, const char* tag, size_t len) {
+  for (size_t pos = 2; pos <= kSearchLimit && pos + len <= h.size(); pos += 2) {
+    if (std::memcmp(h.data() + pos, tag, len) == 0) return pos;
+  }
+  return 0;
+}
+
+// Short heads are drawn from the tags' own letters, so that first letters match often and whole
+// tags now and then, with tags planted at odd and even positions up to the head's end. Long heads
+// hold no tag letters but a decoy, whose place decides where the blocks of a search fall, and a
+// tag at each position around the search limit.
+TEST(FindTag, AgreesWithThePlainSearch) {
+  std::mt19937 rng(20261208);
+  auto below = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+  auto draw = [&](size_t size, std::string_view letters) {
+    std::vector<uint8_t> bytes(size);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(letters[below(letters.size())]);
+    return bytes;
+  };
+  auto put = [](std::vector<uint8_t>* head, size_t at, std::string_view bytes) {
+    bytes = bytes.substr(0, head->size() - at);
+    std::copy(bytes.begin(), bytes.end(), head->begin() + static_cast<long>(at));
+  };
+  // Each head is a vector of its own size, so that a read past its end is one past an allocation.
+  auto same = [](const std::vector<uint8_t>& head) {
+    for (auto [tag, len] : {std::pair{"fmt", 3}, std::pair{"data", 4}}) {
+      size_t want = PlainFindTag(head, tag, len);
+      size_t got = FindTag(head, tag, len);
+      if (got != want) {
+        ADD_FAILURE() << "\"" << tag << "\" in a head of " << head.size() << " bytes: found at "
+                      << got << ", not " << want;
+        return false;
+      }
+    }
+    return true;
+  };
+
+  const std::vector<uint8_t> busy = draw(512, "datfm \0x"s);
+  for (int i = 0; i < 200000; ++i) {
+    size_t start = below(64);
+    std::vector<uint8_t> head(busy.begin() + static_cast<long>(start),
+                              busy.begin() + static_cast<long>(start + below(260)));
+    for (size_t n = below(3); n > 0; --n)
+      put(&head, below(head.size() + 1), below(2) ? "data" : "fmt ");
+    if (!same(head)) return;
+  }
+
+  const std::vector<uint8_t> quiet = draw(kHeadBytes, "am \0x"s);
+  for (size_t decoy = 2; decoy < 66; ++decoy) {
+    for (size_t at = kSearchLimit - 2; at <= kSearchLimit + 2; ++at) {
+      for (std::string_view tag : {"data", "fmt "}) {
+        std::vector<uint8_t> head(
+            quiet.begin(), quiet.begin() + static_cast<long>(at + 2 + below(kHeadBytes - at - 1)));
+        put(&head, decoy, tag == "data" ? "dax" : "fmx");
+        put(&head, at, tag);
+        if (!same(head)) return;
+      }
+    }
+  }
 }
 
 }  // namespace

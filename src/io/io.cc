@@ -37,19 +37,24 @@ int WriteAll(int fd, std::string_view text) {
 ListRead ReadAll(int fd, size_t limit, std::string* text) {
   text->clear();
   ListRead result;
-  // A regular file says how large it is, so it is read in one call; a pipe is read in pieces.
+  // A regular file says how large it is, so it is read into one buffer of that size and a byte
+  // more, and a read that stops at that size has found the end: the text is never moved to a
+  // larger buffer. A pipe, a file that grows while it is read, or one whose size says nothing (as
+  // in /proc) is read in pieces.
   struct stat st;
-  size_t chunk = 64 * 1024;
   bool known = fstat(fd, &st) == 0;
   if (known) result.id = {st.st_dev, st.st_ino};
-  if (known && S_ISREG(st.st_mode)) {
+  bool regular = known && S_ISREG(st.st_mode);
+  size_t expected = 0;
+  if (regular) {
     result.too_large = static_cast<uint64_t>(st.st_size) > limit;
     if (result.too_large) return result;
-    chunk = static_cast<size_t>(st.st_size) + 1;
+    expected = static_cast<size_t>(st.st_size);
   }
   for (;;) {
     size_t have = text->size();
-    size_t want = std::min(chunk, limit + 1 - have);
+    size_t want = regular && have <= expected ? expected + 1 - have : 64 * 1024;
+    want = std::min(want, limit + 1 - have);
     text->resize(have + want);
     ssize_t n = read(fd, text->data() + have, want);
     int err = n < 0 ? errno : 0;
@@ -58,6 +63,7 @@ ListRead ReadAll(int fd, size_t limit, std::string* text) {
     result.error = err;
     result.too_large = text->size() > limit;
     if (err != 0 || n == 0 || result.too_large) return result;
+    if (regular && text->size() == expected) return result;
   }
 }
 
