@@ -167,15 +167,18 @@ TEST_F(Vantorel, ListThatCannotBeUsed) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "Cannot open track list called adir: Is a directory\n");
 
-  // A WAV file named where the list belongs.
+  // A WAV file named where the list belongs, small or over the list's limit.
   PutWav("song.wav", 0);
-  o = Run({"song.wav", "x.cue"});
-  EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(
-      o.err.substr(0, o.err.find('\n') + 1),
-      "vantorel: warning: song.wav starts with RIFF: it is a WAV file, not a track list; name "
-      "the track list first, or make one of the WAV files here: ls *.wav > tlist.txt\n");
-  unlink(Path("song.wav").c_str());
+  PutWav("long.wav", 1024 * 1024);
+  for (std::string wav : {"song.wav", "long.wav"}) {
+    o = Run({wav, "x.cue"});
+    EXPECT_EQ(o.status, wav == "song.wav" ? 2 : 1);
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1),
+              "vantorel: warning: " + wav +
+                  " starts with RIFF: it is a WAV file, not a track list; name the track list "
+                  "first, or make one of the WAV files here: ls *.wav > tlist.txt\n");
+    unlink(Path(wav).c_str());
+  }
 
   Put("big.txt", std::string(1024 * 1024, '\n'));
   EXPECT_EQ(Run({"big.txt"}).status, 0);

@@ -48,7 +48,13 @@ ListRead ReadAll(int fd, size_t limit, std::string* text) {
   size_t expected = 0;
   if (regular) {
     result.too_large = static_cast<uint64_t>(st.st_size) > limit;
-    if (result.too_large) return result;
+    if (result.too_large) {
+      // Only enough of its head to tell what kind of file it is.
+      text->resize(4);
+      ssize_t n = read(fd, text->data(), text->size());
+      text->resize(n > 0 ? static_cast<size_t>(n) : 0);
+      return result;
+    }
     expected = static_cast<size_t>(st.st_size);
   }
   for (;;) {

@@ -26,7 +26,7 @@ bool IsRegularFile(const char* name);
 
 struct ListRead {
   int error = 0;           // From opening, reading or closing the list.
-  bool too_large = false;  // It holds more than the limit; *text is then incomplete.
+  bool too_large = false;  // It holds more than the limit; *text then holds its head at least.
   FileId id;
 };
 

@@ -64,13 +64,14 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
     console->out += ListCannotOpen(list->name, read.error);
     return kExitNoList;
   }
-  if (read.too_large) {
-    console->out += ListTooLarge(list->name);
-    return kExitNoList;
-  }
+  // A WAV file named where the list belongs is said to be one, however large.
   if (list->text.starts_with("RIFF")) {
     Finding is_wav = {.kind = FindingKind::kListIsWav};
     Say(console, {&is_wav, 1}, {list->name, ""});
+  }
+  if (read.too_large) {
+    console->out += ListTooLarge(list->name);
+    return kExitNoList;
   }
   list->id = read.id;
   return kGoOn;
