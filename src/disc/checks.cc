@@ -221,6 +221,6 @@ bool TooManyTracks(const Disc& disc) {
 }
 
 bool MayNameAFile(std::string_view line) {
-  return !line.starts_with('#') && !ContainsWavAnyCase(line) && !StartsWithLowercaseAndTime(line) &&
-         !NamesOtherAudio(line) && line.size() < kLongestPath;
+  return line.size() < kLongestPath && !line.starts_with('#') && !ContainsWavAnyCase(line) &&
+         !StartsWithLowercaseAndTime(line) && !NamesOtherAudio(line);
 }
