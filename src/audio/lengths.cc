@@ -1,40 +1,52 @@
 #include "audio/lengths.h"
 
-#include <cmath>
-#include <limits>
+#include "audio/extended.h"
 
-// The arithmetic below depends on the 80-bit x87 extended format: another long double would print
-// other lengths for some files.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "vantorel needs long double to be the 80-bit x87 extended format");
+// Every step below is the one the lengths have always been computed with: intermediate results in
+// 80-bit extended precision, rounded to double or single precision where the variable that held
+// them was one, and truncated toward zero where they became integers. The extended steps are
+// done in software, so that every processor prints the lengths that x86-64 always printed.
 
 namespace {
 
-constexpr float kSecondsPerMinute = 60.0f;
-constexpr float kFramesPerSecond = 75.0f;
+constexpr Extended kSecondsPerMinute = ExtendedOfInt(60);
+constexpr Extended kFramesPerSecond = ExtendedOfInt(75);
 
 }  // namespace
 
 float AddToTotal(float total_seconds, uint32_t sample_frames, uint32_t sample_rate) {
-  long double f = sample_frames;
-  long double r = sample_rate;
-  return static_cast<float>(total_seconds + f / r);
+  Extended seconds = Divide(ExtendedOfInt(sample_frames), ExtendedOfInt(sample_rate));
+  // The sum is rounded to 64 bits, then again to single precision, where the total is held. The
+  // second rounding is what makes a list of whole seconds sometimes total one second less.
+  return FloatOf(RoundTo(Add(ExtendedOfFloat(total_seconds), seconds), kFloatBits));
 }
 
 Length TrackLength(uint32_t sample_frames, uint32_t sample_rate) {
-  long double f = sample_frames;
-  long double r = sample_rate;
   Length len;
-  len.minutes = static_cast<int32_t>(std::floor(static_cast<double>(f / (kSecondsPerMinute * r))));
+  // The minutes are the floor of F / 60R rounded to 64 bits, then to double. Below the next
+  // whole number that quotient lies by at least 1 / 60R, more than either rounding can move it,
+  // since 60R times that whole number stays below 2^39, far inside 53 bits. So its floor is the
+  // whole-number quotient, and minutes * 60 * R and F less that, which the x87 held exactly, are
+  // whole numbers too.
+  uint64_t per_minute = uint64_t{60} * sample_rate;
+  len.minutes = static_cast<int32_t>(sample_frames / per_minute);
   // Held in 64 bits: with an absurd rate the remainder can pass the range of a 32-bit integer.
-  auto remainder =
-      static_cast<int64_t>(f - static_cast<long double>(len.minutes) * kSecondsPerMinute * r);
+  int64_t remainder = sample_frames % per_minute;
 
-  long double rate = static_cast<float>(sample_rate);
-  long double rem = static_cast<float>(remainder);
-  len.seconds = static_cast<int32_t>(std::floor(static_cast<float>(remainder / rate)));
-  auto leftover = static_cast<int64_t>(rem - len.seconds * rate);
-  len.cd_frames = static_cast<int32_t>((leftover / rate) * kFramesPerSecond);
+  // From here the rate, and the remainder where it is subtracted from, were single-precision
+  // variables. The seconds' quotient went through a float before its floor, which truncating
+  // gives, as it is never negative.
+  Extended rate = RoundTo(ExtendedOfInt(sample_rate), kFloatBits);
+  len.seconds =
+      static_cast<int32_t>(Truncate(RoundTo(Divide(ExtendedOfInt(remainder), rate), kFloatBits)));
+  // The rounded remainder and rate are whole numbers below 2^39, and seconds * rate has at most
+  // 31 significant bits, so the x87 held the leftover exactly.
+  int64_t leftover =
+      Truncate(RoundTo(ExtendedOfInt(remainder), kFloatBits)) - len.seconds * Truncate(rate);
+  // Divided first and multiplied second, each rounded: this is why an exact frame boundary can
+  // come out one frame short.
+  len.cd_frames = static_cast<int32_t>(
+      Truncate(Multiply(Divide(ExtendedOfInt(leftover), rate), kFramesPerSecond)));
   return len;
 }
 
@@ -52,11 +64,11 @@ float ComputeLengths(TrackTable* table, int line_count) {
 }
 
 TotalTime TotalTimeOf(float total_seconds) {
-  long double total = total_seconds;
+  Extended total = ExtendedOfFloat(total_seconds);
   TotalTime t;
-  // The total is never negative, so truncating the quotient floors it; std::floor here would
-  // make the tool load libm, which costs more than the whole run.
-  t.minutes = static_cast<int64_t>(static_cast<double>(total / kSecondsPerMinute));
-  t.seconds = static_cast<int64_t>(total - static_cast<long double>(t.minutes) * kSecondsPerMinute);
+  // The total is never negative, so truncating the quotient, rounded to double as it always was,
+  // floors it.
+  t.minutes = Truncate(RoundTo(Divide(total, kSecondsPerMinute), kDoubleBits));
+  t.seconds = Truncate(Subtract(total, Multiply(ExtendedOfInt(t.minutes), kSecondsPerMinute)));
   return t;
 }
