@@ -249,6 +249,13 @@ struct Draw {
         return Bits();
       case 1:
         return LogUniform();
+      case 2: {
+        // Beside a whole number of seconds; at a rate a float cannot hold, as far off as the
+        // float's rate and the true one can part over a minute.
+        uint64_t at = uint64_t{rate} * (random() % (0xFFFFFFFFull / rate + 1));
+        uint64_t spread = 3 + (rate >> 17);
+        return static_cast<uint32_t>(at + random() % (2 * spread + 1) - spread);
+      }
       default: {
         // A whole number of minutes, seconds and frames, give or take a few samples.
         uint64_t at = rate * (60 * (random() % 1700) + random() % 60) + rate * (random() % 75) / 75;
@@ -302,20 +309,24 @@ TEST(ExtendedAgainstX87, EveryStepOfTheLengthsAndTotal) {
 }
 
 // Each operation on operands of every kind: full and short significands, runs of ones and zeros
-// at the end that put results on and beside ties, both signs, and exponents far apart.
+// at the end and lone bits that put results on and beside ties, both signs, and exponents far
+// apart.
 TEST(ExtendedAgainstX87, ArithmeticOnArbitraryOperands) {
   std::mt19937_64 random(8121620);
   auto operand = [&random]() {
     uint64_t m = random() | uint64_t{1} << 63;
-    switch (random() % 4) {
-      case 0:
+    switch (random() % 5) {
+      case 0:  // zeros at the end
         m &= ~uint64_t{0} << (random() % 64);
-        break;  // zeros at the end
-      case 1:
+        break;
+      case 1:  // ones at the end
         m |= ~(~uint64_t{0} << (random() % 64));
-        break;  // ones at the end
+        break;
       case 2:
         m ^= uint64_t{1} << (random() % 63);
+        break;
+      case 3:  // a power of two, or one more bit below it: halves and ties, once aligned
+        m = uint64_t{1} << 63 | (uint64_t{1} << (random() % 64) & ~uint64_t{0} >> 1);
         break;
       default:
         break;

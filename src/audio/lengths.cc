@@ -10,7 +10,7 @@
 namespace {
 
 constexpr Extended kSecondsPerMinute = ExtendedOfInt(60);
-constexpr Extended kFramesPerSecond = ExtendedOfInt(75);
+constexpr int64_t kFramesPerSecond = 75;
 
 }  // namespace
 
@@ -34,19 +34,32 @@ Length TrackLength(uint32_t sample_frames, uint32_t sample_rate) {
   int64_t remainder = sample_frames % per_minute;
 
   // From here the rate, and the remainder where it is subtracted from, were single-precision
-  // variables. The seconds' quotient went through a float before its floor, which truncating
-  // gives, as it is never negative.
+  // variables: whole numbers still, but rounded to 24 bits past 2^24.
   Extended rate = RoundTo(ExtendedOfInt(sample_rate), kFloatBits);
-  len.seconds =
-      static_cast<int32_t>(Truncate(RoundTo(Divide(ExtendedOfInt(remainder), rate), kFloatBits)));
+  int64_t whole_rate = Truncate(rate);
+  // The seconds are the floor of remainder / rate rounded to 64 bits, then to single precision.
+  // That quotient is below 61, where the roundings move it by less than 2^-18; unless it lies
+  // that close below the next whole number, its floor is the whole-number quotient. Truncating
+  // is the floor, as it is never negative.
+  int64_t seconds = remainder / whole_rate;
+  if ((whole_rate - remainder % whole_rate) << 18 <= whole_rate) {
+    seconds = Truncate(RoundTo(Divide(ExtendedOfInt(remainder), rate), kFloatBits));
+  }
+  len.seconds = static_cast<int32_t>(seconds);
   // The rounded remainder and rate are whole numbers below 2^39, and seconds * rate has at most
   // 31 significant bits, so the x87 held the leftover exactly.
-  int64_t leftover =
-      Truncate(RoundTo(ExtendedOfInt(remainder), kFloatBits)) - len.seconds * Truncate(rate);
-  // Divided first and multiplied second, each rounded: this is why an exact frame boundary can
-  // come out one frame short.
-  len.cd_frames = static_cast<int32_t>(
-      Truncate(Multiply(Divide(ExtendedOfInt(leftover), rate), kFramesPerSecond)));
+  int64_t leftover = Truncate(RoundTo(ExtendedOfInt(remainder), kFloatBits)) - seconds * whole_rate;
+  // The frames are leftover / rate times 75, divided first and multiplied second, each rounded to
+  // 64 bits, then truncated. The roundings move the product by far less than 1 / rate, its least
+  // distance from a whole number when it is not one; so only where 75 * leftover is a whole
+  // multiple of the rate do they decide the frames, and there they can lose one (48 for the 49
+  // of 28812 samples at 44100 Hz).
+  int64_t scaled = kFramesPerSecond * leftover;
+  len.cd_frames = static_cast<int32_t>(scaled / whole_rate);
+  if (scaled % whole_rate == 0) {
+    len.cd_frames = static_cast<int32_t>(
+        Truncate(Multiply(Divide(ExtendedOfInt(leftover), rate), ExtendedOfInt(kFramesPerSecond))));
+  }
   return len;
 }
 
