@@ -22,14 +22,16 @@ std::string Described(const Disc& disc) {
   for (const DiscFile& file : disc.files) {
     out += Numbered(file.entry);
     for (const Track& t : file.tracks) {
-      out += " [" + Numbered(t.opened_by) + " at " + std::string(t.start);
-      if (t.pregap.number != 0) out += " " + Numbered(t.pregap);
+      out.append(" [").append(Numbered(t.opened_by)).append(" at ").append(t.start);
+      if (t.pregap.number != 0) out.append(" ").append(Numbered(t.pregap));
       out += "]";
     }
     out += " | ";
   }
-  for (const ListLine& line : disc.stray_pregaps) out += "stray " + Numbered(line) + " | ";
-  for (const IgnoredLine& i : disc.ignored) out += "ignored " + Numbered(i.line) + " | ";
+  for (const ListLine& line : disc.stray_pregaps)
+    out.append("stray ").append(Numbered(line)) += " | ";
+  for (const IgnoredLine& i : disc.ignored)
+    out.append("ignored ").append(Numbered(i.line)) += " | ";
   return out;
 }
 
