@@ -50,11 +50,11 @@ Length TrackLength(uint32_t sample_frames, uint32_t sample_rate) {
   // The rounded remainder and rate are whole numbers below 2^39, and seconds * rate has at most
   // 31 significant bits, so the x87 held the leftover exactly.
   int64_t leftover = Truncate(RoundTo(ExtendedOfInt(remainder), kFloatBits)) - seconds * whole_rate;
-  // The frames are leftover / rate times 75, divided first and multiplied second, each rounded to
-  // 64 bits, then truncated. The roundings move the product by far less than 1 / rate, its least
-  // distance from a whole number when it is not one; so only where 75 * leftover is a whole
-  // multiple of the rate do they decide the frames, and there they can lose one (48 for the 49
-  // of 28812 samples at 44100 Hz).
+  // The frames are leftover / rate times the frames a second, divided first and multiplied second,
+  // each rounded to 64 bits, then truncated. The roundings move the product by far less than 1 /
+  // rate, its least distance from a whole number when it is not one; so only where kFramesPerSecond
+  // * leftover is a whole multiple of the rate do they decide the frames, and there they can lose
+  // one (48 for the 49 of 28812 samples at the CD's rate).
   int64_t scaled = kFramesPerSecond * leftover;
   len.cd_frames = static_cast<int32_t>(scaled / whole_rate);
   if (scaled % whole_rate == 0) {
