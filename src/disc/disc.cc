@@ -3,21 +3,23 @@
 namespace {
 
 // Numbers the lines of a text in one pass: each call counts on from where the last one stopped,
-// so the pieces asked for must come in the order of the text.
+// so the lines asked for must come in the order of the text. A line holds no line end, so only
+// the bytes between one line and the next are looked at: the ends that separate them.
 struct LineCounter {
   std::string_view text;
   size_t pos = 0;
   int number = 1;
 
-  ListLine At(std::string_view piece) {
-    auto to = static_cast<size_t>(piece.data() - text.data());
+  ListLine At(std::string_view line) {
+    auto to = static_cast<size_t>(line.data() - text.data());
     for (; pos < to; ++pos) {
       // CR ends a line, and so does LF unless it completes a CR LF.
       if (text[pos] == '\r' || (text[pos] == '\n' && (pos == 0 || text[pos - 1] != '\r'))) {
         ++number;
       }
     }
-    return {number, piece};
+    pos = to + line.size();
+    return {number, line};
   }
 };
 
