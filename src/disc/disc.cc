@@ -43,6 +43,9 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
   Disc disc;
   LineCounter lines{list_text};
   int count = classified.line_count;
+  int wav_entries = 0;
+  for (int i = 0; i < count; ++i) wav_entries += table.is_wav[i];
+  disc.files.reserve(static_cast<size_t>(wav_entries));
   for (int i = 0; i < count; ++i) {
     ListLine line = lines.At(table.text[i]);
     Track* track = nullptr;

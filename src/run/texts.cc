@@ -1,5 +1,6 @@
 #include "run/texts.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -49,10 +50,12 @@ std::string Line(std::string_view a, std::string_view b = "", std::string_view c
 
 // Appends the pieces in order, growing out at most once.
 void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
-  size_t size = out->size();
+  size_t at = out->size();
+  size_t size = at;
   for (std::string_view piece : pieces) size += piece.size();
-  out->reserve(size);
-  for (std::string_view piece : pieces) out->append(piece);
+  out->resize(size);
+  char* p = out->data() + at;
+  for (std::string_view piece : pieces) p = std::copy(piece.begin(), piece.end(), p);
 }
 
 // A number's digits, or a time's, held where it is made rather than in a string of its own.
