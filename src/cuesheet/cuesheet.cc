@@ -1,36 +1,40 @@
 #include "cuesheet/cuesheet.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
 
 void AppendTrack(std::string* out, int number) {
-  *out += "  TRACK ";
   // At least two digits, as in 01, 09 and 10.
-  if (number < 10) *out += '0';
-  *out += std::to_string(number);
-  *out += " AUDIO\n";
+  char digits[16] = {'0'};
+  char* first = number < 10 ? digits + 1 : digits;
+  char* last = std::to_chars(first, digits + sizeof digits, number).ptr;
+  out->append("  TRACK ").append(digits, last).append(" AUDIO\n");
 }
 
 }  // namespace
 
 std::string BuildCueSheet(const Disc& disc) {
+  // Room for every line, so that the sheet is written into one buffer.
+  size_t room = 0;
+  for (const DiscFile& file : disc.files) {
+    room += file.entry.text.size() + 13;
+    for (const Track& track : file.tracks) {
+      room += 48 + track.start.size() + track.pregap.text.size();
+    }
+  }
   std::string text;
+  text.reserve(room);
   int track_number = 1;
   for (const DiscFile& file : disc.files) {
-    text += "FILE \"";
-    text += file.entry.text;
-    text += "\" WAVE\n";
+    text.append("FILE \"").append(file.entry.text).append("\" WAVE\n");
     for (const Track& track : file.tracks) {
       AppendTrack(&text, track_number++);
       if (track.pregap.number != 0) {
-        text += "    PREGAP ";
-        text += TimeText(track.pregap.text);
-        text += '\n';
+        text.append("    PREGAP ").append(TimeText(track.pregap.text)) += '\n';
       }
-      text += "    INDEX 01 ";
-      text += track.start;
-      text += '\n';
+      text.append("    INDEX 01 ").append(track.start) += '\n';
     }
   }
   return text;

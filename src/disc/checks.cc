@@ -1,6 +1,7 @@
 #include "disc/checks.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "disc/cd.h"
@@ -14,10 +15,12 @@ constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
 
 bool ContainsWavAnyCase(std::string_view line) {
-  for (size_t i = 0; i + 4 <= line.size(); ++i) {
-    if (line[i] != '.') continue;
-    std::string_view ext = line.substr(i + 1, 3);
-    if ((ext[0] | 0x20) == 'w' && (ext[1] | 0x20) == 'a' && (ext[2] | 0x20) == 'v') return true;
+  // A line's dots are few, so it asks memchr for each and looks at what follows it.
+  const char* end = line.data() + line.size();
+  for (const char* p = line.data(); end - p >= 4; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '.', static_cast<size_t>(end - p) - 3));
+    if (p == nullptr) return false;
+    if ((p[1] | 0x20) == 'w' && (p[2] | 0x20) == 'a' && (p[3] | 0x20) == 'v') return true;
   }
   return false;
 }

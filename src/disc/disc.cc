@@ -1,36 +1,62 @@
 #include "disc/disc.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 // Numbers the lines of a text in one pass: each call counts on from where the last one stopped,
-// so the pieces asked for must come in the order of the text.
+// so the lines asked for must come in the order of the text. A line holds no line end, so only
+// the bytes between one line and the next are looked at: the ends that separate them.
 struct LineCounter {
   std::string_view text;
   size_t pos = 0;
   int number = 1;
 
-  ListLine At(std::string_view piece) {
-    auto to = static_cast<size_t>(piece.data() - text.data());
+  ListLine At(std::string_view line) {
+    auto to = static_cast<size_t>(line.data() - text.data());
     for (; pos < to; ++pos) {
       // CR ends a line, and so does LF unless it completes a CR LF.
       if (text[pos] == '\r' || (text[pos] == '\n' && (pos == 0 || text[pos - 1] != '\r'))) {
         ++number;
       }
     }
-    return {number, piece};
+    pos = to + line.size();
+    return {number, line};
   }
 };
 
+// The first c in [from, end), or end.
+const char* Find(const char* from, const char* end, char c) {
+  const void* found = from < end ? std::memchr(from, c, static_cast<size_t>(end - from)) : nullptr;
+  return found != nullptr ? static_cast<const char*>(found) : end;
+}
+
+// The lines past the limit may be many and short, so rather than search each line for its end
+// and its dots, it keeps where the next LF, CR and dot stand and searches again for one only
+// when the lines have passed it: each byte is searched once for each.
 UnusedLines CountUnused(std::string_view rest, LineCounter* lines) {
   UnusedLines unused;
-  size_t pos = 0;
-  for (std::string_view line; !(line = NextLine(rest, &pos)).empty();) {
+  const char* p = rest.data();
+  const char* end = p + rest.size();
+  const char* lf = Find(p, end, '\n');
+  const char* cr = Find(p, end, '\r');
+  const char* dot = Find(p, end, '.');
+  for (;;) {
+    while (p < end && (*p == '\n' || *p == '\r')) ++p;
+    if (p == end) break;
+    if (lf < p) lf = Find(p, end, '\n');
+    if (cr < p) cr = Find(p, end, '\r');
+    if (dot < p) dot = Find(p, end, '.');
+    std::string_view line(p, static_cast<size_t>(std::min(lf, cr) - p));
     if (unused.count++ == 0) unused.first = lines->At(line).number;
-    if (NamesWav(line)) {
+    // Only a line with a dot in it can name a WAV file.
+    if (dot < p + line.size() && NamesWav(line)) {
       ++unused.wav_entries;
     } else if (line[0] == 'S') {
       ++unused.splits;
     }
+    p += line.size();
   }
   return unused;
 }
@@ -41,6 +67,9 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
   Disc disc;
   LineCounter lines{list_text};
   int count = classified.line_count;
+  int wav_entries = 0;
+  for (int i = 0; i < count; ++i) wav_entries += table.is_wav[i];
+  disc.files.reserve(static_cast<size_t>(wav_entries));
   for (int i = 0; i < count; ++i) {
     ListLine line = lines.At(table.text[i]);
     Track* track = nullptr;

@@ -1,7 +1,10 @@
 #include "run/texts.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstring>
+#include <initializer_list>
 
 #include "audio/wavprobe.h"
 #include "disc/cd.h"
@@ -45,6 +48,30 @@ std::string Line(std::string_view a, std::string_view b = "", std::string_view c
   return line;
 }
 
+// Appends the pieces in order, growing out at most once.
+void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
+  size_t at = out->size();
+  size_t size = at;
+  for (std::string_view piece : pieces) size += piece.size();
+  out->resize(size);
+  char* p = out->data() + at;
+  for (std::string_view piece : pieces) p = std::copy(piece.begin(), piece.end(), p);
+}
+
+// A number's digits, or a time's, held where it is made rather than in a string of its own.
+struct Digits {
+  char text[32];
+  size_t size = 0;
+  operator std::string_view() const { return {text, size}; }
+};
+
+template <typename Integer>
+Digits Number(Integer n) {
+  Digits d;
+  d.size = static_cast<size_t>(std::to_chars(d.text, d.text + sizeof d.text, n).ptr - d.text);
+  return d;
+}
+
 }  // namespace
 
 std::string ListCannotOpen(std::string_view name, int error) {
@@ -80,17 +107,21 @@ std::string FormatUnsupported(std::string_view path) {
 }
 
 std::string LengthReport(const Disc& disc, TotalTime total) {
-  std::string out = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
+  constexpr std::string_view kHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
+  // Room for every line, so that the report is written into one buffer.
+  size_t room = kHeader.size() + 64;
+  for (const DiscFile& file : disc.files) room += file.entry.text.size() + 48;
+  std::string out;
+  out.reserve(room);
+  out += kHeader;
   int number = 0;
   for (const DiscFile& file : disc.files) {
     const Length& length = file.wav.length;
-    out += std::to_string(++number) + '\t';
-    out += file.entry.text;
-    out += "\t\t" + std::to_string(length.minutes) + ':' + std::to_string(length.seconds) + ':' +
-           std::to_string(length.cd_frames) + '\n';
+    Append(&out, {Number(++number), "\t", file.entry.text, "\t\t", Number(length.minutes), ":",
+                  Number(length.seconds), ":", Number(length.cd_frames), "\n"});
   }
-  out += "\nTotal Time:  " + std::to_string(total.minutes) +
-         " min : " + std::to_string(total.seconds) + " sec\n";
+  Append(&out,
+         {"\nTotal Time:  ", Number(total.minutes), " min : ", Number(total.seconds), " sec\n"});
   return out;
 }
 
@@ -120,201 +151,282 @@ std::string VersionLine() {
 
 namespace {
 
-std::string Quoted(std::string_view s) {
-  return std::string("\"").append(s) += '"';
+void AppendQuoted(std::string* out, std::string_view s) {
+  Append(out, {"\"", s, "\""});
 }
 
-// A name as the shell takes it: bare when that is safe, in single quotes otherwise.
-std::string ShellWord(std::string_view s) {
-  constexpr std::string_view kSafe =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./+,:@%";
+// Whether the shell takes every byte of s as itself, so that s needs no quotes.
+bool IsShellSafe(std::string_view s) {
+  static constexpr std::array<bool, 256> kSafe = [] {
+    std::array<bool, 256> safe{};
+    for (char c : std::string_view(
+             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./+,:@%")) {
+      safe[static_cast<unsigned char>(c)] = true;
+    }
+    return safe;
+  }();
+  for (char c : s) {
+    if (!kSafe[static_cast<unsigned char>(c)]) return false;
+  }
+  return true;
+}
+
+// A name as the shell takes it, the name being name followed by suffix: bare when that is safe,
+// in single quotes otherwise.
+void AppendShellWord(std::string* out, std::string_view name, std::string_view suffix = "") {
   // A name that starts with a dash would be taken for an option.
-  std::string path = s.starts_with('-') ? "./" + std::string(s) : std::string(s);
-  if (path.find_first_not_of(kSafe) == path.npos) return path;
-  std::string word = "'";
-  for (char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return word + "'";
+  std::string_view dot_slash = (name.empty() ? suffix : name).starts_with('-') ? "./" : "";
+  if (IsShellSafe(name) && IsShellSafe(suffix)) {
+    Append(out, {dot_slash, name, suffix});
+    return;
+  }
+  Append(out, {"'", dot_slash});
+  for (std::string_view part : {name, suffix}) {
+    // A single quote ends the quoted text, stands escaped and opens it again.
+    for (size_t quote; (quote = part.find('\'')) != part.npos; part.remove_prefix(quote + 1)) {
+      Append(out, {part.substr(0, quote), "'\\''"});
+    }
+    out->append(part);
+  }
+  out->push_back('\'');
 }
 
-// A length in CD frames as a cue sheet writes it, minutes:seconds:frames.
-std::string CueTime(uint64_t frames) {
-  char text[32];
+// A length in CD frames as a cue sheet writes it, minutes:seconds:frames, each of at least two
+// digits.
+Digits CueTime(uint64_t frames) {
   uint64_t seconds = frames / cd::kFramesPerSecond;
-  std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu",
-                static_cast<unsigned long long>(seconds / 60),
-                static_cast<unsigned long long>(seconds % 60),
-                static_cast<unsigned long long>(frames % cd::kFramesPerSecond));
-  return text;
+  Digits d;
+  char* end = d.text + sizeof d.text;
+  char* p = d.text;
+  for (uint64_t field : {seconds / 60, seconds % 60, frames % cd::kFramesPerSecond}) {
+    if (p != d.text) *p++ = ':';
+    if (field < 10) *p++ = '0';
+    p = std::to_chars(p, end, field).ptr;
+  }
+  d.size = static_cast<size_t>(p - d.text);
+  return d;
 }
 
-// The sox command that makes CD audio of the file from.
-std::string SoxCommand(std::string_view from, std::string_view to) {
-  return "sox " + ShellWord(from) + " -r " + std::to_string(cd::kRate) + " -b " +
-         std::to_string(cd::kBits) + " -c " + std::to_string(cd::kChannels) + " " + ShellWord(to);
+// The sox command that makes CD audio of the file from, into the file named to and to_suffix.
+void AppendSoxCommand(std::string* out, std::string_view from, std::string_view to,
+                      std::string_view to_suffix) {
+  out->append("sox ");
+  AppendShellWord(out, from);
+  Append(out, {" -r ", Number(cd::kRate), " -b ", Number(cd::kBits), " -c ", Number(cd::kChannels),
+               " "});
+  AppendShellWord(out, to, to_suffix);
 }
 
 // "1 line", "2 lines".
-std::string Counted(uint64_t n, std::string_view one, std::string_view many = "") {
-  std::string text = std::to_string(n) + " ";
-  if (n == 1) return text.append(one);
-  return many.empty() ? text.append(one) + "s" : text.append(many);
-}
-
-std::string FormatName(uint32_t code) {
-  return code == kFormatPcm ? std::string("PCM")
-         : code == 3        ? std::string("floating point")
-                            : "format " + std::to_string(code);
-}
-
-std::string AudioFormatText(uint32_t rate, uint32_t bits, uint32_t channels,
-                            std::string_view kind) {
-  return std::to_string(rate) + " Hz " + std::to_string(bits) + "-bit " + std::to_string(channels) +
-         "-channel " + std::string(kind);
-}
-
-std::string NotCdAudio(std::string_view path, const AudioFormat& f) {
-  std::string kind = f.code == kFormatExtensible
-                         ? FormatName(f.sub_code) + " in an extensible header"
-                         : FormatName(f.code);
-  std::string stem(path);
-  if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
-    stem.resize(stem.size() - 4);
+void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::string_view many = "") {
+  Append(out, {Number(n), " "});
+  if (n == 1) {
+    out->append(one);
+  } else if (many.empty()) {
+    Append(out, {one, "s"});
+  } else {
+    out->append(many);
   }
-  return Quoted(path) + " is " + AudioFormatText(f.rate, f.bits, f.channels, kind) + ", not the " +
-         AudioFormatText(cd::kRate, cd::kBits, cd::kChannels, "PCM") +
-         " of a CD; convert it: " + SoxCommand(path, stem + "-cd.wav");
 }
 
-std::string TrackTooShort(const Finding& f) {
+void AppendFormatName(std::string* out, uint32_t code) {
+  if (code == kFormatPcm) {
+    out->append("PCM");
+  } else if (code == 3) {
+    out->append("floating point");
+  } else {
+    Append(out, {"format ", Number(code)});
+  }
+}
+
+void AppendAudioFormat(std::string* out, uint32_t rate, uint32_t bits, uint32_t channels) {
+  Append(out, {Number(rate), " Hz ", Number(bits), "-bit ", Number(channels), "-channel "});
+}
+
+void AppendNotCdAudio(std::string* out, std::string_view path, const AudioFormat& f) {
+  AppendQuoted(out, path);
+  out->append(" is ");
+  AppendAudioFormat(out, f.rate, f.bits, f.channels);
+  if (f.code == kFormatExtensible) {
+    AppendFormatName(out, f.sub_code);
+    out->append(" in an extensible header");
+  } else {
+    AppendFormatName(out, f.code);
+  }
+  out->append(", not the ");
+  AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
+  out->append("PCM of a CD; convert it: ");
+  std::string_view stem = path;
+  if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
+    stem.remove_suffix(4);
+  }
+  AppendSoxCommand(out, path, stem, "-cd.wav");
+}
+
+void AppendTrackTooShort(std::string* out, const Finding& f) {
   bool ends_it = f.kind == FindingKind::kTrackBeforeTooShort;
-  return std::string("the track ") + (ends_it ? "before " : "that ") + Quoted(f.subject) +
-         (ends_it ? "" : " starts") + " lasts " + CueTime(f.frames) + ", less than the " +
-         std::to_string(cd::kShortestTrackSeconds) + " seconds a CD track must last" +
-         (f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split");
+  Append(out, {"the track ", ends_it ? "before \"" : "that \"", f.subject,
+               ends_it ? "\"" : "\" starts", " lasts ", CueTime(f.frames), ", less than the ",
+               Number(cd::kShortestTrackSeconds), " seconds a CD track must last",
+               f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split"});
 }
 
 // What a finding says, without its place.
-std::string Text(const Finding& f, const Names& names) {
-  std::string q = Quoted(f.subject);
-  const std::string limit = std::to_string(kSearchLimit);
+void AppendText(std::string* out, const Finding& f, const Names& names) {
+  std::string_view s = f.subject;
   switch (f.kind) {
     case FindingKind::kListNotUsed:
-      return "reading " + std::string(names.list) + ", not " + std::string(f.subject) + ": a " +
-             std::string(names.list) +
-             " in the working directory always comes first; rename it to use " +
-             std::string(f.subject);
+      Append(out, {"reading ", names.list, ", not ", s, ": a ", names.list,
+                   " in the working directory always comes first; rename it to use ", s});
+      return;
     case FindingKind::kListIsWav:
-      return std::string(names.list) +
-             " starts with RIFF: it is a WAV file, not a track list; name the track list first, "
-             "or make one of the WAV files here: ls *.wav > tlist.txt";
+      Append(out, {names.list,
+                   " starts with RIFF: it is a WAV file, not a track list; name the track list "
+                   "first, or make one of the WAV files here: ls *.wav > tlist.txt"});
+      return;
     case FindingKind::kNoWavFile:
-      return std::string(names.list) + " names no WAV file, so " + std::string(names.cue) +
-             " is empty; write one WAV file name a line";
+      Append(out, {names.list, " names no WAV file, so ", names.cue,
+                   " is empty; write one WAV file name a line"});
+      return;
     case FindingKind::kTooManyTracks:
-      return "the cue sheet has " + std::to_string(f.count) + " tracks, more than the " +
-             std::to_string(cd::kMaxTracks) +
-             " a CD holds, which a burner refuses; split the list "
-             "over two discs";
+      Append(out, {"the cue sheet has ", Number(f.count), " tracks, more than the ",
+                   Number(cd::kMaxTracks),
+                   " a CD holds, which a burner refuses; split the list over two discs"});
+      return;
     case FindingKind::kDiscTooLong:
-      return "the disc lasts " + CueTime(f.frames) + " with its pregaps, more than the " +
-             CueTime(cd::kLongestDiscFrames) + " a CD holds; split the list over two discs";
+      Append(out, {"the disc lasts ", CueTime(f.frames), " with its pregaps, more than the ",
+                   CueTime(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
+      return;
     case FindingKind::kWavNotOpened:
-      return "cannot open " + q + ": " + std::strerror(f.error) +
-             "; check the name, relative to the working directory";
+      Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
+                   "; check the name, relative to the working directory"});
+      return;
     case FindingKind::kWavNotRead:
-      return "cannot read " + q + ": " + std::strerror(f.error);
+      Append(out, {"cannot read \"", s, "\": ", std::strerror(f.error)});
+      return;
     case FindingKind::kWavWithoutFormat:
-      return q + " has no fmt block in its first " + limit +
-             " bytes, so its length is probably wrong; convert it with sox";
+      Append(out, {"\"", s, "\" has no fmt block in its first ", Number(kSearchLimit),
+                   " bytes, so its length is probably wrong; convert it with sox"});
+      return;
     case FindingKind::kWavWithoutData:
-      return q + " has no data block at an even position in its first " + limit +
-             " bytes; convert it with sox";
+      Append(out, {"\"", s, "\" has no data block at an even position in its first ",
+                   Number(kSearchLimit), " bytes; convert it with sox"});
+      return;
     case FindingKind::kWavUnsupported:
-      return q +
-             " gives no channels, fewer than 8 bits a sample or a sample rate of 0; convert it "
-             "with sox";
+      Append(out, {"\"", s,
+                   "\" gives no channels, fewer than 8 bits a sample or a sample rate of 0; "
+                   "convert it with sox"});
+      return;
     case FindingKind::kQuoteInName:
-      return q + " has a double quote in its name, which a cue sheet cannot hold; rename the file";
+      Append(out, {"\"", s,
+                   "\" has a double quote in its name, which a cue sheet cannot hold; rename the "
+                   "file"});
+      return;
     case FindingKind::kNotCdAudio:
-      return NotCdAudio(f.subject, f.format);
+      AppendNotCdAudio(out, s, f.format);
+      return;
     case FindingKind::kShortOfDeclared:
-      return q + " declares " + CueTime(f.frames) + " of audio but holds " +
-             CueTime(f.other_frames) +
-             ": a recording cut short, a WAV streamed through a pipe, or a data tag matched "
-             "inside another block; convert it with sox";
+      Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
+                   CueTime(f.other_frames),
+                   ": a recording cut short, a WAV streamed through a pipe, or a data tag "
+                   "matched inside another block; convert it with sox"});
+      return;
     case FindingKind::kNoAudio:
-      return q + " holds no audio; leave it out of the list";
+      Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
+      return;
     case FindingKind::kEndsInsideFrame:
-      return q + " does not end on a whole CD frame of " + std::to_string(cd::kSamplesPerFrame) +
-             " samples, so a burner adds " + std::to_string(f.count) +
-             " samples of silence before " + Quoted(f.other) +
-             "; to play on without a gap, join the files into one and split it with S lines";
+      Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),
+                   " samples, so a burner adds ", Number(f.count), " samples of silence before \"",
+                   f.other,
+                   "\"; to play on without a gap, join the files into one and split it with S "
+                   "lines"});
+      return;
     case FindingKind::kMixedCaseWav:
-      return q +
-             " is not read as a WAV file: only .wav and .WAV count; rename the file to end in "
-             "one";
+      Append(out, {"\"", s,
+                   "\" is not read as a WAV file: only .wav and .WAV count; rename the file to "
+                   "end in one"});
+      return;
     case FindingKind::kNoSpaceAfterLetter:
-      return q + " has no space after " + std::string(f.subject.substr(0, 1)) +
-             ", so its time reads as " + Quoted(f.subject.substr(2)) +
-             "; put a space after the letter";
+      Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",
+                   s.substr(2), "\"; put a space after the letter"});
+      return;
     case FindingKind::kNotACueTime:
-      return q +
-             " does not give a time as minutes:seconds:frames (seconds below 60, frames below " +
-             std::to_string(cd::kFramesPerSecond) + "); write it as in \"" +
-             std::string(f.subject.substr(0, 1)) + " 03:15:00\"";
+      Append(out,
+             {"\"", s,
+              "\" does not give a time as minutes:seconds:frames (seconds below 60, frames "
+              "below ",
+              Number(cd::kFramesPerSecond), "); write it as in \"", s.substr(0, 1), " 03:15:00\""});
+      return;
     case FindingKind::kSplitPastEnd:
-      return q + " starts at or past the end of " + Quoted(f.other) + " (" + CueTime(f.frames) +
-             "); give a time inside the file";
+      Append(out, {"\"", s, "\" starts at or past the end of \"", f.other, "\" (",
+                   CueTime(f.frames), "); give a time inside the file"});
+      return;
     case FindingKind::kSplitNotLater:
-      return q + " does not start after the track before it (" + CueTime(f.frames) +
-             "); split times must rise within a file";
+      Append(out, {"\"", s, "\" does not start after the track before it (", CueTime(f.frames),
+                   "); split times must rise within a file"});
+      return;
     case FindingKind::kTrackBeforeTooShort:
     case FindingKind::kLastTrackTooShort:
     case FindingKind::kFileTooShort:
-      return TrackTooShort(f);
+      AppendTrackTooShort(out, f);
+      return;
     case FindingKind::kPregapIgnored:
-      return q + " is ignored: a pregap line counts only right after a WAV line or an S line";
+      Append(out, {"\"", s,
+                   "\" is ignored: a pregap line counts only right after a WAV line or an S "
+                   "line"});
+      return;
     case FindingKind::kPregapWithoutLength:
-      return q + " gives a pregap of no length, which cdrdao refuses; remove the line";
+      Append(out,
+             {"\"", s, "\" gives a pregap of no length, which cdrdao refuses; remove the line"});
+      return;
     case FindingKind::kLowercaseLetter: {
-      bool split = f.subject[0] == 's';
-      return q + " is ignored: " + (split ? "split" : "pregap") + " lines start with a capital " +
-             (split ? "S" : "P");
+      bool split = s[0] == 's';
+      Append(out, {"\"", s, "\" is ignored: ", split ? "split" : "pregap",
+                   " lines start with a capital ", split ? "S" : "P"});
+      return;
     }
     case FindingKind::kNoteReadAsLine: {
-      bool split = f.subject[0] == 'S';
-      return q + " is read as a " + (split ? "split" : "pregap") +
-             " line because it starts with a capital " + (split ? "S" : "P") +
-             "; start a note with another character, such as #";
+      bool split = s[0] == 'S';
+      Append(out, {"\"", s, "\" is read as a ", split ? "split" : "pregap",
+                   " line because it starts with a capital ", split ? "S" : "P",
+                   "; start a note with another character, such as #"});
+      return;
     }
-    case FindingKind::kOtherAudio: {
-      std::string stem(f.subject.substr(0, f.subject.rfind('.')));
-      return q +
-             " is ignored: only lines containing .wav are taken as files; make a CD WAV of it: " +
-             SoxCommand(f.subject, stem + ".wav");
-    }
+    case FindingKind::kOtherAudio:
+      Append(out, {"\"", s,
+                   "\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
+                   "of it: "});
+      AppendSoxCommand(out, s, s.substr(0, s.rfind('.')), ".wav");
+      return;
     case FindingKind::kFileNotWav:
-      return q +
-             " names a file but is ignored: only lines containing .wav are taken as files; if it "
-             "is a WAV file, rename it to end in .wav";
+      Append(out, {"\"", s,
+                   "\" names a file but is ignored: only lines containing .wav are taken as "
+                   "files; if it is a WAV file, rename it to end in .wav"});
+      return;
     case FindingKind::kLinesUnused:
-      return Counted(f.count, "line") + " from here on " + (f.count == 1 ? "is" : "are") +
-             " not used, with " + Counted(f.wav_entries, "WAV entry", "WAV entries") + " and " +
-             Counted(f.splits, "split line") + " among them: only the first " +
-             std::to_string(kMaxLines) + " lines of a track list are read; split the list in two";
+      AppendCounted(out, f.count, "line");
+      Append(out, {" from here on ", f.count == 1 ? "is" : "are", " not used, with "});
+      AppendCounted(out, f.wav_entries, "WAV entry", "WAV entries");
+      out->append(" and ");
+      AppendCounted(out, f.splits, "split line");
+      Append(out, {" among them: only the first ", Number(kMaxLines),
+                   " lines of a track list are read; split the list in two"});
+      return;
   }
-  return q;
+  AppendQuoted(out, s);
 }
 
 }  // namespace
 
 std::string FindingLines(std::span<const Finding> findings, const Names& names) {
   std::string out;
+  // Room for the usual line, so that the lines are written into one buffer.
+  out.reserve(findings.size() * (names.list.size() + 256));
   for (const Finding& f : findings) {
     out += "vantorel: ";
-    if (f.line > 0) out.append(names.list) += ':' + std::to_string(f.line) + ": ";
+    if (f.line > 0) Append(&out, {names.list, ":", Number(f.line), ": "});
     out += IsError(f.kind) ? "error: " : "warning: ";
-    out += Text(f, names);
+    AppendText(&out, f, names);
     out += '\n';
   }
   return out;

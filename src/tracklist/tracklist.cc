@@ -1,5 +1,7 @@
 #include "tracklist/tracklist.h"
 
+#include <cstring>
+
 #include "disc/cd.h"
 
 namespace {
@@ -15,14 +17,31 @@ bool IsLineEnd(char c) {
 std::string_view NextLine(std::string_view text, size_t* pos) {
   size_t start = *pos;
   while (start < text.size() && IsLineEnd(text[start])) ++start;
-  size_t end = start;
-  while (end < text.size() && !IsLineEnd(text[end])) ++end;
-  *pos = end;
-  return text.substr(start, end - start);
+  *pos = start;
+  if (start == text.size()) return text.substr(start);
+  // The line ends at its first LF or CR. memchr, which the C library fits to the processor, finds
+  // the LF; a CR is then looked for only in the line before it.
+  const char* from = text.data() + start;
+  size_t length = text.size() - start;
+  if (auto* lf = static_cast<const char*>(std::memchr(from, '\n', length)); lf != nullptr) {
+    length = static_cast<size_t>(lf - from);
+  }
+  if (auto* cr = static_cast<const char*>(std::memchr(from, '\r', length)); cr != nullptr) {
+    length = static_cast<size_t>(cr - from);
+  }
+  *pos = start + length;
+  return text.substr(start, length);
 }
 
 bool NamesWav(std::string_view line) {
-  return line.find(".WAV") != std::string_view::npos || line.find(".wav") != std::string_view::npos;
+  // A line's dots are few, so it asks memchr for each and looks at what follows it.
+  const char* end = line.data() + line.size();
+  for (const char* p = line.data(); end - p >= 4; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '.', static_cast<size_t>(end - p) - 3));
+    if (p == nullptr) return false;
+    if (std::memcmp(p + 1, "wav", 3) == 0 || std::memcmp(p + 1, "WAV", 3) == 0) return true;
+  }
+  return false;
 }
 
 std::string_view TimeText(std::string_view line) {

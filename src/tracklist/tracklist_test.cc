@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,44 @@ TEST(ClassifyTrackList, OnlyTheFirst128LinesAreUsed) {
   EXPECT_EQ(c.line_count, 128);
   EXPECT_TRUE(c.lines_dropped);
   EXPECT_EQ(rows.back().text, "S 128");
+}
+
+// The searches as they were first written, a byte at a time: the reference the faster ones must
+// agree with.
+std::string_view NextLineByBytes(std::string_view text, size_t* pos) {
+  auto is_end = [](char c) { return c == '\r' || c == '\n'; };
+  size_t start = *pos;
+  while (start < text.size() && is_end(text[start])) ++start;
+  size_t end = start;
+  while (end < text.size() && !is_end(text[end])) ++end;
+  *pos = end;
+  return text.substr(start, end - start);
+}
+
+bool NamesWavByFind(std::string_view line) {
+  return line.find(".WAV") != line.npos || line.find(".wav") != line.npos;
+}
+
+TEST(LineSearches, AgreeWithTheByteAtATimeSearches) {
+  // Pieces that make line ends of every kind, dots and wav in both cases meet often, at every
+  // position of a line.
+  const std::vector<std::string> kPieces = {"\r",  "\n",   "\r\n", ".", "wav",
+                                            "WAV", ".wav", ".WAV", "x", "xxxxxxxx"};
+  std::mt19937 random(19);
+  for (int round = 0; round < 50000; ++round) {
+    std::string text;
+    for (size_t n = random() % 16; n > 0; --n) text += kPieces[random() % kPieces.size()];
+    size_t pos = 0, want_pos = 0;
+    for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+      std::string_view want = NextLineByBytes(text, &want_pos);
+      ASSERT_EQ(line.data(), want.data()) << text;
+      ASSERT_EQ(line, want) << text;
+      ASSERT_EQ(pos, want_pos) << text;
+      ASSERT_EQ(NamesWav(line), NamesWavByFind(line)) << line;
+    }
+    ASSERT_TRUE(NextLineByBytes(text, &want_pos).empty()) << text;
+    ASSERT_EQ(NamesWav(text), NamesWavByFind(text)) << text;
+  }
 }
 
 TEST(TimeText, FromTheThirdCharacterOn) {
