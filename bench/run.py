@@ -82,7 +82,11 @@ def make_inputs(work):
         for i in range(FILES):
             name = "%s/track%03d.wav" % (kind, i)
             seconds = rng.randint(2 * 60, 6 * 60)
-            frames = seconds * rate + rng.randint(0, rate - 1)
+            # CD audio, as ripped, ends on a whole CD frame of 588 samples; the others need not.
+            if rate == 44100:
+                frames = seconds * rate + rng.randint(0, 74) * 588
+            else:
+                frames = seconds * rate + rng.randint(0, rate - 1)
             head = header(frames, rate=rate)
             sparse(os.path.join(work, name), head, len(head) + frames * 4)
             made[kind].append((name, seconds))
@@ -91,7 +95,9 @@ def make_inputs(work):
         text = "".join(line + "\n" for group in groups for line in group)
         if pad_to:
             # Lines after the 128th: read, so the list is this large, and never used.
-            filler = "a line past the 128th, which the tool reads and ignores\n"
+            # A note, so that in a list of one file, where the filler starts before the 128th line,
+            # it costs no look-up as a file name.
+            filler = "# a line past the 128th, which the tool reads and ignores\n"
             text += filler * ((pad_to - len(text)) // len(filler))
         with open(os.path.join(work, name), "w") as f:
             f.write(text)
