@@ -14,6 +14,8 @@
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
+using namespace vantorel;
+
 namespace {
 
 // What the WAV entry called name stands for here, taken from the part of the name before its

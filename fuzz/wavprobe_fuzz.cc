@@ -6,6 +6,8 @@
 #include "audio/lengths.h"
 #include "audio/wavprobe.h"
 
+using namespace vantorel;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HeaderFacts facts = ProbeHeader({data, size});
   if (facts.status != ProbeStatus::kOk) return 0;

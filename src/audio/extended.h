@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace vantorel {
+
 // The value (negative ? -1 : 1) * significand * 2^exponent. The significand's top bit is set,
 // except in zero, which is all zero. (In this order the struct fits in two registers.)
 struct Extended {
@@ -174,3 +176,5 @@ inline int64_t Truncate(Extended x) {
   uint64_t m = x.exponent <= -64 ? 0 : x.significand >> -x.exponent;
   return x.negative ? -static_cast<int64_t>(m) : static_cast<int64_t>(m);
 }
+
+}  // namespace vantorel

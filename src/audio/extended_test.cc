@@ -14,6 +14,8 @@
 
 #include "audio/lengths.h"
 
+namespace vantorel {
+
 namespace {
 
 // What holds on every processor: ties go to the even neighbour, a value rounded twice can land
@@ -386,3 +388,5 @@ TEST(ExtendedAgainstX87, ArithmeticOnArbitraryOperands) {
 #endif
 
 }  // namespace
+
+}  // namespace vantorel

@@ -3,6 +3,8 @@
 #include "audio/extended.h"
 #include "disc/cd.h"
 
+namespace vantorel {
+
 // Every step below is the one the lengths have always been computed with: intermediate results in
 // 80-bit extended precision, rounded to double or single precision where the variable that held
 // them was one, and truncated toward zero where they became integers. The extended steps are
@@ -73,3 +75,5 @@ TotalTime TotalTimeOf(float total_seconds) {
   t.seconds = Truncate(Subtract(total, Multiply(ExtendedOfInt(t.minutes), kSecondsPerMinute)));
   return t;
 }
+
+}  // namespace vantorel

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace vantorel {
+
 struct Length {
   int32_t minutes = 0;
   int32_t seconds = 0;
@@ -24,3 +26,5 @@ struct TotalTime {
   int64_t seconds = 0;
 };
 TotalTime TotalTimeOf(float total_seconds);
+
+}  // namespace vantorel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vantorel {
+
 namespace {
 
 std::string Text(Length l) {
@@ -40,3 +42,5 @@ TEST(Total, SinglePrecisionSum) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -5,6 +5,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+namespace vantorel {
 #endif
 
 uint32_t Assem2(uint8_t b0, uint8_t b1) {
@@ -123,3 +125,5 @@ HeaderFacts ProbeHeader(Head h) {
   facts.sample_frames = facts.data_size / block;
   return facts;
 }
+
+}  // namespace vantorel

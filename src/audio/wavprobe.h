@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+namespace vantorel {
+
 // Tags are searched for at even positions from 2 up to and including this one.
 constexpr size_t kSearchLimit = 15000;
 // Enough of a file's head for every field the probe can reach: bits per sample of a format tag
@@ -42,3 +44,5 @@ size_t FindTag(std::span<const uint8_t> head, const char* tag, size_t len);
 // Probes the first bytes of a file, which may be fewer than kHeadBytes for a short file. Bytes
 // the file does not have match no tag and read as zero in a field.
 HeaderFacts ProbeHeader(std::span<const uint8_t> head);
+
+}  // namespace vantorel

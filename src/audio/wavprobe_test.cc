@@ -11,6 +11,8 @@
 
 #include "support/wav.h"
 
+namespace vantorel {
+
 namespace {
 
 using namespace std::string_literals;
@@ -190,3 +192,5 @@ TEST(FindTag, AgreesWithThePlainSearch) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

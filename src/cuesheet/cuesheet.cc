@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string_view>
 
+namespace vantorel {
+
 namespace {
 
 void AppendTrack(std::string* out, int number) {
@@ -39,3 +41,5 @@ std::string BuildCueSheet(const Disc& disc) {
   }
   return text;
 }
+
+}  // namespace vantorel

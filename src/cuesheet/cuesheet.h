@@ -5,6 +5,10 @@
 
 #include "disc/disc.h"
 
+namespace vantorel {
+
 // The cue sheet of the disc: a FILE line for each file, and a TRACK, PREGAP and INDEX line for
 // each of its tracks, in order, with the texts of the list as they stand.
 std::string BuildCueSheet(const Disc& disc);
+
+}  // namespace vantorel

@@ -4,6 +4,8 @@
 
 #include "tracklist/tracklist.h"
 
+namespace vantorel {
+
 namespace {
 
 std::string Cue(std::string_view list) {
@@ -58,3 +60,5 @@ TEST(BuildCueSheet, TrackNumbersAndLongTexts) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vantorel {
+
 namespace cd {
 
 // A CD counts time in frames, 75 to a second.
@@ -22,3 +24,5 @@ constexpr uint64_t kLongestDiscFrames = (79 * 60 + 59) * kFramesPerSecond + 74;
 constexpr uint32_t kShortestTrackSeconds = 4;
 
 }  // namespace cd
+
+}  // namespace vantorel

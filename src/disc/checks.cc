@@ -6,6 +6,8 @@
 
 #include "disc/cd.h"
 
+namespace vantorel {
+
 namespace {
 
 // No name a file can be opened by is as long as this; see PATH_MAX.
@@ -227,3 +229,5 @@ bool MayNameAFile(std::string_view line) {
   return line.size() < kLongestPath && !line.starts_with('#') && !ContainsWavAnyCase(line) &&
          !StartsWithLowercaseAndTime(line) && !NamesOtherAudio(line);
 }
+
+}  // namespace vantorel

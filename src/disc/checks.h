@@ -7,6 +7,8 @@
 #include "disc/disc.h"
 #include "disc/findings.h"
 
+namespace vantorel {
+
 // Every problem of the disc, in the order of the list's lines; those of the disc as a whole come
 // last.
 std::vector<Finding> CheckDisc(const Disc& disc);
@@ -18,3 +20,5 @@ bool TooManyTracks(const Disc& disc);
 // when the user left out its .wav: it is no note (those start with #), the checks say nothing else
 // of it, and it is not too long to be a name.
 bool MayNameAFile(std::string_view line);
+
+}  // namespace vantorel

@@ -8,6 +8,8 @@
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
+namespace vantorel {
+
 namespace {
 
 // CD audio of the given length, as the probe and the file's size report it.
@@ -211,3 +213,5 @@ TEST(CheckDisc, NinetyNineTracksAndOneHundredTwentyEightLinesAtMost) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace vantorel {
+
 namespace {
 
 // Numbers the lines of a text in one pass: each call counts on from where the last one stopped,
@@ -108,3 +110,5 @@ int TrackCount(const Disc& disc) {
   for (const DiscFile& file : disc.files) tracks += static_cast<int>(file.tracks.size());
   return tracks;
 }
+
+}  // namespace vantorel

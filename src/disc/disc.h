@@ -12,6 +12,8 @@
 #include "io/io.h"
 #include "tracklist/tracklist.h"
 
+namespace vantorel {
+
 // A line of the list, numbered as an editor numbers it: blank lines count, and a line ends at LF,
 // CR LF or a lone CR. Number 0 is no line.
 struct ListLine {
@@ -73,3 +75,5 @@ void MeasureLengths(Disc* disc);
 
 // The number of tracks on the disc.
 int TrackCount(const Disc& disc);
+
+}  // namespace vantorel

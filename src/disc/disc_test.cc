@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace vantorel {
+
 namespace {
 
 Disc DiscOf(std::string_view list) {
@@ -59,3 +61,5 @@ TEST(BuildDisc, LinesPastTheLimit) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace vantorel {
+
 enum class FindingKind {
   // Of the run as a whole.
   kListNotUsed,    // A tlist.txt was read, not the list named (subject).
@@ -74,3 +76,5 @@ constexpr bool IsError(FindingKind kind) {
   return kind == FindingKind::kWavNotOpened || kind == FindingKind::kWavNotRead ||
          kind == FindingKind::kWavWithoutData || kind == FindingKind::kWavUnsupported;
 }
+
+}  // namespace vantorel

@@ -10,6 +10,8 @@
 #include "disc/checks.h"
 #include "disc/disc.h"
 
+namespace vantorel {
+
 namespace {
 
 bool IsLineEnd(char c) {
@@ -115,3 +117,5 @@ TEST(DiscSearches, WavInAnyCaseAgreesWithTheByteAtATimeSearch) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace vantorel {
+
 namespace {
 
 // The name of the temporary file while it exists, and empty otherwise. It changes only while
@@ -247,3 +249,5 @@ CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
   }
   return Failed(WriteInPlace(name, text));
 }
+
+}  // namespace vantorel

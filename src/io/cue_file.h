@@ -7,6 +7,8 @@
 
 #include "io/io.h"
 
+namespace vantorel {
+
 // Why a file must never be replaced by the cue sheet.
 enum class Guard { kNone, kTrackList, kWavFile };
 
@@ -41,3 +43,5 @@ CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
 // Removes the temporary file of a replace that is under way, if there is one. It is safe to call
 // from a signal handler, which is what it is for: a tool ended by a signal leaves no stray file.
 void RemoveTemporaryCueFile();
+
+}  // namespace vantorel

@@ -9,6 +9,8 @@
 
 #include "support/temp_dir.h"
 
+namespace vantorel {
+
 namespace {
 
 using WriteCueFileTest = TempDirTest;
@@ -109,3 +111,5 @@ TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

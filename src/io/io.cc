@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace vantorel {
+
 bool IsFile(const char* name, FileId id) {
   struct stat st;
   return stat(name, &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
@@ -118,3 +120,5 @@ HeadRead ReadHead(const char* path, std::span<uint8_t> buffer) {
   result.error = CloseKeeping(fd, error);
   return result;
 }
+
+}  // namespace vantorel

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace vantorel {
+
 // Which file a descriptor or name stands for, whatever it is called.
 struct FileId {
   dev_t dev = 0;
@@ -56,3 +58,5 @@ int WriteAll(int fd, std::string_view text);
 // Closes fd and returns error when it is not 0, or else the close's own error: the first error
 // of an operation is the one worth reporting.
 int CloseKeeping(int fd, int error);
+
+}  // namespace vantorel

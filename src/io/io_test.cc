@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+namespace vantorel {
+
 namespace {
 
 constexpr size_t kLimit = 1024 * 1024;
@@ -70,3 +72,5 @@ TEST(ReadAll, DirectoryIsAnError) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -13,7 +13,7 @@ namespace {
 // Ends the tool by the signal it was sent, as it would have ended without a handler, once the
 // temporary file of a cue file being replaced is gone.
 void EndBySignal(int signal_number) {
-  RemoveTemporaryCueFile();
+  vantorel::RemoveTemporaryCueFile();
   signal(signal_number, SIG_DFL);
   raise(signal_number);
 }
@@ -40,6 +40,6 @@ void SetUpSignals() {
 int main(int argc, char** argv) {
   SetUpSignals();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  Console console;
-  return Run(args, &console);
+  vantorel::Console console;
+  return vantorel::Run(args, &console);
 }

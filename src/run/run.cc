@@ -11,6 +11,8 @@
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
+namespace vantorel {
+
 namespace {
 
 constexpr const char* kDefaultList = "tlist.txt";
@@ -201,3 +203,5 @@ int Run(std::vector<std::string> args, Console* console) {
   console->err.clear();
   return status;
 }
+
+}  // namespace vantorel

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vantorel {
+
 // Exit statuses.
 constexpr int kExitDone = 0;
 constexpr int kExitNoList = 1;    // Usage shown, or the list cannot be opened or is too large.
@@ -24,3 +26,5 @@ struct Console {
 // Runs the whole tool with args (without the program name) from the working directory, says
 // all it has to say, standard output first, and returns its exit status.
 int Run(std::vector<std::string> args, Console* console);
+
+}  // namespace vantorel

@@ -10,6 +10,8 @@
 #include "disc/cd.h"
 #include "tracklist/track_table.h"
 
+namespace vantorel {
+
 // The version is the project's, as the build gives it.
 const char kUsageText[] = "Vantorel " VANTOREL_VERSION
                           " by Quellbrand\n"
@@ -431,3 +433,5 @@ std::string FindingLines(std::span<const Finding> findings, const Names& names) 
   }
   return out;
 }
+
+}  // namespace vantorel

@@ -12,6 +12,8 @@
 #include "disc/findings.h"
 #include "io/cue_file.h"
 
+namespace vantorel {
+
 extern const char kUsageText[];
 
 // The usage text, then what a user needs next: the synopsis, the list's format in brief, the
@@ -47,3 +49,5 @@ struct Names {
   std::string_view cue;
 };
 std::string FindingLines(std::span<const Finding> findings, const Names& names);
+
+}  // namespace vantorel

@@ -4,6 +4,8 @@
 
 #include "support/golden.h"
 
+namespace vantorel {
+
 namespace {
 
 TEST(LengthReport, ListsEveryFileWithItsLength) {
@@ -20,3 +22,5 @@ TEST(LengthReport, ListsEveryFileWithItsLength) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

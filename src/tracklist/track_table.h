@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace vantorel {
+
 enum class LineKind : int32_t { kNone = 0, kSplit = 1, kPregap = 2 };
 
 // Only the first kMaxLines lines of a list are used; the table has room to spare.
@@ -20,3 +22,5 @@ struct TrackTable {
   std::array<int32_t, kTableSlots> has_pregap{};
   std::array<int32_t, kTableSlots> is_wav{};
 };
+
+}  // namespace vantorel

@@ -4,6 +4,8 @@
 
 #include "disc/cd.h"
 
+namespace vantorel {
+
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -112,3 +114,5 @@ std::optional<uint32_t> CueTimeFrames(std::string_view time) {
   if (!time.empty() || fields[1] >= 60 || fields[2] >= cd::kFramesPerSecond) return std::nullopt;
   return (fields[0] * 60 + fields[1]) * cd::kFramesPerSecond + fields[2];
 }
+
+}  // namespace vantorel

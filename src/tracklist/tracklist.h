@@ -8,6 +8,8 @@
 
 #include "tracklist/track_table.h"
 
+namespace vantorel {
+
 // The largest list the tool reads, in bytes.
 constexpr size_t kMaxListBytes = 1024 * 1024;
 
@@ -38,3 +40,5 @@ std::string_view TimeText(std::string_view line);
 // below 60 and frames below a second's worth, blanks around it allowed, as a burner reads it.
 // Nothing when the text is not such a time.
 std::optional<uint32_t> CueTimeFrames(std::string_view time);
+
+}  // namespace vantorel

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace vantorel {
+
 namespace {
 
 struct Row {
@@ -119,3 +121,5 @@ TEST(TimeText, FromTheThirdCharacterOn) {
 }
 
 }  // namespace
+
+}  // namespace vantorel

@@ -11,6 +11,8 @@
 #include "audio/lengths.h"
 #include "support/wav.h"
 
+using namespace vantorel;
+
 namespace {
 
 uint32_t Number(const char* text) {
