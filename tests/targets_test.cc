@@ -191,6 +191,10 @@ TEST_F(Targets, EveryKindOfTarget) {
       {"a write-protected file of one's own", Kind::kReadOnly, "t.cue", Who::kNobody, Launch::kFile,
        3, kReport + Refused("t.cue", "Permission denied"), "", "t.cue", kOld, kNobody, kNogroup,
        0444},
+      // Refused for what it is, without being opened: the open would be refused otherwise.
+      {"the track list, which one may not write", Kind::kNothing, "tlist.txt", Who::kNobody,
+       Launch::kFile, 3, kReport + Refused("tlist.txt", "it is the track list"), "", "tlist.txt",
+       "a.wav\n", kCaller, kCaller, 0644},
       {"a write-protected file, for root", Kind::kReadOnly, "t.cue", Who::kRoot, Launch::kFile, 0,
        kReport + Wrote("t.cue"), "", "t.cue", kSheet, kNobody, kNogroup, 0444},
       {"another user's file in a directory anyone may write", Kind::kRootsFile, "t.cue",

@@ -109,6 +109,9 @@ TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
                                       {{fifo.st_dev, fifo.st_ino}, Guard::kTrackList}};
   int plain_fd = open(Path("plain").c_str(), O_WRONLY | O_APPEND);
   ASSERT_GE(plain_fd, 0);
+  // A reader, so that a FIFO opened for writing by mistake fails the test rather than hangs it.
+  int fifo_reader = open(Path("list.fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fifo_reader, 0);
 
   // A running program, copied so that nothing else is running it.
   std::filesystem::copy_file("/bin/sleep", Path("prog"));
@@ -133,7 +136,7 @@ TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
   } cases[] = {
       {Path("plain"), 0, Guard::kWavFile},
       {"/dev/fd/" + std::to_string(plain_fd), 0, Guard::kWavFile},
-      {Path("list.fifo"), 0, Guard::kTrackList},  // It would wait for a reader if opened.
+      {Path("list.fifo"), 0, Guard::kTrackList},
       {Path("missing/out.cue"), ENOENT, Guard::kNone},
       {Path("plain/out.cue"), ENOTDIR, Guard::kNone},
       {Path("full.cue"), ENOSPC, Guard::kNone},
@@ -149,6 +152,7 @@ TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
   kill(prog, SIGKILL);
   waitpid(prog, nullptr, 0);
   close(plain_fd);
+  close(fifo_reader);
   EXPECT_EQ(Read("plain"), "keep");
   EXPECT_EQ(Read("prog"), prog_bytes);
   EXPECT_EQ(Entries(), (std::vector<std::string>{"full.cue", "list.fifo", "plain", "prog"}));
