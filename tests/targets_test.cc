@@ -71,6 +71,7 @@ enum class Kind {
   kHardLinked,     // A file with a second name, u.cue.
   kForeignGroup,   // Nobody's file with root's group, mode 0664.
   kSetUserId,      // Nobody's own file, mode 04640.
+  kInStickyDir,    // Nobody's file, mode 0666, in a sticky directory anyone may write.
 };
 
 // Makes the target and sets up the launch for it. Returns a descriptor to close after the run,
@@ -135,6 +136,11 @@ int Make(Kind kind, const std::string& dir, const std::string& target, Launch* l
       break;
     case Kind::kSetUserId:
       old_file(kNobody, kNogroup, 04640);
+      break;
+    case Kind::kInStickyDir:
+      EXPECT_EQ(mkdir((dir + "/sticky").c_str(), 0755), 0);
+      EXPECT_EQ(chmod((dir + "/sticky").c_str(), 01777), 0);
+      old_file(kNobody, kNogroup, 0666);
       break;
   }
   return -1;
@@ -212,14 +218,23 @@ TEST_F(Targets, EveryKindOfTarget) {
       // The kernel clears the set-user-id bit when its owner writes the file, as for any writer.
       {"a set-user-id file of one's own", Kind::kSetUserId, "t.cue", Who::kNobody, Launch::kFile, 0,
        kReport + Wrote("t.cue"), "", "t.cue", kSheet, kNobody, kNogroup, 0640},
+      // Where the kernel protects such files, root is refused, as the shell's `cat >` would be.
+      {"another user's file in a sticky directory, for root", Kind::kInStickyDir, "sticky/t.cue",
+       Who::kRoot, Launch::kFile, 3, kReport + Refused("sticky/t.cue", "Permission denied"), "",
+       "sticky/t.cue", kOld, kNobody, kNogroup, 0666},
   };
   bool root = geteuid() == 0;
+  bool protected_regular = !Slurp("/proc/sys/fs/protected_regular").starts_with("0");
   std::vector<std::string> skipped;
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.what);
     if (c.who != Who::kAnyone && !root) {
       skipped.push_back(std::string(c.what) + ": only root can make another user's files");
+      continue;
+    }
+    if (c.kind == Kind::kInStickyDir && !protected_regular) {
+      skipped.push_back(std::string(c.what) + ": fs.protected_regular is 0 on this machine");
       continue;
     }
     std::string dir = CaseDir("case" + std::to_string(i));
@@ -313,6 +328,11 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
     EXPECT_EQ(o.err.find("vantorel: cannot"), std::string::npos) << o.err;
     EXPECT_EQ(Slurp(cue), c.old_kept ? old : sheet);
   }
+  // Nor is a file made for a sheet over the limit.
+  Outcome o = Run({"tlist.txt", "new.cue"}, {.dir = plain, .file_limit = 1000});
+  EXPECT_EQ(o.status, 3);
+  EXPECT_TRUE(o.out.ends_with(Refused("new.cue", "File too large"))) << o.out;
+  EXPECT_NE(access((plain + "/new.cue").c_str(), F_OK), 0);
   if (!skipped.empty()) GTEST_SKIP() << skipped.front() << " (and " << skipped.size() - 1 << ")";
 }
 

@@ -49,14 +49,17 @@ int NamedDescriptor(std::string_view name) {
   return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY ? fd : -1;
 }
 
-// Opens name into *fd as `cat > name` does; *created says whether this call made the file.
+// Opens name into *fd as `cat > name` does, with O_CREAT even for a file that exists, since the
+// kernel guards files and FIFOs in sticky directories on such opens alone. *created says whether
+// this call made the file; one that a text over the file size limit would need is not made.
 int OpenByName(const std::string& name, bool too_large, int* fd, bool* created) {
-  *fd = open(name.c_str(), kOpenFlags);
-  if (*fd >= 0 || errno != ENOENT) return *fd >= 0 ? 0 : errno;
-  if (too_large) return EFBIG;
+  if (too_large) {
+    *fd = open(name.c_str(), kOpenFlags);
+    return *fd >= 0 ? 0 : errno == ENOENT ? EFBIG : errno;
+  }
   *fd = open(name.c_str(), kOpenFlags | O_CREAT | O_EXCL, 0666);
   *created = *fd >= 0;
-  // Another run created it meanwhile, or the name is a link to a file yet to be made.
+  // It exists, another run made it meanwhile, or it is a link to a file yet to be made.
   if (*fd < 0 && errno == EEXIST) *fd = open(name.c_str(), kOpenFlags | O_CREAT, 0666);
   return *fd >= 0 ? 0 : errno;
 }
