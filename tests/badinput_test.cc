@@ -1,5 +1,6 @@
 // Bad input of every kind meets a clear message and a defined exit status: never a crash, a hang,
 // a half-written cue file or a damaged file of the user's.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,47 +92,24 @@ TEST_F(BadInput, WavHeadersCutShortOrLying) {
   }
 }
 
-TEST_F(BadInput, FailedWritesLeaveTheOldCueFile) {
-  PutWav("a.wav", 44100);
-  std::string list = "a.wav\n";
-  for (int i = 0; i < 50; ++i) list += "S 00:00:" + std::to_string(i) + "\n";
-  Put("tlist.txt", list);
-  Put("album.cue", "the old cue sheet\n");
-  chmod(Path("album.cue").c_str(), 0640);
-
-  // The file size limit stops the write of the new sheet part way.
-  Outcome o = Run({"x", "album.cue"}, "", 1000);
-  EXPECT_EQ(o.status, 3);
-  EXPECT_NE(o.out.find("Cannot write cue file called album.cue: File too large\n"),
-            std::string::npos);
-  EXPECT_EQ(Read("album.cue"), "the old cue sheet\n");
-
-  // Through a symbolic link, too; and with the link to a device, the device is written.
-  symlink("album.cue", Path("link.cue").c_str());
-  EXPECT_EQ(Run({"x", "link.cue"}, "", 1000).status, 3);
-  EXPECT_EQ(Read("album.cue"), "the old cue sheet\n");
-  symlink("/dev/full", Path("full.cue").c_str());
-  o = Run({"x", "full.cue"});
-  EXPECT_EQ(o.status, 3);
-  EXPECT_NE(o.out.find("Cannot write cue file called full.cue: No space left on device\n"),
-            std::string::npos);
-  EXPECT_EQ(Entries(),
-            (std::vector<std::string>{"a.wav", "album.cue", "full.cue", "link.cue", "tlist.txt"}));
-
-  // Once it can be written, the new sheet replaces the old one whole and keeps its mode.
-  EXPECT_EQ(Run({"x", "link.cue"}).status, 0);
-  EXPECT_EQ(Read("album.cue").rfind("FILE \"a.wav\" WAVE\n", 0), 0u);
-  struct stat st;
-  ASSERT_EQ(stat(Path("album.cue").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
-TEST_F(BadInput, FifoAsAWavEntryDoesNotHang) {
+TEST_F(BadInput, FifoAsAWavEntryIsReadWhenItsWriterComes) {
+  // As cat does, the tool waits for a writer that comes late, and reads what it writes.
   ASSERT_EQ(mkfifo(Path("pipe.wav").c_str(), 0644), 0);
   Put("tlist.txt", "pipe.wav\n");
+  pid_t writer = fork();
+  if (writer == 0) {
+    usleep(300'000);
+    // Not waiting for a reader: with none left, the test fails rather than hangs.
+    int fd = open(Path("pipe.wav").c_str(), O_WRONLY | O_NONBLOCK);
+    std::string header = WavHeader(44100);
+    _exit(fd >= 0 && write(fd, header.data(), header.size()) == ssize_t(header.size()) ? 0 : 1);
+  }
   Outcome o = Run({});
-  EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.out, "Can't find format chunk in wave file!\nCan't find data block in wave file!\n");
+  int wstatus = 0;
+  waitpid(writer, &wstatus, 0);
+  EXPECT_EQ(wstatus, 0);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.rfind(kReportHeader + "1\tpipe.wav\t\t0:1:0\n", 0), 0u) << o.out;
 }
 
 }  // namespace

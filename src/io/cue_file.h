@@ -1,4 +1,4 @@
-// Writing the cue file: whole or not at all, and never over a file the run must keep.
+// Writing the cue file as a plain writer would, and never over a file the run must keep.
 #pragma once
 
 #include <string>
@@ -20,28 +20,23 @@ struct GuardedFile {
 struct CueFileWrite {
   int error = 0;                 // An errno value from the write.
   Guard refused = Guard::kNone;  // The name is one of the guarded files; nothing was touched.
+  bool unlocked = false;  // Another program held the file locked too long; written without it.
   bool ok() const { return error == 0 && refused == Guard::kNone; }
 };
 
-// Writes text to the file called name, deciding by the file the name leads to, not by how it is
-// spelled. A name that is one of the guarded files is refused untouched. The file the tool's
-// standard output or standard error already goes to is written through that descriptor, after
-// what the tool has written there. Anything else that is not a regular file (a device, a pipe)
-// is written directly. A name not yet taken, a dangling symbolic link included, gets a new file
-// where the links end; the links stay.
+// Writes text to the file called name, opened as `cat > name` opens it, so that the kernel
+// alone decides what the name leads to and whether it may be written. A name that spells a
+// descriptor open for writing (/dev/fd/3, /dev/stdout) is written through it, after what it
+// holds; so is a file the tool's standard output or standard error already goes to. A name that
+// is one of the guarded files is refused untouched. Any other file that is not regular is
+// written directly.
 //
-// An existing regular file the caller may not open for writing is refused with EACCES. One the
-// caller may write is replaced only by a complete new file: the text goes to a temporary file
-// beside it, which takes the old one's owner, group and mode and is renamed into place after a
-// successful close. Where that replace cannot give the same result as writing the file itself
-// (the directory is not writable, the file has other hard links, or its owner, group or set-id
-// bits cannot be kept), the file is written in place, with room for the text reserved first
-// wherever the file system can, so that a full disk is found before the old text changes.
+// A regular file keeps its inode, and with it its owner, mode, links and attributes: it is
+// rewritten in place, under a lock, with room for the text reserved first, so that a full disk,
+// a quota or the file size limit leaves the old text whole. SIGINT, SIGTERM and SIGHUP wait
+// until the file is closed; one that came meanwhile then ends the tool. A file this call
+// created is removed again when it fails.
 CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
                           const std::vector<GuardedFile>& guarded);
-
-// Removes the temporary file of a replace that is under way, if there is one. It is safe to call
-// from a signal handler, which is what it is for: a tool ended by a signal leaves no stray file.
-void RemoveTemporaryCueFile();
 
 }  // namespace vantorel

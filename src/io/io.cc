@@ -89,7 +89,7 @@ ListRead ReadWholeFile(const char* name, size_t limit, std::string* text) {
 
 HeadRead ReadHead(const char* path, std::span<uint8_t> buffer) {
   HeadRead result;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     result.error = errno;
     return result;

@@ -48,8 +48,8 @@ struct HeadRead {
   uint64_t file_size = 0;
 };
 
-// Opens the file called path and reads at most buffer.size() bytes from its start. A FIFO without
-// a writer reads as empty rather than hanging the run.
+// Opens the file called path and reads at most buffer.size() bytes from its start. A FIFO is
+// read as cat reads it: the open waits for its writer.
 HeadRead ReadHead(const char* path, std::span<uint8_t> buffer);
 
 // Writes all of text to fd, resuming after interruptions and partial writes.

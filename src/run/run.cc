@@ -152,6 +152,10 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
   // What has been said so far goes out before the cue file, which may be standard output itself.
   if (!FlushOutput(console)) return kExitNoOutput;
   CueFileWrite written = WriteCueFile(name, text, guarded);
+  if (written.unlocked) {
+    console->err += CueWrittenUnlocked(name);
+    console->warned = true;
+  }
   if (!written.ok()) {
     console->out += CueCannotWrite(name, written);
     return kExitNoOutput;

@@ -434,4 +434,10 @@ std::string FindingLines(std::span<const Finding> findings, const Names& names) 
   return out;
 }
 
+std::string CueWrittenUnlocked(std::string_view cue) {
+  return Line("vantorel: warning: \"", cue,
+              "\" was written without its lock, which another program held for too long; if that "
+              "program writes it too, run vantorel again once it is done");
+}
+
 }  // namespace vantorel
