@@ -9,11 +9,12 @@ namespace vantorel {
 
 enum class FindingKind {
   // Of the run as a whole.
-  kListNotUsed,    // A tlist.txt was read, not the list named (subject).
-  kListIsWav,      // The list starts with RIFF.
-  kNoWavFile,      // The list names no WAV file, so the cue file is empty.
-  kDiscTooLong,    // frames: the disc's length with its pregaps.
-  kTooManyTracks,  // count: the tracks on the disc.
+  kListNotUsed,         // A tlist.txt was read, not the list named (subject).
+  kListIsWav,           // The list starts with RIFF.
+  kNoWavFile,           // The list names no WAV file, so the cue file is empty.
+  kDiscTooLong,         // frames: the disc's length with its pregaps.
+  kTooManyTracks,       // count: the tracks on the disc.
+  kWrittenWithoutLock,  // Another program held the cue file (subject) locked too long.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why.

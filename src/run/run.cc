@@ -153,8 +153,8 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
   if (!FlushOutput(console)) return kExitNoOutput;
   CueFileWrite written = WriteCueFile(name, text, guarded);
   if (written.unlocked) {
-    console->err += CueWrittenUnlocked(name);
-    console->warned = true;
+    Finding unlocked = {.kind = FindingKind::kWrittenWithoutLock, .subject = name};
+    Say(console, {&unlocked, 1}, {"", name});
   }
   if (!written.ok()) {
     console->out += CueCannotWrite(name, written);

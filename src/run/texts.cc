@@ -290,6 +290,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {names.list, " names no WAV file, so ", names.cue,
                    " is empty; write one WAV file name a line"});
       return;
+    case FindingKind::kWrittenWithoutLock:
+      Append(out, {"\"", s,
+                   "\" was written without its lock, which another program held for too long; if "
+                   "that program writes it too, run vantorel again once it is done"});
+      return;
     case FindingKind::kTooManyTracks:
       Append(out, {"the cue sheet has ", Number(f.count), " tracks, more than the ",
                    Number(cd::kMaxTracks),
@@ -432,12 +437,6 @@ std::string FindingLines(std::span<const Finding> findings, const Names& names) 
     out += '\n';
   }
   return out;
-}
-
-std::string CueWrittenUnlocked(std::string_view cue) {
-  return Line("vantorel: warning: \"", cue,
-              "\" was written without its lock, which another program held for too long; if that "
-              "program writes it too, run vantorel again once it is done");
 }
 
 }  // namespace vantorel

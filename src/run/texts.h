@@ -50,7 +50,4 @@ struct Names {
 };
 std::string FindingLines(std::span<const Finding> findings, const Names& names);
 
-// The standard error line of a cue file written without its lock.
-std::string CueWrittenUnlocked(std::string_view cue);
-
 }  // namespace vantorel

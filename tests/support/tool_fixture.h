@@ -129,11 +129,6 @@ class Vantorel : public TempDirTest {
     return o;
   }
 
-  // As Run above, with standard output going to stdout_path.
-  Outcome Run(std::vector<std::string> args, const char* stdout_path) {
-    return Run(std::move(args), Launch{.stdout_path = stdout_path});
-  }
-
  private:
   static constexpr int kNoOtherUser = 125, kNoTracing = 126;
 
