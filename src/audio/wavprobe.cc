@@ -5,9 +5,9 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 namespace vantorel {
-#endif
 
 uint32_t Assem2(uint8_t b0, uint8_t b1) {
   return b0 + 256u * b1;
