@@ -200,13 +200,17 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
       check.Add(FindingKind::kOtherAudio, line);
     } else if (ignored.names_a_file) {
       check.Add(FindingKind::kFileNotWav, line);
+    } else if (ignored.names_a_wav) {
+      check.Add(FindingKind::kWavWithoutExt, line);
     }
   }
-  if (const UnusedLines& unused = disc.unused; unused.count > 0) {
+  // Notes past the limit lose nothing.
+  if (const UnusedLines& unused = disc.unused; unused.count > unused.notes) {
     check.Add(FindingKind::kLinesUnused, {unused.first, ""},
               {.count = static_cast<uint64_t>(unused.count),
                .wav_entries = unused.wav_entries,
-               .splits = unused.splits});
+               .splits = unused.splits,
+               .pregaps = unused.pregaps});
   }
   // In the order of the list; the findings of one line stay in the order they were found.
   std::stable_sort(check.found.begin(), check.found.end(),

@@ -49,12 +49,15 @@ WavFile FileCalled(std::string_view name) {
 }
 
 // The findings of a list as standard error says them, each file being what its name says. Of
-// the ignored lines, "exists" is the name of a file.
+// the ignored lines, "exists" is the name of a file, and "typed" with .wav added.
 std::string Diagnosed(std::string_view list) {
   TrackTable table;
   Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
-  for (IgnoredLine& ignored : disc.ignored) ignored.names_a_file = ignored.line.text == "exists";
+  for (IgnoredLine& ignored : disc.ignored) {
+    ignored.names_a_file = ignored.line.text == "exists";
+    ignored.names_a_wav = ignored.line.text == "typed";
+  }
   return FindingLines(CheckDisc(disc), {"l.txt", "o.cue"});
 }
 
@@ -127,15 +130,17 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"a.wav\nsay \"hi\".wav\n",
        at(1) +
            "\"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds 587 "
-           "samples of silence before \"say \"hi\".wav\"; to play on without a gap, join the "
-           "files into one and split it with S lines\n" +
+           "samples of silence before \"say \"hi\".wav\": no harm between songs, but a click "
+           "where a recording goes on; to join them without it, join the files into one and "
+           "split it with S lines\n" +
            at(2) +
            "\"say \"hi\".wav\" has a double quote in its name, which a cue sheet cannot hold; "
            "rename the file\n"},
       {"a.wav\nb.wav\nP 00:00:01\n", ""},
       // Notes: read as split or pregap lines by their first letter, named when they are files
       // of another kind or the name of a file, and never checked when they start with #.
-      {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n",
+      {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n"
+       "typed\ne.m4a\n",
        at(2) +
            "\"P art two\" is read as a pregap line because it starts with a capital P; start a "
            "note with another character, such as #\n" +
@@ -144,13 +149,19 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "with another character, such as #\n" +
            at(5) +
            "\"b.flac\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: sox b.flac -r 44100 -b 16 -c 2 b.wav\n" +
+           "of it: sox b.flac -r 44100 -b 16 -c 2 b-cd.wav\n" +
            at(6) +
            "\"c d.MP3\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: sox 'c d.MP3' -r 44100 -b 16 -c 2 'c d.wav'\n" +
+           "of it: sox 'c d.MP3' -r 44100 -b 16 -c 2 'c d-cd.wav'\n" +
            at(7) +
            "\"exists\" names a file but is ignored: only lines containing .wav are taken as "
-           "files; if it is a WAV file, rename it to end in .wav\n"},
+           "files; if it is a WAV file, rename it to end in .wav\n" +
+           at(9) +
+           "\"typed\" is ignored: only lines containing .wav are taken as files; write it as "
+           "\"typed.wav\"\n" +
+           at(10) +
+           "\"e.m4a\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
+           "of it: ffmpeg -i e.m4a -ar 44100 -ac 2 -sample_fmt s16 e-cd.wav\n"},
       {"h.wav\n-f.wav\nx.wav\n",
        at(1) +
            "\"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit 2-channel "
@@ -203,11 +214,13 @@ TEST(CheckDisc, NinetyNineTracksAndOneHundredTwentyEightLinesAtMost) {
   }
   // Notes fill the list to its limit; the lines after it are counted, blank ones aside.
   for (int line = 101; line <= 128; ++line) list += "# note\n";
-  std::string said = Diagnosed(list + "S 1\nz.wav\n\nnote\nx.wav\n");
+  std::string said = Diagnosed(list + "S 1\nz.wav\n\nnote\nP 2\n# 3\nx.wav\n");
+  EXPECT_EQ(Diagnosed(list + "# only notes\n# past the limit\n").find("l.txt:129"),
+            std::string::npos);
   EXPECT_EQ(said.substr(said.find("vantorel: l.txt:129")),
-            "vantorel: l.txt:129: warning: 4 lines from here on are not used, with 2 WAV entries "
-            "and 1 split line among them: only the first 128 lines of a track list are read; "
-            "split the list in two\n"
+            "vantorel: l.txt:129: warning: 6 lines from here on are not used, with 2 WAV entries, "
+            "1 split line and 1 pregap line among them: only the first 128 lines of a track list "
+            "are read; split the list in two\n"
             "vantorel: warning: the cue sheet has 100 tracks, more than the 99 a CD holds, which "
             "a burner refuses; split the list over two discs\n");
 }

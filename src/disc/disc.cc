@@ -57,6 +57,10 @@ UnusedLines CountUnused(std::string_view rest, LineCounter* lines) {
       ++unused.wav_entries;
     } else if (line[0] == 'S') {
       ++unused.splits;
+    } else if (line[0] == 'P') {
+      ++unused.pregaps;
+    } else if (line[0] == '#') {
+      ++unused.notes;
     }
     p += line.size();
   }

@@ -48,12 +48,15 @@ struct UnusedLines {
   int count = 0;
   int wav_entries = 0;
   int splits = 0;
+  int pregaps = 0;
+  int notes = 0;  // Lines starting with #, which lose nothing.
 };
 
 // A line taken as neither a WAV file, a split nor a pregap.
 struct IgnoredLine {
   ListLine line;
   bool names_a_file = false;  // It is the name of an existing file, as the run found.
+  bool names_a_wav = false;   // With .wav added, it is the name of an existing file.
 };
 
 struct Disc {

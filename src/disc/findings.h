@@ -46,7 +46,9 @@ enum class FindingKind {
   kNoteReadAsLine,   // An S or P line that holds no time: a note, but read as a split or pregap.
   kOtherAudio,       // An ignored line that names an audio file of another kind.
   kFileNotWav,       // An ignored line that is the name of an existing file.
-  kLinesUnused,      // The first line past the limit; count, wav_entries, splits: of those lines.
+  kWavWithoutExt,    // An ignored line that, with .wav added, is the name of an existing file.
+  kLinesUnused,      // The first line past the limit; count, wav_entries, splits, pregaps: of
+                     // those lines.
 };
 
 // The fields of a format block that decide whether a file is CD audio.
@@ -69,6 +71,7 @@ struct Finding {
   uint64_t count = 0;
   int wav_entries = 0;
   int splits = 0;
+  int pregaps = 0;
   AudioFormat format = {};
 };
 

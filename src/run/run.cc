@@ -138,12 +138,14 @@ int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<Guard
   return usable ? kGoOn : kExitBadWav;
 }
 
-// Looks up the ignored lines that may be the name of a file, a WAV file without its .wav say.
+// Looks up the ignored lines that may be the name of a file, as they stand or, as a WAV name
+// typed without its .wav, with it.
 void LookUpIgnoredLines(Disc* disc) {
   for (IgnoredLine& ignored : disc->ignored) {
-    if (MayNameAFile(ignored.line.text)) {
-      ignored.names_a_file = IsRegularFile(std::string(ignored.line.text).c_str());
-    }
+    if (!MayNameAFile(ignored.line.text)) continue;
+    std::string name(ignored.line.text);
+    ignored.names_a_file = IsRegularFile(name.c_str());
+    if (!ignored.names_a_file) ignored.names_a_wav = IsRegularFile((name + ".wav").c_str());
   }
 }
 

@@ -28,7 +28,7 @@ std::string HelpText() {
   return std::string(kUsageText) +
          "\n"
          "Usage: vantorel [--strict] [list [cuefile]]\n"
-         "List:  one WAV file a line: a line holding .wav or .WAV is the file's name\n"
+         "List:  the first line, and every line holding .wav or .WAV, is a WAV file's name\n"
          "       S mm:ss:ff  a new track starts this far into the WAV file above\n"
          "       P mm:ss:ff  a pregap this long for the track opened on the line above\n"
          "       mm:ss:ff counts minutes, seconds and frames, " +
@@ -219,6 +219,23 @@ void AppendSoxCommand(std::string* out, std::string_view from, std::string_view 
   AppendShellWord(out, to, to_suffix);
 }
 
+// The command that makes CD audio of an audio file of another kind: sox for the kinds Debian's
+// sox reads, ffmpeg for the others. The new file's name is not the stem's plain WAV name, which
+// may already be taken by a file of the list.
+void AppendConvertCommand(std::string* out, std::string_view from, std::string_view stem) {
+  std::string ext;
+  for (char c : from.substr(from.rfind('.') + 1)) ext += static_cast<char>(c | 0x20);
+  if (ext != "m4a" && ext != "opus" && ext != "ape" && ext != "wma") {
+    AppendSoxCommand(out, from, stem, "-cd.wav");
+    return;
+  }
+  out->append("ffmpeg -i ");
+  AppendShellWord(out, from);
+  Append(out, {" -ar ", Number(cd::kRate), " -ac ", Number(cd::kChannels), " -sample_fmt s",
+               Number(cd::kBits), " "});
+  AppendShellWord(out, stem, "-cd.wav");
+}
+
 // "1 line", "2 lines".
 void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::string_view many = "") {
   Append(out, {Number(n), " "});
@@ -307,6 +324,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
+      // A note written first, as notes go in other lists.
+      if (f.line == 1 && s.starts_with('#')) {
+        out->append("; the first line is always a WAV file's name, so put notes below it");
+      }
       return;
     case FindingKind::kWavNotRead:
       Append(out, {"cannot read \"", s, "\": ", std::strerror(f.error)});
@@ -345,8 +366,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),
                    " samples, so a burner adds ", Number(f.count), " samples of silence before \"",
                    f.other,
-                   "\"; to play on without a gap, join the files into one and split it with S "
-                   "lines"});
+                   "\": no harm between songs, but a click where a recording goes on; to join "
+                   "them without it, join the files into one and split it with S lines"});
       return;
     case FindingKind::kMixedCaseWav:
       Append(out, {"\"", s,
@@ -403,7 +424,12 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
                    "of it: "});
-      AppendSoxCommand(out, s, s.substr(0, s.rfind('.')), ".wav");
+      AppendConvertCommand(out, s, s.substr(0, s.rfind('.')));
+      return;
+    case FindingKind::kWavWithoutExt:
+      Append(out, {"\"", s,
+                   "\" is ignored: only lines containing .wav are taken as files; write it as \"",
+                   s, ".wav\""});
       return;
     case FindingKind::kFileNotWav:
       Append(out, {"\"", s,
@@ -414,8 +440,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendCounted(out, f.count, "line");
       Append(out, {" from here on ", f.count == 1 ? "is" : "are", " not used, with "});
       AppendCounted(out, f.wav_entries, "WAV entry", "WAV entries");
-      out->append(" and ");
+      out->append(", ");
       AppendCounted(out, f.splits, "split line");
+      out->append(" and ");
+      AppendCounted(out, f.pregaps, "pregap line");
       Append(out, {" among them: only the first ", Number(kMaxLines),
                    " lines of a track list are read; split the list in two"});
       return;
