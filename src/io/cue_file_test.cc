@@ -35,10 +35,12 @@ TEST_F(WriteCueFileTest, NewAndRewrittenFiles) {
   // bits) stand for everything a replace by rename would lose.
   ASSERT_EQ(chmod(out.c_str(), 0664), 0);
   ASSERT_EQ(link(out.c_str(), Path("second.cue").c_str()), 0);
-  const unsigned char acl[] = {2,   0,    0,   0,   1,   0,    6,    0,   255, 255, 255, 255,
-                               2,   0,    6,   0,   0,   0x39, 0x30, 0,   0,   4,   0,   6,
-                               0,   255,  255, 255, 255, 0x10, 0,    4,   0,   255, 255, 255,
-                               255, 0x20, 0,   4,   0,   255,  255,  255, 255};
+  const unsigned char acl[] = {2,    0,   0,   0,   1,    0,    6,   0,
+                               255,  255, 255, 255,                         // The owner.
+                               2,    0,   6,   0,   0x39, 0x30, 0,   0,     // User 12345.
+                               4,    0,   6,   0,   255,  255,  255, 255,   // The group.
+                               0x10, 0,   4,   0,   255,  255,  255, 255,   // The mask.
+                               0x20, 0,   4,   0,   255,  255,  255, 255};  // Others.
   bool attributes = setxattr(out.c_str(), "user.origin", "list", 4, 0) == 0 &&
                     setxattr(out.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
   ASSERT_EQ(stat(out.c_str(), &st), 0);
