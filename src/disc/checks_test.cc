@@ -137,6 +137,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"say \"hi\".wav\" has a double quote in its name, which a cue sheet cannot hold; "
            "rename the file\n"},
       {"a.wav\nb.wav\nP 00:00:01\n", ""},
+      // Prose too long to be a file's name, whatever it says of .Wav files.
+      {"a.wav\n" + std::string(4096, 'x') + ".Wav\n", ""},
       // Notes: read as split or pregap lines by their first letter, named when they are files
       // of another kind or the name of a file, and never checked when they start with #.
       {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n"
