@@ -42,7 +42,7 @@ bool FlushOutput(Console* console) {
 
 // Adds the standard error lines of findings.
 void Say(Console* console, std::span<const Finding> findings, const Names& names) {
-  console->err += FindingLines(findings, names);
+  AppendFindingLines(&console->err, findings, names);
   for (const Finding& f : findings) console->warned = console->warned || !IsError(f.kind);
 }
 
@@ -125,8 +125,9 @@ std::string ProbeMessage(const Finding& f) {
 // cannot be used, as it always has; standard error tells of every one.
 int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<GuardedFile>* guarded) {
   bool usable = true;
+  std::vector<Finding> found;
   for (DiscFile& file : disc->files) {
-    std::vector<Finding> found;
+    found.clear();
     file.wav = GET_ATTRIBUTES(file.entry, &found);
     if (usable) {
       for (const Finding& f : found) console->out += ProbeMessage(f);

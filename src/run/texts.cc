@@ -453,17 +453,21 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
 
 }  // namespace
 
+void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names) {
+  // Room for the usual line, so that the lines are written into one buffer.
+  out->reserve(out->size() + findings.size() * (names.list.size() + 256));
+  for (const Finding& f : findings) {
+    out->append("vantorel: ");
+    if (f.line > 0) Append(out, {names.list, ":", Number(f.line), ": "});
+    out->append(IsError(f.kind) ? "error: " : "warning: ");
+    AppendText(out, f, names);
+    *out += '\n';
+  }
+}
+
 std::string FindingLines(std::span<const Finding> findings, const Names& names) {
   std::string out;
-  // Room for the usual line, so that the lines are written into one buffer.
-  out.reserve(findings.size() * (names.list.size() + 256));
-  for (const Finding& f : findings) {
-    out += "vantorel: ";
-    if (f.line > 0) Append(&out, {names.list, ":", Number(f.line), ": "});
-    out += IsError(f.kind) ? "error: " : "warning: ";
-    AppendText(&out, f, names);
-    out += '\n';
-  }
+  AppendFindingLines(&out, findings, names);
   return out;
 }
 

@@ -49,5 +49,6 @@ struct Names {
   std::string_view cue;
 };
 std::string FindingLines(std::span<const Finding> findings, const Names& names);
+void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names);
 
 }  // namespace vantorel
