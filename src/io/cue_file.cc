@@ -17,10 +17,6 @@ namespace {
 
 constexpr int kOpenFlags = O_WRONLY | O_NOCTTY | O_CLOEXEC;
 
-FileId IdOf(const struct stat& st) {
-  return {st.st_dev, st.st_ino};
-}
-
 Guard GuardOf(const struct stat& st, const std::vector<GuardedFile>& guarded) {
   for (const GuardedFile& g : guarded) {
     if (g.id == IdOf(st)) return g.guard;

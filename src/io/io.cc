@@ -9,9 +9,13 @@
 
 namespace vantorel {
 
+FileId IdOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino};
+}
+
 bool IsFile(const char* name, FileId id) {
   struct stat st;
-  return stat(name, &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
+  return stat(name, &st) == 0 && IdOf(st) == id;
 }
 
 bool IsRegularFile(const char* name) {
@@ -45,7 +49,7 @@ ListRead ReadAll(int fd, size_t limit, std::string* text) {
   // in /proc) is read in pieces.
   struct stat st;
   bool known = fstat(fd, &st) == 0;
-  if (known) result.id = {st.st_dev, st.st_ino};
+  if (known) result.id = IdOf(st);
   bool regular = known && S_ISREG(st.st_mode);
   size_t expected = 0;
   if (regular) {
@@ -100,7 +104,7 @@ HeadRead ReadHead(const char* path, std::span<uint8_t> buffer) {
     result.error = CloseKeeping(fd, errno);
     return result;
   }
-  result.id = {st.st_dev, st.st_ino};
+  result.id = IdOf(st);
   result.regular = S_ISREG(st.st_mode);
   result.file_size = result.regular ? static_cast<uint64_t>(st.st_size) : 0;
   // A regular file shorter than the buffer is read in one call that asks for no more than it has.

@@ -3,6 +3,7 @@
 // as an errno value (0 when all went well), so no caller reads errno after the fact.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -19,6 +20,9 @@ struct FileId {
   ino_t ino = 0;
   bool operator==(const FileId&) const = default;
 };
+
+// The file a stat result is of.
+FileId IdOf(const struct stat& st);
 
 // Whether name is the file id stands for; false too when name cannot be looked up.
 bool IsFile(const char* name, FileId id);
