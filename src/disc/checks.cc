@@ -52,6 +52,16 @@ bool NamesOtherAudio(std::string_view line) {
   return false;
 }
 
+// The finding an ignored line draws by what it says, if any. A note, which starts with #, says
+// what it likes, and a line too long to be the name of a file is prose.
+std::optional<FindingKind> FindingOfIgnored(std::string_view line) {
+  if (line.starts_with('#') || line.size() >= kLongestPath) return std::nullopt;
+  if (ContainsWavAnyCase(line)) return FindingKind::kMixedCaseWav;
+  if (StartsWithLowercaseAndTime(line)) return FindingKind::kLowercaseLetter;
+  if (NamesOtherAudio(line)) return FindingKind::kOtherAudio;
+  return std::nullopt;
+}
+
 bool IsCdAudio(const HeaderFacts& h) {
   // cdrdao takes nothing but a plain PCM format block, not even an extensible one of PCM.
   return h.format == kFormatPcm && h.sample_rate == cd::kRate && h.bits_per_sample == cd::kBits &&
@@ -190,15 +200,8 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   }
   for (const IgnoredLine& ignored : disc.ignored) {
     const ListLine& line = ignored.line;
-    // A note says what it likes.
-    if (line.text.starts_with('#')) continue;
-    // A line too long to be the name of a file is prose, whatever it says of WAV files.
-    if (line.text.size() < kLongestPath && ContainsWavAnyCase(line.text)) {
-      check.Add(FindingKind::kMixedCaseWav, line);
-    } else if (StartsWithLowercaseAndTime(line.text)) {
-      check.Add(FindingKind::kLowercaseLetter, line);
-    } else if (NamesOtherAudio(line.text)) {
-      check.Add(FindingKind::kOtherAudio, line);
+    if (std::optional<FindingKind> kind = FindingOfIgnored(line.text)) {
+      check.Add(*kind, line);
     } else if (ignored.names_a_file) {
       check.Add(FindingKind::kFileNotWav, line);
     } else if (ignored.names_a_wav) {
@@ -231,8 +234,7 @@ bool TooManyTracks(const Disc& disc) {
 }
 
 bool MayNameAFile(std::string_view line) {
-  return line.size() < kLongestPath && !line.starts_with('#') && !ContainsWavAnyCase(line) &&
-         !StartsWithLowercaseAndTime(line) && !NamesOtherAudio(line);
+  return !line.starts_with('#') && line.size() < kLongestPath && !FindingOfIgnored(line);
 }
 
 }  // namespace vantorel
