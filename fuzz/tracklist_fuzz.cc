@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (len.cd_frames < 0 || len.cd_frames > 75) std::abort();
   }
   if (total.minutes < 0 || total.seconds < 0 || total.seconds >= 60) std::abort();
-  std::string report = LengthReport(disc, total);
+  std::string report;
+  AppendLengthReport(&report, disc, total);
   std::string total_line = "\nTotal Time:  " + std::to_string(total.minutes) +
                            " min : " + std::to_string(total.seconds) + " sec\n";
   if (!report.ends_with(total_line)) std::abort();

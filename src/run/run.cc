@@ -189,7 +189,7 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
   LookUpIgnoredLines(&disc);
 
   MeasureLengths(&disc);
-  console->out += LengthReport(disc, TotalTimeOf(disc.total_seconds));
+  AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
   std::string cue = BuildCueSheet(disc);
   Say(console, CheckDisc(disc), {list.name, cue_name});
   return WriteCue(cue_name, cue, disc, guarded, console);

@@ -52,12 +52,10 @@ std::string Line(std::string_view a, std::string_view b = "", std::string_view c
 
 // Appends the pieces in order, growing out at most once.
 void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
-  size_t at = out->size();
-  size_t size = at;
+  size_t size = out->size();
   for (std::string_view piece : pieces) size += piece.size();
-  out->resize(size);
-  char* p = out->data() + at;
-  for (std::string_view piece : pieces) p = std::copy(piece.begin(), piece.end(), p);
+  if (size > out->capacity()) out->reserve(std::max(size, 2 * out->capacity()));
+  for (std::string_view piece : pieces) out->append(piece);
 }
 
 // A number's digits, or a time's, held where it is made rather than in a string of its own.
@@ -108,23 +106,21 @@ std::string FormatUnsupported(std::string_view path) {
   return Line("Unsupported format in wave file called ", path);
 }
 
-std::string LengthReport(const Disc& disc, TotalTime total) {
+void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total) {
   constexpr std::string_view kHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
   // Room for every line, so that the report is written into one buffer.
-  size_t room = kHeader.size() + 64;
+  size_t room = out->size() + kHeader.size() + 64;
   for (const DiscFile& file : disc.files) room += file.entry.text.size() + 48;
-  std::string out;
-  out.reserve(room);
-  out += kHeader;
+  out->reserve(room);
+  out->append(kHeader);
   int number = 0;
   for (const DiscFile& file : disc.files) {
     const Length& length = file.wav.length;
-    Append(&out, {Number(++number), "\t", file.entry.text, "\t\t", Number(length.minutes), ":",
-                  Number(length.seconds), ":", Number(length.cd_frames), "\n"});
+    Append(out, {Number(++number), "\t", file.entry.text, "\t\t", Number(length.minutes), ":",
+                 Number(length.seconds), ":", Number(length.cd_frames), "\n"});
   }
-  Append(&out,
+  Append(out,
          {"\nTotal Time:  ", Number(total.minutes), " min : ", Number(total.seconds), " sec\n"});
-  return out;
 }
 
 std::string TooManyTracks() {

@@ -30,8 +30,8 @@ std::string FormatChunkMissing();
 std::string DataBlockMissing();
 std::string FormatUnsupported(std::string_view path);
 
-// The listing of every WAV entry's length and the total playing time.
-std::string LengthReport(const Disc& disc, TotalTime total);
+// Appends the listing of every WAV entry's length and the total playing time.
+void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);
 
 std::string TooManyTracks();
 std::string CueCannotWrite(std::string_view name, const CueFileWrite& write);
