@@ -134,6 +134,17 @@ std::string ProbeMessage(const Finding& f) {
 // cue file must not be written over. Standard output tells of the files up to the first that
 // cannot be used, as it always has; standard error tells of every one.
 int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<GuardedFile>* guarded) {
+  // Room for the report that follows and for a line on each stream about every file: files that
+  // draw lines usually come many to a list, and a text that grows by copying leaves its old room
+  // behind, pages written for nothing.
+  size_t out_room = LengthReportRoom(*disc);
+  size_t err_room = 0;
+  for (const DiscFile& file : disc->files) {
+    out_room += file.entry.text.size() + 64;
+    err_room += list.name.size() + file.entry.text.size() + 160;
+  }
+  console->out.reserve(console->out.size() + out_room);
+  console->err.reserve(console->err.size() + err_room);
   bool usable = true;
   std::vector<Finding> found;
   for (DiscFile& file : disc->files) {

@@ -106,13 +106,22 @@ std::string FormatUnsupported(std::string_view path) {
   return Line("Unsupported format in wave file called ", path);
 }
 
-void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total) {
-  constexpr std::string_view kHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
-  // Room for every line, so that the report is written into one buffer.
-  size_t room = out->size() + kHeader.size() + 64;
+namespace {
+
+constexpr std::string_view kReportHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
+
+}  // namespace
+
+size_t LengthReportRoom(const Disc& disc) {
+  size_t room = kReportHeader.size() + 64;
   for (const DiscFile& file : disc.files) room += file.entry.text.size() + 48;
-  out->reserve(room);
-  out->append(kHeader);
+  return room;
+}
+
+void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total) {
+  // Room for every line, so that the report is written into one buffer.
+  out->reserve(out->size() + LengthReportRoom(disc));
+  out->append(kReportHeader);
   int number = 0;
   for (const DiscFile& file : disc.files) {
     const Length& length = file.wav.length;

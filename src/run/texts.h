@@ -32,6 +32,8 @@ std::string FormatUnsupported(std::string_view path);
 
 // Appends the listing of every WAV entry's length and the total playing time.
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);
+// Room enough for that listing, in bytes.
+size_t LengthReportRoom(const Disc& disc);
 
 std::string TooManyTracks();
 std::string CueCannotWrite(std::string_view name, const CueFileWrite& write);
