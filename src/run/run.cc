@@ -89,12 +89,13 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return BuildDisc(list.text, table, classified);
 }
 
-// Reads the head of the WAV file at path and probes it. Found are the problems with it, of
-// which an error means the file cannot be used.
-WavFile GET_ATTRIBUTES(const ListLine& entry, std::vector<Finding>* found) {
-  std::string path(entry.text);
+// Reads the head of the WAV file the entry names and probes it. Found are the problems with it,
+// of which an error means the file cannot be used. path is room for the name as the C library
+// takes it, kept from one file to the next.
+WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Finding>* found) {
+  path->assign(entry.text);
   uint8_t head[kHeadBytes];
-  HeadRead read = ReadHead(path.c_str(), head);
+  HeadRead read = ReadHead(path->c_str(), head);
   WavFile wav{read.id, read.regular, read.file_size, {}, {}};
   auto find = [&](FindingKind kind, int error = 0) {
     found->push_back({.kind = kind, .line = entry.number, .subject = entry.text, .error = error});
@@ -110,24 +111,6 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::vector<Finding>* found) {
     if (wav.header.status == ProbeStatus::kUnsupported) find(FindingKind::kWavUnsupported);
   }
   return wav;
-}
-
-// Standard output's message for a finding of the probe, as it has always been worded.
-std::string ProbeMessage(const Finding& f) {
-  switch (f.kind) {
-    case FindingKind::kWavNotOpened:
-      return WavCannotOpen(f.subject);
-    case FindingKind::kWavNotRead:
-      return WavCannotRead(f.subject, f.error);
-    case FindingKind::kWavWithoutFormat:
-      return FormatChunkMissing();
-    case FindingKind::kWavWithoutData:
-      return DataBlockMissing();
-    case FindingKind::kWavUnsupported:
-      return FormatUnsupported(f.subject);
-    default:
-      return "";
-  }
 }
 
 // Probes every WAV file of the disc in the order of the list, and adds each to the files the
@@ -146,12 +129,13 @@ int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<Guard
   console->out.reserve(console->out.size() + out_room);
   console->err.reserve(console->err.size() + err_room);
   bool usable = true;
+  std::string path;
   std::vector<Finding> found;
   for (DiscFile& file : disc->files) {
     found.clear();
-    file.wav = GET_ATTRIBUTES(file.entry, &found);
+    file.wav = GET_ATTRIBUTES(file.entry, &path, &found);
     if (usable) {
-      for (const Finding& f : found) console->out += ProbeMessage(f);
+      for (const Finding& f : found) AppendProbeMessage(&console->out, f);
     }
     Say(console, found, {list.name, ""});
     if (!found.empty() && IsError(found.back().kind)) usable = false;

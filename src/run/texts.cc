@@ -86,24 +86,27 @@ std::string LinesDropped() {
   return Line("Only the first ", std::to_string(kMaxLines), " lines of the track list are used");
 }
 
-std::string WavCannotOpen(std::string_view path) {
-  return Line("Cannot find file in track list called ", path);
-}
-
-std::string WavCannotRead(std::string_view path, int error) {
-  return Line("Cannot read file in track list called ", path, ": ", std::strerror(error));
-}
-
-std::string FormatChunkMissing() {
-  return Line("Can't find format chunk in wave file!");
-}
-
-std::string DataBlockMissing() {
-  return Line("Can't find data block in wave file!");
-}
-
-std::string FormatUnsupported(std::string_view path) {
-  return Line("Unsupported format in wave file called ", path);
+void AppendProbeMessage(std::string* out, const Finding& f) {
+  switch (f.kind) {
+    case FindingKind::kWavNotOpened:
+      Append(out, {"Cannot find file in track list called ", f.subject, "\n"});
+      return;
+    case FindingKind::kWavNotRead:
+      Append(out, {"Cannot read file in track list called ", f.subject, ": ",
+                   std::strerror(f.error), "\n"});
+      return;
+    case FindingKind::kWavWithoutFormat:
+      out->append("Can't find format chunk in wave file!\n");
+      return;
+    case FindingKind::kWavWithoutData:
+      out->append("Can't find data block in wave file!\n");
+      return;
+    case FindingKind::kWavUnsupported:
+      Append(out, {"Unsupported format in wave file called ", f.subject, "\n"});
+      return;
+    default:
+      return;
+  }
 }
 
 namespace {

@@ -24,11 +24,9 @@ std::string ListCannotOpen(std::string_view name, int error);
 std::string ListTooLarge(std::string_view name);
 std::string LinesDropped();
 
-std::string WavCannotOpen(std::string_view path);
-std::string WavCannotRead(std::string_view path, int error);
-std::string FormatChunkMissing();
-std::string DataBlockMissing();
-std::string FormatUnsupported(std::string_view path);
+// Appends standard output's message for a finding of the probe, as it has always been worded;
+// findings of other kinds have none.
+void AppendProbeMessage(std::string* out, const Finding& f);
 
 // Appends the listing of every WAV entry's length and the total playing time.
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);
