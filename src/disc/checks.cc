@@ -70,6 +70,13 @@ bool IsCdAudio(const HeaderFacts& h) {
 
 struct Checker {
   std::vector<Finding> found;
+  // Where each track of the file being checked starts, and the line that opened it; kept from
+  // one file to the next, so that its room is made once.
+  struct Start {
+    uint64_t at;
+    const ListLine* line;
+  };
+  std::vector<Start> starts;
 
   void Add(FindingKind kind, const ListLine& at, Finding f = {}) {
     f.kind = kind;
@@ -141,13 +148,8 @@ struct Checker {
       Add(FindingKind::kEndsInsideFrame, entry, {.other = next->entry.text, .count = silence});
     }
 
-    // Where each track starts, and the line that opened it; a split that cannot be placed is
-    // found and leaves the tracks as they were.
-    struct Start {
-      uint64_t at;
-      const ListLine* line;
-    };
-    std::vector<Start> starts = {{0, &entry}};
+    // A split that cannot be placed is found and leaves the tracks as they were.
+    starts.assign(1, {0, &entry});
     uint64_t pregaps = PregapOf(file.tracks[0]);
     for (size_t t = 1; t < file.tracks.size(); ++t) {
       const Track& track = file.tracks[t];
