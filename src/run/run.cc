@@ -31,12 +31,13 @@ struct List {
 // a write has failed, and adds the line that says so to the standard error lines.
 bool FlushOutput(Console* console) {
   if (console->out_error != 0) return false;
-  console->out_error = WriteAll(1, std::string_view(console->out).substr(console->flushed));
+  console->out_error = WriteAll(1, console->out);
   if (console->out_error != 0) {
     console->err += StdoutFailed(console->out_error);
     return false;
   }
-  console->flushed = console->out.size();
+  // Its room goes back too, for the texts still to be made.
+  std::string().swap(console->out);
   return true;
 }
 
@@ -113,10 +114,9 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
   return wav;
 }
 
-// Probes every WAV file of the disc in the order of the list, and adds each to the files the
-// cue file must not be written over. Standard output tells of the files up to the first that
-// cannot be used, as it always has; standard error tells of every one.
-int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<GuardedFile>* guarded) {
+// Probes every WAV file of the disc in the order of the list. Standard output tells of the files
+// up to the first that cannot be used, as it always has; standard error tells of every one.
+int ProbeFiles(Disc* disc, const List& list, Console* console) {
   // Room for the report that follows and for a line on each stream about every file: files that
   // draw lines usually come many to a list, and a text that grows by copying leaves its old room
   // behind, pages written for nothing.
@@ -139,7 +139,6 @@ int ProbeFiles(Disc* disc, const List& list, Console* console, std::vector<Guard
     }
     Say(console, found, {list.name, ""});
     if (!found.empty() && IsError(found.back().kind)) usable = false;
-    guarded->push_back({file.wav.id, Guard::kWavFile});
   }
   return usable ? kGoOn : kExitBadWav;
 }
@@ -155,10 +154,15 @@ void LookUpIgnoredLines(Disc* disc) {
   }
 }
 
-int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
-             const std::vector<GuardedFile>& guarded, Console* console) {
+int WriteCue(const std::string& name, const std::string& text, const Disc& disc, const List& list,
+             Console* console) {
   // What has been said so far goes out before the cue file, which may be standard output itself.
   if (!FlushOutput(console)) return kExitNoOutput;
+  // The cue file must never be written over the list or one of its WAV files.
+  std::vector<GuardedFile> guarded;
+  guarded.reserve(disc.files.size() + 1);
+  guarded.push_back({list.id, Guard::kTrackList});
+  for (const DiscFile& file : disc.files) guarded.push_back({file.wav.id, Guard::kWavFile});
   CueFileWrite written = WriteCueFile(name, text, guarded);
   if (written.unlocked) {
     Finding unlocked = {.kind = FindingKind::kWrittenWithoutLock, .subject = name};
@@ -185,18 +189,17 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
 
   Disc disc = ReadDisc(list, console);
 
-  // The cue file must never be written over the list or one of its WAV files.
-  std::vector<GuardedFile> guarded;
-  guarded.reserve(disc.files.size() + 1);
-  guarded.push_back({list.id, Guard::kTrackList});
-  if (int status = ProbeFiles(&disc, list, console, &guarded); status != kGoOn) return status;
+  if (int status = ProbeFiles(&disc, list, console); status != kGoOn) return status;
   LookUpIgnoredLines(&disc);
 
   MeasureLengths(&disc);
   AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
-  std::string cue = BuildCueSheet(disc);
   Say(console, CheckDisc(disc), {list.name, cue_name});
-  return WriteCue(cue_name, cue, disc, guarded, console);
+  // Standard output has all it says before the cue file is written. It goes out now, so that the
+  // cue text takes its room rather than fresh pages; a failure stops the run at the cue file.
+  FlushOutput(console);
+  std::string cue = BuildCueSheet(disc);
+  return WriteCue(cue_name, cue, disc, list, console);
 }
 
 }  // namespace

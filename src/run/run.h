@@ -16,8 +16,7 @@ constexpr int kExitWarned = 4;    // With --strict: all is written, but a warnin
 // Everything the run says, kept until it is flushed: the report for standard output, and the
 // lines for standard error, which follow all of it.
 struct Console {
-  std::string out;
-  size_t flushed = 0;
+  std::string out;    // What standard output has not had yet.
   int out_error = 0;  // The first failure to write standard output, said once.
   std::string err;
   bool warned = false;  // A warning was said on standard error.
