@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "disc/cd.h"
 
@@ -189,6 +190,9 @@ struct Checker {
 std::vector<Finding> CheckDisc(const Disc& disc) {
   if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
   Checker check;
+  // Room for a finding for every file and every other line, and two of the disc: a list whose
+  // files draw findings usually has them for many.
+  check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
   uint64_t disc_frames = 0;
   for (size_t i = 0; i < disc.files.size(); ++i) {
     const DiscFile* next = i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr;
@@ -230,7 +234,7 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
     check.found.push_back(
         {.kind = FindingKind::kTooManyTracks, .count = static_cast<uint64_t>(TrackCount(disc))});
   }
-  return check.found;
+  return std::move(check.found);
 }
 
 bool TooManyTracks(const Disc& disc) {
