@@ -22,7 +22,7 @@ std::string BuildCueSheet(const Disc& disc) {
   size_t room = 0;
   for (const DiscFile& file : disc.files) {
     room += file.entry.text.size() + 13;
-    for (const Track& track : file.tracks) {
+    for (const Track& track : TracksOf(disc, file)) {
       room += 48 + track.start.size() + track.pregap.text.size();
     }
   }
@@ -31,7 +31,7 @@ std::string BuildCueSheet(const Disc& disc) {
   int track_number = 1;
   for (const DiscFile& file : disc.files) {
     text.append("FILE \"").append(file.entry.text).append("\" WAVE\n");
-    for (const Track& track : file.tracks) {
+    for (const Track& track : TracksOf(disc, file)) {
       AppendTrack(&text, track_number++);
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeText(track.pregap.text)) += '\n';

@@ -70,6 +70,7 @@ bool IsCdAudio(const HeaderFacts& h) {
 }
 
 struct Checker {
+  const Disc& disc;
   std::vector<Finding> found;
   // Where each track of the file being checked starts, and the line that opened it; kept from
   // one file to the next, so that its room is made once.
@@ -143,17 +144,18 @@ struct Checker {
     if (h.sample_frames == 0) Add(FindingKind::kNoAudio, entry);
     // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
     // is heard where the next file was meant to follow without a pause.
-    if (uint64_t inside = end % rate;
-        IsCdAudio(h) && next != nullptr && next->tracks[0].pregap.number == 0 && inside != 0) {
+    if (uint64_t inside = end % rate; IsCdAudio(h) && next != nullptr &&
+                                      TracksOf(disc, *next)[0].pregap.number == 0 && inside != 0) {
       uint64_t silence = ((rate - inside) * cd::kSamplesPerFrame + rate - 1) / rate;
       Add(FindingKind::kEndsInsideFrame, entry, {.other = next->entry.text, .count = silence});
     }
 
     // A split that cannot be placed is found and leaves the tracks as they were.
     starts.assign(1, {0, &entry});
-    uint64_t pregaps = PregapOf(file.tracks[0]);
-    for (size_t t = 1; t < file.tracks.size(); ++t) {
-      const Track& track = file.tracks[t];
+    std::span<const Track> tracks = TracksOf(disc, file);
+    uint64_t pregaps = PregapOf(tracks[0]);
+    for (size_t t = 1; t < tracks.size(); ++t) {
+      const Track& track = tracks[t];
       std::optional<uint32_t> frames = TimeOf(track.opened_by);
       if (frames) {
         uint64_t at = uint64_t{*frames} * rate;
@@ -189,7 +191,7 @@ struct Checker {
 
 std::vector<Finding> CheckDisc(const Disc& disc) {
   if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
-  Checker check;
+  Checker check{disc, {}, {}};
   // Room for a finding for every file and every other line, and two of the disc: a list whose
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);

@@ -74,18 +74,25 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
   LineCounter lines{list_text};
   int count = classified.line_count;
   int wav_entries = 0;
-  for (int i = 0; i < count; ++i) wav_entries += table.is_wav[i];
+  int splits = 0;
+  for (int i = 0; i < count; ++i) {
+    wav_entries += table.is_wav[i];
+    splits += table.is_wav[i] != 1 && table.kind[i] == LineKind::kSplit;
+  }
   disc.files.reserve(static_cast<size_t>(wav_entries));
+  disc.tracks.reserve(static_cast<size_t>(wav_entries + splits));
   for (int i = 0; i < count; ++i) {
     ListLine line = lines.At(table.text[i]);
     Track* track = nullptr;
     if (table.is_wav[i] == 1) {
-      disc.files.push_back({line, {}, {{line, "00:00:00", {}}}});
-      track = &disc.files.back().tracks.back();
+      disc.files.push_back({line, {}, disc.tracks.size(), 1});
+      disc.tracks.push_back({line, "00:00:00", {}});
+      track = &disc.tracks.back();
     } else if (table.kind[i] == LineKind::kSplit) {
       // The first line is always a WAV entry, so a split always has a file to belong to.
-      disc.files.back().tracks.push_back({line, TimeText(line.text), {}});
-      track = &disc.files.back().tracks.back();
+      ++disc.files.back().track_count;
+      disc.tracks.push_back({line, TimeText(line.text), {}});
+      track = &disc.tracks.back();
     } else if (table.has_pregap[i] == 1) {
       disc.stray_pregaps.push_back(line);
     } else {
@@ -110,9 +117,7 @@ void MeasureLengths(Disc* disc) {
 }
 
 int TrackCount(const Disc& disc) {
-  int tracks = 0;
-  for (const DiscFile& file : disc.files) tracks += static_cast<int>(file.tracks.size());
-  return tracks;
+  return static_cast<int>(disc.tracks.size());
 }
 
 }  // namespace vantorel

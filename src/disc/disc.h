@@ -3,7 +3,9 @@
 // length report, the cue sheet and the checks read it rather than the table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -39,7 +41,9 @@ struct Track {
 struct DiscFile {
   ListLine entry;  // Its WAV line, which is the file's name.
   WavFile wav;
-  std::vector<Track> tracks;  // The first is opened by the WAV line itself.
+  // Its tracks, in the disc's tracks; the first is opened by the WAV line itself.
+  size_t first_track = 0;
+  size_t track_count = 0;
 };
 
 // The lines past the limit of kMaxLines, which nothing else reads.
@@ -61,6 +65,8 @@ struct IgnoredLine {
 
 struct Disc {
   std::vector<DiscFile> files;
+  // The tracks of every file in order, in one block rather than a block a file.
+  std::vector<Track> tracks;
   std::vector<IgnoredLine> ignored;
   std::vector<ListLine> stray_pregaps;  // P lines not right after a WAV or S line.
   UnusedLines unused;
@@ -75,6 +81,11 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
 // Gives every file its length from its header and sums them into total_seconds, in the order
 // of the list.
 void MeasureLengths(Disc* disc);
+
+// The tracks of file, a file of disc.
+inline std::span<const Track> TracksOf(const Disc& disc, const DiscFile& file) {
+  return std::span<const Track>(disc.tracks).subspan(file.first_track, file.track_count);
+}
 
 // The number of tracks on the disc.
 int TrackCount(const Disc& disc);

@@ -23,7 +23,7 @@ std::string Described(const Disc& disc) {
   std::string out;
   for (const DiscFile& file : disc.files) {
     out += Numbered(file.entry);
-    for (const Track& t : file.tracks) {
+    for (const Track& t : TracksOf(disc, file)) {
       out.append(" [").append(Numbered(t.opened_by)).append(" at ").append(t.start);
       if (t.pregap.number != 0) out.append(" ").append(Numbered(t.pregap));
       out += "]";

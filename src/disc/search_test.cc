@@ -82,7 +82,7 @@ TEST(DiscSearches, LineNumbersAndUnusedLinesAgreeWithCountingByBytes) {
     };
     for (const DiscFile& file : disc.files) {
       check(file.entry);
-      for (const Track& track : file.tracks) {
+      for (const Track& track : TracksOf(disc, file)) {
         check(track.opened_by);
         if (track.pregap.number != 0) check(track.pregap);
       }
@@ -102,7 +102,8 @@ TEST(DiscSearches, WavInAnyCaseAgreesWithTheByteAtATimeSearch) {
   // any case.
   std::mt19937 random(19);
   Disc disc;
-  disc.files.push_back({{1, "a.wav"}, {}, {{{1, "a.wav"}, "00:00:00", {}}}});
+  disc.files.push_back({{1, "a.wav"}, {}, 0, 1});
+  disc.tracks.push_back({{1, "a.wav"}, "00:00:00", {}});
   disc.files[0].wav.header.sample_rate = 44100;
   disc.ignored.resize(1);
   for (int round = 0; round < 50000; ++round) {
