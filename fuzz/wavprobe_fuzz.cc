@@ -1,4 +1,4 @@
-// Fuzz target: any bytes as the head of a WAV file, probed, and its length computed.
+// Fuzz target: any bytes as a whole WAV file, probed, and its length computed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,12 +9,15 @@
 using namespace vantorel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  HeaderFacts facts = ProbeHeader({data, size});
+  HeaderFacts facts = ProbeFile({data, size});
   if (facts.status != ProbeStatus::kOk) return 0;
-  if (facts.sample_rate == 0) std::abort();
-  Length len = TrackLength(facts.sample_frames, facts.sample_rate);
-  if (len.minutes < 0 || len.seconds < 0 || len.seconds > 60) std::abort();
-  float total = AddToTotal(0, facts.sample_frames, facts.sample_rate);
-  if (!(total >= 0)) std::abort();
+  if (facts.sample_rate == 0 || facts.sample_frames > facts.declared_frames ||
+      facts.sample_frames > facts.present_frames || facts.data_start > size + 8) {
+    std::abort();
+  }
+  Length len = LengthOf(facts.sample_frames, facts.sample_rate);
+  if (len.seconds >= 60 || len.cd_frames >= 75) std::abort();
+  SampleCount count = {facts.sample_frames, facts.sample_rate};
+  if (TotalSeconds({&count, 1}) != facts.sample_frames / facts.sample_rate) std::abort();
   return 0;
 }

@@ -327,9 +327,10 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
 }
 
 TEST_F(Vantorel, MissingFormatBlockIsOnlyAWarning) {
-  // The format fields are then read at 15000, which this file has.
+  // The format fields are then read at 15000, which this file has, inside its second of audio.
   std::string wav = "RIFF\x24\0\0\0WAVEdata"s;
   PutLe(&wav, 16, 176400, 4);
+  PutBytes(&wav, 20 + 176400 - 1, "\0"s);
   PutLe(&wav, 15010, 2, 2);
   PutLe(&wav, 15012, 44100, 4);
   PutLe(&wav, 15022, 16, 2);

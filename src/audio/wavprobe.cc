@@ -1,7 +1,9 @@
 #include "audio/wavprobe.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -96,34 +98,163 @@ size_t FindTag(Head h, const char* tag, size_t len) {
   return 0;
 }
 
-HeaderFacts ProbeHeader(Head h) {
+namespace {
+
+bool Is(Head h, uint64_t pos, std::string_view tag) {
+  return pos <= h.size() && h.size() - pos >= tag.size() &&
+         std::memcmp(h.data() + pos, tag.data(), tag.size()) == 0;
+}
+
+uint64_t Field8(Head h, size_t pos) {
+  return Field4(h, pos) | uint64_t{Field4(h, pos + 4)} << 32;
+}
+
+// The format fields, read from bytes that start at the format chunk's id or the tag the search
+// found.
+void ReadFormat(Head at_tag, HeaderFacts* facts) {
+  facts->format = Field2(at_tag, 8);
+  // An extensible chunk gives the real format code as the first field of its sub-format.
+  if (facts->format == kFormatExtensible) facts->sub_format = Field2(at_tag, 32);
+  facts->channels = Field2(at_tag, 10);
+  facts->sample_rate = Field4(at_tag, 12);
+  facts->bits_per_sample = Field2(at_tag, 22);
+}
+
+// The bytes of a chunk that the walk looks at: its id and size, and the format fields.
+constexpr size_t kChunkBytes = 34;
+// Room for the chunk headers read past the head: one read takes in a run of small chunks.
+constexpr size_t kWindowBytes = 4096;
+// The reads past the head one walk may make. Real files have a handful of chunks before their
+// audio; a file of many thousands of tiny ones is searched instead.
+constexpr int kMostReads = 32;
+
+// A chunk id is four printable characters.
+bool IsChunkId(Head h) {
+  return h.size() >= 4 &&
+         std::all_of(h.begin(), h.begin() + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+struct ChunkWalk {
+  // The window is filled only where a read needs it.
+  explicit ChunkWalk(const WavSource& s) : source(s) {}
+
+  const WavSource& source;
+  uint64_t window_at = 0;
+  size_t window_size = 0;
+  int reads = 0;
+  int error = 0;
+  std::array<uint8_t, kWindowBytes> window;
+
+  // The bytes of the file from at on, want of them or as many as the file has there: from the
+  // head, from the window, or else from a read at at into the window.
+  Head At(uint64_t at, size_t want) {
+    Head head = source.head;
+    bool whole_file = source.size && head.size() >= *source.size;
+    if (at <= head.size() && (head.size() - at >= want || whole_file)) return head.subspan(at);
+    if (at >= window_at && at - window_at <= window_size &&
+        window_size - (at - window_at) >= want) {
+      return Head(window).first(window_size).subspan(at - window_at);
+    }
+    if ((source.size && at >= *source.size) || reads == kMostReads || !source.read_at) return {};
+    ++reads;
+    int64_t n = source.read_at(at, window);
+    if (n < 0) error = static_cast<int>(-n);
+    window_at = at;
+    window_size = n > 0 ? static_cast<size_t>(n) : 0;
+    return Head(window).first(window_size);
+  }
+};
+
+// Walks the chunk list of a RIFF or RF64 WAVE file for its format and data chunks. Returns
+// whether it found a data chunk; the format fields are read where it found a format chunk.
+bool WalkChunks(const WavSource& source, HeaderFacts* facts) {
+  Head head = source.head;
+  if (!(Is(head, 0, "RIFF") || facts->rf64) || !Is(head, 8, "WAVE")) return false;
+  ChunkWalk walk{source};
+  bool data = false;
+  std::optional<uint64_t> ds64_data_size;
+  for (uint64_t pos = 12;;) {
+    Head chunk = walk.At(pos, kChunkBytes);
+    if (chunk.size() < 8 || !IsChunkId(chunk)) break;
+    uint32_t size = Field4(chunk, 4);
+    if (Is(chunk, 0, "data")) {
+      if (!data) {
+        data = true;
+        facts->data_start = pos + 8;
+        facts->data_size = size;
+      }
+      if (facts->format_found) break;
+    } else {
+      // A chunk that runs past the end of the file: the list is broken from here on.
+      if (source.size && pos + 8 + size > *source.size) break;
+      if (Is(chunk, 0, "fmt ") && !facts->format_found) {
+        ReadFormat(chunk, facts);
+        facts->format_found = true;
+        if (data) break;
+      }
+      if (Is(chunk, 0, "ds64") && facts->rf64 && !ds64_data_size) {
+        ds64_data_size = Field8(chunk, 16);
+      }
+    }
+    pos += 8 + uint64_t{size} + (size & 1);
+  }
+  facts->read_error = walk.error;
+  // In RF64 a data size too large for 32 bits stands in the ds64 chunk.
+  if (data && facts->data_size == 0xFFFFFFFF && ds64_data_size) {
+    facts->data_size = *ds64_data_size;
+  }
+  return data;
+}
+
+}  // namespace
+
+HeaderFacts ProbeHeader(const WavSource& source) {
+  Head h = source.head;
   HeaderFacts facts;
-  // Only "fmt" is compared: the fourth byte of the tag, a space, is not.
-  size_t fmt = FindTag(h, "fmt", 3);
-  facts.format_found = fmt != 0;
-  if (!facts.format_found) fmt = kSearchLimit;
-
-  facts.format = Field2(h, fmt + 8);
-  // An extensible block gives the real format code as the first field of its sub-format.
-  if (facts.format == kFormatExtensible) facts.sub_format = Field2(h, fmt + 32);
-  facts.channels = Field2(h, fmt + 10);
-  facts.bits_per_sample = Field2(h, fmt + 22);
-  facts.sample_rate = Field4(h, fmt + 12);
-
-  size_t data = FindTag(h, "data", 4);
-  if (data == 0) {
+  facts.rf64 = Is(h, 0, "RF64");
+  bool data = WalkChunks(source, &facts);
+  if (!data) {
+    HeaderFacts searched;
+    searched.rf64 = facts.rf64;
+    searched.read_error = facts.read_error;
+    facts = searched;
+    size_t tag = FindTag(h, "data", 4);
+    data = tag != 0;
+    facts.data_size = Field4(h, tag + 4);
+    facts.data_start = tag + 8;
+  }
+  if (!facts.format_found) {
+    // Only "fmt" is compared: the fourth byte of the tag, a space, is not.
+    size_t fmt = FindTag(h, "fmt", 3);
+    facts.format_found = fmt != 0;
+    if (!facts.format_found) fmt = kSearchLimit;
+    ReadFormat(h.subspan(std::min(fmt, h.size())), &facts);
+  }
+  if (!data) {
     facts.status = ProbeStatus::kNoData;
     return facts;
   }
-  facts.data_size = Field4(h, data + 4);
-  facts.data_start = data + 8;
-  uint32_t block = facts.channels * (facts.bits_per_sample / 8);
+  uint64_t block = uint64_t{facts.channels} * (facts.bits_per_sample / 8);
   if (block == 0 || facts.sample_rate == 0) {
     facts.status = ProbeStatus::kUnsupported;
     return facts;
   }
-  facts.sample_frames = facts.data_size / block;
+  uint64_t present = facts.data_size;
+  if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
+  facts.declared_frames = facts.data_size / block;
+  facts.present_frames = present / block;
+  facts.sample_frames = std::min(facts.declared_frames, facts.present_frames);
   return facts;
+}
+
+HeaderFacts ProbeFile(Head file) {
+  auto read_at = [file](uint64_t offset, std::span<uint8_t> into) -> int64_t {
+    if (offset >= file.size()) return 0;
+    size_t n = std::min(into.size(), static_cast<size_t>(file.size() - offset));
+    std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
+    return static_cast<int64_t>(n);
+  };
+  return ProbeHeader({file.first(std::min(file.size(), kHeadBytes)), file.size(), read_at});
 }
 
 }  // namespace vantorel

@@ -1,17 +1,21 @@
-// The WAV header probe: finds the format and data blocks of a RIFF WAVE file by their tags and
-// reads the sample rate and the number of sample frames.
+// The WAV header probe: finds the format and data chunks of a RIFF or RF64 WAVE file by walking
+// its chunk list or, where the list cannot be walked, by searching for their tags, and reads the
+// sample rate and the number of sample frames the file holds.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 
 namespace vantorel {
 
-// Tags are searched for at even positions from 2 up to and including this one.
+// Where the chunk list cannot be walked, tags are searched for at even positions from 2 up to and
+// including this one.
 constexpr size_t kSearchLimit = 15000;
-// Enough of a file's head for every field the probe can reach: bits per sample of a format tag
-// found at kSearchLimit ends 24 bytes further on.
+// The head of a file that the probe is given: enough for every field the search can reach, as
+// bits per sample of a format tag found at kSearchLimit ends 24 bytes further on.
 constexpr size_t kHeadBytes = kSearchLimit + 24;
 
 uint32_t Assem2(uint8_t b0, uint8_t b1);
@@ -19,30 +23,53 @@ uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);
 
 enum class ProbeStatus { kOk, kNoData, kUnsupported };
 
-// Format codes of the format block.
+// Format codes of the format chunk.
 constexpr uint32_t kFormatPcm = 1;
+constexpr uint32_t kFormatFloat = 3;
 constexpr uint32_t kFormatExtensible = 0xFFFE;
 
 struct HeaderFacts {
   ProbeStatus status = ProbeStatus::kOk;
-  bool format_found = false;
+  bool format_found = false;  // Without a format chunk, the fields are read at kSearchLimit.
+  bool rf64 = false;          // The file starts with RF64, not RIFF.
+  int read_error = 0;         // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
-  uint32_t sample_frames = 0;
   // What a CD burner asks of the file besides its length.
   uint32_t format = 0;      // The format code.
-  uint32_t sub_format = 0;  // For an extensible format block, the code of its sub-format.
+  uint32_t sub_format = 0;  // For an extensible format chunk, the code of its sub-format.
   uint32_t channels = 0;
   uint32_t bits_per_sample = 0;
-  uint32_t data_size = 0;   // In bytes, as the header declares it.
-  uint64_t data_start = 0;  // Where the sample data begins, just after the data block's size.
+  uint64_t data_size = 0;   // In bytes, as the header declares it; in RF64, its ds64 chunk.
+  uint64_t data_start = 0;  // Where the sample data begins, just after the data chunk's size.
+  // In sample frames: what the header declares; what the file has after the data chunk's header,
+  // or the declared count where the file's size is not known; and the smaller of the two, the
+  // audio the file holds, which a burner takes.
+  uint64_t declared_frames = 0;
+  uint64_t present_frames = 0;
+  uint64_t sample_frames = 0;
+};
+
+// What the probe may read of a file: its first bytes (kHeadBytes, or all of a shorter file), its
+// size where it is known, and more bytes at any offset: read_at fills as much of into as it can
+// from offset and returns the count, 0 where nothing is there to read, or a negative errno value.
+struct WavSource {
+  std::span<const uint8_t> head;
+  std::optional<uint64_t> size;
+  std::function<int64_t(uint64_t offset, std::span<uint8_t> into)> read_at;
 };
 
 // The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
 // head, or 0.
 size_t FindTag(std::span<const uint8_t> head, const char* tag, size_t len);
 
-// Probes the first bytes of a file, which may be fewer than kHeadBytes for a short file. Bytes
-// the file does not have match no tag and read as zero in a field.
-HeaderFacts ProbeHeader(std::span<const uint8_t> head);
+// Probes a file. In a file that starts with RIFF or RF64 and has WAVE at byte 8, the chunk list is
+// walked from byte 12 and the first fmt and data chunks taken wherever they lie, a chunk header
+// past the head being read where it lies. Where the walk finds no data chunk, both tags are
+// searched for in the head; where it finds no format chunk, the format tag is. Bytes the head
+// does not have match no tag and read as zero in a field.
+HeaderFacts ProbeHeader(const WavSource& source);
+
+// Probes a file held whole in memory.
+HeaderFacts ProbeFile(std::span<const uint8_t> file);
 
 }  // namespace vantorel

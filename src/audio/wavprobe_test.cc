@@ -16,179 +16,213 @@ namespace vantorel {
 namespace {
 
 using namespace std::string_literals;
-using Bytes = std::string;
 
-// A format block at fmt and a data header at data, with the usual RIFF header in front.
-Bytes Header(size_t fmt, size_t data, uint32_t channels, uint32_t rate, uint32_t bits,
-             uint32_t data_size) {
-  return WavBytes(fmt, data, channels, rate, bits, data_size);
+// A header of CD audio with its format chunk at fmt and its data chunk at data.
+std::string Header(size_t fmt, size_t data, uint32_t data_size) {
+  return WavBytes(fmt, data, 2, 44100, 16, data_size);
 }
 
-HeaderFacts Probe(const Bytes& b) {
-  return ProbeHeader(AsBytes(b));
+// A chunk: its id, its size, and a payload of that many bytes with a pad byte after an odd one.
+std::string Chunk(std::string_view id, const std::string& payload) {
+  std::string c(id);
+  PutLe(&c, 4, static_cast<uint32_t>(payload.size()), 4);
+  c += payload;
+  if (payload.size() % 2 != 0) c += '\0';
+  return c;
+}
+
+// The format chunk of CD audio.
+const std::string kFormat = Header(12, 36, 0).substr(12, 24);
+
+// Probes a file of exactly these bytes, so that a read one past them is one past an allocation.
+HeaderFacts Probe(const std::string& bytes) {
+  std::vector<uint8_t> file(bytes.begin(), bytes.end());
+  return ProbeFile(file);
 }
 
 TEST(Assem, LittleEndian) {
   EXPECT_EQ(Assem2(0x34, 0x12), 0x1234u);
-  EXPECT_EQ(Assem2(0xff, 0xff), 65535u);
   EXPECT_EQ(Assem4(0x78, 0x56, 0x34, 0x12), 0x12345678u);
   EXPECT_EQ(Assem4(0xff, 0xff, 0xff, 0xff), 0xffffffffu);
 }
 
-TEST(ProbeHeader, CanonicalAndCommonLayouts) {
-  HeaderFacts f = Probe(Header(12, 36, 2, 44100, 16, 10584000));
-  EXPECT_EQ(f.status, ProbeStatus::kOk);
-  EXPECT_TRUE(f.format_found);
-  EXPECT_EQ(f.sample_rate, 44100u);
-  EXPECT_EQ(f.sample_frames, 2646000u);
-
-  // JUNK, LIST and bext blocks before the format block.
-  Bytes b = Header(12 + 28 + 40 + 610, 12 + 28 + 40 + 610 + 24, 2, 48000, 24, 6 * 1000 + 5);
-  PutBytes(&b, 12, "JUNK");
-  PutBytes(&b, 40, "LIST");
-  PutBytes(&b, 80, "bext");
-  f = Probe(b);
-  EXPECT_EQ(f.sample_rate, 48000u);
-  EXPECT_EQ(f.sample_frames, 1000u);  // 24-bit stereo divides by 6, the remainder dropped.
-
-  // WAVE_FORMAT_EXTENSIBLE: a 40-byte format block, then fact.
-  b = Header(12, 12 + 48 + 12, 6, 44100, 16, 12 * 777);
-  PutLe(&b, 16, 40, 4);
-  PutBytes(&b, 60, "fact");
-  EXPECT_EQ(Probe(b).sample_frames, 777u);
-
-  // 8-bit mono divides by 1, and a size beyond 2^31 stays positive.
-  f = Probe(Header(12, 36, 1, 8000, 8, 0xFFFFFFFFu));
-  EXPECT_EQ(f.sample_frames, 0xFFFFFFFFu);
-  EXPECT_EQ(Probe(Header(12, 36, 1, 8000, 12, 0x80000001u)).sample_frames, 0x80000001u);
+// Layouts that real programs write, each probed from a file of exactly its bytes. The frames are
+// of CD audio, 4 bytes each.
+TEST(ProbeHeader, ChunkListsOfRealFiles) {
+  const std::string audio(4000, 'a');  // 1000 frames.
+  auto riff = [](const std::string& chunks) { return "RIFF\0\0\0\0WAVE"s + chunks; };
+  std::string rf64_big = "RF64\xff\xff\xff\xffWAVE"s + Chunk("ds64", std::string(28, '\0')) +
+                         kFormat + Chunk("data", "") + audio;
+  // The ds64 chunk's data size, at 28, declares 2^34 + 4000 bytes; the data chunk's, at 76, says
+  // to look there.
+  PutLe(&rf64_big, 28, 4000, 4);
+  PutLe(&rf64_big, 32, 4, 4);
+  PutLe(&rf64_big, 76, 0xFFFFFFFF, 4);
+  std::string rf64 = rf64_big;
+  PutLe(&rf64, 32, 0, 4);
+  std::string pipe = Header(12, 36, 0xFFFFFFFF) + audio;
+  std::string pipe_7f = Header(12, 36, 0x7FFFF000) + audio;
+  std::string unfilled = Header(12, 36, 0) + audio;
+  struct Case {
+    const char* what;
+    std::string file;
+    uint64_t declared, held;
+    bool rf64 = false;
+  } cases[] = {
+      {"canonical", Header(12, 36, 4000) + audio, 1000, 1000},
+      {"a data tag in a comment before the data chunk",
+       riff(kFormat + Chunk("LIST", "INFOICMT\x0a\0\0\0metadata\0\0"s) + Chunk("data", audio)),
+       1000, 1000},
+      {"the data chunk past the searched bytes, after a long coding history",
+       riff(kFormat + Chunk("bext", std::string(23611, 'h')) + Chunk("data", audio)), 1000, 1000},
+      {"a comment of 14,900 bytes before the format chunk",
+       riff(Chunk("LIST", "INFOICMT" + std::string(14892, 'c')) + kFormat + Chunk("data", audio)),
+       1000, 1000},
+      {"odd chunks with their pad bytes, and the data before the format",
+       riff(Chunk("JUNK", "x") + Chunk("data", audio) + Chunk("id3 ", "yyy") + kFormat), 1000,
+       1000},
+      {"RF64", rf64, 1000, 1000, true},
+      {"RF64 declaring more than 2^32 frames", rf64_big, ((uint64_t{4} << 32) + 4000) / 4, 1000,
+       true},
+      {"written through a pipe", pipe, 0xFFFFFFFF / 4, 1000},
+      {"written through a pipe, sized 0x7FFFF000", pipe_7f, 0x7FFFF000 / 4, 1000},
+      {"written through a pipe, sized 0", unfilled, 0, 0},
+      {"cut short", Header(12, 36, 8000) + audio, 2000, 1000},
+      {"cut inside the data chunk's size", Header(12, 36, 8000).substr(0, 42), 2000, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HeaderFacts f = Probe(c.file);
+    EXPECT_EQ(f.status, ProbeStatus::kOk);
+    EXPECT_TRUE(f.format_found);
+    EXPECT_EQ(f.rf64, c.rf64);
+    EXPECT_EQ(f.sample_rate, 44100u);
+    EXPECT_EQ(f.declared_frames, c.declared);
+    EXPECT_EQ(f.sample_frames, c.held);
+  }
+  // What follows a data chunk declared empty is counted apart, for the warning.
+  EXPECT_EQ(Probe(unfilled).present_frames, 1000u);
+  // Where the size is not known, as of a pipe, the file holds what it declares.
+  HeaderFacts f = ProbeHeader({AsBytes(pipe), std::nullopt, nullptr});
+  EXPECT_EQ(f.sample_frames, 0xFFFFFFFFu / 4);
 }
 
-TEST(ProbeHeader, SearchRules) {
-  // The first even position with the letters wins, even inside another block.
-  Bytes b = Header(100, 200, 2, 44100, 16, 4000);
-  PutBytes(&b, 40, "xxfmt");  // Even position 42: taken as the format tag, its fields all zero.
-  EXPECT_EQ(Probe(b).status, ProbeStatus::kUnsupported);
-  b = Header(100, 200, 2, 44100, 16, 4000);
-  PutBytes(&b, 40, "xfmt");  // Odd position: passed over.
-  PutBytes(&b, 60, "data");  // Even, before the real data tag, inside nothing in particular.
-  PutLe(&b, 64, 40, 4);
-  EXPECT_EQ(Probe(b).sample_frames, 10u);
-  // "fmt" is compared on three bytes only; "data" on four.
-  b = Header(12, 36, 2, 44100, 16, 400);
-  b[15] = 'X';
-  EXPECT_TRUE(Probe(b).format_found);
-  b[39] = 'A';
-  EXPECT_EQ(Probe(b).status, ProbeStatus::kNoData);
-  // The data search starts again at 2, not after the format block.
-  EXPECT_EQ(Probe(Header(1000, 12, 2, 44100, 16, 40)).sample_frames, 10u);
-  // Odd, or beyond the limit: not found.
-  EXPECT_EQ(Probe(Header(12, 37, 2, 44100, 16, 4)).status, ProbeStatus::kNoData);
-  EXPECT_EQ(Probe(Header(12, kSearchLimit + 2, 2, 44100, 16, 4)).status, ProbeStatus::kNoData);
-  EXPECT_EQ(Probe(Header(12, kSearchLimit, 2, 44100, 16, 4)).sample_frames, 1u);
-  EXPECT_EQ(Probe(Header(kSearchLimit, 12, 2, 44100, 16, 4)).sample_frames, 1u);
-  EXPECT_FALSE(Probe(Header(kSearchLimit + 2, 12, 2, 44100, 16, 4)).format_found);
+// Where the chunk list cannot be walked, both tags are searched for at even positions in the
+// first 15000 bytes, and the first match wins, even inside another chunk.
+TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
+  auto with = [](std::string b, size_t pos, char c) {
+    PutBytes(&b, pos, std::string(1, c));
+    return b;
+  };
+  auto not_riff = [&](const std::string& b) { return with(b, 3, 'X'); };
+  std::string decoy = Header(100, 200, 4000);
+  PutBytes(&decoy, 60, "data");  // Even, before the real data tag, inside nothing in particular.
+  PutLe(&decoy, 64, 40, 4);
+  std::string runs_past = Header(12 + 16, 36 + 16, 4000) + std::string(4000, 'a');
+  PutBytes(&runs_past, 12, Chunk("JUNK", "12345678"));
+  PutLe(&runs_past, 16, 1 << 20, 4);
+  std::string no_id = runs_past;
+  PutLe(&no_id, 16, 8, 4);
+  no_id[13] = '\x01';
+  struct Case {
+    const char* what;
+    std::string file;
+    ProbeStatus status;
+    bool format_found;
+    uint64_t declared;
+  } cases[] = {
+      {"not RIFF", not_riff(Header(12, 36, 400)), ProbeStatus::kOk, true, 100},
+      {"a decoy data tag", not_riff(decoy), ProbeStatus::kOk, true, 10},
+      {"an fmt tag at an even position inside another chunk",
+       not_riff(Header(100, 200, 4000)) + "xxfmt", ProbeStatus::kOk, true, 1000},
+      {"a chunk that runs past the end of the file", runs_past, ProbeStatus::kOk, true, 1000},
+      {"a chunk id that is not four printable characters", no_id, ProbeStatus::kOk, true, 1000},
+      // "fmt" is compared on three bytes, "data" on four, the search starting again at 2.
+      {"the fourth byte of fmt", with(not_riff(Header(12, 36, 400)), 15, 'X'), ProbeStatus::kOk,
+       true, 100},
+      {"the fourth byte of data", with(not_riff(Header(12, 36, 400)), 39, 'A'),
+       ProbeStatus::kNoData, true, 0},
+      {"data before fmt", not_riff(Header(1000, 12, 40)), ProbeStatus::kOk, true, 10},
+      {"data at an odd position", not_riff(Header(12, 37, 4)), ProbeStatus::kNoData, true, 0},
+      {"data at the limit", not_riff(Header(12, kSearchLimit, 4)), ProbeStatus::kOk, true, 1},
+      {"data past the limit", not_riff(Header(12, kSearchLimit + 2, 4)), ProbeStatus::kNoData, true,
+       0},
+      {"fmt at the limit", not_riff(Header(kSearchLimit, 12, 4)), ProbeStatus::kOk, true, 1},
+      {"fmt past the limit", not_riff(Header(kSearchLimit + 2, 12, 4)), ProbeStatus::kUnsupported,
+       false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HeaderFacts f = Probe(c.file);
+    EXPECT_EQ(f.status, c.status);
+    EXPECT_EQ(f.format_found, c.format_found);
+    EXPECT_EQ(f.declared_frames, c.declared);
+  }
+  // An fmt tag at an even position inside a decoy is taken, its fields all zero.
+  std::string fmt_decoy = not_riff(Header(100, 200, 4000));
+  PutBytes(&fmt_decoy, 40, "xxfmt");
+  EXPECT_EQ(Probe(fmt_decoy).status, ProbeStatus::kUnsupported);
 }
 
 TEST(ProbeHeader, MissingFormatReadsTheFieldsAtTheLimit) {
-  Bytes b;
-  PutBytes(&b, 0, "RIFF....WAVEdata"s);
-  PutLe(&b, 16, 4000, 4);
-  HeaderFacts f = Probe(b);  // Short file: every field past its end reads as zero.
-  EXPECT_FALSE(f.format_found);
-  EXPECT_EQ(f.status, ProbeStatus::kUnsupported);
-
-  PutLe(&b, kSearchLimit + 10, 2, 2);
-  PutLe(&b, kSearchLimit + 12, 44100, 4);
-  PutLe(&b, kSearchLimit + 22, 16, 2);
-  f = Probe(b);
-  EXPECT_FALSE(f.format_found);
-  EXPECT_EQ(f.sample_rate, 44100u);
-  EXPECT_EQ(f.sample_frames, 1000u);
+  // A walked data chunk without a format chunk, and a file the search alone can read.
+  for (std::string b : {"RIFF....WAVEdata"s, "RIFX....WAVEdata"s}) {
+    SCOPED_TRACE(b);
+    PutLe(&b, 16, 4000, 4);
+    HeaderFacts f = Probe(b);  // Every field past the end reads as zero.
+    EXPECT_FALSE(f.format_found);
+    EXPECT_EQ(f.status, ProbeStatus::kUnsupported);
+    PutLe(&b, kSearchLimit + 10, 2, 2);
+    PutLe(&b, kSearchLimit + 12, 44100, 4);
+    PutLe(&b, kSearchLimit + 22, 16, 2);
+    f = Probe(b);
+    EXPECT_FALSE(f.format_found);
+    EXPECT_EQ(f.sample_rate, 44100u);
+    EXPECT_EQ(f.declared_frames, 1000u);
+  }
 }
 
-TEST(ProbeHeader, TruncatedAndUnusable) {
-  Bytes full = Header(12, 36, 2, 44100, 16, 10584000);
+TEST(ProbeHeader, CutShortAndUnusable) {
+  const std::string full = Header(12, 36, 400) + std::string(400, 'a');
   for (size_t len = 0; len <= full.size(); ++len) {
-    Bytes cut(full.begin(), full.begin() + static_cast<long>(len));
-    HeaderFacts f = Probe(cut);
     SCOPED_TRACE(len);
+    HeaderFacts f = Probe(full.substr(0, len));
     EXPECT_EQ(f.format_found, len >= 15);
-    if (len < 40) {
-      EXPECT_EQ(f.status, ProbeStatus::kNoData);
-    } else if (len < 44) {
-      // The size's bytes past the end read as zero.
-      auto kept = static_cast<uint32_t>(10584000u & (0xFFFFFFFFull >> (8 * (44 - len))));
-      EXPECT_EQ(f.status, ProbeStatus::kOk);
-      EXPECT_EQ(f.sample_frames, kept / 4);
-    } else {
-      EXPECT_EQ(f.sample_frames, 2646000u);
-    }
+    EXPECT_EQ(f.status, len < 40 ? ProbeStatus::kNoData : ProbeStatus::kOk);
+    EXPECT_EQ(f.sample_frames, len < 44 ? 0 : (len - 44) / 4);
   }
-  EXPECT_EQ(Probe(Header(12, 36, 0, 44100, 16, 400)).status, ProbeStatus::kUnsupported);
-  EXPECT_EQ(Probe(Header(12, 36, 2, 44100, 4, 400)).status, ProbeStatus::kUnsupported);
-  EXPECT_EQ(Probe(Header(12, 36, 2, 0, 16, 400)).status, ProbeStatus::kUnsupported);
+  // No channels, fewer than 8 bits, no rate; and compressed audio of 4 bits a sample.
+  for (auto [channels, rate, bits] : {std::tuple{0, 44100, 16}, {2, 44100, 4}, {2, 0, 16}}) {
+    std::string b = WavBytes(12, 36, channels, rate, bits, 400) + std::string(400, 'a');
+    EXPECT_EQ(Probe(b).status, ProbeStatus::kUnsupported);
+  }
 }
 
-// The search that looked at one position at a time, which the faster one must agree with.
-size_t PlainFindTag(std::span<const uint8_t> h, const char* tag, size_t len) {
-  for (size_t pos = 2; pos <= kSearchLimit && pos + len <= h.size(); pos += 2) {
-    if (std::memcmp(h.data() + pos, tag, len) == 0) return pos;
-  }
-  return 0;
-}
-
-// Short heads are drawn from the tags' own letters, so that first letters match often and whole
-// tags now and then, with tags planted at odd and even positions up to the head's end. Long heads
-// hold no tag letters but a decoy, whose place decides where the blocks of a search fall, and a
-// tag at each position around the search limit.
-TEST(FindTag, AgreesWithThePlainSearch) {
-  std::mt19937 rng(20261208);
-  auto below = [&](size_t n) { return static_cast<size_t>(rng() % n); };
-  auto draw = [&](size_t size, std::string_view letters) {
-    std::vector<uint8_t> bytes(size);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(letters[below(letters.size())]);
-    return bytes;
+TEST(ProbeHeader, ReadsPastTheHeadOnlyWhereTheChunkListLeads) {
+  std::string file = "RIFF\0\0\0\0WAVE"s + kFormat + Chunk("bext", std::string(20000, 'h')) +
+                     Chunk("data", std::string(4000, 'a'));
+  std::vector<uint64_t> offsets;
+  int error = 0;
+  auto read_at = [&](uint64_t offset, std::span<uint8_t> into) -> int64_t {
+    offsets.push_back(offset);
+    if (error != 0) return -error;
+    size_t n = std::min(into.size(), static_cast<size_t>(file.size() - offset));
+    std::memcpy(into.data(), file.data() + offset, n);
+    return static_cast<int64_t>(n);
   };
-  auto put = [](std::vector<uint8_t>* head, size_t at, std::string_view bytes) {
-    bytes = bytes.substr(0, head->size() - at);
-    std::copy(bytes.begin(), bytes.end(), head->begin() + static_cast<long>(at));
-  };
-  // Each head is a vector of its own size, so that a read past its end is one past an allocation.
-  auto same = [](const std::vector<uint8_t>& head) {
-    for (auto [tag, len] : {std::pair{"fmt", 3}, std::pair{"data", 4}}) {
-      size_t want = PlainFindTag(head, tag, len);
-      size_t got = FindTag(head, tag, len);
-      if (got != want) {
-        ADD_FAILURE() << "\"" << tag << "\" in a head of " << head.size() << " bytes: found at "
-                      << got << ", not " << want;
-        return false;
-      }
-    }
-    return true;
-  };
-
-  const std::vector<uint8_t> busy = draw(512, "datfm \0x"s);
-  for (int i = 0; i < 200000; ++i) {
-    size_t start = below(64);
-    std::vector<uint8_t> head(busy.begin() + static_cast<long>(start),
-                              busy.begin() + static_cast<long>(start + below(260)));
-    for (size_t n = below(3); n > 0; --n)
-      put(&head, below(head.size() + 1), below(2) ? "data" : "fmt ");
-    if (!same(head)) return;
-  }
-
-  const std::vector<uint8_t> quiet = draw(kHeadBytes, "am \0x"s);
-  for (size_t decoy = 2; decoy < 66; ++decoy) {
-    for (size_t at = kSearchLimit - 2; at <= kSearchLimit + 2; ++at) {
-      for (std::string_view tag : {"data", "fmt "}) {
-        std::vector<uint8_t> head(
-            quiet.begin(), quiet.begin() + static_cast<long>(at + 2 + below(kHeadBytes - at - 1)));
-        put(&head, decoy, tag == "data" ? "dax" : "fmx");
-        put(&head, at, tag);
-        if (!same(head)) return;
-      }
-    }
-  }
+  std::span<const uint8_t> head = AsBytes(file).first(kHeadBytes);
+  HeaderFacts f = ProbeHeader({head, file.size(), read_at});
+  EXPECT_EQ(f.sample_frames, 1000u);
+  EXPECT_EQ(offsets, std::vector<uint64_t>{20044});
+  // A failing read is said.
+  error = EIO;
+  EXPECT_EQ(ProbeHeader({head, file.size(), read_at}).read_error, EIO);
+  // A file wholly in the head, chunks past its end and all, needs no read.
+  offsets.clear();
+  std::string small = Header(12, 36, 4000) + std::string(400, 'a');
+  PutBytes(&small, 36, Chunk("JUNK", "junk"));
+  EXPECT_EQ(ProbeHeader({AsBytes(small), small.size(), read_at}).status, ProbeStatus::kNoData);
+  EXPECT_TRUE(offsets.empty());
 }
 
 }  // namespace

@@ -72,8 +72,8 @@ bool IsCdAudio(const HeaderFacts& h) {
 struct Checker {
   const Disc& disc;
   std::vector<Finding> found;
-  // Where each track of the file being checked starts, and the line that opened it; kept from
-  // one file to the next, so that its room is made once.
+  // Where each track of the file being checked starts, in CD frames, and the line that opened it;
+  // kept from one file to the next, so that its room is made once.
   struct Start {
     uint64_t at;
     const ListLine* line;
@@ -117,36 +117,38 @@ struct Checker {
     return frames.value_or(0);
   }
 
-  // Checks a file and its tracks, and returns its length in CD frames with its pregaps. Its
-  // length is what it holds, as a burner takes it, where that is less than its header declares.
-  // Times are compared in samples times frames a second, so that CD frames and samples compare
-  // exactly. next is the file that follows it, if any.
+  // Checks a file and its tracks, and returns its length in CD frames with its pregaps, as a
+  // burner lays it out: the audio the file holds, a part of a frame counting whole. next is the
+  // file that follows it, if any.
   uint64_t File(const DiscFile& file, const DiscFile* next) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
-    uint64_t rate = h.sample_rate;
-    // A burner rounds the last part of a CD frame up to a whole one.
-    auto frames_of = [rate](uint64_t scaled) { return (scaled + rate - 1) / rate; };
+    const uint64_t end = BurnedFrames(file.wav.length);
 
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
+    if (h.rf64) Add(FindingKind::kRf64, entry);
     if (h.format_found && !IsCdAudio(h)) {
       Add(FindingKind::kNotCdAudio, entry,
           {.format = {h.format, h.sub_format, h.sample_rate, h.bits_per_sample, h.channels}});
     }
-    uint64_t end = uint64_t{h.sample_frames} * cd::kFramesPerSecond;
-    if (file.wav.regular && file.wav.size < h.data_start + h.data_size) {
-      uint64_t block = uint64_t{h.channels} * (h.bits_per_sample / 8);
-      uint64_t held = file.wav.size > h.data_start ? (file.wav.size - h.data_start) / block : 0;
+    if (h.declared_frames > h.sample_frames) {
       Add(FindingKind::kShortOfDeclared, entry,
-          {.frames = frames_of(end), .other_frames = frames_of(held * cd::kFramesPerSecond)});
-      end = held * cd::kFramesPerSecond;
+          {.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate)),
+           .other_frames = end});
     }
-    if (h.sample_frames == 0) Add(FindingKind::kNoAudio, entry);
+    if (h.sample_frames == 0 && h.declared_frames == 0 && h.present_frames != 0) {
+      Add(FindingKind::kSizeNotFilledIn, entry,
+          {.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate))});
+    } else if (h.sample_frames == 0) {
+      Add(FindingKind::kNoAudio, entry);
+    }
     // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
     // is heard where the next file was meant to follow without a pause.
-    if (uint64_t inside = end % rate; IsCdAudio(h) && next != nullptr &&
-                                      TracksOf(disc, *next)[0].pregap.number == 0 && inside != 0) {
-      uint64_t silence = ((rate - inside) * cd::kSamplesPerFrame + rate - 1) / rate;
+    if (uint64_t part = file.wav.length.part_frame; IsCdAudio(h) && next != nullptr &&
+                                                    TracksOf(disc, *next)[0].pregap.number == 0 &&
+                                                    part != 0) {
+      uint64_t rate = h.sample_rate;
+      uint64_t silence = ((rate - part) * cd::kSamplesPerFrame + rate - 1) / rate;
       Add(FindingKind::kEndsInsideFrame, entry, {.other = next->entry.text, .count = silence});
     }
 
@@ -156,17 +158,14 @@ struct Checker {
     uint64_t pregaps = PregapOf(tracks[0]);
     for (size_t t = 1; t < tracks.size(); ++t) {
       const Track& track = tracks[t];
-      std::optional<uint32_t> frames = TimeOf(track.opened_by);
-      if (frames) {
-        uint64_t at = uint64_t{*frames} * rate;
-        if (at >= end) {
-          Add(FindingKind::kSplitPastEnd, track.opened_by,
-              {.other = entry.text, .frames = frames_of(end)});
-        } else if (at <= starts.back().at) {
-          Add(FindingKind::kSplitNotLater, track.opened_by,
-              {.frames = frames_of(starts.back().at)});
+      std::optional<uint32_t> at = TimeOf(track.opened_by);
+      if (at) {
+        if (*at >= end) {
+          Add(FindingKind::kSplitPastEnd, track.opened_by, {.other = entry.text, .frames = end});
+        } else if (*at <= starts.back().at) {
+          Add(FindingKind::kSplitNotLater, track.opened_by, {.frames = starts.back().at});
         } else {
-          starts.push_back({at, &track.opened_by});
+          starts.push_back({*at, &track.opened_by});
         }
       }
       pregaps += PregapOf(track);
@@ -176,14 +175,14 @@ struct Checker {
     // split that ends it, the line to move, or else at its start.
     for (size_t t = 0; end != 0 && t < starts.size(); ++t) {
       bool last = t + 1 == starts.size();
-      uint64_t length = frames_of((last ? end : starts[t + 1].at) - starts[t].at);
+      uint64_t length = (last ? end : starts[t + 1].at) - starts[t].at;
       if (length >= kShortestTrackFrames) continue;
       FindingKind kind = !last               ? FindingKind::kTrackBeforeTooShort
                          : starts.size() > 1 ? FindingKind::kLastTrackTooShort
                                              : FindingKind::kFileTooShort;
       Add(kind, *(last ? starts[t].line : starts[t + 1].line), {.frames = length});
     }
-    return frames_of(end) + pregaps;
+    return end + pregaps;
   }
 };
 

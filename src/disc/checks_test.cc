@@ -12,7 +12,7 @@ namespace vantorel {
 
 namespace {
 
-// CD audio of the given length, as the probe and the file's size report it.
+// CD audio of the given length, as the probe reports it.
 WavFile CdAudio(uint32_t seconds) {
   WavFile w;
   w.header.format_found = true;
@@ -20,11 +20,7 @@ WavFile CdAudio(uint32_t seconds) {
   w.header.sample_rate = 44100;
   w.header.channels = 2;
   w.header.bits_per_sample = 16;
-  w.header.sample_frames = seconds * 44100;
-  w.header.data_size = w.header.sample_frames * 4;
-  w.header.data_start = 44;
-  w.regular = true;
-  w.size = 44 + uint64_t{w.header.data_size};
+  w.header.sample_frames = w.header.declared_frames = w.header.present_frames = seconds * 44100;
   return w;
 }
 
@@ -32,19 +28,22 @@ WavFile CdAudio(uint32_t seconds) {
 // are what their names say.
 WavFile FileCalled(std::string_view name) {
   WavFile w = CdAudio(name == "long.wav" ? 45 * 60 : name == "disc.wav" ? 79 * 60 + 59 : 20);
-  if (name == "a.wav") w.header.sample_frames -= 587;
-  if (name == "h.wav") w.header.sample_rate = 48000;
+  HeaderFacts& h = w.header;
+  if (name == "a.wav") h.sample_frames = h.declared_frames = h.present_frames -= 587;
+  if (name == "h.wav") h.sample_rate = 48000;
   if (name == "x.wav") {
-    w.header.format = kFormatExtensible;
-    w.header.sub_format = kFormatPcm;
+    h.format = kFormatExtensible;
+    h.sub_format = kFormatPcm;
   }
   if (name == "-f.wav") {
-    w.header.format = 3;
-    w.header.bits_per_sample = 32;
-    w.header.channels = 1;
+    h.format = kFormatFloat;
+    h.bits_per_sample = 32;
+    h.channels = 1;
   }
-  if (name == "t.wav") w.size = 44 + 5 * 176400;
-  if (name == "z.wav") w.header.sample_frames = w.header.data_size = 0;
+  if (name == "t.wav") h.sample_frames = h.present_frames = 5 * 44100;
+  if (name == "z.wav") h.sample_frames = h.declared_frames = h.present_frames = 0;
+  if (name == "u.wav") h.sample_frames = h.declared_frames = 0;
+  if (name == "r.wav") h.rf64 = true;
   return w;
 }
 
@@ -54,6 +53,7 @@ std::string Diagnosed(std::string_view list) {
   TrackTable table;
   Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
+  MeasureLengths(&disc);
   for (IgnoredLine& ignored : disc.ignored) {
     ignored.names_a_file = ignored.line.text == "exists";
     ignored.names_a_wav = ignored.line.text == "typed";
@@ -177,15 +177,22 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "44100 Hz 16-bit 2-channel PCM of a CD; convert it: sox x.wav -r 44100 -b 16 "
            "-c 2 x-cd.wav\n"},
       // A file's length is what it holds: the split at 6 s is past the end of t.wav.
-      {"t.wav\nS 00:06:00\nz.wav\n",
+      {"t.wav\nS 00:06:00\nz.wav\nu.wav\nr.wav\n",
        at(1) +
-           "\"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording cut short, a "
-           "WAV streamed through a pipe, or a data tag matched inside another block; convert "
-           "it with sox\n" +
+           "\"t.wav\" declares 00:20:00 of audio but holds 00:05:00, which is what the report "
+           "gives and a burner takes: a recording cut short, or a WAV written through a pipe; to "
+           "give it a header that agrees: sox t.wav -r 44100 -b 16 -c 2 t-cd.wav\n" +
            at(2) +
            "\"S 00:06:00\" starts at or past the end of \"t.wav\" (00:05:00); give a time "
            "inside the file\n" +
-           at(3) + "\"z.wav\" holds no audio; leave it out of the list\n"},
+           at(3) + "\"z.wav\" holds no audio; leave it out of the list\n" + at(4) +
+           "\"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the program "
+           "that wrote it could not go back to fill in the size, as when it writes to a pipe; "
+           "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio: "
+           "ffmpeg -i u.wav -ar 44100 -ac 2 -sample_fmt s16 u-cd.wav\n" +
+           at(5) +
+           "\"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV: sox "
+           "r.wav -r 44100 -b 16 -c 2 r-cd.wav\n"},
       // A disc of exactly the longest a CD holds, and one frame more.
       {"disc.wav\nP 00:00:74\n", ""},
       {"disc.wav\nP 00:01:00\n",

@@ -108,12 +108,14 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
 }
 
 void MeasureLengths(Disc* disc) {
-  disc->total_seconds = 0;
+  std::vector<SampleCount> counts;
+  counts.reserve(disc->files.size());
   for (DiscFile& file : disc->files) {
     const HeaderFacts& h = file.wav.header;
-    file.wav.length = TrackLength(h.sample_frames, h.sample_rate);
-    disc->total_seconds = AddToTotal(disc->total_seconds, h.sample_frames, h.sample_rate);
+    file.wav.length = LengthOf(h.sample_frames, h.sample_rate);
+    counts.push_back({h.sample_frames, h.sample_rate});
   }
+  disc->total_seconds = TotalSeconds(counts);
 }
 
 int TrackCount(const Disc& disc) {

@@ -23,11 +23,10 @@ struct ListLine {
   std::string_view text;
 };
 
-// What the run learned of one WAV file: which file it is, what its header says, and its length.
+// What the run learned of one WAV file: which file it is, what its header says, and the length
+// of the audio it holds.
 struct WavFile {
   FileId id;
-  bool regular = false;  // A regular file, whose size is known.
-  uint64_t size = 0;
   HeaderFacts header;
   Length length;
 };
@@ -70,7 +69,7 @@ struct Disc {
   std::vector<IgnoredLine> ignored;
   std::vector<ListLine> stray_pregaps;  // P lines not right after a WAV or S line.
   UnusedLines unused;
-  float total_seconds = 0;  // The files' lengths summed as the report sums them.
+  uint64_t total_seconds = 0;  // The files' lengths summed, in whole seconds.
 };
 
 // The disc of a classified list: every WAV entry with its tracks and pregaps, the lines that
@@ -78,8 +77,7 @@ struct Disc {
 // run learns of the files is not known yet: each WavFile is empty.
 Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classified& classified);
 
-// Gives every file its length from its header and sums them into total_seconds, in the order
-// of the list.
+// Gives every file its length from its header and sums them into total_seconds.
 void MeasureLengths(Disc* disc);
 
 // The tracks of file, a file of disc.

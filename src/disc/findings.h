@@ -21,13 +21,15 @@ enum class FindingKind {
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,
-  kWavUnsupported,
+  kWavUnsupported,  // format: what the header says.
 
   // Of a WAV file a burner would refuse or misread. subject is its name.
   kQuoteInName,
+  kRf64,             // An RF64 file, which cdrdao does not read.
   kNotCdAudio,       // format: what the header says.
   kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
   kNoAudio,
+  kSizeNotFilledIn,  // It declares no audio, but frames of it follow the header.
   kEndsInsideFrame,  // Another file follows with no pause; other: that file; count: samples of
                      // silence, at the CD's rate, that a burner adds to end on a whole frame.
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 
 namespace vantorel {
 
@@ -104,25 +105,34 @@ HeadRead ReadHead(const char* path, std::span<uint8_t> buffer) {
     result.error = CloseKeeping(fd, errno);
     return result;
   }
+  result.fd = fd;
   result.id = IdOf(st);
   result.regular = S_ISREG(st.st_mode);
   result.file_size = result.regular ? static_cast<uint64_t>(st.st_size) : 0;
   // A regular file shorter than the buffer is read in one call that asks for no more than it has.
   size_t want = buffer.size();
   if (result.regular && result.file_size < want) want = static_cast<size_t>(result.file_size);
-  int error = 0;
   while (result.size < want) {
     ssize_t n = read(fd, buffer.data() + result.size, want - result.size);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      error = errno;
+      result.error = errno;
       break;
     }
     if (n == 0) break;
     result.size += static_cast<size_t>(n);
   }
-  result.error = CloseKeeping(fd, error);
   return result;
+}
+
+int64_t ReadAt(int fd, uint64_t offset, std::span<uint8_t> buffer) {
+  if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return 0;
+  for (;;) {
+    ssize_t n = pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+    if (n >= 0) return n;
+    if (errno == ESPIPE) return 0;
+    if (errno != EINTR) return -errno;
+  }
 }
 
 }  // namespace vantorel

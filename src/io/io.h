@@ -46,6 +46,7 @@ ListRead ReadAll(int fd, size_t limit, std::string* text);
 struct HeadRead {
   bool opened = false;  // False: error is why the file could not be opened.
   int error = 0;
+  int fd = -1;      // The file, left open for further reads, to be closed with CloseKeeping.
   size_t size = 0;  // The bytes read into the buffer.
   FileId id;
   bool regular = false;  // A regular file, whose length is file_size.
@@ -53,8 +54,14 @@ struct HeadRead {
 };
 
 // Opens the file called path and reads at most buffer.size() bytes from its start. A FIFO is
-// read as cat reads it: the open waits for its writer.
+// read as cat reads it: the open waits for its writer. The file is left open unless the open or
+// its fstat failed.
 HeadRead ReadHead(const char* path, std::span<uint8_t> buffer);
+
+// Reads at most buffer.size() bytes of fd from offset, resuming after interruptions. Returns the
+// count read, or a negative errno value; a file that cannot seek, such as a FIFO, has nothing to
+// read there.
+int64_t ReadAt(int fd, uint64_t offset, std::span<uint8_t> buffer);
 
 // Writes all of text to fd, resuming after interruptions and partial writes.
 int WriteAll(int fd, std::string_view text);

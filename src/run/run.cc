@@ -90,26 +90,46 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return BuildDisc(list.text, table, classified);
 }
 
-// Reads the head of the WAV file the entry names and probes it. Found are the problems with it,
-// of which an error means the file cannot be used. path is room for the name as the C library
-// takes it, kept from one file to the next.
+// Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
+// leads past the head. Found are the problems with it, of which an error means the file cannot be
+// used. path is room for the name as the C library takes it, kept from one file to the next.
 WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Finding>* found) {
   path->assign(entry.text);
   uint8_t head[kHeadBytes];
   HeadRead read = ReadHead(path->c_str(), head);
-  WavFile wav{read.id, read.regular, read.file_size, {}, {}};
-  auto find = [&](FindingKind kind, int error = 0) {
-    found->push_back({.kind = kind, .line = entry.number, .subject = entry.text, .error = error});
+  WavFile wav{read.id, {}, {}};
+  auto find = [&](FindingKind kind, Finding f = {}) {
+    f.kind = kind;
+    f.line = entry.number;
+    f.subject = entry.text;
+    found->push_back(f);
   };
   if (!read.opened) {
-    find(FindingKind::kWavNotOpened, read.error);
-  } else if (read.error != 0) {
-    find(FindingKind::kWavNotRead, read.error);
-  } else {
-    wav.header = ProbeHeader(std::span<const uint8_t>(head, read.size));
-    if (!wav.header.format_found) find(FindingKind::kWavWithoutFormat);
-    if (wav.header.status == ProbeStatus::kNoData) find(FindingKind::kWavWithoutData);
-    if (wav.header.status == ProbeStatus::kUnsupported) find(FindingKind::kWavUnsupported);
+    find(FindingKind::kWavNotOpened, {.error = read.error});
+    return wav;
+  }
+  int error = read.error;
+  if (error == 0) {
+    int fd = read.fd;
+    WavSource source{
+        {head, read.size}, std::nullopt, [fd](uint64_t offset, std::span<uint8_t> into) {
+          return ReadAt(fd, offset, into);
+        }};
+    if (read.regular) source.size = read.file_size;
+    wav.header = ProbeHeader(source);
+    error = wav.header.read_error;
+  }
+  if (read.fd >= 0) error = CloseKeeping(read.fd, error);
+  if (error != 0) {
+    find(FindingKind::kWavNotRead, {.error = error});
+    return wav;
+  }
+  const HeaderFacts& h = wav.header;
+  if (!h.format_found) find(FindingKind::kWavWithoutFormat);
+  if (h.status == ProbeStatus::kNoData) find(FindingKind::kWavWithoutData);
+  if (h.status == ProbeStatus::kUnsupported) {
+    find(FindingKind::kWavUnsupported,
+         {.format = {h.format, h.sub_format, h.sample_rate, h.bits_per_sample, h.channels}});
   }
   return wav;
 }

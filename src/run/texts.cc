@@ -227,6 +227,15 @@ void AppendSoxCommand(std::string* out, std::string_view from, std::string_view 
   AppendShellWord(out, to, to_suffix);
 }
 
+// The ffmpeg command that makes CD audio of the file from, into the file named stem-cd.wav.
+void AppendFfmpegCommand(std::string* out, std::string_view from, std::string_view stem) {
+  out->append("ffmpeg -i ");
+  AppendShellWord(out, from);
+  Append(out, {" -ar ", Number(cd::kRate), " -ac ", Number(cd::kChannels), " -sample_fmt s",
+               Number(cd::kBits), " "});
+  AppendShellWord(out, stem, "-cd.wav");
+}
+
 // The command that makes CD audio of an audio file of another kind: sox for the kinds Debian's
 // sox reads, ffmpeg for the others. The new file's name is not the stem's plain WAV name, which
 // may already be taken by a file of the list.
@@ -237,11 +246,51 @@ void AppendConvertCommand(std::string* out, std::string_view from, std::string_v
     AppendSoxCommand(out, from, stem, "-cd.wav");
     return;
   }
-  out->append("ffmpeg -i ");
-  AppendShellWord(out, from);
-  Append(out, {" -ar ", Number(cd::kRate), " -ac ", Number(cd::kChannels), " -sample_fmt s",
-               Number(cd::kBits), " "});
-  AppendShellWord(out, stem, "-cd.wav");
+  AppendFfmpegCommand(out, from, stem);
+}
+
+// A WAV file's name without its .wav or .WAV, for the name of a CD WAV file made of it.
+std::string_view WavStem(std::string_view path) {
+  if (path.size() > 4 && (path.ends_with(".wav") || path.ends_with(".WAV"))) path.remove_suffix(4);
+  return path;
+}
+
+// A compressed format that the header names, one that cdrdao cannot burn and the probe cannot
+// measure: any but integer PCM, floating point and the extensible chunk, where the header gives
+// channels and a rate. Sox decodes some of them; ffmpeg, the others.
+bool IsCompressed(const AudioFormat& f) {
+  return f.code != kFormatPcm && f.code != kFormatFloat && f.code != kFormatExtensible &&
+         f.channels != 0 && f.rate != 0;
+}
+
+const char* SoxDecoded(uint32_t code) {
+  switch (code) {
+    case 0x0002:
+      return "Microsoft ADPCM";
+    case 0x0011:
+      return "IMA ADPCM";
+    case 0x0031:
+      return "GSM 6.10";
+    default:
+      return nullptr;
+  }
+}
+
+void AppendCompressed(std::string* out, std::string_view path, const AudioFormat& f) {
+  const char* name = SoxDecoded(f.code);
+  AppendQuoted(out, path);
+  out->append(" holds ");
+  if (name != nullptr) {
+    Append(out, {name, " audio"});
+  } else {
+    Append(out, {"audio compressed in format ", Number(f.code)});
+  }
+  out->append(", which cdrdao cannot burn; decode it to CD audio: ");
+  if (name != nullptr) {
+    AppendSoxCommand(out, path, WavStem(path), "-cd.wav");
+  } else {
+    AppendFfmpegCommand(out, path, WavStem(path));
+  }
 }
 
 // "1 line", "2 lines".
@@ -259,7 +308,7 @@ void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::stri
 void AppendFormatName(std::string* out, uint32_t code) {
   if (code == kFormatPcm) {
     out->append("PCM");
-  } else if (code == 3) {
+  } else if (code == kFormatFloat) {
     out->append("floating point");
   } else {
     Append(out, {"format ", Number(code)});
@@ -283,11 +332,7 @@ void AppendNotCdAudio(std::string* out, std::string_view path, const AudioFormat
   out->append(", not the ");
   AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
   out->append("PCM of a CD; convert it: ");
-  std::string_view stem = path;
-  if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
-    stem.remove_suffix(4);
-  }
-  AppendSoxCommand(out, path, stem, "-cd.wav");
+  AppendSoxCommand(out, path, WavStem(path), "-cd.wav");
 }
 
 void AppendTrackTooShort(std::string* out, const Finding& f) {
@@ -349,6 +394,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    Number(kSearchLimit), " bytes; convert it with sox"});
       return;
     case FindingKind::kWavUnsupported:
+      if (IsCompressed(f.format)) {
+        AppendCompressed(out, s, f.format);
+        return;
+      }
       Append(out, {"\"", s,
                    "\" gives no channels, fewer than 8 bits a sample or a sample rate of 0; "
                    "convert it with sox"});
@@ -358,17 +407,30 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "\" has a double quote in its name, which a cue sheet cannot hold; rename the "
                    "file"});
       return;
+    case FindingKind::kRf64:
+      Append(out,
+             {"\"", s, "\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV: "});
+      AppendSoxCommand(out, s, WavStem(s), "-cd.wav");
+      return;
     case FindingKind::kNotCdAudio:
       AppendNotCdAudio(out, s, f.format);
       return;
     case FindingKind::kShortOfDeclared:
       Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
                    CueTime(f.other_frames),
-                   ": a recording cut short, a WAV streamed through a pipe, or a data tag "
-                   "matched inside another block; convert it with sox"});
+                   ", which is what the report gives and a burner takes: a recording cut short, "
+                   "or a WAV written through a pipe; to give it a header that agrees: "});
+      AppendSoxCommand(out, s, WavStem(s), "-cd.wav");
       return;
     case FindingKind::kNoAudio:
       Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
+      return;
+    case FindingKind::kSizeNotFilledIn:
+      Append(out, {"\"", s, "\" declares no audio, yet ", CueTime(f.frames),
+                   " of it follows its header: the program that wrote it could not go back to "
+                   "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
+                   "sox reads it as empty; rewrite it with its audio: "});
+      AppendFfmpegCommand(out, s, WavStem(s));
       return;
     case FindingKind::kEndsInsideFrame:
       Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),

@@ -3,7 +3,7 @@
 # for a limit of the CD itself (4-second tracks, 80 minutes); a clean list gives no warning and a
 # sheet cdrdao calls consistent.
 . "$(dirname "$0")/common.sh"
-need sox cdrdao truncate
+need sox cdrdao truncate ffmpeg
 
 tone() { sox -D -n -r "$2" -b "$3" -c "$4" "$1" synth 20 sine 440; }
 tone a.wav 44100 16 2
@@ -12,6 +12,10 @@ tone e.wav 44100 8 2
 tone m.wav 44100 16 1
 cp a.wav 'say "hi".wav'
 head -c 1000044 a.wav > t.wav  # its header still declares all 20 s
+ffmpeg -loglevel error -i a.wav -rf64 always r.wav
+# As a program writing through a pipe leaves it: a data size of 0, and the audio after it.
+cp a.wav u.wav
+printf '\0\0\0\0' | dd of=u.wav bs=1 seek=40 conv=notrunc status=none
 # long NAME MINUTES: a canonical CD-audio header declaring that much audio, the file truncated
 # to full length so that it takes no room on disk.
 long() {
@@ -68,6 +72,8 @@ expect 1 1 'm.wav: found 1 channel\(s\), require 2 channels.*Header of audio fil
 expect 2 1 'out.cue:4: Unsupported file type' 'a.wav\nsay "hi".wav'
 # Accepted, but with a warning, as a disc of the 5 s 51 frames the file holds, not 20 s.
 expect 1 0 'file length does not match length from WAVE header.*length 00:05:51' 't.wav'
+expect 1 1 'Header of audio file "r.wav" is corrupted' 'r.wav'
+expect 1 1 'Start position 0 exceeds available data of file "u.wav"' 'u.wav'
 # The pregap is lost: the disc is 20 s, not 22.
 expect 3 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\na note\nP 00:02:00'
 # Accepted, with the last frame of p.wav padded: 20 s and a frame, then a.wav.

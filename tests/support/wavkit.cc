@@ -15,8 +15,8 @@ using namespace vantorel;
 
 namespace {
 
-uint32_t Number(const char* text) {
-  return static_cast<uint32_t>(std::strtoul(text, nullptr, 10));
+uint64_t Number(const char* text) {
+  return std::strtoull(text, nullptr, 10);
 }
 
 int Usage() {
@@ -31,15 +31,17 @@ int Usage() {
 int main(int argc, char** argv) {
   std::string verb = argc > 1 ? argv[1] : "";
   if (verb == "length" && argc == 4 && Number(argv[3]) != 0) {
-    Length len = TrackLength(Number(argv[2]), Number(argv[3]));
-    std::printf("%d:%d:%d\n", len.minutes, len.seconds, len.cd_frames);
+    Length len = LengthOf(Number(argv[2]), static_cast<uint32_t>(Number(argv[3])));
+    std::printf("%llu:%llu:%llu\n", static_cast<unsigned long long>(len.minutes),
+                static_cast<unsigned long long>(len.seconds),
+                static_cast<unsigned long long>(len.cd_frames));
     return 0;
   }
   if (verb != "header" || (argc != 3 && argc != 6 && argc != 7)) return Usage();
-  uint32_t frames = Number(argv[2]);
-  uint32_t rate = argc > 3 ? Number(argv[3]) : 44100;
-  uint32_t channels = argc > 3 ? Number(argv[4]) : 2;
-  uint32_t bits = argc > 3 ? Number(argv[5]) : 16;
+  auto frames = static_cast<uint32_t>(Number(argv[2]));
+  auto rate = static_cast<uint32_t>(argc > 3 ? Number(argv[3]) : 44100);
+  auto channels = static_cast<uint32_t>(argc > 3 ? Number(argv[4]) : 2);
+  auto bits = static_cast<uint32_t>(argc > 3 ? Number(argv[5]) : 16);
   uint32_t data_size = frames * channels * (bits / 8);
   std::string head;
   if (argc == 7) {

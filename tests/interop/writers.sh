@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# WAV files as real programs write them, to files and through pipes: vantorel lists each with its
+# true length (its sample count at its rate, cut to whole CD frames), and where it warns of one,
+# the command it prints makes a file that it then takes without a word.
+. "$(dirname "$0")/common.sh"
+need sox soxi ffmpeg flac
+
+q() { "$@" >/dev/null 2>&1; }
+# tone NAME RATE BITS LENGTH: a sine tone made at its own rate.
+tone() { q sox -r "$2" -c 2 -n -b "$3" "$1" synth "$4" sine 440; }
+tone tone.wav 44100 16 7.3
+tone f49.wav 44100 16 28812s  # exactly 49 CD frames
+tone hd.wav 48000 24 2.5
+q flac tone.wav -o tone.flac
+q flac -d tone.flac -o flac.wav
+q ffmpeg -i tone.wav -metadata comment=metadata comment.wav
+# A coding history of some 23 KB puts the data chunk far past the first 15000 bytes.
+q ffmpeg -i tone.wav -write_bext 1 -metadata coding_history="$(seq -f 'A=PCM,F=44100,W=16,M=stereo,T=take %05g' 1 600)" bext.wav
+q ffmpeg -i tone.wav -rf64 always rf64.wav
+# Through pipes, the size cannot be filled in: ffmpeg leaves 0xFFFFFFFF, sox 0x7FFFF000, and a
+# writer such as mpg123 -w - leaves 0.
+ffmpeg -loglevel error -i tone.wav -f wav - | cat > ffpipe.wav
+sox -V1 tone.wav -t raw - | sox -V1 -t raw -r 44100 -b 16 -c 2 -e signed - -t wav - | cat > soxpipe.wav
+cp tone.wav unfilled.wav
+printf '\0\0\0\0' | dd of=unfilled.wav bs=1 seek=40 conv=notrunc status=none
+q ffmpeg -i tone.wav -c:a adpcm_ima_wav ima.wav
+q sox tone.wav -e ms-adpcm msadpcm.wav
+q ffmpeg -i tone.wav -c:a mp3 mp3.wav
+
+check "bext.wav's data chunk lies past 15000 bytes" \
+  "$(grep -boa data bext.wav | tail -n 1 | cut -d: -f1 | awk '{ print ($1 > 15000) }')" 1
+check "ffmpeg's pipe size" "$(od -An -tx4 -j 74 -N4 ffpipe.wav | tr -d ' ')" ffffffff
+check "sox's pipe size" "$(od -An -tx4 -j 40 -N4 soxpipe.wav | tr -d ' ')" 7ffff000
+
+# length FILE: what vantorel lists for FILE alone, and its standard error.
+length() {
+  printf '%s\n' "$1" > one.txt
+  "$VANTOREL" one.txt one.cue 2>err.txt | awk -F'\t' '$1 == 1 { print $4 }'
+}
+# want FILE: the length of FILE's sample count at its rate, as sox counts them.
+want() { "$WAVKIT" length "$(soxi -s "$1" 2>/dev/null)" "$(soxi -r "$1" 2>/dev/null)"; }
+for f in tone.wav f49.wav hd.wav flac.wav comment.wav bext.wav rf64.wav; do
+  check "$f: its length" "$(length "$f")" "$(want "$f")"
+done
+# soxi believes the sizes written through pipes; the audio is tone.wav's.
+for f in ffpipe.wav soxpipe.wav; do
+  check "$f: its length" "$(length "$f")" "$(want tone.wav)"
+done
+check "f49.wav: 49 frames" "$(length f49.wav)" "0:0:49"
+check "unfilled.wav: no audio declared, none listed" "$(length unfilled.wav)" "0:0:0"
+
+# follow FILE: the command vantorel prints for FILE, run as printed; its new file, written in the
+# list in FILE's place as the warning says, then draws no word.
+follow() {
+  local file=$1 status=$2 command made
+  printf '%s\n' "$file" > one.txt
+  "$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
+  check "$file: exit status" "$got" "$status"
+  command=$(sed -n 's/.*: \(\(sox\|ffmpeg\) .*\)$/\1/p' err.txt)
+  made=${command##* }
+  check "$file: a command to run" "$([ -n "$command" ] && echo yes || cat err.txt)" yes
+  eval "$command" >/dev/null 2>&1 || check "$file: the command runs" no yes
+  printf '%s\n' "$made" > one.txt
+  "$VANTOREL" --strict one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
+  check "$made: a clean run" "$got $(cat err.txt)" "0 "
+  check "$made: its length" "$(length "$made")" "$(want "$made")"
+}
+follow rf64.wav 0
+follow ffpipe.wav 0
+follow soxpipe.wav 0
+follow unfilled.wav 0
+follow ima.wav 2
+follow msadpcm.wav 2
+follow mp3.wav 2
+finish
