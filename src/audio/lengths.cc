@@ -71,15 +71,26 @@ Length LengthOf(uint64_t sample_frames, uint32_t sample_rate) {
 }
 
 uint64_t TotalSeconds(std::span<const SampleCount> counts) {
-  // The whole seconds of each count, and the fractions of a second left, summed apart.
+  // The whole seconds of each count, and the fractions of a second left, summed apart. The
+  // fractions are kept only where their sum is too close to a whole number to tell at once.
   Wide whole = 0;
-  std::vector<Fraction> parts;
+  Wide low = 0;
+  Wide parts = 0;
   for (const SampleCount& c : counts) {
     if (c.rate == 0) continue;
     whole += c.frames / c.rate;
-    if (c.frames % c.rate != 0) parts.push_back({c.frames % c.rate, c.rate});
+    low += (Wide{c.frames % c.rate} << 64) / c.rate;
+    parts += c.frames % c.rate != 0;
   }
-  whole += WholeOf(std::move(parts));
+  if (parts > 0 && (low >> 64) != ((low + parts - 1) >> 64)) {
+    std::vector<Fraction> fractions;
+    for (const SampleCount& c : counts) {
+      if (c.rate != 0 && c.frames % c.rate != 0) fractions.push_back({c.frames % c.rate, c.rate});
+    }
+    whole += WholeOf(std::move(fractions));
+  } else {
+    whole += low >> 64;
+  }
   return whole > std::numeric_limits<uint64_t>::max() ? std::numeric_limits<uint64_t>::max()
                                                       : static_cast<uint64_t>(whole);
 }

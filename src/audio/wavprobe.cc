@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <string_view>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace vantorel {
 
@@ -34,71 +31,6 @@ uint32_t Field2(Head h, size_t pos) {
 uint32_t Field4(Head h, size_t pos) {
   return Assem4(ByteAt(h, pos), ByteAt(h, pos + 1), ByteAt(h, pos + 2), ByteAt(h, pos + 3));
 }
-
-#if defined(__SSE2__)
-// Looks for a three- or four-byte tag at 32 even positions a step. Lane k of a 16-bit load at p
-// holds the two bytes at p + 2k, and lane k of the load two bytes on the two after them. The 32
-// positions are first sifted for the tag's first two bytes alone, which seldom stand at an even
-// position of a header by chance. Sets *pos to the first position not yet looked at.
-size_t FindTagWide(Head h, const char* tag, size_t len, size_t last, size_t* pos) {
-  auto byte = [&](size_t i) { return static_cast<uint8_t>(i < len ? tag[i] : 0); };
-  const __m128i first = _mm_set1_epi16(static_cast<short>(byte(0) | byte(1) << 8));
-  const __m128i second = _mm_set1_epi16(static_cast<short>(byte(2) | byte(3) << 8));
-  const __m128i second_mask = _mm_set1_epi16(static_cast<short>(len == 4 ? 0xFFFF : 0x00FF));
-  auto load = [&](size_t at) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(h.data() + at));
-  };
-  // A block starting at p looks at positions p to p + 62 and reads bytes p to p + 65.
-  size_t p = *pos;
-  if (last < 62 || h.size() < 66) return 0;
-  const size_t final_block = std::min(last - 62, h.size() - 66);
-  for (; p <= final_block; p += 64) {
-    __m128i heads[4];
-    __m128i any = _mm_setzero_si128();
-    for (size_t i = 0; i < 4; ++i) {
-      heads[i] = _mm_cmpeq_epi16(load(p + 16 * i), first);
-      any = _mm_or_si128(any, heads[i]);
-    }
-    if (_mm_movemask_epi8(any) == 0) continue;
-    for (size_t i = 0; i < 4; ++i) {
-      __m128i rest = _mm_and_si128(load(p + 16 * i + 2), second_mask);
-      __m128i whole = _mm_and_si128(heads[i], _mm_cmpeq_epi16(rest, second));
-      // Both bits of a matching lane are set, so the lowest one counts the bytes to the match.
-      unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(whole));
-      if (bits != 0) return p + 16 * i + static_cast<size_t>(__builtin_ctz(bits));
-    }
-  }
-  *pos = p;
-  return 0;
-}
-#endif
-
-}  // namespace
-
-size_t FindTag(Head h, const char* tag, size_t len) {
-  if (h.size() < len) return 0;
-  const size_t last = std::min(kSearchLimit, h.size() - len);
-  if (last < 2) return 0;
-  size_t pos = 2;
-  // No position before the first byte that starts the tag can hold it, and the C library finds
-  // that byte many at a time; headers are often padded with zeros.
-  if (len > 0) {
-    const void* first = std::memchr(h.data() + pos, tag[0], last + 1 - pos);
-    if (first == nullptr) return 0;
-    pos = static_cast<size_t>(static_cast<const uint8_t*>(first) - h.data()) & ~size_t{1};
-  }
-#if defined(__SSE2__)
-  if (len == 3 || len == 4) {
-    if (size_t found = FindTagWide(h, tag, len, last, &pos); found != 0) return found;
-  }
-#endif
-  for (; pos <= last; pos += 2) {
-    if (std::memcmp(h.data() + pos, tag, len) == 0) return pos;
-  }
-  return 0;
-}
-
-namespace {
 
 bool Is(Head h, uint64_t pos, std::string_view tag) {
   return pos <= h.size() && h.size() - pos >= tag.size() &&
@@ -135,15 +67,13 @@ bool IsChunkId(Head h) {
 }
 
 struct ChunkWalk {
-  // The window is filled only where a read needs it.
-  explicit ChunkWalk(const WavSource& s) : source(s) {}
-
   const WavSource& source;
   uint64_t window_at = 0;
   size_t window_size = 0;
   int reads = 0;
   int error = 0;
-  std::array<uint8_t, kWindowBytes> window;
+  // Made at the first read past the head, which most files never need.
+  std::unique_ptr<std::array<uint8_t, kWindowBytes>> window = nullptr;
 
   // The bytes of the file from at on, want of them or as many as the file has there: from the
   // head, from the window, or else from a read at at into the window.
@@ -151,17 +81,18 @@ struct ChunkWalk {
     Head head = source.head;
     bool whole_file = source.size && head.size() >= *source.size;
     if (at <= head.size() && (head.size() - at >= want || whole_file)) return head.subspan(at);
-    if (at >= window_at && at - window_at <= window_size &&
+    if (window && at >= window_at && at - window_at <= window_size &&
         window_size - (at - window_at) >= want) {
-      return Head(window).first(window_size).subspan(at - window_at);
+      return Head(*window).first(window_size).subspan(at - window_at);
     }
     if ((source.size && at >= *source.size) || reads == kMostReads || !source.read_at) return {};
     ++reads;
-    int64_t n = source.read_at(at, window);
+    if (!window) window = std::make_unique<std::array<uint8_t, kWindowBytes>>();
+    int64_t n = source.read_at(at, *window);
     if (n < 0) error = static_cast<int>(-n);
     window_at = at;
     window_size = n > 0 ? static_cast<size_t>(n) : 0;
-    return Head(window).first(window_size);
+    return Head(*window).first(window_size);
   }
 };
 
@@ -170,7 +101,7 @@ struct ChunkWalk {
 bool WalkChunks(const WavSource& source, HeaderFacts* facts) {
   Head head = source.head;
   if (!(Is(head, 0, "RIFF") || facts->rf64) || !Is(head, 8, "WAVE")) return false;
-  ChunkWalk walk{source};
+  ChunkWalk walk{.source = source};
   bool data = false;
   std::optional<uint64_t> ds64_data_size;
   for (uint64_t pos = 12;;) {
@@ -207,6 +138,24 @@ bool WalkChunks(const WavSource& source, HeaderFacts* facts) {
 }
 
 }  // namespace
+
+size_t FindTag(Head h, const char* tag, size_t len) {
+  if (h.size() < len) return 0;
+  const size_t last = std::min(kSearchLimit, h.size() - len);
+  if (last < 2) return 0;
+  size_t pos = 2;
+  // No position before the first byte that starts the tag can hold it, and the C library finds
+  // that byte many at a time; headers are often padded with zeros.
+  if (len > 0) {
+    const void* first = std::memchr(h.data() + pos, tag[0], last + 1 - pos);
+    if (first == nullptr) return 0;
+    pos = static_cast<size_t>(static_cast<const uint8_t*>(first) - h.data()) & ~size_t{1};
+  }
+  for (; pos <= last; pos += 2) {
+    if (std::memcmp(h.data() + pos, tag, len) == 0) return pos;
+  }
+  return 0;
+}
 
 HeaderFacts ProbeHeader(const WavSource& source) {
   Head h = source.head;

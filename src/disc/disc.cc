@@ -1,6 +1,7 @@
 #include "disc/disc.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace vantorel {
@@ -108,14 +109,15 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classi
 }
 
 void MeasureLengths(Disc* disc) {
-  std::vector<SampleCount> counts;
-  counts.reserve(disc->files.size());
+  // A list names at most kMaxLines files.
+  std::array<SampleCount, kMaxLines> counts;
+  size_t n = 0;
   for (DiscFile& file : disc->files) {
     const HeaderFacts& h = file.wav.header;
     file.wav.length = LengthOf(h.sample_frames, h.sample_rate);
-    counts.push_back({h.sample_frames, h.sample_rate});
+    counts[n++] = {h.sample_frames, h.sample_rate};
   }
-  disc->total_seconds = TotalSeconds(counts);
+  disc->total_seconds = TotalSeconds(std::span(counts).first(n));
 }
 
 int TrackCount(const Disc& disc) {
