@@ -3,8 +3,9 @@
  * LF and CR LF ends, blank lines skipped, a byte order mark and everything from a NUL on
  * dropped) and stops at the 128th. Each WAV line's file is opened, its first 15,024 bytes are
  * read and it is closed; a line per file is printed; and the cue text vantorel would write is
- * written to argv[2] with one open, one write and one close. It computes no lengths and checks
- * nothing, so it is the least any tool doing this job can cost. */
+ * written to argv[2] as vantorel writes it, rewriting the file in place: one open, one write, an
+ * ftruncate to the text's length and one close. It computes no lengths and checks nothing, so it
+ * is the least any tool doing this job can cost. */
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
@@ -101,8 +102,11 @@ int main(int argc, char** argv) {
   }
   if (index != NULL) append("    INDEX 01 ", index, "\n");
 
-  int out = open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (out < 0 || write(out, cue, cue_len) != (ssize_t)cue_len || close(out) != 0) return 3;
+  int out = open(argv[2], O_WRONLY | O_CREAT, 0666);
+  if (out < 0 || write(out, cue, cue_len) != (ssize_t)cue_len || ftruncate(out, (off_t)cue_len) != 0 ||
+      close(out) != 0) {
+    return 3;
+  }
   printf("\nWrote cue file called %s\n", argv[2]);
   return fflush(stdout) == 0 ? 0 : 3;
 }

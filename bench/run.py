@@ -51,6 +51,14 @@ def worst_header(frames, rate=44100):
     return bytes(b)
 
 
+def text_first_header(frames, rate=44100):
+    """A LIST INFO chunk of 14,900 bytes of text, as a tagging tool leaves it, before "fmt "."""
+    text = (b"Recorded live at the Harbour, second night; " * 400)[:14888]
+    info = b"INFO" + b"ICMT" + struct.pack("<I", len(text)) + text
+    canonical = wav_header(frames, rate)
+    return canonical[:12] + b"LIST" + struct.pack("<I", len(info)) + info + canonical[12:]
+
+
 def sparse(path, head, length):
     with open(path, "wb") as f:
         f.write(head)
@@ -76,7 +84,7 @@ def make_inputs(work):
     rng = random.Random(7)
     made = {}
     for kind, header, rate in [("real", wav_header, 44100), ("worst", worst_header, 44100),
-                               ("48k", wav_header, 48000)]:
+                               ("48k", wav_header, 48000), ("text", text_first_header, 44100)]:
         os.makedirs(os.path.join(work, kind))
         made[kind] = []
         for i in range(FILES):
@@ -114,6 +122,8 @@ def make_inputs(work):
     add("128 worst-case files (no `fmt` tag, `data` at 14996)", "worst",
         [[n] for n, _ in made["worst"]])
     add("128 files at 48 kHz, each warned about", "48k", [[n] for n, _ in made["48k"]])
+    add("128 CD-format files with 14,900 bytes of text before `fmt`", "text",
+        [[n] for n, _ in made["text"]])
     # A split a minute past the end of each of the first 64 CD-format files.
     add("64 files, each with a split past its end, each warned about", "pastend",
         [[n, "S %02d:%02d:00" % divmod(s + 60, 60)] for n, s in made["real"][:64]])
