@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 
 namespace vantorel {
@@ -41,13 +42,26 @@ int WriteAll(int fd, std::string_view text) {
   return 0;
 }
 
-ListRead ReadAll(int fd, size_t limit, std::string* text) {
-  text->clear();
+namespace {
+
+// Makes room for at least capacity bytes, keeping those read.
+void MakeRoom(ReadBytes* bytes, size_t capacity) {
+  if (capacity <= bytes->capacity) return;
+  auto room = std::make_unique_for_overwrite<char[]>(capacity);
+  if (bytes->size > 0) std::memcpy(room.get(), bytes->room.get(), bytes->size);
+  bytes->room = std::move(room);
+  bytes->capacity = capacity;
+}
+
+}  // namespace
+
+ListRead ReadAll(int fd, size_t limit, ReadBytes* text) {
+  text->size = 0;
   ListRead result;
-  // A regular file says how large it is, so it is read into one buffer of that size and a byte
-  // more, and a read that stops at that size has found the end: the text is never moved to a
-  // larger buffer. A pipe, a file that grows while it is read, or one whose size says nothing (as
-  // in /proc) is read in pieces.
+  // A regular file says how large it is, so it is read into room of that size and a byte more,
+  // and a read that stops at that size has found the end: the text is never moved to larger
+  // room. A pipe, a file that grows while it is read, or one whose size says nothing (as in
+  // /proc) is read in pieces, its room doubled as it fills.
   struct stat st;
   bool known = fstat(fd, &st) == 0;
   if (known) result.id = IdOf(st);
@@ -57,30 +71,32 @@ ListRead ReadAll(int fd, size_t limit, std::string* text) {
     result.too_large = static_cast<uint64_t>(st.st_size) > limit;
     if (result.too_large) {
       // Only enough of its head to tell what kind of file it is.
-      text->resize(4);
-      ssize_t n = read(fd, text->data(), text->size());
-      text->resize(n > 0 ? static_cast<size_t>(n) : 0);
+      MakeRoom(text, 4);
+      ssize_t n = read(fd, text->room.get(), 4);
+      text->size = n > 0 ? static_cast<size_t>(n) : 0;
       return result;
     }
     expected = static_cast<size_t>(st.st_size);
   }
   for (;;) {
-    size_t have = text->size();
+    size_t have = text->size;
     size_t want = regular && have <= expected ? expected + 1 - have : 64 * 1024;
     want = std::min(want, limit + 1 - have);
-    text->resize(have + want);
-    ssize_t n = read(fd, text->data() + have, want);
+    if (have + want > text->capacity) {
+      MakeRoom(text, std::min(std::max(have + want, 2 * text->capacity), limit + 1));
+    }
+    ssize_t n = read(fd, text->room.get() + have, want);
     int err = n < 0 ? errno : 0;
-    text->resize(have + (n > 0 ? static_cast<size_t>(n) : 0));
+    if (n > 0) text->size += static_cast<size_t>(n);
     if (err == EINTR) continue;
     result.error = err;
-    result.too_large = text->size() > limit;
+    result.too_large = text->size > limit;
     if (err != 0 || n == 0 || result.too_large) return result;
-    if (regular && text->size() == expected) return result;
+    if (regular && text->size == expected) return result;
   }
 }
 
-ListRead ReadWholeFile(const char* name, size_t limit, std::string* text) {
+ListRead ReadWholeFile(const char* name, size_t limit, ReadBytes* text) {
   ListRead result;
   int fd = open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

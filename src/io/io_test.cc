@@ -18,7 +18,7 @@ constexpr size_t kLimit = 1024 * 1024;
 
 // Reads bytes from a regular file, or from a pipe fed by another thread.
 std::pair<ListRead, std::string> ReadFrom(const std::string& bytes, bool through_pipe) {
-  std::string text;
+  ReadBytes text;
   ListRead r;
   if (through_pipe) {
     int fds[2];
@@ -43,7 +43,7 @@ std::pair<ListRead, std::string> ReadFrom(const std::string& bytes, bool through
     r = ReadAll(fileno(tmp), kLimit, &text);
     fclose(tmp);
   }
-  return {r, text};
+  return {r, std::string(text.view())};
 }
 
 TEST(ReadAll, ReadsToTheEndUpToTheLimit) {
@@ -66,7 +66,7 @@ TEST(ReadAll, ReadsToTheEndUpToTheLimit) {
 
 TEST(ReadAll, DirectoryIsAnError) {
   int fd = open(".", O_RDONLY);
-  std::string text;
+  ReadBytes text;
   EXPECT_EQ(ReadAll(fd, kLimit, &text).error, EISDIR);
   close(fd);
 }

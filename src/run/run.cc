@@ -23,7 +23,8 @@ constexpr int kGoOn = -1;
 
 struct List {
   std::string name;
-  std::string text;
+  ReadBytes bytes;
+  std::string_view text;  // The bytes read.
   FileId id;
 };
 
@@ -51,14 +52,14 @@ void Say(Console* console, std::span<const Finding> findings, const Names& names
 // first argument. With neither, the usage text is all there is to say.
 int ChooseList(const std::vector<std::string>& args, Console* console, List* list) {
   list->name = kDefaultList;
-  ListRead read = ReadWholeFile(kDefaultList, kMaxListBytes, &list->text);
+  ListRead read = ReadWholeFile(kDefaultList, kMaxListBytes, &list->bytes);
   if (read.error != 0) {
     if (args.empty()) {
       console->out += kUsageText;
       return kExitNoList;
     }
     list->name = args[0];
-    read = ReadWholeFile(list->name.c_str(), kMaxListBytes, &list->text);
+    read = ReadWholeFile(list->name.c_str(), kMaxListBytes, &list->bytes);
   } else if (!args.empty() && !IsFile(args[0].c_str(), read.id)) {
     Finding not_used = {.kind = FindingKind::kListNotUsed, .subject = args[0]};
     Say(console, {&not_used, 1}, {list->name, ""});
@@ -67,6 +68,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
     console->out += ListCannotOpen(list->name, read.error);
     return kExitNoList;
   }
+  list->text = list->bytes.view();
   // A WAV file named where the list belongs is said to be one, however large.
   if (list->text.starts_with("RIFF")) {
     Finding is_wav = {.kind = FindingKind::kListIsWav};
