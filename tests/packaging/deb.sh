@@ -22,7 +22,8 @@ for kind in CPPFLAGS CXXFLAGS LDFLAGS; do
 done
 
 # Tags of every level are shown; an error or a warning fails, and so does any hardening tag.
-if ! report=$(lintian --display-info --pedantic --show-overrides --fail-on error,warning "$deb" 2>&1); then
+if ! report=$(lintian --display-info --pedantic --show-overrides --fail-on error,warning \
+  "$deb" 2>&1); then
   echo "$report"
   echo "lintian finds errors or warnings in $deb" >&2
   exit 1
