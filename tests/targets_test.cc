@@ -65,6 +65,8 @@ enum class Kind {
   kLocked,         // One's own file, locked by another program for as long as the run lasts.
   kReadOnlyFd3,    // One's own file, open for reading on descriptor 3.
   kAppendingFd3,   // One's own file, open for appending on descriptor 3.
+  kNoStderr,       // One's own file, with standard error closed (2>&-).
+  kNoStdout,       // One's own file, with standard output closed (>&-).
   kReadOnly,       // Nobody's own file, mode 0444.
   kRootsFile,      // Root's file, mode 0644, in a directory anyone may write.
   kRootsOpenFile,  // Root's file, mode 0666, in a directory anyone may write.
@@ -113,6 +115,11 @@ int Make(Kind kind, const std::string& dir, const std::string& target, Launch* l
       old_file(geteuid(), getegid(), 0644);
       launch->fd3_path = path;
       launch->fd3_flags = kind == Kind::kReadOnlyFd3 ? O_RDONLY : O_WRONLY | O_APPEND;
+      break;
+    case Kind::kNoStderr:
+    case Kind::kNoStdout:
+      old_file(geteuid(), getegid(), 0644);
+      launch->closed = kind == Kind::kNoStderr ? 2 : 1;
       break;
     case Kind::kReadOnly:
       old_file(kNobody, kNogroup, 0444);
@@ -194,6 +201,15 @@ TEST_F(Targets, EveryKindOfTarget) {
        Launch::kFile, 0, kReport + Wrote("/dev/fd/3"), "", "t.cue", kSheet, kCaller, kCaller, 0644},
       {"a descriptor open for appending", Kind::kAppendingFd3, "/proc/self/fd/3", Who::kAnyone,
        Launch::kFile, 0, kReport + Wrote("/proc/self/fd/3"), "", "t.cue", kOld + kSheet, kCaller,
+       kCaller, 0644},
+      // No file the tool opens is taken for the closed standard error, nor written through it.
+      {"standard error closed", Kind::kNoStderr, "t.cue", Who::kAnyone, Launch::kFile, 0,
+       kReport + Wrote("t.cue"), "", "t.cue", kSheet, kCaller, kCaller, 0644},
+      {"/dev/stderr, closed", Kind::kNoStderr, "/dev/stderr", Who::kAnyone, Launch::kFile, 3,
+       kReport + Refused("/dev/stderr", "Too many levels of symbolic links"), "", "t.cue", kOld,
+       kCaller, kCaller, 0644},
+      {"standard output closed", Kind::kNoStdout, "t.cue", Who::kAnyone, Launch::kFile, 3, "",
+       "vantorel: cannot write to standard output: Bad file descriptor\n", "t.cue", kOld, kCaller,
        kCaller, 0644},
       {"a write-protected file of one's own", Kind::kReadOnly, "t.cue", Who::kNobody, Launch::kFile,
        3, kReport + Refused("t.cue", "Permission denied"), "", "t.cue", kOld, kNobody, kNogroup,
