@@ -57,24 +57,28 @@ enum class Who { kAnyone, kRoot, kNobody };
 
 // The kinds of target, each made in its own directory.
 enum class Kind {
-  kNothing,        // No file of that name yet.
-  kOwnFile,        // One's own file.
-  kLinkToStdout,   // A symbolic link to /dev/stdout, which goes to report.txt.
-  kDanglingLink,   // A symbolic link to made.cue, which does not exist yet.
-  kStderrFile,     // The file standard error goes to, after a warning is said there.
-  kLocked,         // One's own file, locked by another program for as long as the run lasts.
-  kReadOnlyFd3,    // One's own file, open for reading on descriptor 3.
-  kAppendingFd3,   // One's own file, open for appending on descriptor 3.
-  kNoStderr,       // One's own file, with standard error closed (2>&-).
-  kNoStdout,       // One's own file, with standard output closed (>&-).
-  kReadOnly,       // Nobody's own file, mode 0444.
-  kRootsFile,      // Root's file, mode 0644, in a directory anyone may write.
-  kRootsOpenFile,  // Root's file, mode 0666, in a directory anyone may write.
-  kInLockedDir,    // Nobody's own file, in root's directory of mode 0755.
-  kHardLinked,     // A file with a second name, u.cue.
-  kForeignGroup,   // Nobody's file with root's group, mode 0664.
-  kSetUserId,      // Nobody's own file, mode 04640.
-  kInStickyDir,    // Nobody's file, mode 0666, in a sticky directory anyone may write.
+  kNothing,          // No file of that name yet.
+  kOwnFile,          // One's own file.
+  kLinkToStdout,     // A symbolic link to /dev/stdout, which goes to report.txt.
+  kDanglingLink,     // A symbolic link to made.cue, which does not exist yet.
+  kStderrFile,       // The file standard error goes to, after a warning is said there.
+  kLocked,           // One's own file, locked by another program for as long as the run lasts.
+  kReadOnlyFd3,      // One's own file, open for reading on descriptor 3.
+  kAppendingFd3,     // One's own file, open for appending on descriptor 3.
+  kReadWriteFd3,     // One's own file, open for reading and writing on descriptor 3 (3<>).
+  kWritingFd3,       // One's own file, open for writing on descriptor 3, not cut (3> in C).
+  kNoStderr,         // One's own file, with standard error closed (2>&-).
+  kNoStdout,         // One's own file, with standard output closed (>&-).
+  kReadOnlyStderr,   // One's own file, which standard error is open on for reading (2<).
+  kReadWriteStderr,  // One's own file, which standard error is open on for both (2<>).
+  kReadOnly,         // Nobody's own file, mode 0444.
+  kRootsFile,        // Root's file, mode 0644, in a directory anyone may write.
+  kRootsOpenFile,    // Root's file, mode 0666, in a directory anyone may write.
+  kInLockedDir,      // Nobody's own file, in root's directory of mode 0755.
+  kHardLinked,       // A file with a second name, u.cue.
+  kForeignGroup,     // Nobody's file with root's group, mode 0664.
+  kSetUserId,        // Nobody's own file, mode 04640.
+  kInStickyDir,      // Nobody's file, mode 0666, in a sticky directory anyone may write.
 };
 
 // Makes the target and sets up the launch for it. Returns a descriptor to close after the run,
@@ -112,9 +116,20 @@ int Make(Kind kind, const std::string& dir, const std::string& target, Launch* l
     }
     case Kind::kReadOnlyFd3:
     case Kind::kAppendingFd3:
+    case Kind::kReadWriteFd3:
+    case Kind::kWritingFd3:
       old_file(geteuid(), getegid(), 0644);
       launch->fd3_path = path;
-      launch->fd3_flags = kind == Kind::kReadOnlyFd3 ? O_RDONLY : O_WRONLY | O_APPEND;
+      launch->fd3_flags = kind == Kind::kReadOnlyFd3    ? O_RDONLY
+                          : kind == Kind::kAppendingFd3 ? O_WRONLY | O_APPEND
+                          : kind == Kind::kReadWriteFd3 ? O_RDWR
+                                                        : O_WRONLY;
+      break;
+    case Kind::kReadOnlyStderr:
+    case Kind::kReadWriteStderr:
+      old_file(geteuid(), getegid(), 0644);
+      launch->stderr_path = path;
+      launch->stderr_flags = kind == Kind::kReadOnlyStderr ? O_RDONLY : O_RDWR;
       break;
     case Kind::kNoStderr:
     case Kind::kNoStdout:
@@ -182,6 +197,11 @@ TEST_F(Targets, EveryKindOfTarget) {
   } cases[] = {
       {"a link to /dev/stdout", Kind::kLinkToStdout, "so.cue", Who::kAnyone, Launch::kFile, 0, "",
        "", "report.txt", kReport + kSheet + Wrote("so.cue"), kCaller, kCaller, 0644},
+      // Standard output carries the report too, so the sheet follows it there, even where the
+      // file could not be opened anew.
+      {"/dev/stdout, to a file only its opener may write", Kind::kLinkToStdout, "/dev/stdout",
+       Who::kNobody, Launch::kFile, 0, "", "", "report.txt",
+       kReport + kSheet + Wrote("/dev/stdout"), kCaller, kCaller, 0644},
       {"standard output spelled otherwise, to a pipe", Kind::kNothing, "/dev//stdout", Who::kAnyone,
        Launch::kPipe, 0, kReport + kSheet + Wrote("/dev//stdout"), "", "", "", 0, 0, 0},
       {"standard output a pipe nobody reads", Kind::kNothing, "t.cue", Who::kAnyone,
@@ -201,6 +221,19 @@ TEST_F(Targets, EveryKindOfTarget) {
        Launch::kFile, 0, kReport + Wrote("/dev/fd/3"), "", "t.cue", kSheet, kCaller, kCaller, 0644},
       {"a descriptor open for appending", Kind::kAppendingFd3, "/proc/self/fd/3", Who::kAnyone,
        Launch::kFile, 0, kReport + Wrote("/proc/self/fd/3"), "", "t.cue", kOld + kSheet, kCaller,
+       kCaller, 0644},
+      // Opened anew by the name, as `cat > /dev/fd/3` opens it, and rewritten as any file.
+      {"a descriptor open for reading and writing", Kind::kReadWriteFd3, "/dev/fd/3", Who::kAnyone,
+       Launch::kFile, 0, kReport + Wrote("/dev/fd/3"), "", "t.cue", kSheet, kCaller, kCaller, 0644},
+      {"a descriptor open for writing, not cut", Kind::kWritingFd3, "/proc/self/fd/3", Who::kAnyone,
+       Launch::kFile, 0, kReport + Wrote("/proc/self/fd/3"), "", "t.cue", kSheet, kCaller, kCaller,
+       0644},
+      // Standard error open for reading only is no way to the file; open for writing, the sheet
+      // goes through it and the file is cut where the sheet ends.
+      {"the file standard error reads", Kind::kReadOnlyStderr, "t.cue", Who::kAnyone, Launch::kFile,
+       0, kReport + Wrote("t.cue"), "", "t.cue", kSheet, kCaller, kCaller, 0644},
+      {"the file standard error reads and writes, not cut", Kind::kReadWriteStderr, "t.cue",
+       Who::kAnyone, Launch::kFile, 0, kReport + Wrote("t.cue"), "", "t.cue", kSheet, kCaller,
        kCaller, 0644},
       // No file the tool opens is taken for the closed standard error, nor written through it.
       {"standard error closed", Kind::kNoStderr, "t.cue", Who::kAnyone, Launch::kFile, 0,
@@ -305,6 +338,8 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
     int status;
     bool old_kept;
     std::string out_end;
+    // Or /dev/fd/3, with t.cue open on descriptor 3 for reading and writing.
+    std::string target = "t.cue";
   } cases[] = {
       {"SIGTERM at the first write", SYS_write, SIGTERM, 0, false, 0, 128 + SIGTERM, false,
        "\nTotal Time:  0 min : 5 sec\n"},
@@ -318,6 +353,8 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
        Wrote("t.cue")},
       {"a sheet over the file size limit", -1, 0, 0, false, 1000, 3, true,
        Refused("t.cue", "File too large")},
+      {"a sheet over the file size limit, for a descriptor", -1, 0, 0, false, 1000, 3, true,
+       Refused("/dev/fd/3", "File too large"), "/dev/fd/3"},
   };
   std::vector<std::string> skipped;
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -327,12 +364,16 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
     std::string cue = dir + "/t.cue";
     Put("case" + std::to_string(i) + "/t.cue", old);
     Launch launch{.dir = dir, .file_limit = c.file_limit, .ignored = c.ignored};
+    if (c.target == "/dev/fd/3") {
+      launch.fd3_path = cue;
+      launch.fd3_flags = O_RDWR;
+    }
     launch.stop_at = c.stop_at;
     launch.while_stopped = [&](pid_t pid) {
       if (c.sent != 0) kill(pid, c.sent);
       if (c.unlink) unlink(cue.c_str());
     };
-    Outcome o = Run({"tlist.txt", "t.cue"}, launch);
+    Outcome o = Run({"tlist.txt", c.target}, launch);
     if (!o.skipped.empty()) {
       skipped.push_back(std::string(c.what) + ": " + o.skipped);
       continue;

@@ -24,6 +24,13 @@ Guard GuardOf(const struct stat& st, const std::vector<GuardedFile>& guarded) {
   return Guard::kNone;
 }
 
+// The file status flags of fd when it is open for writing, or -1. A closed standard descriptor
+// holds a stand-in that is not (see ReserveClosedStandardDescriptors).
+int WritableFlags(int fd) {
+  int flags = fcntl(fd, F_GETFL);
+  return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY ? flags : -1;
+}
+
 // The descriptor open for writing that a name such as /dev/fd/3 spells out, or -1. The user who
 // names one has opened it for the tool, perhaps to append, and means the sheet to go through it.
 int NamedDescriptor(std::string_view name) {
@@ -41,8 +48,17 @@ int NamedDescriptor(std::string_view name) {
     const char* end = path.data() + path.size();
     if (std::from_chars(path.data() + prefix.size(), end, fd).ptr != end) fd = -1;
   }
-  int flags = fd >= 0 ? fcntl(fd, F_GETFL) : -1;
-  return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY ? fd : -1;
+  return fd >= 0 && WritableFlags(fd) >= 0 ? fd : -1;
+}
+
+// Writes text through fd, which is open for writing with flags on the file st, after what is
+// already there. A regular file not opened to append is cut where the text ends, so that no
+// old tail follows it.
+int WriteThrough(int fd, int flags, const struct stat& st, std::string_view text) {
+  int error = WriteAll(fd, text);
+  if (error != 0 || !S_ISREG(st.st_mode) || (flags & O_APPEND) != 0) return error;
+  off_t end = lseek(fd, 0, SEEK_CUR);
+  return end >= 0 && ftruncate(fd, end) == 0 ? 0 : errno;
 }
 
 // Opens name into *fd as `cat > name` does, with O_CREAT even for a file that exists, since the
@@ -110,7 +126,13 @@ CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
   if (int fd = NamedDescriptor(name); fd >= 0) {
     if (fstat(fd, &st) != 0) return {errno};
     if (Guard g = GuardOf(st, guarded); g != Guard::kNone) return {0, g};
-    return {WriteAll(fd, text)};
+    int flags = WritableFlags(fd);
+    // Standard output and error carry the tool's own text too, so the sheet follows it there.
+    // A regular file on any other descriptor, not opened to append, is opened anew by its name
+    // below, as `cat > /dev/fd/3` opens it, and rewritten like any other.
+    if (fd == 1 || fd == 2 || !S_ISREG(st.st_mode) || (flags & O_APPEND) != 0) {
+      return {WriteThrough(fd, flags, st, text)};
+    }
   }
   // Refused without being opened, so that a FIFO or a read-only list gets the right message.
   if (stat(name.c_str(), &st) == 0 && GuardOf(st, guarded) != Guard::kNone) {
@@ -129,8 +151,9 @@ CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
     // Opening that file anew would start at its beginning, over what the tool has written there.
     for (int held : {1, 2}) {
       struct stat held_st;
-      if (fstat(held, &held_st) == 0 && IdOf(held_st) == IdOf(st)) {
-        return {CloseKeeping(fd, WriteAll(held, text))};
+      int flags = WritableFlags(held);
+      if (flags >= 0 && fstat(held, &held_st) == 0 && IdOf(held_st) == IdOf(st)) {
+        return {CloseKeeping(fd, WriteThrough(held, flags, held_st, text))};
       }
     }
     if (!S_ISREG(st.st_mode)) return {CloseKeeping(fd, WriteAll(fd, text))};
