@@ -2,7 +2,9 @@
 // would put it, never where that would be refused, and never cut short or lost by a failure the
 // tool can foresee, another run beside it, or a signal.
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -11,6 +13,7 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include "support/tool_fixture.h"
@@ -340,6 +343,7 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
     std::string out_end;
     // Or /dev/fd/3, with t.cue open on descriptor 3 for reading and writing.
     std::string target = "t.cue";
+    bool fresh = false;  // No old cue file: the run makes it.
   } cases[] = {
       {"SIGTERM at the first write", SYS_write, SIGTERM, 0, false, 0, 128 + SIGTERM, false,
        "\nTotal Time:  0 min : 5 sec\n"},
@@ -349,6 +353,9 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
        "\nTotal Time:  0 min : 5 sec\n"},
       {"SIGHUP, ignored as under nohup", SYS_write, SIGHUP, SIGHUP, false, 0, 0, false,
        Wrote("t.cue")},
+      // A file the run makes is never left empty.
+      {"SIGTERM as a new file gets its room", SYS_fallocate, SIGTERM, 0, false, 0, 128 + SIGTERM,
+       false, "\nTotal Time:  0 min : 5 sec\n", "t.cue", true},
       {"the cue file removed before it is locked", SYS_flock, 0, 0, true, 0, 0, false,
        Wrote("t.cue")},
       {"a sheet over the file size limit", -1, 0, 0, false, 1000, 3, true,
@@ -362,7 +369,7 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
     SCOPED_TRACE(c.what);
     std::string dir = CaseDir("case" + std::to_string(i), list);
     std::string cue = dir + "/t.cue";
-    Put("case" + std::to_string(i) + "/t.cue", old);
+    if (!c.fresh) Put("case" + std::to_string(i) + "/t.cue", old);
     Launch launch{.dir = dir, .file_limit = c.file_limit, .ignored = c.ignored};
     if (c.target == "/dev/fd/3") {
       launch.fd3_path = cue;
@@ -389,6 +396,38 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
   EXPECT_TRUE(o.out.ends_with(Refused("new.cue", "File too large"))) << o.out;
   EXPECT_NE(access((plain + "/new.cue").c_str(), F_OK), 0);
   for (const std::string& s : skipped) std::cout << "SKIP: " << s << "\n";
+}
+
+// A FIFO as the cue file: the open waits for a reader, as `cat > fifo` waits, and a signal ends
+// the wait as it ends cat's.
+TEST_F(Targets, ASignalEndsTheWaitForAFifosReader) {
+  std::string dir = CaseDir("fifo");
+  std::string fifo = dir + "/t.cue";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  std::thread signaller;
+  bool ended = false;
+  // Stopped at its first read, of the list, and let go, to be signalled once it waits in the open.
+  Launch launch{.dir = dir, .stop_at = SYS_read};
+  launch.while_stopped = [&](pid_t pid) {
+    signaller = std::thread([&, pid] {
+      std::string waiting = "/proc/" + std::to_string(pid) + "/syscall";
+      for (int i = 0; i < 500 && !Slurp(waiting).starts_with(std::to_string(SYS_openat) + " ");
+           ++i) {
+        usleep(10'000);
+      }
+      kill(pid, SIGTERM);
+      usleep(500'000);
+      std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
+      ended = stat.empty() || stat.find(") Z ") != std::string::npos;
+      // A tool still waiting gets its reader, so that the test ends.
+      close(open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
+    });
+  };
+  Outcome o = Run({"tlist.txt", "t.cue"}, launch);
+  if (signaller.joinable()) signaller.join();
+  if (!o.skipped.empty()) GTEST_SKIP() << o.skipped;
+  EXPECT_EQ(o.status, 128 + SIGTERM);
+  EXPECT_TRUE(ended);
 }
 
 TEST_F(Targets, ConcurrentRunsLeaveOneWholeSheet) {
@@ -452,33 +491,60 @@ TEST_F(Targets, FullFileSystem) {
   if (!fs.mounted) GTEST_SKIP() << "cannot mount a small tmpfs here: " << fs.why;
   Put("big/fs/one_page.cue", kOld);
   Put("big/fs/two_pages.cue", std::string(8192, 'o'));
+  ASSERT_EQ(symlink("fs/made.cue", (dir + "/dangling.cue").c_str()), 0);
+  // A directory where files can be made but not removed.
+  std::string append_only = fs.dir + "/append_only";
+  ASSERT_EQ(mkdir(append_only.c_str(), 0755), 0);
+  int append_only_fd = open(append_only.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = FS_APPEND_FL;
+  std::string no_append_only =
+      ioctl(append_only_fd, FS_IOC_SETFLAGS, &flags) == 0 ? "" : std::strerror(errno);
   fs.Fill(0);
 
+  const std::string kNoSpace = "No space left on device";
   struct Case {
     std::string target;
     int status;
-    std::string contents;  // Empty for no file at all.
+    std::optional<std::string> contents;  // None for no file at all.
+    std::string err;                      // The last line on standard error, if any.
   } cases[] = {
       // The new sheet needs a second page, which the old file does not have.
-      {"fs/one_page.cue", 3, kOld},
-      {"fs/two_pages.cue", 0, "new"},
-      {"fs/new.cue", 3, ""},
+      {"fs/one_page.cue", 3, kOld, ""},
+      {"fs/two_pages.cue", 0, "new", ""},
+      {"fs/new.cue", 3, std::nullopt, ""},
+      // What the run made through the link goes; the link stays, as the user made it.
+      {"dangling.cue", 3, std::nullopt, ""},
+      {"fs/append_only/new.cue", 3, "",
+       "vantorel: cannot remove \"fs/append_only/new.cue\", which this run made and could not "
+       "write: Operation not permitted\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
+    if (c.target.starts_with("fs/append_only/") && !no_append_only.empty()) {
+      std::cout << "SKIP: " << c.target
+                << ": no append-only directory on tmpfs here: " << no_append_only << "\n";
+      continue;
+    }
     Outcome o = Run({"tlist.txt", c.target}, {.dir = dir});
     EXPECT_EQ(o.status, c.status);
-    EXPECT_TRUE(o.out.ends_with(c.status == 0 ? Wrote(c.target)
-                                              : Refused(c.target, "No space left on device")))
+    EXPECT_TRUE(o.out.ends_with(c.status == 0 ? Wrote(c.target) : Refused(c.target, kNoSpace)))
         << o.out;
+    // The list's warnings come first.
+    EXPECT_TRUE(o.err.ends_with(c.err)) << o.err;
+    EXPECT_EQ(o.err.find("cannot remove") != std::string::npos, !c.err.empty());
     std::string now = Slurp(dir + "/" + c.target);
     if (c.contents == "new") {
       EXPECT_TRUE(now.starts_with(kSheet) && now.size() > 4096) << now;
     } else {
-      EXPECT_EQ(now, c.contents);
+      EXPECT_EQ(now, c.contents.value_or(""));
     }
-    EXPECT_EQ(access((dir + "/" + c.target).c_str(), F_OK) == 0, !c.contents.empty());
+    EXPECT_EQ(access((dir + "/" + c.target).c_str(), F_OK) == 0, c.contents.has_value());
   }
+  struct stat link;
+  EXPECT_EQ(lstat((dir + "/dangling.cue").c_str(), &link), 0);
+  flags = 0;
+  ioctl(append_only_fd, FS_IOC_SETFLAGS, &flags);
+  close(append_only_fd);
 
   // A run that needs two pages creates the file and stops before its lock; one that needs one
   // page writes it meanwhile and takes the last page. The first then fails, and leaves the

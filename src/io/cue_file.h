@@ -21,6 +21,7 @@ struct CueFileWrite {
   int error = 0;                 // An errno value from the write.
   Guard refused = Guard::kNone;  // The name is one of the guarded files; nothing was touched.
   bool unlocked = false;  // Another program held the file locked too long; written without it.
+  int not_removed = 0;    // An errno value: why a file this call made stays after the failure.
   bool ok() const { return error == 0 && refused == Guard::kNone; }
 };
 
@@ -35,9 +36,10 @@ struct CueFileWrite {
 //
 // Any other regular file keeps its inode, and with it its owner, mode, links and attributes: it
 // is rewritten in place, under a lock, with room for the text reserved first, so that a full
-// disk, a quota or the file size limit leaves the old text whole. SIGINT, SIGTERM and SIGHUP
-// wait until the file is closed; one that came meanwhile then ends the tool. A file this call
-// created is removed again when it fails.
+// disk, a quota or the file size limit leaves the old text whole. SIGINT, SIGTERM and SIGHUP wait
+// from before the file may be made until it is closed; one that came meanwhile then ends the
+// tool. A file this call made, by its name or through a link that led nowhere, is removed again
+// when it fails.
 CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
                           const std::vector<GuardedFile>& guarded);
 
