@@ -322,6 +322,34 @@ TEST_F(Targets, EveryKindOfTarget) {
   for (const std::string& s : skipped) std::cout << "SKIP: " << s << "\n";
 }
 
+// A run that cannot write keeps the status that says so, whatever else it has to say.
+TEST_F(Targets, FailuresKeepTheirStatus) {
+  std::string dir = CaseDir("case", "a.wav\nb.Wav\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string stdout_path;
+    std::string out_end, err_end;
+  } cases[] = {
+      // A warned run, but a failed one first.
+      {{"--strict", "tlist.txt", "/dev/full"},
+       "",
+       Refused("/dev/full", "No space left on device"),
+       "only .wav and .WAV count; rename the file to end in one\n"},
+      // Only the last flush has anything to write.
+      {{"--version"},
+       "/dev/full",
+       "",
+       "vantorel: cannot write to standard output: No space left on device\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    Outcome o = Run(c.args, {.dir = dir, .stdout_path = c.stdout_path});
+    EXPECT_EQ(o.status, 3);
+    EXPECT_TRUE(o.out.ends_with(c.out_end)) << o.out;
+    EXPECT_TRUE(o.err.ends_with(c.err_end)) << o.err;
+  }
+}
+
 // Runs stopped at a system call of the writer, for a signal or another program to come in
 // there: the sheet is whole or the old one is kept, and a signal ends the tool only then.
 TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
@@ -491,6 +519,7 @@ TEST_F(Targets, FullFileSystem) {
   if (!fs.mounted) GTEST_SKIP() << "cannot mount a small tmpfs here: " << fs.why;
   Put("big/fs/one_page.cue", kOld);
   Put("big/fs/two_pages.cue", std::string(8192, 'o'));
+  Put("big/fs/empty.cue", "");
   ASSERT_EQ(symlink("fs/made.cue", (dir + "/dangling.cue").c_str()), 0);
   // A directory where files can be made but not removed.
   std::string append_only = fs.dir + "/append_only";
@@ -512,6 +541,8 @@ TEST_F(Targets, FullFileSystem) {
       {"fs/one_page.cue", 3, kOld, ""},
       {"fs/two_pages.cue", 0, "new", ""},
       {"fs/new.cue", 3, std::nullopt, ""},
+      // The run did not make it, so it stays.
+      {"fs/empty.cue", 3, "", ""},
       // What the run made through the link goes; the link stays, as the user made it.
       {"dangling.cue", 3, std::nullopt, ""},
       {"fs/append_only/new.cue", 3, "",
