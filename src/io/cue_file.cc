@@ -201,8 +201,8 @@ CueFileWrite WriteCue(const std::string& name, std::string_view text,
     // Opening that file anew would start at its beginning, over what the tool has written there.
     for (int held : {1, 2}) {
       struct stat held_st;
-      int flags = WritableFlags(held);
-      if (flags >= 0 && fstat(held, &held_st) == 0 && IdOf(held_st) == IdOf(st)) {
+      if (fstat(held, &held_st) != 0 || IdOf(held_st) != IdOf(st)) continue;
+      if (int flags = WritableFlags(held); flags >= 0) {
         return {CloseKeeping(fd, WriteThrough(held, flags, held_st, text))};
       }
     }
