@@ -181,6 +181,7 @@ CueFileWrite WriteCue(const std::string& name, std::string_view text,
     }
   }
   // Refused without being opened, so that a FIFO or a read-only list gets the right message.
+  // A name that leads nowhere and yet exists is a link, whose target the open makes.
   bool led_nowhere = false;
   if (stat(name.c_str(), &st) == 0) {
     if (GuardOf(st, guarded) != Guard::kNone) return {0, GuardOf(st, guarded)};
@@ -223,8 +224,9 @@ CueFileWrite WriteCue(const std::string& name, std::string_view text,
     }
     error = too_large ? EFBIG : Rewrite(fd, text, signals);
     // A file this run made goes again, while it is still locked.
-    if (error != 0 && made != Made::kNotThisRun)
+    if (error != 0 && made != Made::kNotThisRun) {
       result.not_removed = RemoveMade(name, IdOf(st), made);
+    }
     result.error = CloseKeeping(fd, error);
     return result;
   }
