@@ -21,21 +21,25 @@ struct CueFileWrite {
   int error = 0;                 // An errno value from the write.
   Guard refused = Guard::kNone;  // The name is one of the guarded files; nothing was touched.
   bool unlocked = false;  // Another program held the file locked too long; written without it.
+  int not_removed = 0;    // An errno value: why a file this call made stays after the failure.
   bool ok() const { return error == 0 && refused == Guard::kNone; }
 };
 
 // Writes text to the file called name, opened as `cat > name` opens it, so that the kernel
-// alone decides what the name leads to and whether it may be written. A name that spells a
-// descriptor open for writing (/dev/fd/3, /dev/stdout) is written through it, after what it
-// holds; so is a file the tool's standard output or standard error already goes to. A name that
-// is one of the guarded files is refused untouched. Any other file that is not regular is
-// written directly.
+// alone decides what the name leads to and whether it may be written. A name that is one of the
+// guarded files is refused untouched. A file the tool's standard output or standard error
+// already goes to, open for writing, is written through that descriptor after what the tool has
+// written there; so is a name that spells one of them (/dev/stdout, /dev/fd/2). A name that
+// spells another descriptor open for writing (/dev/fd/3) is written through it when it is open
+// to append or is not a regular file. Any other file that is not regular is written directly.
+// A regular file written through a descriptor, not opened to append, is cut where the text ends.
 //
-// A regular file keeps its inode, and with it its owner, mode, links and attributes: it is
-// rewritten in place, under a lock, with room for the text reserved first, so that a full disk,
-// a quota or the file size limit leaves the old text whole. SIGINT, SIGTERM and SIGHUP wait
-// until the file is closed; one that came meanwhile then ends the tool. A file this call
-// created is removed again when it fails.
+// Any other regular file keeps its inode, and with it its owner, mode, links and attributes: it
+// is rewritten in place, under a lock, with room for the text reserved first, so that a full
+// disk, a quota or the file size limit leaves the old text whole. SIGINT, SIGTERM and SIGHUP wait
+// from before the file may be made until it is closed; one that came meanwhile then ends the
+// tool. A file this call made, by its name or through a link that led nowhere, is removed again
+// when it fails.
 CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
                           const std::vector<GuardedFile>& guarded);
 

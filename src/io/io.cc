@@ -25,6 +25,19 @@ bool IsRegularFile(const char* name) {
   return stat(name, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+void ReserveClosedStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // A descriptor of a symbolic link itself, with O_PATH: reads and writes fail on it with
+    // EBADF, and opening it again through /proc/self/fd fails with ELOOP. Without /proc no name
+    // leads to a descriptor, and any O_PATH descriptor will do. The open takes the lowest free
+    // number, which is fd.
+    if (open("/proc/self/exe", O_PATH | O_NOFOLLOW | O_CLOEXEC) < 0) {
+      open("/", O_PATH | O_CLOEXEC);
+    }
+  }
+}
+
 int CloseKeeping(int fd, int error) {
   if (close(fd) != 0 && error == 0) return errno;
   return error;

@@ -76,6 +76,12 @@ int64_t ReadAt(int fd, uint64_t offset, std::span<uint8_t> buffer);
 // Writes all of text to fd, resuming after interruptions and partial writes.
 int WriteAll(int fd, std::string_view text);
 
+// Gives each closed standard descriptor (0, 1, 2) a stand-in, so that no file the tool opens
+// takes its number, where it would be taken for standard output or error. The stand-in is as
+// good as closed: a read or write on it fails with EBADF, and its names (/dev/stdin,
+// /dev/fd/2) lead to no file the kernel will open. Called first thing in a run.
+void ReserveClosedStandardDescriptors();
+
 // Closes fd and returns error when it is not 0, or else the close's own error: the first error
 // of an operation is the one worth reporting.
 int CloseKeeping(int fd, int error);

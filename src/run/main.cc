@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "io/io.h"
 #include "run/run.h"
 
 int main(int argc, char** argv) {
+  // A standard descriptor the tool was started without stays as good as closed, and no file the
+  // tool opens is taken for it.
+  vantorel::ReserveClosedStandardDescriptors();
   // A write past the file size limit, or to a pipe nobody reads any more, then fails with an
   // error the run reports like any other, instead of ending the tool without a word.
   signal(SIGXFSZ, SIG_IGN);

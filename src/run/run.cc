@@ -190,6 +190,7 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
     Finding unlocked = {.kind = FindingKind::kWrittenWithoutLock, .subject = name};
     Say(console, {&unlocked, 1}, {"", name});
   }
+  if (written.not_removed != 0) console->err += CueNotRemoved(name, written.not_removed);
   if (!written.ok()) {
     console->out += CueCannotWrite(name, written);
     return kExitNoOutput;

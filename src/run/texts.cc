@@ -541,4 +541,9 @@ std::string FindingLines(std::span<const Finding> findings, const Names& names) 
   return out;
 }
 
+std::string CueNotRemoved(std::string_view name, int error) {
+  return Line("vantorel: cannot remove \"", name,
+              "\", which this run made and could not write: ", std::strerror(error));
+}
+
 }  // namespace vantorel

@@ -51,4 +51,7 @@ struct Names {
 std::string FindingLines(std::span<const Finding> findings, const Names& names);
 void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names);
 
+// Said on standard error when the file made for the cue sheet could not be removed again.
+std::string CueNotRemoved(std::string_view name, int error);
+
 }  // namespace vantorel

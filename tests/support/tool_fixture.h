@@ -37,12 +37,14 @@ struct Launch {
   std::string dir = {};          // The working directory; the test's own when empty.
   std::string stdout_path = {};  // A file for standard output; it is not read back.
   std::string stderr_path = {};  // Likewise for standard error.
-  enum { kFile, kPipe, kClosedPipe } out = kFile;  // A pipe is read; nobody reads a closed one.
+  int stderr_flags = O_WRONLY | O_CREAT | O_TRUNC;  // How stderr_path is opened (2<NAME: O_RDONLY).
+  enum { kFile, kPipe, kClosedPipe } out = kFile;   // A pipe is read; nobody reads a closed one.
   bool as_nobody = false;     // Run as user 65534, from a copy of the tool that user can reach.
   rlim_t file_limit = 0;      // Caps the files the tool writes, with SIGXFSZ at its default.
   int ignored = 0;            // A signal the tool is started with ignored, as nohup does.
   std::string fd3_path = {};  // A file opened on descriptor 3 with fd3_flags, as with 3>>log.
   int fd3_flags = 0;
+  int closed = -1;  // A standard descriptor the tool is started without, as with 2>&-.
   // The tool is stopped as it enters this system call on a descriptor above 2, for while_stopped
   // to act on it; then it runs on untraced.
   long stop_at = -1;
@@ -79,7 +81,7 @@ class Vantorel : public TempDirTest {
       int out = launch.out == Launch::kFile
                     ? open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
                     : fds[1];
-      int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int err = open(err_path.c_str(), launch.stderr_flags, 0644);
       if (in < 0 || out < 0 || err < 0) _exit(127);
       dup2(in, 0);
       dup2(out, 1);
@@ -89,6 +91,7 @@ class Vantorel : public TempDirTest {
         int fd = open(launch.fd3_path.c_str(), launch.fd3_flags);
         if (fd < 0 || dup2(fd, 3) != 3) _exit(127);
       }
+      if (launch.closed >= 0) close(launch.closed);
       // Whatever the test runner does with these, the tool starts with them at their defaults.
       for (int s : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
       if (launch.ignored != 0) signal(launch.ignored, SIG_IGN);
