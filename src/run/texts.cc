@@ -8,6 +8,7 @@
 
 #include "audio/wavprobe.h"
 #include "disc/cd.h"
+#include "run/run.h"
 #include "tracklist/track_table.h"
 
 namespace vantorel {
@@ -25,18 +26,44 @@ const char kUsageText[] = "Vantorel " VANTOREL_VERSION
                           "To add a pregap, start a line with P followed by the length\n";
 
 std::string HelpText() {
-  return std::string(kUsageText) +
+  auto status = [](int code, std::string_view meaning) {
+    return "  " + std::to_string(code) + "  " + std::string(meaning) + "\n";
+  };
+  return "Usage: vantorel [--strict] [list [cuefile]]\n"
+         "       vantorel --help | -h | --version\n"
          "\n"
-         "Usage: vantorel [--strict] [list [cuefile]]\n"
-         "List:  the first line, and every line holding .wav or .WAV, is a WAV file's name\n"
-         "       S mm:ss:ff  a new track starts this far into the WAV file above\n"
-         "       P mm:ss:ff  a pregap this long for the track opened on the line above\n"
-         "       mm:ss:ff counts minutes, seconds and frames, " +
+         "Print the length of every WAV file a track list names, and the total time, and\n"
+         "write a CD cue sheet of them that cdrdao takes as it is. The list is tlist.txt\n"
+         "in the working directory when that can be opened, else the first argument; the\n"
+         "cue file is the second argument when exactly two are given, else output.cue.\n"
+         "\n"
+         "Options:\n"
+         "  --strict    given first: end with status " +
+         std::to_string(kExitWarned) +
+         " when a warning was given\n"
+         "  -h, --help  print this help and exit\n"
+         "  --version   print the version and exit\n"
+         "\n"
+         "The track list, one entry a line:\n"
+         "  the first line, and every line holding .wav or .WAV, is a WAV file's name\n"
+         "  S mm:ss:ff  a new track starts this far into the WAV file above\n"
+         "  P mm:ss:ff  a pregap this long for the track opened on the line above\n"
+         "  any other line is ignored: start a note with #, never with S or P\n"
+         "mm:ss:ff counts minutes, seconds and frames, " +
          std::to_string(cd::kFramesPerSecond) +
-         " frames a second\n"
-         "       any other line is ignored: start a note with #, never with S or P\n"
-         "Exit:  0 written, 1 no list, 2 a WAV file cannot be used, 3 the cue file or the\n"
-         "       report cannot be written, 4 written but warned of, with --strict\n"
+         " frames a second. For example:\n"
+         "  live-set.wav\n"
+         "  S 00:05:00\n"
+         "  encore.wav\n"
+         "  P 00:02:00\n"
+         "\n"
+         "Exit status:\n" +
+         status(kExitDone, "the report was printed and the cue file written") +
+         status(kExitNoList, "no list to read, or the list cannot be read or is too large") +
+         status(kExitBadWav, "a WAV file of the list cannot be used") +
+         status(kExitNoOutput, "the cue file or the report cannot be written") +
+         status(kExitWarned, "with --strict: all was written, but a warning was given") +
+         "\n"
          "See vantorel(1).\n";
 }
 
