@@ -1,7 +1,6 @@
 #include "disc/checks.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -16,17 +15,6 @@ constexpr size_t kLongestPath = 4096;
 
 constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
-
-bool ContainsWavAnyCase(std::string_view line) {
-  // A line's dots are few, so it asks memchr for each and looks at what follows it.
-  const char* end = line.data() + line.size();
-  for (const char* p = line.data(); end - p >= 4; ++p) {
-    p = static_cast<const char*>(std::memchr(p, '.', static_cast<size_t>(end - p) - 3));
-    if (p == nullptr) return false;
-    if ((p[1] | 0x20) == 'w' && (p[2] | 0x20) == 'a' && (p[3] | 0x20) == 'v') return true;
-  }
-  return false;
-}
 
 bool StartsWithLowercaseAndTime(std::string_view line) {
   return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && line[2] >= '0' && line[2] <= '9';

@@ -10,6 +10,7 @@
 #include "disc/cd.h"
 #include "run/run.h"
 #include "tracklist/track_table.h"
+#include "tracklist/tracklist.h"
 
 namespace vantorel {
 
@@ -359,9 +360,14 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
-      // A note written first, as notes go in other lists.
-      if (f.line == 1 && s.starts_with('#')) {
-        out->append("; the first line is always a WAV file's name, so put notes below it");
+      // A title or a note written first, as they go in other lists.
+      if (f.line == 1 && !ContainsWavAnyCase(s)) {
+        out->append("; the first line is always a WAV file's name: ");
+        if (s.starts_with('#')) {
+          out->append("move this note to the end of the list");
+        } else {
+          Append(out, {"if it is a note, move it to the end of the list as \"# ", s, "\""});
+        }
       }
       return;
     case FindingKind::kWavNotRead:

@@ -46,6 +46,17 @@ bool NamesWav(std::string_view line) {
   return false;
 }
 
+bool ContainsWavAnyCase(std::string_view line) {
+  // A line's dots are few, so it asks memchr for each and looks at what follows it.
+  const char* end = line.data() + line.size();
+  for (const char* p = line.data(); end - p >= 4; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '.', static_cast<size_t>(end - p) - 3));
+    if (p == nullptr) return false;
+    if ((p[1] | 0x20) == 'w' && (p[2] | 0x20) == 'a' && (p[3] | 0x20) == 'v') return true;
+  }
+  return false;
+}
+
 std::string_view TimeText(std::string_view line) {
   return line.size() > 2 ? line.substr(2) : "";
 }

@@ -33,6 +33,9 @@ std::string_view NextLine(std::string_view text, size_t* pos);
 // Whether a line names a WAV file: it holds ".wav" or ".WAV" anywhere.
 bool NamesWav(std::string_view line);
 
+// Whether a line holds ".wav" in any mixture of capital and small letters anywhere.
+bool ContainsWavAnyCase(std::string_view line);
+
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeText(std::string_view line);
 
