@@ -151,10 +151,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "with another character, such as #\n" +
            at(5) +
            "\"b.flac\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: sox b.flac -r 44100 -b 16 -c 2 b-cd.wav\n" +
+           "of it and write the line as \"b-cd.wav\": sox b.flac -r 44100 -b 16 -c 2 b-cd.wav\n" +
            at(6) +
            "\"c d.MP3\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: sox 'c d.MP3' -r 44100 -b 16 -c 2 'c d-cd.wav'\n" +
+           "of it and write the line as \"c d-cd.wav\": sox 'c d.MP3' -r 44100 -b 16 -c 2 "
+           "'c d-cd.wav'\n" +
            at(7) +
            "\"exists\" names a file but is ignored: only lines containing .wav are taken as "
            "files; if it is a WAV file, rename it to end in .wav\n" +
@@ -163,19 +164,21 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"typed.wav\"\n" +
            at(10) +
            "\"e.m4a\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: ffmpeg -i e.m4a -ar 44100 -ac 2 -sample_fmt s16 e-cd.wav\n"},
+           "of it and write the line as \"e-cd.wav\": ffmpeg -i e.m4a -ar 44100 -ac 2 "
+           "-sample_fmt s16 e-cd.wav\n"},
       {"h.wav\n-f.wav\nx.wav\n",
        at(1) +
            "\"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit 2-channel "
-           "PCM of a CD; convert it: sox h.wav -r 44100 -b 16 -c 2 h-cd.wav\n" +
+           "PCM of a CD; convert it and write the line as \"h-cd.wav\": sox h.wav -r 44100 -b 16 "
+           "-c 2 h-cd.wav\n" +
            at(2) +
            "\"-f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 Hz "
-           "16-bit 2-channel PCM of a CD; convert it: sox ./-f.wav -r 44100 -b 16 -c 2 "
-           "./-f-cd.wav\n" +
+           "16-bit 2-channel PCM of a CD; convert it and write the line as \"-f-cd.wav\": sox "
+           "./-f.wav -r 44100 -b 16 -c 2 ./-f-cd.wav\n" +
            at(3) +
            "\"x.wav\" is 44100 Hz 16-bit 2-channel PCM in an extensible header, not the "
-           "44100 Hz 16-bit 2-channel PCM of a CD; convert it: sox x.wav -r 44100 -b 16 "
-           "-c 2 x-cd.wav\n"},
+           "44100 Hz 16-bit 2-channel PCM of a CD; convert it and write the line as \"x-cd.wav\": "
+           "sox x.wav -r 44100 -b 16 -c 2 x-cd.wav\n"},
       // A file's length is what it holds: the split at 6 s is past the end of t.wav.
       {"t.wav\nS 00:06:00\nz.wav\n",
        at(1) +

@@ -245,6 +245,16 @@ Digits CueTime(uint64_t frames) {
   return d;
 }
 
+// What the name of a CD WAV made of another file ends in, after the other file's stem. The new
+// file's name is not the stem's plain WAV name, which may already be taken by a file of the list.
+constexpr std::string_view kCdWavSuffix = "-cd.wav";
+
+// The line to write in the list in place of a file's, once a CD WAV is made of it, before the
+// command that makes it.
+void AppendCdWavLine(std::string* out, std::string_view stem) {
+  Append(out, {" and write the line as \"", stem, kCdWavSuffix, "\": "});
+}
+
 // The sox command that makes CD audio of the file from, into the file named to and to_suffix.
 void AppendSoxCommand(std::string* out, std::string_view from, std::string_view to,
                       std::string_view to_suffix) {
@@ -256,20 +266,19 @@ void AppendSoxCommand(std::string* out, std::string_view from, std::string_view 
 }
 
 // The command that makes CD audio of an audio file of another kind: sox for the kinds Debian's
-// sox reads, ffmpeg for the others. The new file's name is not the stem's plain WAV name, which
-// may already be taken by a file of the list.
+// sox reads, ffmpeg for the others.
 void AppendConvertCommand(std::string* out, std::string_view from, std::string_view stem) {
   std::string ext;
   for (char c : from.substr(from.rfind('.') + 1)) ext += static_cast<char>(c | 0x20);
   if (ext != "m4a" && ext != "opus" && ext != "ape" && ext != "wma") {
-    AppendSoxCommand(out, from, stem, "-cd.wav");
+    AppendSoxCommand(out, from, stem, kCdWavSuffix);
     return;
   }
   out->append("ffmpeg -i ");
   AppendShellWord(out, from);
   Append(out, {" -ar ", Number(cd::kRate), " -ac ", Number(cd::kChannels), " -sample_fmt s",
                Number(cd::kBits), " "});
-  AppendShellWord(out, stem, "-cd.wav");
+  AppendShellWord(out, stem, kCdWavSuffix);
 }
 
 // "1 line", "2 lines".
@@ -310,12 +319,13 @@ void AppendNotCdAudio(std::string* out, std::string_view path, const AudioFormat
   }
   out->append(", not the ");
   AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
-  out->append("PCM of a CD; convert it: ");
+  out->append("PCM of a CD; convert it");
   std::string_view stem = path;
   if (stem.size() > 4 && (stem.ends_with(".wav") || stem.ends_with(".WAV"))) {
     stem.remove_suffix(4);
   }
-  AppendSoxCommand(out, path, stem, "-cd.wav");
+  AppendCdWavLine(out, stem);
+  AppendSoxCommand(out, path, stem, kCdWavSuffix);
 }
 
 void AppendTrackTooShort(std::string* out, const Finding& f) {
@@ -464,7 +474,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kOtherAudio:
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-                   "of it: "});
+                   "of it"});
+      AppendCdWavLine(out, s.substr(0, s.rfind('.')));
       AppendConvertCommand(out, s, s.substr(0, s.rfind('.')));
       return;
     case FindingKind::kWavWithoutExt:
