@@ -339,22 +339,6 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
                        cases[3].err + "vantorel: tlist.txt:4: " + cases[4].err);
 }
 
-// The hint for a first line that names no WAV file, followed as printed, makes the run clean.
-TEST_F(Vantorel, TitleOnTheFirstLine) {
-  PutWav("a.wav", 20 * 44100);
-  Put("tlist.txt", "Benefit CD for the Roxy - burn friday!!\na.wav\n");
-  Outcome o = Run({});
-  EXPECT_EQ(o.status, 2);
-  const std::string move = "move it to the end of the list as \"";
-  size_t at = o.err.find(move);
-  ASSERT_NE(at, std::string::npos) << o.err;
-  at += move.size();
-  Put("tlist.txt", "a.wav\n" + o.err.substr(at, o.err.rfind('"') - at) + "\n");
-  o = Run({"--strict"});
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.err, "");
-}
-
 TEST_F(Vantorel, MissingFormatBlockIsOnlyAWarning) {
   // The format fields are then read at 15000, which this file has.
   std::string wav = "RIFF\x24\0\0\0WAVEdata"s;

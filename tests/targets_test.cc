@@ -157,7 +157,7 @@ TEST_F(Targets, EveryKindOfTarget) {
       "for too long; if that program writes it too, run vantorel again once it is done\n";
   const std::string kWavWarning =
       "vantorel: tlist.txt:2: warning: \"b.Wav\" is not read as a WAV file: only .wav and .WAV "
-      "count; rename the file to end in one\n";
+      "count; if it is a note, write it as \"# b.Wav\"\n";
 
   struct Case {
     const char* what;

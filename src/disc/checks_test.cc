@@ -90,8 +90,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"Side B\" is read as a split line because it starts with a capital S; start a "
            "note with another character, such as #\n" +
            at(6) +
-           "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the file "
-           "to end in one\n"},
+           "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; if it is a note, "
+           "write it as \"# Sample.Wav\"\n"},
       // A split at the time of the track before it starts nothing.
       {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
        at(2) +
@@ -122,8 +122,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"P 00:01:00\" is ignored: a pregap line counts only right after a WAV line "
            "or an S line\n" +
            at(5) +
-           "\"track.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the "
-           "file to end in one\n" +
+           "\"track.Wav\" is not read as a WAV file: only .wav and .WAV count; if it is a note, "
+           "write it as \"# track.Wav\"\n" +
            at(6) + "\"s 03:15:00\" is ignored: split lines start with a capital S\n" + at(7) +
            "\"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause.

@@ -32,7 +32,9 @@ enum class FindingKind {
                      // silence, at the CD's rate, that a burner adds to end on a whole frame.
 
   // Of a line of the list. subject is the line.
-  kMixedCaseWav,        // A .Wav line, or a time line that names one.
+  kMixedCaseWav,        // A .Wav line, or a time line that names one. other, as the run found:
+                        // ".wav" or ".WAV", the ending with which it names a file in place of
+                        // its own, or else the line itself, when it is a file's name.
   kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
   kNotACueTime,
   kSplitPastEnd,         // other: the file; frames: its length.

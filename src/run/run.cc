@@ -154,6 +154,25 @@ void LookUpIgnoredLines(Disc* disc) {
   }
 }
 
+// Looks up the file that a line with .wav in mixed case at its end, such as "b.Wav", may name:
+// with that ending written .wav or .WAV, or else as the line stands. Only lines the checks found in
+// mixed case are looked up.
+void LookUpSpellings(std::vector<Finding>* found) {
+  std::string name;
+  for (Finding& f : *found) {
+    if (f.kind != FindingKind::kMixedCaseWav || f.subject.size() < 4) continue;
+    std::string_view stem = f.subject.substr(0, f.subject.size() - 4);
+    std::string_view ending = f.subject.substr(stem.size());
+    if (!ContainsWavAnyCase(ending)) continue;
+    for (std::string_view spelling : {std::string_view(".wav"), std::string_view(".WAV"), ending}) {
+      if (IsRegularFile(name.assign(stem).append(spelling).c_str())) {
+        f.other = spelling == ending ? f.subject : spelling;
+        break;
+      }
+    }
+  }
+}
+
 int WriteCue(const std::string& name, const std::string& text, const Disc& disc, const List& list,
              Console* console) {
   // What has been said so far goes out before the cue file, which may be standard output itself.
@@ -194,7 +213,9 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
 
   MeasureLengths(&disc);
   AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
-  Say(console, CheckDisc(disc), {list.name, cue_name});
+  std::vector<Finding> found = CheckDisc(disc);
+  LookUpSpellings(&found);
+  Say(console, found, {list.name, cue_name});
   // Standard output has all it says before the cue file is written. It goes out now, so that the
   // cue text takes its room rather than fresh pages; a failure stops the run at the cue file.
   FlushOutput(console);

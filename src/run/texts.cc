@@ -421,9 +421,18 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "them without it, join the files into one and split it with S lines"});
       return;
     case FindingKind::kMixedCaseWav:
-      Append(out, {"\"", s,
-                   "\" is not read as a WAV file: only .wav and .WAV count; rename the file to "
-                   "end in one"});
+      Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
+      if (f.other.empty()) {
+        Append(out, {"if it is a note, write it as \"# ", s, "\""});
+      } else if (f.other != s) {
+        Append(out, {"write the line as \"", s.substr(0, s.size() - 4), f.other, "\""});
+      } else {
+        Append(out, {"rename the file and write the line as \"", s.substr(0, s.size() - 4),
+                     ".wav\": mv "});
+        AppendShellWord(out, s);
+        out->push_back(' ');
+        AppendShellWord(out, s.substr(0, s.size() - 4), ".wav");
+      }
       return;
     case FindingKind::kNoSpaceAfterLetter:
       Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",
