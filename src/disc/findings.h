@@ -17,7 +17,8 @@ enum class FindingKind {
   kWrittenWithoutLock,  // Another program held the cue file (subject) locked too long.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
-  kWavNotOpened,      // error: why.
+  kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
+                      // a file's name.
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,

@@ -90,6 +90,14 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return BuildDisc(list.text, table, classified);
 }
 
+// The name of a WAV entry without the blanks at its end, where it has some and the name without
+// them is a file's; empty otherwise. It is looked up only once the name itself failed to open.
+std::string_view TrimmedNameOfAFile(std::string_view name, std::string* path) {
+  std::string_view trimmed = name.substr(0, name.find_last_not_of(" \t") + 1);
+  if (trimmed.size() == name.size() || !IsRegularFile(path->assign(trimmed).c_str())) return {};
+  return trimmed;
+}
+
 // Reads the head of the WAV file the entry names and probes it. Found are the problems with it,
 // of which an error means the file cannot be used. path is room for the name as the C library
 // takes it, kept from one file to the next.
@@ -103,6 +111,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
   };
   if (!read.opened) {
     find(FindingKind::kWavNotOpened, read.error);
+    found->back().other = TrimmedNameOfAFile(entry.text, path);
   } else if (read.error != 0) {
     find(FindingKind::kWavNotRead, read.error);
   } else {

@@ -370,8 +370,16 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
-      // A title or a note written first, as they go in other lists.
-      if (f.line == 1 && !ContainsWavAnyCase(s)) {
+      if (!f.other.empty()) {
+        std::string_view blanks = s.substr(f.other.size());
+        std::string_view blank = blanks.find('\t') == blanks.npos  ? "space"
+                                 : blanks.find(' ') == blanks.npos ? "tab"
+                                                                   : "blank";
+        out->append("; the name ends in ");
+        AppendCounted(out, blanks.size(), blank);
+        Append(out, {" that the file's name lacks: write the line as \"", f.other, "\""});
+      } else if (f.line == 1 && !ContainsWavAnyCase(s)) {
+        // A title or a note written first, as they go in other lists.
         out->append("; the first line is always a WAV file's name: ");
         if (s.starts_with('#')) {
           out->append("move this note to the end of the list");

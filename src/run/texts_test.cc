@@ -35,7 +35,7 @@ TEST(FindingLines, WavLineNotOpened) {
       "working directory";
   struct Case {
     int line;
-    std::string text, hint;
+    std::string text, hint, trimmed = "";
   } cases[] = {
       {1, "Benefit CD for the Roxy - burn friday!!",
        "; the first line is always a WAV file's name: if it is a note, move it to the end of the "
@@ -45,10 +45,26 @@ TEST(FindingLines, WavLineNotOpened) {
        "end of the list"},
       {1, "Song.Wav", ""},
       {2, "Benefit CD", ""},
+      // The name without its blanks opens, as the run found.
+      {3, "a.wav ",
+       "; the name ends in 1 space that the file's name lacks: write the line as "
+       "\"a.wav\"",
+       "a.wav"},
+      {1, "Title\t\t",
+       "; the name ends in 2 tabs that the file's name lacks: write the line as "
+       "\"Title\"",
+       "Title"},
+      {3, "a.wav \t",
+       "; the name ends in 2 blanks that the file's name lacks: write the line as "
+       "\"a.wav\"",
+       "a.wav"},
   };
   for (const Case& c : cases) {
-    Finding f = {
-        .kind = FindingKind::kWavNotOpened, .line = c.line, .subject = c.text, .error = ENOENT};
+    Finding f = {.kind = FindingKind::kWavNotOpened,
+                 .line = c.line,
+                 .subject = c.text,
+                 .other = c.trimmed,
+                 .error = ENOENT};
     EXPECT_EQ(FindingLines({&f, 1}, {"l.txt", ""}), "vantorel: l.txt:" + std::to_string(c.line) +
                                                         ": error: cannot open \"" + c.text + "\"" +
                                                         cannot + c.hint + "\n");

@@ -32,6 +32,8 @@ Song8.Wav
 song7.Wav
 d.mp3
 LIST
+# A name typed with a space after it.
+sed -i 's/^gap\.wav$/& /' list.txt
 # ffmpeg makes the CD WAV of the kinds sox does not read.
 if command -v ffmpeg >/dev/null 2>&1; then
   ffmpeg -nostdin -loglevel error -i set.wav e.m4a
