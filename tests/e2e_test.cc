@@ -151,7 +151,7 @@ TEST_F(Vantorel, WarningsChangeNothingButStandardError) {
   // The wording of each warning is the checks' own test; here each names its line.
   const std::string starts[] = {
       "vantorel: album.txt:2: warning: the track before \"S 00:02:00\" lasts",
-      "vantorel: album.txt:4: warning: \"S 00:10\" does not give a time",
+      "vantorel: album.txt:4: warning: \"S 00:10\" gives two numbers",
       "vantorel: album.txt:5: warning: \"track.Wav\" is not read as a WAV file",
   };
   size_t at = 0;

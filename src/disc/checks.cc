@@ -93,8 +93,18 @@ struct Checker {
       return std::nullopt;
     }
     std::optional<uint32_t> frames = CueTimeFrames(TimeText(text));
-    if (!frames) Add(FindingKind::kNotACueTime, line);
-    return frames;
+    if (frames) return frames;
+    // The time of an audio editor is named with the time it means, as the cue sheet gives it.
+    TimeReadings meant = EditorTimeFrames(TimeText(text));
+    if (meant.count == 2) {
+      Add(FindingKind::kTimeWithoutFrames, line,
+          {.frames = meant.frames[0], .other_frames = meant.frames[1]});
+    } else if (meant.count == 1) {
+      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0]});
+    } else {
+      Add(FindingKind::kNotACueTime, line);
+    }
+    return std::nullopt;
   }
 
   // A used pregap's length in CD frames, or 0 when it has none a burner could read.

@@ -69,19 +69,32 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "75); write it as in \"" +
            text.substr(0, 1) + " 03:15:00\"\n";
   };
+  auto two_numbers = [&](int line, const std::string& text, const std::string& minutes,
+                         const std::string& frames) {
+    return at(line) + "\"" + text +
+           "\" gives two numbers, which cdrdao reads as seconds:frames; write the line as \"" +
+           minutes + "\" for minutes:seconds, or as \"" + frames + "\" for seconds:frames\n";
+  };
   struct Case {
     std::string list, said;
   } cases[] = {
       // Blanks around a time, and a separator other than a digit, do no harm.
       {"a.wav\nS-00:05:00\nP 00:02:00\nS  0:10:0 \nS\t00:15:00\njust a note\n", ""},
       {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nS 000:16:00\nS\nP 0:2\nS 00:18:00\nP 00:00:00\n",
-       bad_time(2, "S 00:12") + bad_time(3, "S 00:10:80") + bad_time(4, "S 1:2:3x") +
-           bad_time(5, "S 000:16:00") + bad_time(6, "S") + bad_time(7, "P 0:2") + at(8) +
+       two_numbers(2, "S 00:12", "S 00:12:00", "S 00:00:12") + bad_time(3, "S 00:10:80") +
+           bad_time(4, "S 1:2:3x") + bad_time(5, "S 000:16:00") + bad_time(6, "S") +
+           two_numbers(7, "P 0:2", "P 00:02:00", "P 00:00:02") + at(8) +
            "the track that \"S 00:18:00\" starts lasts 00:02:00, less than the 4 seconds a CD "
            "track must last; move or remove a split\n" +
            at(9) +
            "\"P 00:00:00\" gives a pregap of no length, which cdrdao refuses; remove the "
            "line\n"},
+      // A time as an audio editor writes it, and seconds of 60.
+      {"a.wav\nS 0:05.5\nS 00:60:00\n",
+       at(2) +
+           "\"S 0:05.5\" is not minutes:seconds:frames, with 75 frames a second; write the line "
+           "as \"S 00:05:37\"\n" +
+           bad_time(3, "S 00:60:00")},
       {"a.wav\r\n\r\nS12:00:00\r\rSide B\nSample.Wav\n",
        at(3) +
            "\"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put a space "

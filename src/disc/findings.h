@@ -38,6 +38,9 @@ enum class FindingKind {
                         // its own, or else the line itself, when it is a file's name.
   kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
   kNotACueTime,
+  kEditorTime,           // A time as audio editors write it; frames: the time it means.
+  kTimeWithoutFrames,    // minutes:seconds; frames: that time; other_frames: seconds:frames, as
+                         // cdrdao reads it.
   kSplitPastEnd,         // other: the file; frames: its length.
   kSplitNotLater,        // frames: where the track before it starts.
   kTrackBeforeTooShort,  // The track that ends at this split; frames: its length.

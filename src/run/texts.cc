@@ -453,6 +453,18 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
               "below ",
               Number(cd::kFramesPerSecond), "); write it as in \"", s.substr(0, 1), " 03:15:00\""});
       return;
+    case FindingKind::kEditorTime:
+      Append(out, {"\"", s, "\" is not minutes:seconds:frames, with ", Number(cd::kFramesPerSecond),
+                   " frames a second; write the line as \"", s.substr(0, 1), " ", CueTime(f.frames),
+                   "\""});
+      return;
+    case FindingKind::kTimeWithoutFrames:
+      Append(out, {"\"", s,
+                   "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
+                   "as \"",
+                   s.substr(0, 1), " ", CueTime(f.frames), "\" for minutes:seconds, or as \"",
+                   s.substr(0, 1), " ", CueTime(f.other_frames), "\" for seconds:frames"});
+      return;
     case FindingKind::kSplitPastEnd:
       Append(out, {"\"", s, "\" starts at or past the end of \"", f.other, "\" (",
                    CueTime(f.frames), "); give a time inside the file"});

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# A list with a newcomer's habits becomes one that vantorel --strict passes, and cdrdao takes, by
+# A list with a newcomer's habits (a title on line 1, times copied from an audio editor, audio
+# files of other kinds, a name typed with a space after it, .Wav) becomes one that vantorel --strict passes, and cdrdao takes, by
 # doing only what vantorel printed: running each command it gives and writing each line it gives
 # in place of the line it names.
 . "$(dirname "$0")/common.sh"
@@ -7,6 +8,7 @@ need sox cdrdao
 
 tone() { sox -D -n -r "$2" -b "$3" -c 2 "$1" synth 20 sine 440; }
 tone set.wav 44100 16
+sox -D -n -r 44100 -b 16 -c 2 live.wav synth 60 sine 330
 tone b.wav 44100 16
 tone hires.wav 48000 24
 tone gap.wav 44100 16
@@ -24,6 +26,13 @@ rm b.wav
 cat > list.txt <<'LIST'
 Benefit CD for the Roxy - burn friday!!
 hires.wav
+live.wav
+S 0:05.5
+S 0m12s
+S 0:00:18:10
+S 0:24
+P 1.5
+S 30.25
 b.flac
 gap.wav
 P 00:02:00
@@ -37,7 +46,7 @@ sed -i 's/^gap\.wav$/& /' list.txt
 # ffmpeg makes the CD WAV of the kinds sox does not read.
 if command -v ffmpeg >/dev/null 2>&1; then
   ffmpeg -nostdin -loglevel error -i set.wav e.m4a
-  sed -i '4i e.m4a' list.txt
+  sed -i '11i e.m4a' list.txt
 else
   echo "SKIP: ffmpeg is not installed; its hint is not followed"
 fi
