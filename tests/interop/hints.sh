@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # A list with a newcomer's habits (a title on line 1, times copied from an audio editor, audio
-# files of other kinds, a name typed with a space after it, .Wav) becomes one that vantorel --strict passes, and cdrdao takes, by
-# doing only what vantorel printed: running each command it gives and writing each line it gives
-# in place of the line it names.
+# files of other kinds, a name typed with a space after it, .Wav) becomes one that
+# vantorel --strict passes and cdrdao takes, by doing only what vantorel printed: running each
+# command it gives and writing each line it gives in place of the line it names.
 . "$(dirname "$0")/common.sh"
 need sox cdrdao
 
 tone() { sox -D -n -r "$2" -b "$3" -c 2 "$1" synth 20 sine 440; }
-tone set.wav 44100 16
+tone e.wav 44100 16
 sox -D -n -r 44100 -b 16 -c 2 live.wav synth 60 sine 330
 tone b.wav 44100 16
 tone hires.wav 48000 24
@@ -45,8 +45,8 @@ LIST
 sed -i 's/^gap\.wav$/& /' list.txt
 # ffmpeg makes the CD WAV of the kinds sox does not read.
 if command -v ffmpeg >/dev/null 2>&1; then
-  ffmpeg -nostdin -loglevel error -i set.wav e.m4a
-  sed -i '11i e.m4a' list.txt
+  ffmpeg -nostdin -loglevel error -i e.wav e.m4a
+  sed -i 's/^b\.flac$/&\ne.m4a/' list.txt
 else
   echo "SKIP: ffmpeg is not installed; its hint is not followed"
 fi
