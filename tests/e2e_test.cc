@@ -84,18 +84,31 @@ TEST_F(Vantorel, ChoiceOfListAndCueFile) {
 
 TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
   Put("tlist.txt", "missing.wav\n");
-  for (std::string help : {"--help", "-h"}) {
-    Outcome o = Run({help});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out.substr(0, kUsage.size()), kUsage);
-    EXPECT_NE(o.out.find("\nUsage: vantorel [--strict] [list [cuefile]]\n"), std::string::npos);
-    EXPECT_TRUE(o.out.ends_with("\nSee vantorel(1).\n")) << o.out;
+  Outcome help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: vantorel [--strict] [list [cuefile]]\n")) << help.out;
+  EXPECT_TRUE(help.out.ends_with("\nSee vantorel(1).\n")) << help.out;
+  for (size_t line = 0; line < help.out.size(); line = help.out.find('\n', line) + 1) {
+    EXPECT_LE(help.out.find('\n', line) - line, 80u) << help.out.substr(line);
   }
+  EXPECT_EQ(Run({"-h"}).out, help.out);
   Outcome o = Run({"--version"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "vantorel 1.0\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(Entries(), std::vector<std::string>{"tlist.txt"});
+
+  // The help's example is a list that runs clean.
+  std::string example = help.out.substr(help.out.find("For example:\n") + 13);
+  example = example.substr(0, example.find("\n\n") + 1);
+  for (size_t indent; (indent = example.find("  ")) != std::string::npos;) example.erase(indent, 2);
+  EXPECT_EQ(example, "live-set.wav\nS 00:05:00\nencore.wav\nP 00:02:00\n");
+  PutWav("live-set.wav", 20 * 44100);
+  PutWav("encore.wav", 10 * 44100);
+  Put("tlist.txt", example);
+  o = Run({"--strict"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
 }
 
 TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
@@ -138,7 +151,7 @@ TEST_F(Vantorel, WarningsChangeNothingButStandardError) {
   // The wording of each warning is the checks' own test; here each names its line.
   const std::string starts[] = {
       "vantorel: album.txt:2: warning: the track before \"S 00:02:00\" lasts",
-      "vantorel: album.txt:4: warning: \"S 00:10\" does not give a time",
+      "vantorel: album.txt:4: warning: \"S 00:10\" gives two numbers",
       "vantorel: album.txt:5: warning: \"track.Wav\" is not read as a WAV file",
   };
   size_t at = 0;

@@ -182,7 +182,7 @@ TEST_F(Targets, EveryKindOfTarget) {
       "for too long; if that program writes it too, run vantorel again once it is done\n";
   const std::string kWavWarning =
       "vantorel: tlist.txt:2: warning: \"b.Wav\" is not read as a WAV file: only .wav and .WAV "
-      "count; rename the file to end in one\n";
+      "count; if it is a note, write it as \"# b.Wav\"\n";
 
   struct Case {
     const char* what;
@@ -328,13 +328,13 @@ TEST_F(Targets, FailuresKeepTheirStatus) {
   struct Case {
     std::vector<std::string> args;
     std::string stdout_path;
-    std::string out_end, err_end;
+    std::string out_end, err_has;
   } cases[] = {
       // A warned run, but a failed one first.
       {{"--strict", "tlist.txt", "/dev/full"},
        "",
        Refused("/dev/full", "No space left on device"),
-       "only .wav and .WAV count; rename the file to end in one\n"},
+       "vantorel: tlist.txt:2: warning: "},
       // Only the last flush has anything to write.
       {{"--version"},
        "/dev/full",
@@ -346,7 +346,7 @@ TEST_F(Targets, FailuresKeepTheirStatus) {
     Outcome o = Run(c.args, {.dir = dir, .stdout_path = c.stdout_path});
     EXPECT_EQ(o.status, 3);
     EXPECT_TRUE(o.out.ends_with(c.out_end)) << o.out;
-    EXPECT_TRUE(o.err.ends_with(c.err_end)) << o.err;
+    EXPECT_NE(o.err.find(c.err_has), std::string::npos) << o.err;
   }
 }
 

@@ -1,7 +1,6 @@
 #include "disc/checks.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -16,17 +15,6 @@ constexpr size_t kLongestPath = 4096;
 
 constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
-
-bool ContainsWavAnyCase(std::string_view line) {
-  // A line's dots are few, so it asks memchr for each and looks at what follows it.
-  const char* end = line.data() + line.size();
-  for (const char* p = line.data(); end - p >= 4; ++p) {
-    p = static_cast<const char*>(std::memchr(p, '.', static_cast<size_t>(end - p) - 3));
-    if (p == nullptr) return false;
-    if ((p[1] | 0x20) == 'w' && (p[2] | 0x20) == 'a' && (p[3] | 0x20) == 'v') return true;
-  }
-  return false;
-}
 
 bool StartsWithLowercaseAndTime(std::string_view line) {
   return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && line[2] >= '0' && line[2] <= '9';
@@ -105,8 +93,18 @@ struct Checker {
       return std::nullopt;
     }
     std::optional<uint32_t> frames = CueTimeFrames(TimeText(text));
-    if (!frames) Add(FindingKind::kNotACueTime, line);
-    return frames;
+    if (frames) return frames;
+    // The time of an audio editor is named with the time it means, as the cue sheet gives it.
+    TimeReadings meant = EditorTimeFrames(TimeText(text));
+    if (meant.count == 2) {
+      Add(FindingKind::kTimeWithoutFrames, line,
+          {.frames = meant.frames[0], .other_frames = meant.frames[1]});
+    } else if (meant.count == 1) {
+      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0]});
+    } else {
+      Add(FindingKind::kNotACueTime, line);
+    }
+    return std::nullopt;
   }
 
   // A used pregap's length in CD frames, or 0 when it has none a burner could read.

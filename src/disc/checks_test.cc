@@ -69,19 +69,32 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "75); write it as in \"" +
            text.substr(0, 1) + " 03:15:00\"\n";
   };
+  auto two_numbers = [&](int line, const std::string& text, const std::string& minutes,
+                         const std::string& frames) {
+    return at(line) + "\"" + text +
+           "\" gives two numbers, which cdrdao reads as seconds:frames; write the line as \"" +
+           minutes + "\" for minutes:seconds, or as \"" + frames + "\" for seconds:frames\n";
+  };
   struct Case {
     std::string list, said;
   } cases[] = {
       // Blanks around a time, and a separator other than a digit, do no harm.
       {"a.wav\nS-00:05:00\nP 00:02:00\nS  0:10:0 \nS\t00:15:00\njust a note\n", ""},
       {"a.wav\nS 00:12\nS 00:10:80\nS 1:2:3x\nS 000:16:00\nS\nP 0:2\nS 00:18:00\nP 00:00:00\n",
-       bad_time(2, "S 00:12") + bad_time(3, "S 00:10:80") + bad_time(4, "S 1:2:3x") +
-           bad_time(5, "S 000:16:00") + bad_time(6, "S") + bad_time(7, "P 0:2") + at(8) +
+       two_numbers(2, "S 00:12", "S 00:12:00", "S 00:00:12") + bad_time(3, "S 00:10:80") +
+           bad_time(4, "S 1:2:3x") + bad_time(5, "S 000:16:00") + bad_time(6, "S") +
+           two_numbers(7, "P 0:2", "P 00:02:00", "P 00:00:02") + at(8) +
            "the track that \"S 00:18:00\" starts lasts 00:02:00, less than the 4 seconds a CD "
            "track must last; move or remove a split\n" +
            at(9) +
            "\"P 00:00:00\" gives a pregap of no length, which cdrdao refuses; remove the "
            "line\n"},
+      // A time as an audio editor writes it, and seconds of 60.
+      {"a.wav\nS 0:05.5\nS 00:60:00\n",
+       at(2) +
+           "\"S 0:05.5\" is not minutes:seconds:frames, with 75 frames a second; write the line "
+           "as \"S 00:05:37\"\n" +
+           bad_time(3, "S 00:60:00")},
       {"a.wav\r\n\r\nS12:00:00\r\rSide B\nSample.Wav\n",
        at(3) +
            "\"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; put a space "
@@ -90,8 +103,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"Side B\" is read as a split line because it starts with a capital S; start a "
            "note with another character, such as #\n" +
            at(6) +
-           "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the file "
-           "to end in one\n"},
+           "\"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; if it is a note, "
+           "write it as \"# Sample.Wav\"\n"},
       // A split at the time of the track before it starts nothing.
       {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
        at(2) +
@@ -122,8 +135,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"P 00:01:00\" is ignored: a pregap line counts only right after a WAV line "
            "or an S line\n" +
            at(5) +
-           "\"track.Wav\" is not read as a WAV file: only .wav and .WAV count; rename the "
-           "file to end in one\n" +
+           "\"track.Wav\" is not read as a WAV file: only .wav and .WAV count; if it is a note, "
+           "write it as \"# track.Wav\"\n" +
            at(6) + "\"s 03:15:00\" is ignored: split lines start with a capital S\n" + at(7) +
            "\"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause.
@@ -151,10 +164,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "with another character, such as #\n" +
            at(5) +
            "\"b.flac\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: sox b.flac -r 44100 -b 16 -c 2 b-cd.wav\n" +
+           "of it and write the line as \"b-cd.wav\": sox b.flac -r 44100 -b 16 -c 2 b-cd.wav\n" +
            at(6) +
            "\"c d.MP3\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: sox 'c d.MP3' -r 44100 -b 16 -c 2 'c d-cd.wav'\n" +
+           "of it and write the line as \"c d-cd.wav\": sox 'c d.MP3' -r 44100 -b 16 -c 2 "
+           "'c d-cd.wav'\n" +
            at(7) +
            "\"exists\" names a file but is ignored: only lines containing .wav are taken as "
            "files; if it is a WAV file, rename it to end in .wav\n" +
@@ -163,36 +177,40 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"typed.wav\"\n" +
            at(10) +
            "\"e.m4a\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-           "of it: ffmpeg -i e.m4a -ar 44100 -ac 2 -sample_fmt s16 e-cd.wav\n"},
+           "of it and write the line as \"e-cd.wav\": ffmpeg -i e.m4a -ar 44100 -ac 2 "
+           "-sample_fmt s16 e-cd.wav\n"},
       {"h.wav\n-f.wav\nx.wav\n",
        at(1) +
            "\"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit 2-channel "
-           "PCM of a CD; convert it: sox h.wav -r 44100 -b 16 -c 2 h-cd.wav\n" +
+           "PCM of a CD; convert it and write the line as \"h-cd.wav\": sox h.wav -r 44100 -b 16 "
+           "-c 2 h-cd.wav\n" +
            at(2) +
            "\"-f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 Hz "
-           "16-bit 2-channel PCM of a CD; convert it: sox ./-f.wav -r 44100 -b 16 -c 2 "
-           "./-f-cd.wav\n" +
+           "16-bit 2-channel PCM of a CD; convert it and write the line as \"-f-cd.wav\": sox "
+           "./-f.wav -r 44100 -b 16 -c 2 ./-f-cd.wav\n" +
            at(3) +
            "\"x.wav\" is 44100 Hz 16-bit 2-channel PCM in an extensible header, not the "
-           "44100 Hz 16-bit 2-channel PCM of a CD; convert it: sox x.wav -r 44100 -b 16 "
-           "-c 2 x-cd.wav\n"},
+           "44100 Hz 16-bit 2-channel PCM of a CD; convert it and write the line as \"x-cd.wav\": "
+           "sox x.wav -r 44100 -b 16 -c 2 x-cd.wav\n"},
       // A file's length is what it holds: the split at 6 s is past the end of t.wav.
       {"t.wav\nS 00:06:00\nz.wav\nu.wav\nr.wav\n",
        at(1) +
            "\"t.wav\" declares 00:20:00 of audio but holds 00:05:00, which is what the report "
-           "gives and a burner takes: a recording cut short, or a WAV written through a pipe; to "
-           "give it a header that agrees: sox t.wav -r 44100 -b 16 -c 2 t-cd.wav\n" +
+           "gives and a burner takes: a recording cut short, or a WAV written through a pipe; "
+           "give it a header that agrees and write the line as \"t-cd.wav\": sox t.wav -r 44100 "
+           "-b 16 -c 2 t-cd.wav\n" +
            at(2) +
            "\"S 00:06:00\" starts at or past the end of \"t.wav\" (00:05:00); give a time "
            "inside the file\n" +
            at(3) + "\"z.wav\" holds no audio; leave it out of the list\n" + at(4) +
            "\"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the program "
            "that wrote it could not go back to fill in the size, as when it writes to a pipe; "
-           "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio: "
-           "ffmpeg -i u.wav -ar 44100 -ac 2 -sample_fmt s16 u-cd.wav\n" +
+           "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio and "
+           "write the line as \"u-cd.wav\": ffmpeg -i u.wav -ar 44100 -ac 2 -sample_fmt s16 "
+           "u-cd.wav\n" +
            at(5) +
-           "\"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV: sox "
-           "r.wav -r 44100 -b 16 -c 2 r-cd.wav\n"},
+           "\"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV and write "
+           "the line as \"r-cd.wav\": sox r.wav -r 44100 -b 16 -c 2 r-cd.wav\n"},
       // A disc of exactly the longest a CD holds, and one frame more.
       {"disc.wav\nP 00:00:74\n", ""},
       {"disc.wav\nP 00:01:00\n",

@@ -17,7 +17,8 @@ enum class FindingKind {
   kWrittenWithoutLock,  // Another program held the cue file (subject) locked too long.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
-  kWavNotOpened,      // error: why.
+  kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
+                      // a file's name.
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,
@@ -34,9 +35,14 @@ enum class FindingKind {
                      // silence, at the CD's rate, that a burner adds to end on a whole frame.
 
   // Of a line of the list. subject is the line.
-  kMixedCaseWav,        // A .Wav line, or a time line that names one.
+  kMixedCaseWav,        // A .Wav line, or a time line that names one. other, as the run found:
+                        // ".wav" or ".WAV", the ending with which it names a file in place of
+                        // its own, or else the line itself, when it is a file's name.
   kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
   kNotACueTime,
+  kEditorTime,           // A time as audio editors write it; frames: the time it means.
+  kTimeWithoutFrames,    // minutes:seconds; frames: that time; other_frames: seconds:frames, as
+                         // cdrdao reads it.
   kSplitPastEnd,         // other: the file; frames: its length.
   kSplitNotLater,        // frames: where the track before it starts.
   kTrackBeforeTooShort,  // The track that ends at this split; frames: its length.

@@ -92,6 +92,14 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return BuildDisc(list.text, table, classified);
 }
 
+// The name of a WAV entry without the blanks at its end, where it has some and the name without
+// them is a file's; empty otherwise. It is looked up only once the name itself failed to open.
+std::string_view TrimmedNameOfAFile(std::string_view name, std::string* path) {
+  std::string_view trimmed = name.substr(0, name.find_last_not_of(" \t") + 1);
+  if (trimmed.size() == name.size() || !IsRegularFile(path->assign(trimmed).c_str())) return {};
+  return trimmed;
+}
+
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
 // leads past the head. Found are the problems with it, of which an error means the file cannot be
 // used. path is room for the name as the C library takes it, kept from one file to the next.
@@ -107,7 +115,8 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
     found->push_back(f);
   };
   if (!read.opened) {
-    find(FindingKind::kWavNotOpened, {.error = read.error});
+    find(FindingKind::kWavNotOpened,
+         {.other = TrimmedNameOfAFile(entry.text, path), .error = read.error});
     return wav;
   }
   int error = read.error;
@@ -176,6 +185,25 @@ void LookUpIgnoredLines(Disc* disc) {
   }
 }
 
+// Looks up the file that a line with .wav in mixed case at its end, such as "b.Wav", may name:
+// with that ending written .wav or .WAV, or else as the line stands. Only lines the checks found in
+// mixed case are looked up.
+void LookUpSpellings(std::vector<Finding>* found) {
+  std::string name;
+  for (Finding& f : *found) {
+    if (f.kind != FindingKind::kMixedCaseWav || f.subject.size() < 4) continue;
+    std::string_view stem = f.subject.substr(0, f.subject.size() - 4);
+    std::string_view ending = f.subject.substr(stem.size());
+    if (!ContainsWavAnyCase(ending)) continue;
+    for (std::string_view spelling : {std::string_view(".wav"), std::string_view(".WAV"), ending}) {
+      if (IsRegularFile(name.assign(stem).append(spelling).c_str())) {
+        f.other = spelling == ending ? f.subject : spelling;
+        break;
+      }
+    }
+  }
+}
+
 int WriteCue(const std::string& name, const std::string& text, const Disc& disc, const List& list,
              Console* console) {
   // What has been said so far goes out before the cue file, which may be standard output itself.
@@ -217,7 +245,9 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
 
   MeasureLengths(&disc);
   AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
-  Say(console, CheckDisc(disc), {list.name, cue_name});
+  std::vector<Finding> found = CheckDisc(disc);
+  LookUpSpellings(&found);
+  Say(console, found, {list.name, cue_name});
   // Standard output has all it says before the cue file is written. It goes out now, so that the
   // cue text takes its room rather than fresh pages; a failure stops the run at the cue file.
   FlushOutput(console);

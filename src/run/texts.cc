@@ -8,7 +8,9 @@
 
 #include "audio/wavprobe.h"
 #include "disc/cd.h"
+#include "run/run.h"
 #include "tracklist/track_table.h"
+#include "tracklist/tracklist.h"
 
 namespace vantorel {
 
@@ -25,18 +27,44 @@ const char kUsageText[] = "Vantorel " VANTOREL_VERSION
                           "To add a pregap, start a line with P followed by the length\n";
 
 std::string HelpText() {
-  return std::string(kUsageText) +
+  auto status = [](int code, std::string_view meaning) {
+    return "  " + std::to_string(code) + "  " + std::string(meaning) + "\n";
+  };
+  return "Usage: vantorel [--strict] [list [cuefile]]\n"
+         "       vantorel --help | -h | --version\n"
          "\n"
-         "Usage: vantorel [--strict] [list [cuefile]]\n"
-         "List:  the first line, and every line holding .wav or .WAV, is a WAV file's name\n"
-         "       S mm:ss:ff  a new track starts this far into the WAV file above\n"
-         "       P mm:ss:ff  a pregap this long for the track opened on the line above\n"
-         "       mm:ss:ff counts minutes, seconds and frames, " +
+         "Print the length of every WAV file a track list names, and the total time, and\n"
+         "write a CD cue sheet of them that cdrdao takes as it is. The list is tlist.txt\n"
+         "in the working directory when that can be opened, else the first argument; the\n"
+         "cue file is the second argument when exactly two are given, else output.cue.\n"
+         "\n"
+         "Options:\n"
+         "  --strict    given first: end with status " +
+         std::to_string(kExitWarned) +
+         " when a warning was given\n"
+         "  -h, --help  print this help and exit\n"
+         "  --version   print the version and exit\n"
+         "\n"
+         "The track list, one entry a line:\n"
+         "  the first line, and every line holding .wav or .WAV, is a WAV file's name\n"
+         "  S mm:ss:ff  a new track starts this far into the WAV file above\n"
+         "  P mm:ss:ff  a pregap this long for the track opened on the line above\n"
+         "  any other line is ignored: start a note with #, never with S or P\n"
+         "mm:ss:ff counts minutes, seconds and frames, " +
          std::to_string(cd::kFramesPerSecond) +
-         " frames a second\n"
-         "       any other line is ignored: start a note with #, never with S or P\n"
-         "Exit:  0 written, 1 no list, 2 a WAV file cannot be used, 3 the cue file or the\n"
-         "       report cannot be written, 4 written but warned of, with --strict\n"
+         " frames a second. For example:\n"
+         "  live-set.wav\n"
+         "  S 00:05:00\n"
+         "  encore.wav\n"
+         "  P 00:02:00\n"
+         "\n"
+         "Exit status:\n" +
+         status(kExitDone, "the report was printed and the cue file written") +
+         status(kExitNoList, "no list to read, or the list cannot be read or is too large") +
+         status(kExitBadWav, "a WAV file of the list cannot be used") +
+         status(kExitNoOutput, "the cue file or the report cannot be written") +
+         status(kExitWarned, "with --strict: all was written, but a warning was given") +
+         "\n"
          "See vantorel(1).\n";
 }
 
@@ -217,6 +245,16 @@ Digits CueTime(uint64_t frames) {
   return d;
 }
 
+// What the name of a CD WAV made of another file ends in, after the other file's stem. The new
+// file's name is not the stem's plain WAV name, which may already be taken by a file of the list.
+constexpr std::string_view kCdWavSuffix = "-cd.wav";
+
+// The line to write in the list in place of a file's, once a CD WAV is made of it, before the
+// command that makes it.
+void AppendCdWavLine(std::string* out, std::string_view stem) {
+  Append(out, {" and write the line as \"", stem, kCdWavSuffix, "\": "});
+}
+
 // The sox command that makes CD audio of the file from, into the file named to and to_suffix.
 void AppendSoxCommand(std::string* out, std::string_view from, std::string_view to,
                       std::string_view to_suffix) {
@@ -233,17 +271,16 @@ void AppendFfmpegCommand(std::string* out, std::string_view from, std::string_vi
   AppendShellWord(out, from);
   Append(out, {" -ar ", Number(cd::kRate), " -ac ", Number(cd::kChannels), " -sample_fmt s",
                Number(cd::kBits), " "});
-  AppendShellWord(out, stem, "-cd.wav");
+  AppendShellWord(out, stem, kCdWavSuffix);
 }
 
 // The command that makes CD audio of an audio file of another kind: sox for the kinds Debian's
-// sox reads, ffmpeg for the others. The new file's name is not the stem's plain WAV name, which
-// may already be taken by a file of the list.
+// sox reads, ffmpeg for the others.
 void AppendConvertCommand(std::string* out, std::string_view from, std::string_view stem) {
   std::string ext;
   for (char c : from.substr(from.rfind('.') + 1)) ext += static_cast<char>(c | 0x20);
   if (ext != "m4a" && ext != "opus" && ext != "ape" && ext != "wma") {
-    AppendSoxCommand(out, from, stem, "-cd.wav");
+    AppendSoxCommand(out, from, stem, kCdWavSuffix);
     return;
   }
   AppendFfmpegCommand(out, from, stem);
@@ -285,9 +322,10 @@ void AppendCompressed(std::string* out, std::string_view path, const AudioFormat
   } else {
     Append(out, {"audio compressed in format ", Number(f.code)});
   }
-  out->append(", which cdrdao cannot burn; decode it to CD audio: ");
+  out->append(", which cdrdao cannot burn; decode it to CD audio");
+  AppendCdWavLine(out, WavStem(path));
   if (name != nullptr) {
-    AppendSoxCommand(out, path, WavStem(path), "-cd.wav");
+    AppendSoxCommand(out, path, WavStem(path), kCdWavSuffix);
   } else {
     AppendFfmpegCommand(out, path, WavStem(path));
   }
@@ -331,8 +369,9 @@ void AppendNotCdAudio(std::string* out, std::string_view path, const AudioFormat
   }
   out->append(", not the ");
   AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
-  out->append("PCM of a CD; convert it: ");
-  AppendSoxCommand(out, path, WavStem(path), "-cd.wav");
+  out->append("PCM of a CD; convert it");
+  AppendCdWavLine(out, WavStem(path));
+  AppendSoxCommand(out, path, WavStem(path), kCdWavSuffix);
 }
 
 void AppendTrackTooShort(std::string* out, const Finding& f) {
@@ -377,9 +416,22 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
-      // A note written first, as notes go in other lists.
-      if (f.line == 1 && s.starts_with('#')) {
-        out->append("; the first line is always a WAV file's name, so put notes below it");
+      if (!f.other.empty()) {
+        std::string_view blanks = s.substr(f.other.size());
+        std::string_view blank = blanks.find('\t') == blanks.npos  ? "space"
+                                 : blanks.find(' ') == blanks.npos ? "tab"
+                                                                   : "blank";
+        out->append("; the name ends in ");
+        AppendCounted(out, blanks.size(), blank);
+        Append(out, {" that the file's name lacks: write the line as \"", f.other, "\""});
+      } else if (f.line == 1 && !ContainsWavAnyCase(s)) {
+        // A title or a note written first, as they go in other lists.
+        out->append("; the first line is always a WAV file's name: ");
+        if (s.starts_with('#')) {
+          out->append("move this note to the end of the list");
+        } else {
+          Append(out, {"if it is a note, move it to the end of the list as \"# ", s, "\""});
+        }
       }
       return;
     case FindingKind::kWavNotRead:
@@ -408,9 +460,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "file"});
       return;
     case FindingKind::kRf64:
-      Append(out,
-             {"\"", s, "\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV: "});
-      AppendSoxCommand(out, s, WavStem(s), "-cd.wav");
+      Append(out, {"\"", s, "\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV"});
+      AppendCdWavLine(out, WavStem(s));
+      AppendSoxCommand(out, s, WavStem(s), kCdWavSuffix);
       return;
     case FindingKind::kNotCdAudio:
       AppendNotCdAudio(out, s, f.format);
@@ -419,8 +471,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
                    CueTime(f.other_frames),
                    ", which is what the report gives and a burner takes: a recording cut short, "
-                   "or a WAV written through a pipe; to give it a header that agrees: "});
-      AppendSoxCommand(out, s, WavStem(s), "-cd.wav");
+                   "or a WAV written through a pipe; give it a header that agrees"});
+      AppendCdWavLine(out, WavStem(s));
+      AppendSoxCommand(out, s, WavStem(s), kCdWavSuffix);
       return;
     case FindingKind::kNoAudio:
       Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
@@ -429,7 +482,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" declares no audio, yet ", CueTime(f.frames),
                    " of it follows its header: the program that wrote it could not go back to "
                    "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
-                   "sox reads it as empty; rewrite it with its audio: "});
+                   "sox reads it as empty; rewrite it with its audio"});
+      AppendCdWavLine(out, WavStem(s));
       AppendFfmpegCommand(out, s, WavStem(s));
       return;
     case FindingKind::kEndsInsideFrame:
@@ -440,9 +494,18 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "them without it, join the files into one and split it with S lines"});
       return;
     case FindingKind::kMixedCaseWav:
-      Append(out, {"\"", s,
-                   "\" is not read as a WAV file: only .wav and .WAV count; rename the file to "
-                   "end in one"});
+      Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
+      if (f.other.empty()) {
+        Append(out, {"if it is a note, write it as \"# ", s, "\""});
+      } else if (f.other != s) {
+        Append(out, {"write the line as \"", s.substr(0, s.size() - 4), f.other, "\""});
+      } else {
+        Append(out, {"rename the file and write the line as \"", s.substr(0, s.size() - 4),
+                     ".wav\": mv "});
+        AppendShellWord(out, s);
+        out->push_back(' ');
+        AppendShellWord(out, s.substr(0, s.size() - 4), ".wav");
+      }
       return;
     case FindingKind::kNoSpaceAfterLetter:
       Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",
@@ -454,6 +517,18 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
               "\" does not give a time as minutes:seconds:frames (seconds below 60, frames "
               "below ",
               Number(cd::kFramesPerSecond), "); write it as in \"", s.substr(0, 1), " 03:15:00\""});
+      return;
+    case FindingKind::kEditorTime:
+      Append(out, {"\"", s, "\" is not minutes:seconds:frames, with ", Number(cd::kFramesPerSecond),
+                   " frames a second; write the line as \"", s.substr(0, 1), " ", CueTime(f.frames),
+                   "\""});
+      return;
+    case FindingKind::kTimeWithoutFrames:
+      Append(out, {"\"", s,
+                   "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
+                   "as \"",
+                   s.substr(0, 1), " ", CueTime(f.frames), "\" for minutes:seconds, or as \"",
+                   s.substr(0, 1), " ", CueTime(f.other_frames), "\" for seconds:frames"});
       return;
     case FindingKind::kSplitPastEnd:
       Append(out, {"\"", s, "\" starts at or past the end of \"", f.other, "\" (",
@@ -493,7 +568,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kOtherAudio:
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
-                   "of it: "});
+                   "of it"});
+      AppendCdWavLine(out, s.substr(0, s.rfind('.')));
       AppendConvertCommand(out, s, s.substr(0, s.rfind('.')));
       return;
     case FindingKind::kWavWithoutExt:

@@ -16,8 +16,8 @@ namespace vantorel {
 
 extern const char kUsageText[];
 
-// The usage text, then what a user needs next: the synopsis, the list's format in brief, the
-// exit statuses and where to read more.
+// The help text: the synopsis, what the tool does, its options, the list's format with an
+// example, the exit statuses and where to read more.
 std::string HelpText();
 
 std::string ListCannotOpen(std::string_view name, int error);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "support/golden.h"
 
 namespace vantorel {
@@ -24,6 +26,49 @@ TEST(LengthReport, FollowsWhatWasSaidWithEveryFileAndItsLength) {
                                        "2\tb b.WAV\t\t0:59:74\n"
                                        "\nTotal Time:  13 min : 2 sec\n");
   EXPECT_EQ(report({}, {}), "said before\n" + kEmptyReport);
+}
+
+// What is said of a WAV line that cannot be opened, by what the line holds.
+TEST(FindingLines, WavLineNotOpened) {
+  const std::string cannot =
+      ": No such file or directory; check the name, relative to the "
+      "working directory";
+  struct Case {
+    int line;
+    std::string text, hint, trimmed = "";
+  } cases[] = {
+      {1, "Benefit CD for the Roxy - burn friday!!",
+       "; the first line is always a WAV file's name: if it is a note, move it to the end of the "
+       "list as \"# Benefit CD for the Roxy - burn friday!!\""},
+      {1, "# for friday",
+       "; the first line is always a WAV file's name: move this note to the "
+       "end of the list"},
+      {1, "Song.Wav", ""},
+      {2, "Benefit CD", ""},
+      // The name without its blanks opens, as the run found.
+      {3, "a.wav ",
+       "; the name ends in 1 space that the file's name lacks: write the line as "
+       "\"a.wav\"",
+       "a.wav"},
+      {1, "Title\t\t",
+       "; the name ends in 2 tabs that the file's name lacks: write the line as "
+       "\"Title\"",
+       "Title"},
+      {3, "a.wav \t",
+       "; the name ends in 2 blanks that the file's name lacks: write the line as "
+       "\"a.wav\"",
+       "a.wav"},
+  };
+  for (const Case& c : cases) {
+    Finding f = {.kind = FindingKind::kWavNotOpened,
+                 .line = c.line,
+                 .subject = c.text,
+                 .other = c.trimmed,
+                 .error = ENOENT};
+    EXPECT_EQ(FindingLines({&f, 1}, {"l.txt", ""}), "vantorel: l.txt:" + std::to_string(c.line) +
+                                                        ": error: cannot open \"" + c.text + "\"" +
+                                                        cannot + c.hint + "\n");
+  }
 }
 
 }  // namespace

@@ -14,6 +14,48 @@ bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A burner reads a time as a word of its own, so blanks around it do no harm.
+std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t";
+  size_t first = text.find_first_not_of(kBlanks);
+  return first == text.npos ? "" : text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+}
+
+// A number an editor writes: up to 6 digits, and after a point or a comma up to 6 more.
+struct EditorNumber {
+  uint32_t whole = 0;
+  uint32_t fraction_frames = 0;  // The CD frames of its fraction of a second, a part dropped.
+  bool has_fraction = false;
+};
+
+// Reads such a number at the start of *text and moves past it; false when there is none.
+bool ReadEditorNumber(std::string_view* text, EditorNumber* n) {
+  auto digits = [text](uint32_t* value) {
+    size_t count = 0;
+    for (; count < text->size() && IsDigit((*text)[count]); ++count) {
+      *value = *value * 10 + static_cast<uint32_t>((*text)[count] - '0');
+    }
+    text->remove_prefix(count);
+    return count;
+  };
+  size_t whole = digits(&n->whole);
+  if (whole == 0 || whole > 6) return false;
+  if (text->empty() || ((*text)[0] != '.' && (*text)[0] != ',')) return true;
+  text->remove_prefix(1);
+  uint32_t fraction = 0;
+  size_t places = digits(&fraction);
+  if (places == 0 || places > 6) return false;
+  uint64_t one = 1;
+  for (size_t p = 0; p < places; ++p) one *= 10;
+  n->fraction_frames = static_cast<uint32_t>(uint64_t{fraction} * cd::kFramesPerSecond / one);
+  n->has_fraction = true;
+  return true;
+}
+
 }  // namespace
 
 std::string_view NextLine(std::string_view text, size_t* pos) {
@@ -49,6 +91,17 @@ bool NamesWav(std::string_view line) {
     found |= dot & (lower | upper);
   }
   return found != 0;
+}
+
+bool ContainsWavAnyCase(std::string_view line) {
+  // A line's dots are few, so it asks memchr for each and looks at what follows it.
+  const char* end = line.data() + line.size();
+  for (const char* p = line.data(); end - p >= 4; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '.', static_cast<size_t>(end - p) - 3));
+    if (p == nullptr) return false;
+    if ((p[1] | 0x20) == 'w' && (p[2] | 0x20) == 'a' && (p[3] | 0x20) == 'v') return true;
+  }
+  return false;
 }
 
 std::string_view TimeText(std::string_view line) {
@@ -97,10 +150,7 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
 }
 
 std::optional<uint32_t> CueTimeFrames(std::string_view time) {
-  // A burner reads the time as a word of its own, so blanks around it do no harm.
-  constexpr std::string_view kBlanks = " \t";
-  size_t first = time.find_first_not_of(kBlanks);
-  time = first == time.npos ? "" : time.substr(first, time.find_last_not_of(kBlanks) + 1 - first);
+  time = TrimBlanks(time);
   uint32_t fields[3] = {};
   for (int f = 0; f < 3; ++f) {
     size_t digits = 0;
@@ -118,6 +168,69 @@ std::optional<uint32_t> CueTimeFrames(std::string_view time) {
   }
   if (!time.empty() || fields[1] >= 60 || fields[2] >= cd::kFramesPerSecond) return std::nullopt;
   return (fields[0] * 60 + fields[1]) * cd::kFramesPerSecond + fields[2];
+}
+
+TimeReadings EditorTimeFrames(std::string_view time) {
+  time = TrimBlanks(time);
+  constexpr uint64_t kFps = cd::kFramesPerSecond;
+  // A cue sheet's minutes have two digits at most.
+  constexpr uint64_t kTooLong = 100 * 60 * kFps;
+  // The hours, minutes and seconds the time gives, which of them it gives, and its frames.
+  uint64_t hms[3] = {};
+  bool given[3] = {};
+  uint64_t frames = 0;
+  if (time.find_first_of("hms") != time.npos) {
+    // Each number has its letter after it, in the order h, m, s; only seconds have a fraction.
+    for (int last = -1; !time.empty(); time = TrimBlanks(time.substr(1))) {
+      EditorNumber n;
+      if (!ReadEditorNumber(&time, &n)) return {};
+      time = TrimBlanks(time);
+      size_t unit = time.empty() ? 3 : std::string_view("hms").find(time[0]);
+      if (unit > 2 || static_cast<int>(unit) <= last || (n.has_fraction && unit != 2)) return {};
+      last = static_cast<int>(unit);
+      hms[unit] = n.whole;
+      given[unit] = true;
+      frames = n.fraction_frames;
+    }
+  } else {
+    // Up to four numbers between colons; only the last has a fraction.
+    EditorNumber fields[4];
+    size_t count = 0;
+    for (;;) {
+      if (count == 4 || !ReadEditorNumber(&time, &fields[count++])) return {};
+      if (fields[count - 1].has_fraction || !time.starts_with(':')) break;
+      time.remove_prefix(1);
+    }
+    const EditorNumber& last = fields[count - 1];
+    if (!time.empty() || (last.has_fraction && count == 4)) return {};
+    if (count == 2 && !last.has_fraction) {
+      // Minutes:seconds, which cdrdao reads as seconds:frames.
+      uint64_t a = fields[0].whole, b = fields[1].whole;
+      TimeReadings readings;
+      for (uint64_t f : {b < 60 ? (a * 60 + b) * kFps : kTooLong,
+                         a < 60 && b < kFps ? a * kFps + b : kTooLong}) {
+        if (f < kTooLong && (readings.count == 0 || readings.frames[0] != f)) {
+          readings.frames[readings.count++] = static_cast<uint32_t>(f);
+        }
+      }
+      return readings;
+    }
+    // [[hours:]minutes:]seconds with a fraction, or hours:minutes:seconds:frames.
+    if (!last.has_fraction && count != 4) return {};
+    size_t first = last.has_fraction ? 3 - count : 0;
+    for (size_t f = 0; f + first < 3; ++f) {
+      hms[first + f] = fields[f].whole;
+      given[first + f] = true;
+    }
+    frames = last.has_fraction ? last.fraction_frames : last.whole;
+  }
+  // Each field under another is below 60, and frames below a second's worth.
+  if ((given[0] && hms[1] >= 60) || ((given[0] || given[1]) && hms[2] >= 60) || frames >= kFps) {
+    return {};
+  }
+  uint64_t total = ((hms[0] * 60 + hms[1]) * 60 + hms[2]) * kFps + frames;
+  if (total >= kTooLong) return {};
+  return {1, {static_cast<uint32_t>(total), 0}};
 }
 
 }  // namespace vantorel

@@ -33,6 +33,9 @@ std::string_view NextLine(std::string_view text, size_t* pos);
 // Whether a line names a WAV file: it holds ".wav" or ".WAV" anywhere.
 bool NamesWav(std::string_view line);
 
+// Whether a line holds ".wav" in any mixture of capital and small letters anywhere.
+bool ContainsWavAnyCase(std::string_view line);
+
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeText(std::string_view line);
 
@@ -40,5 +43,18 @@ std::string_view TimeText(std::string_view line);
 // below 60 and frames below a second's worth, blanks around it allowed, as a burner reads it.
 // Nothing when the text is not such a time.
 std::optional<uint32_t> CueTimeFrames(std::string_view time);
+
+// The CD frames a time written as audio editors write it may mean: seconds with a decimal fraction
+// after a point or a comma, under minutes and hours ("4:12.5", "252.5", "1:04:12.5"); hours,
+// minutes and seconds with letters ("17m02s", "0 h 17 m 2.5 s"); hours:minutes:seconds:frames
+// ("0:12:55:10"); and minutes:seconds ("17:02"), which cdrdao reads as seconds:frames. A part of
+// a frame is dropped. Every field under another is below 60, frames below a second's worth, and
+// the time below 100 minutes, as a cue sheet's time must be. Blanks around it are allowed.
+struct TimeReadings {
+  int count = 0;  // 0 when the text is no such time.
+  // As the editor means it; then, for minutes:seconds, as cdrdao reads it, where that differs.
+  uint32_t frames[2] = {};
+};
+TimeReadings EditorTimeFrames(std::string_view time);
 
 }  // namespace vantorel

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# A list with a newcomer's habits (a title on line 1, times copied from an audio editor, audio
+# files of other kinds, a name typed with a space after it, .Wav) becomes one that
+# vantorel --strict passes and cdrdao takes, by doing only what vantorel printed: running each
+# command it gives and writing each line it gives in place of the line it names.
+. "$(dirname "$0")/common.sh"
+need sox cdrdao
+
+tone() { sox -D -n -r "$2" -b "$3" -c 2 "$1" synth 20 sine 440; }
+tone e.wav 44100 16
+sox -D -n -r 44100 -b 16 -c 2 live.wav synth 60 sine 330
+tone b.wav 44100 16
+tone hires.wav 48000 24
+tone gap.wav 44100 16
+# Names the list spells with .Wav: on disk with .wav (and, not CD audio, as the list spells it),
+# with .WAV, and only as the list spells it.
+tone song6-cd.wav 44100 16
+tone song6-cd.Wav 48000 16
+tone Song8.WAV 44100 16
+tone song7.Wav 44100 16
+sox b.wav b.flac
+sox b.wav d.mp3
+rm b.wav
+# Decoded, an MP3 or an M4A file does not end on a whole CD frame: its file comes last, or before
+# a pregap.
+cat > list.txt <<'LIST'
+Benefit CD for the Roxy - burn friday!!
+hires.wav
+live.wav
+S 0:05.5
+S 0m12s
+S 0:00:18:10
+S 0:24
+P 1.5
+S 30.25
+b.flac
+gap.wav
+P 00:02:00
+song6-cd.Wav
+Song8.Wav
+song7.Wav
+d.mp3
+LIST
+# A name typed with a space after it.
+sed -i 's/^gap\.wav$/& /' list.txt
+# ffmpeg makes the CD WAV of the kinds sox does not read.
+if command -v ffmpeg >/dev/null 2>&1; then
+  ffmpeg -nostdin -loglevel error -i e.wav e.m4a
+  sed -i 's/^b\.flac$/&\ne.m4a/' list.txt
+else
+  echo "SKIP: ffmpeg is not installed; its hint is not followed"
+fi
+
+# follow: runs vantorel --strict on list.txt, then does what every line it said on standard error
+# gives: runs the command at its end, and writes the line it quotes in place of the line it names
+# or, for a line to move, at the end of the list. Returns 0 when the run was clean, 2 when a line
+# gave nothing to do.
+follow() {
+  local said n write move command edits=""
+  "$VANTOREL" --strict list.txt out.cue >/dev/null 2>err.txt && return 0
+  while IFS= read -r said; do
+    n=$(printf '%s\n' "$said" | sed -n 's/^vantorel: list\.txt:\([0-9]*\): .*/\1/p')
+    write=$(printf '%s\n' "$said" | sed -n 's/.*write the line as "\([^"]*\)".*/\1/p')
+    move=$(printf '%s\n' "$said" | sed -n 's/.*move it to the end of the list as "\([^"]*\)".*/\1/p')
+    command=$(printf '%s\n' "$said" | sed -n 's/.*: \(\(sox\|ffmpeg\|mv\) .*\)$/\1/p')
+    if [ -z "$n" ] || [ -z "$write$move$command" ]; then
+      check "a hint to follow" "$said" "a line to write or a command to run"
+      return 2
+    fi
+    if [ -n "$command" ] && ! eval "$command" </dev/null 2>/dev/null; then
+      check "the command runs" "$command" "a command that succeeds"
+      return 2
+    fi
+    [ -z "$write" ] || edits+="$n	$write"$'\n'
+    [ -z "$move" ] || edits+="$n	"$'\n'"end	$move"$'\n'
+  done <err.txt
+  printf '%s' "$edits" | awk -F'\t' '
+    NR == FNR { if ($1 == "end") tail = tail $2 "\n"; else { line[$1] = $2; edited[$1] = 1 }; next }
+    !(FNR in edited) { print; next }
+    line[FNR] != "" { print line[FNR] }
+    END { printf "%s", tail }' - list.txt >list.new
+  mv list.new list.txt
+  return 1
+}
+
+rounds=0
+status=1
+while [ "$status" = 1 ] && [ "$rounds" -lt 4 ]; do
+  rounds=$((rounds + 1))
+  status=0
+  follow || status=$?
+done
+# Each hint is followed once: the errors that stop a run come first, then the warnings.
+check "a clean run after two rounds of hints" "$status after $rounds" "0 after 3"
+check "vantorel --strict says nothing at last" "$(cat err.txt)" ""
+check "cdrdao takes the sheet" "$(cdrdao toc-info out.cue 2>&1 | grep -Eo '(WARNING|ERROR)[^.]*' || true)" ""
+finish
