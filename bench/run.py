@@ -122,7 +122,7 @@ def make_inputs(work):
     add("128 worst-case files (no `fmt` tag, `data` at 14996)", "worst",
         [[n] for n, _ in made["worst"]])
     add("128 files at 48 kHz, each warned about", "48k", [[n] for n, _ in made["48k"]])
-    add("128 CD-format files with 14,900 bytes of text before `fmt`", "text",
+    add("128 files with 14,900 bytes of text before `fmt`", "text",
         [[n] for n, _ in made["text"]])
     # A split a minute past the end of each of the first 64 CD-format files.
     add("64 files, each with a split past its end, each warned about", "pastend",
