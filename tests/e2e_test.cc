@@ -116,6 +116,9 @@ TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
   Put("clean.txt", "a.wav\nS 00:10:00\n");
   Put("warned.txt", "a.wav\nS 00:10\n");
   Put("--strict", "a.wav\n");
+  // Only a note: p.wav ends a sample into a CD frame, before a.wav.
+  PutWav("p.wav", 5 * 44100 + 1);
+  Put("noted.txt", "p.wav\na.wav\n");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -125,6 +128,7 @@ TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
       {{"--strict", "warned.txt", "w.cue"}, 4, "w.cue"},
       {{"warned.txt", "plain.cue"}, 0, "plain.cue"},
       {{"--strict", "./--strict"}, 0, "output.cue"},
+      {{"--strict", "noted.txt", "n.cue"}, 0, "n.cue"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[1]);

@@ -147,7 +147,12 @@ struct Checker {
                                                     part != 0) {
       uint64_t rate = h.sample_rate;
       uint64_t silence = ((rate - part) * cd::kSamplesPerFrame + rate - 1) / rate;
-      Add(FindingKind::kEndsInsideFrame, entry, {.other = next->entry.text, .count = silence});
+      // Joined, the next file starts at the last whole frame of this one.
+      Add(FindingKind::kEndsInsideFrame, entry,
+          {.other = next->entry.text,
+           .frames = file.wav.length.whole_frames,
+           .count = silence,
+           .joinable = IsCdAudio(next->wav.header) && next->track_count == 1});
     }
 
     // A split that cannot be placed is found and leaves the tracks as they were.

@@ -141,15 +141,22 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
            "\"p 00:02:00\" is ignored: pregap lines start with a capital P\n"},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause.
       {"a.wav\nsay \"hi\".wav\n",
-       at(1) +
-           "\"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds 587 "
-           "samples of silence before \"say \"hi\".wav\": no harm between songs, but a click "
-           "where a recording goes on; to join them without it, join the files into one and "
-           "split it with S lines\n" +
+       "vantorel: l.txt:1: note: \"a.wav\" does not end on a whole CD frame of 588 samples, so "
+       "a burner adds 587 samples of silence before \"say \"hi\".wav\", which does no harm "
+       "between songs; where the recording goes on, join them and write \"a+say \"hi\".wav\" "
+       "in place of \"a.wav\" and \"S 00:19:74\" in place of \"say \"hi\".wav\": sox a.wav "
+       "'say \"hi\".wav' 'a+say \"hi\".wav'; or, to end it on a whole frame, write the line as "
+       "\"a-cd.wav\": sox a.wav a-cd.wav pad 0 587s\n" +
            at(2) +
            "\"say \"hi\".wav\" has a double quote in its name, which a cue sheet cannot hold; "
            "rename the file\n"},
       {"a.wav\nb.wav\nP 00:00:01\n", ""},
+      // A next file of two tracks cannot be joined as it stands.
+      {"a.wav\nb.wav\nS 00:10:00\n",
+       "vantorel: l.txt:1: note: \"a.wav\" does not end on a whole CD frame of 588 samples, so "
+       "a burner adds 587 samples of silence before \"b.wav\", which does no harm between "
+       "songs; to end it on a whole frame, write the line as \"a-cd.wav\": sox a.wav a-cd.wav "
+       "pad 0 587s\n"},
       // Prose too long to be a file's name, whatever it says of .Wav files.
       {"a.wav\n" + std::string(4096, 'x') + ".Wav\n", ""},
       // Notes: read as split or pregap lines by their first letter, named when they are files

@@ -31,8 +31,10 @@ enum class FindingKind {
   kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
   kNoAudio,
   kSizeNotFilledIn,  // It declares no audio, but frames of it follow the header.
-  kEndsInsideFrame,  // Another file follows with no pause; other: that file; count: samples of
-                     // silence, at the CD's rate, that a burner adds to end on a whole frame.
+  kEndsInsideFrame,  // A note: another file follows with no pause; other: that file; count:
+                     // samples of silence, at the CD's rate, that a burner adds to end on a whole
+                     // frame; frames: where the next file would start if the two were joined,
+                     // and joinable: whether they can be, the next being CD audio of one track.
 
   // Of a line of the list. subject is the line.
   kMixedCaseWav,        // A .Wav line, or a time line that names one. other, as the run found:
@@ -81,12 +83,18 @@ struct Finding {
   int splits = 0;
   int pregaps = 0;
   AudioFormat format = {};
+  bool joinable = false;
 };
 
 // Whether the run cannot go on after it: a WAV file it cannot use.
 constexpr bool IsError(FindingKind kind) {
   return kind == FindingKind::kWavNotOpened || kind == FindingKind::kWavNotRead ||
          kind == FindingKind::kWavWithoutData || kind == FindingKind::kWavUnsupported;
+}
+
+// Whether it is a note: something worth knowing that needs nothing done, which --strict passes.
+constexpr bool IsNote(FindingKind kind) {
+  return kind == FindingKind::kEndsInsideFrame;
 }
 
 }  // namespace vantorel

@@ -45,7 +45,9 @@ bool FlushOutput(Console* console) {
 // Adds the standard error lines of findings.
 void Say(Console* console, std::span<const Finding> findings, const Names& names) {
   AppendFindingLines(&console->err, findings, names);
-  for (const Finding& f : findings) console->warned = console->warned || !IsError(f.kind);
+  for (const Finding& f : findings) {
+    console->warned = console->warned || (!IsError(f.kind) && !IsNote(f.kind));
+  }
 }
 
 // The list is tlist.txt when that can be read, whatever the arguments say, and otherwise the

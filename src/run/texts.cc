@@ -382,6 +382,35 @@ void AppendTrackTooShort(std::string* out, const Finding& f) {
                f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split"});
 }
 
+// The silence a burner pads a file's last frame with, and the two ways to go without it: join the
+// files where the recording goes on, or pad the file to a whole frame.
+void AppendEndsInsideFrame(std::string* out, const Finding& f) {
+  std::string_view s = f.subject;
+  Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),
+               " samples, so a burner adds ", Number(f.count), " samples of silence before \"",
+               f.other, "\", which does no harm between songs; "});
+  if (f.joinable) {
+    // The joined file is named after both, in the first one's directory.
+    std::string_view next = WavStem(f.other);
+    next.remove_prefix(next.rfind('/') + 1);
+    std::string joined = std::string(WavStem(s)) + "+" + std::string(next) + ".wav";
+    Append(out, {"where the recording goes on, join them and write \"", joined, "\" in place of \"",
+                 s, "\" and \"S ", CueTime(f.frames), "\" in place of \"", f.other, "\": sox "});
+    AppendShellWord(out, s);
+    out->push_back(' ');
+    AppendShellWord(out, f.other);
+    out->push_back(' ');
+    AppendShellWord(out, joined);
+    out->append("; or, ");
+  }
+  Append(out, {"to end it on a whole frame, write the line as \"", WavStem(s), kCdWavSuffix,
+               "\": sox "});
+  AppendShellWord(out, s);
+  out->push_back(' ');
+  AppendShellWord(out, WavStem(s), kCdWavSuffix);
+  Append(out, {" pad 0 ", Number(f.count), "s"});
+}
+
 // What a finding says, without its place.
 void AppendText(std::string* out, const Finding& f, const Names& names) {
   std::string_view s = f.subject;
@@ -487,11 +516,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendFfmpegCommand(out, s, WavStem(s));
       return;
     case FindingKind::kEndsInsideFrame:
-      Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),
-                   " samples, so a burner adds ", Number(f.count), " samples of silence before \"",
-                   f.other,
-                   "\": no harm between songs, but a click where a recording goes on; to join "
-                   "them without it, join the files into one and split it with S lines"});
+      AppendEndsInsideFrame(out, f);
       return;
     case FindingKind::kMixedCaseWav:
       Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
@@ -605,7 +630,7 @@ void AppendFindingLines(std::string* out, std::span<const Finding> findings, con
   for (const Finding& f : findings) {
     out->append("vantorel: ");
     if (f.line > 0) Append(out, {names.list, ":", Number(f.line), ": "});
-    out->append(IsError(f.kind) ? "error: " : "warning: ");
+    out->append(IsError(f.kind) ? "error: " : IsNote(f.kind) ? "note: " : "warning: ");
     AppendText(out, f, names);
     *out += '\n';
   }

@@ -4,7 +4,7 @@
 # vantorel --strict passes and cdrdao takes, by doing only what vantorel printed: running each
 # command it gives and writing each line it gives in place of the line it names.
 . "$(dirname "$0")/common.sh"
-need sox cdrdao
+need sox soxi cdrdao
 
 tone() { sox -D -n -r "$2" -b "$3" -c 2 "$1" synth 20 sine 440; }
 tone e.wav 44100 16
@@ -21,8 +21,7 @@ tone song7.Wav 44100 16
 sox b.wav b.flac
 sox b.wav d.mp3
 rm b.wav
-# Decoded, an MP3 or an M4A file does not end on a whole CD frame: its file comes last, or before
-# a pregap.
+# Decoded, an MP3 file does not end on a whole CD frame, which draws a note that --strict passes.
 cat > list.txt <<'LIST'
 Benefit CD for the Roxy - burn friday!!
 hires.wav
@@ -37,9 +36,9 @@ b.flac
 gap.wav
 P 00:02:00
 song6-cd.Wav
+d.mp3
 Song8.Wav
 song7.Wav
-d.mp3
 LIST
 # A name typed with a space after it.
 sed -i 's/^gap\.wav$/& /' list.txt
@@ -92,6 +91,36 @@ while [ "$status" = 1 ] && [ "$rounds" -lt 4 ]; do
 done
 # Each hint is followed once: the errors that stop a run come first, then the warnings.
 check "a clean run after two rounds of hints" "$status after $rounds" "0 after 3"
-check "vantorel --strict says nothing at last" "$(cat err.txt)" ""
+check "vantorel --strict warns of nothing at last" "$(grep -v ': note: ' err.txt)" ""
 check "cdrdao takes the sheet" "$(cdrdao toc-info out.cue 2>&1 | grep -Eo '(WARNING|ERROR)[^.]*' || true)" ""
+
+# The note on the decoded MP3: its last command pads the file to a whole frame, and the line it
+# gives takes the file's place; then the run says nothing at all.
+check "a note on the decoded file" "$(grep -c ': note: "d-cd.wav"' err.txt)" 1
+edits=$(grep ': note: ' err.txt | while IFS= read -r said; do
+  n=$(printf '%s\n' "$said" | sed -n 's/^vantorel: list\.txt:\([0-9]*\): .*/\1/p')
+  eval "$(printf '%s\n' "$said" | sed -n 's/.*: \(sox .* pad 0 [0-9]*s\)$/\1/p')"
+  printf '%s\t%s\n' "$n" "$(printf '%s\n' "$said" | sed -n 's/.*write the line as "\([^"]*\)".*/\1/p')"
+done)
+printf '%s\n' "$edits" | awk -F'\t' 'NR == FNR { line[$1] = $2; next } { print (FNR in line) ? line[FNR] : $0 }' - list.txt >list.new
+mv list.new list.txt
+"$VANTOREL" --strict list.txt out.cue >/dev/null 2>err.txt
+check "nothing said once the note is followed" "$(cat err.txt)" ""
+
+# Where the recording goes on, the note's other way: join the two files, and write the lines it
+# gives in place of theirs; the second track then starts where the join is, to the frame.
+sox -D -n -r 44100 -b 16 -c 2 set1.wav synth 10.0001 sine 300
+sox -D -n -r 44100 -b 16 -c 2 set2.wav synth 5 sine 300
+printf 'set1.wav\nset2.wav\n' > join.txt
+"$VANTOREL" join.txt join.cue >/dev/null 2>err.txt
+joined=$(sed -n 's/.*join them and write "\([^"]*\)" in place of "set1.wav".*/\1/p' err.txt)
+split=$(sed -n 's/.* and "\(S [0-9:]*\)" in place of "set2.wav".*/\1/p' err.txt)
+eval "$(sed -n 's/.*in place of "set2.wav": \(sox [^;]*\);.*/\1/p' err.txt)"
+printf '%s\n%s\n' "$joined" "$split" > join.txt
+"$VANTOREL" join.txt join.cue >/dev/null 2>err.txt
+check "the joined files: nothing said" "$(cat err.txt)" ""
+check "the joined files: the second track starts at the join" \
+  "$(cdrdao show-toc join.cue 2>/dev/null | awk '/^TRACK/ { n++ } n == 2 && $1 == "START" { sub(/\(.*/, "", $2); print $2 }')" \
+  "00:10:00"
+check "the joined file is as long as both" "$(soxi -s "$joined")" "$(( $(soxi -s set1.wav) + $(soxi -s set2.wav) ))"
 finish
