@@ -115,14 +115,11 @@ struct Checker {
     return frames.value_or(0);
   }
 
-  // Checks a file and its tracks, and returns its length in CD frames with its pregaps, as a
-  // burner lays it out: the audio the file holds, a part of a frame counting whole. next is the
-  // file that follows it, if any.
-  uint64_t File(const DiscFile& file, const DiscFile* next) {
+  // What a burner would refuse or misread in a file itself: its name, its kind and its format,
+  // a header that says more than the file holds, and no audio at all.
+  void Audio(const DiscFile& file) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
-    const uint64_t end = BurnedFrames(file.wav.length);
-
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
     if (h.rf64) Add(FindingKind::kRf64, entry);
     if (h.format_found && !IsCdAudio(h)) {
@@ -132,7 +129,7 @@ struct Checker {
     if (h.declared_frames > h.sample_frames) {
       Add(FindingKind::kShortOfDeclared, entry,
           {.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate)),
-           .other_frames = end});
+           .other_frames = BurnedFrames(file.wav.length)});
     }
     if (h.sample_frames == 0 && h.declared_frames == 0 && h.present_frames != 0) {
       Add(FindingKind::kSizeNotFilledIn, entry,
@@ -140,42 +137,50 @@ struct Checker {
     } else if (h.sample_frames == 0) {
       Add(FindingKind::kNoAudio, entry);
     }
-    // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
-    // is heard where the next file was meant to follow without a pause.
-    if (uint64_t part = file.wav.length.part_frame; IsCdAudio(h) && next != nullptr &&
-                                                    TracksOf(disc, *next)[0].pregap.number == 0 &&
-                                                    part != 0) {
-      uint64_t rate = h.sample_rate;
-      uint64_t silence = ((rate - part) * cd::kSamplesPerFrame + rate - 1) / rate;
-      // Joined, the next file starts at the last whole frame of this one.
-      Add(FindingKind::kEndsInsideFrame, entry,
-          {.other = next->entry.text,
-           .frames = file.wav.length.whole_frames,
-           .count = silence,
-           .joinable = IsCdAudio(next->wav.header) && next->track_count == 1});
-    }
+  }
 
-    // A split that cannot be placed is found and leaves the tracks as they were.
-    starts.assign(1, {0, &entry});
+  // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
+  // is heard where next, the file that follows it, was meant to follow without a pause.
+  void EndsInsideFrame(const DiscFile& file, const DiscFile* next) {
+    const HeaderFacts& h = file.wav.header;
+    uint64_t part = file.wav.length.part_frame;
+    if (!IsCdAudio(h) || next == nullptr || TracksOf(disc, *next)[0].pregap.number != 0 ||
+        part == 0) {
+      return;
+    }
+    uint64_t rate = h.sample_rate;
+    uint64_t silence = ((rate - part) * cd::kSamplesPerFrame + rate - 1) / rate;
+    // Joined, the next file starts at the last whole frame of this one.
+    Add(FindingKind::kEndsInsideFrame, file.entry,
+        {.other = next->entry.text,
+         .frames = file.wav.length.whole_frames,
+         .count = silence,
+         .joinable = IsCdAudio(next->wav.header) && next->track_count == 1});
+  }
+
+  // Places the tracks of a file that lasts end CD frames at their starts, and returns the length
+  // of their pregaps. A split that cannot be placed is found and leaves the tracks as they were.
+  uint64_t PlaceTracks(const DiscFile& file, uint64_t end) {
+    starts.assign(1, {0, &file.entry});
     std::span<const Track> tracks = TracksOf(disc, file);
     uint64_t pregaps = PregapOf(tracks[0]);
-    for (size_t t = 1; t < tracks.size(); ++t) {
-      const Track& track = tracks[t];
+    for (const Track& track : tracks.subspan(1)) {
       std::optional<uint32_t> at = TimeOf(track.opened_by);
-      if (at) {
-        if (*at >= end) {
-          Add(FindingKind::kSplitPastEnd, track.opened_by, {.other = entry.text, .frames = end});
-        } else if (*at <= starts.back().at) {
-          Add(FindingKind::kSplitNotLater, track.opened_by, {.frames = starts.back().at});
-        } else {
-          starts.push_back({*at, &track.opened_by});
-        }
+      if (at && *at >= end) {
+        Add(FindingKind::kSplitPastEnd, track.opened_by, {.other = file.entry.text, .frames = end});
+      } else if (at && *at <= starts.back().at) {
+        Add(FindingKind::kSplitNotLater, track.opened_by, {.frames = starts.back().at});
+      } else if (at) {
+        starts.push_back({*at, &track.opened_by});
       }
       pregaps += PregapOf(track);
     }
+    return pregaps;
+  }
 
-    // Each track runs to the next one or to the file's end. A track too short is said at the
-    // split that ends it, the line to move, or else at its start.
+  // Each track placed runs to the next one or to the file's end, at end CD frames. A track too
+  // short is said at the split that ends it, the line to move, or else at its start.
+  void TrackLengths(uint64_t end) {
     for (size_t t = 0; end != 0 && t < starts.size(); ++t) {
       bool last = t + 1 == starts.size();
       uint64_t length = (last ? end : starts[t + 1].at) - starts[t].at;
@@ -185,6 +190,17 @@ struct Checker {
                                              : FindingKind::kFileTooShort;
       Add(kind, *(last ? starts[t].line : starts[t + 1].line), {.frames = length});
     }
+  }
+
+  // Checks a file and its tracks, and returns its length in CD frames with its pregaps, as a
+  // burner lays it out: the audio the file holds, a part of a frame counting whole. next is the
+  // file that follows it, if any.
+  uint64_t File(const DiscFile& file, const DiscFile* next) {
+    const uint64_t end = BurnedFrames(file.wav.length);
+    Audio(file);
+    EndsInsideFrame(file, next);
+    uint64_t pregaps = PlaceTracks(file, end);
+    TrackLengths(end);
     return end + pregaps;
   }
 };

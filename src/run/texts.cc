@@ -411,8 +411,8 @@ void AppendEndsInsideFrame(std::string* out, const Finding& f) {
   Append(out, {" pad 0 ", Number(f.count), "s"});
 }
 
-// What a finding says, without its place.
-void AppendText(std::string* out, const Finding& f, const Names& names) {
+// The findings of the run as a whole.
+void AppendRunText(std::string* out, const Finding& f, const Names& names) {
   std::string_view s = f.subject;
   switch (f.kind) {
     case FindingKind::kListNotUsed:
@@ -442,6 +442,15 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"the disc lasts ", CueTime(f.frames), " with its pregaps, more than the ",
                    CueTime(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
       return;
+    default:
+      return;
+  }
+}
+
+// The findings of a WAV file that cannot be used, or used only in part.
+void AppendUnusableWavText(std::string* out, const Finding& f) {
+  std::string_view s = f.subject;
+  switch (f.kind) {
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
@@ -483,6 +492,15 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "\" gives no channels, fewer than 8 bits a sample or a sample rate of 0; "
                    "convert it with sox"});
       return;
+    default:
+      return;
+  }
+}
+
+// The findings of a WAV file that a burner would refuse or misread.
+void AppendWavFileText(std::string* out, const Finding& f) {
+  std::string_view s = f.subject;
+  switch (f.kind) {
     case FindingKind::kQuoteInName:
       Append(out, {"\"", s,
                    "\" has a double quote in its name, which a cue sheet cannot hold; rename the "
@@ -518,20 +536,15 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kEndsInsideFrame:
       AppendEndsInsideFrame(out, f);
       return;
-    case FindingKind::kMixedCaseWav:
-      Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
-      if (f.other.empty()) {
-        Append(out, {"if it is a note, write it as \"# ", s, "\""});
-      } else if (f.other != s) {
-        Append(out, {"write the line as \"", s.substr(0, s.size() - 4), f.other, "\""});
-      } else {
-        Append(out, {"rename the file and write the line as \"", s.substr(0, s.size() - 4),
-                     ".wav\": mv "});
-        AppendShellWord(out, s);
-        out->push_back(' ');
-        AppendShellWord(out, s.substr(0, s.size() - 4), ".wav");
-      }
+    default:
       return;
+  }
+}
+
+// The findings of a split or pregap line: its time, and the track it starts.
+void AppendTimeLineText(std::string* out, const Finding& f) {
+  std::string_view s = f.subject;
+  switch (f.kind) {
     case FindingKind::kNoSpaceAfterLetter:
       Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",
                    s.substr(2), "\"; put a space after the letter"});
@@ -577,6 +590,30 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out,
              {"\"", s, "\" gives a pregap of no length, which cdrdao refuses; remove the line"});
       return;
+    default:
+      return;
+  }
+}
+
+// The findings of a line taken as neither a WAV file, a split nor a pregap, and of the lines past
+// the limit.
+void AppendIgnoredLineText(std::string* out, const Finding& f) {
+  std::string_view s = f.subject;
+  switch (f.kind) {
+    case FindingKind::kMixedCaseWav:
+      Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
+      if (f.other.empty()) {
+        Append(out, {"if it is a note, write it as \"# ", s, "\""});
+      } else if (f.other != s) {
+        Append(out, {"write the line as \"", s.substr(0, s.size() - 4), f.other, "\""});
+      } else {
+        Append(out, {"rename the file and write the line as \"", s.substr(0, s.size() - 4),
+                     ".wav\": mv "});
+        AppendShellWord(out, s);
+        out->push_back(' ');
+        AppendShellWord(out, s.substr(0, s.size() - 4), ".wav");
+      }
+      return;
     case FindingKind::kLowercaseLetter: {
       bool split = s[0] == 's';
       Append(out, {"\"", s, "\" is ignored: ", split ? "split" : "pregap",
@@ -618,8 +655,61 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {" among them: only the first ", Number(kMaxLines),
                    " lines of a track list are read; split the list in two"});
       return;
+    default:
+      return;
   }
-  AppendQuoted(out, s);
+}
+
+// What a finding says, without its place, as the function for its family words it.
+void AppendText(std::string* out, const Finding& f, const Names& names) {
+  switch (f.kind) {
+    case FindingKind::kListNotUsed:
+    case FindingKind::kListIsWav:
+    case FindingKind::kNoWavFile:
+    case FindingKind::kWrittenWithoutLock:
+    case FindingKind::kTooManyTracks:
+    case FindingKind::kDiscTooLong:
+      AppendRunText(out, f, names);
+      return;
+    case FindingKind::kWavNotOpened:
+    case FindingKind::kWavNotRead:
+    case FindingKind::kWavWithoutFormat:
+    case FindingKind::kWavWithoutData:
+    case FindingKind::kWavUnsupported:
+      AppendUnusableWavText(out, f);
+      return;
+    case FindingKind::kQuoteInName:
+    case FindingKind::kRf64:
+    case FindingKind::kNotCdAudio:
+    case FindingKind::kShortOfDeclared:
+    case FindingKind::kNoAudio:
+    case FindingKind::kSizeNotFilledIn:
+    case FindingKind::kEndsInsideFrame:
+      AppendWavFileText(out, f);
+      return;
+    case FindingKind::kNoSpaceAfterLetter:
+    case FindingKind::kNotACueTime:
+    case FindingKind::kEditorTime:
+    case FindingKind::kTimeWithoutFrames:
+    case FindingKind::kSplitPastEnd:
+    case FindingKind::kSplitNotLater:
+    case FindingKind::kTrackBeforeTooShort:
+    case FindingKind::kLastTrackTooShort:
+    case FindingKind::kFileTooShort:
+    case FindingKind::kPregapIgnored:
+    case FindingKind::kPregapWithoutLength:
+      AppendTimeLineText(out, f);
+      return;
+    case FindingKind::kMixedCaseWav:
+    case FindingKind::kLowercaseLetter:
+    case FindingKind::kNoteReadAsLine:
+    case FindingKind::kOtherAudio:
+    case FindingKind::kWavWithoutExt:
+    case FindingKind::kFileNotWav:
+    case FindingKind::kLinesUnused:
+      AppendIgnoredLineText(out, f);
+      return;
+  }
 }
 
 }  // namespace
