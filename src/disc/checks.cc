@@ -28,26 +28,18 @@ bool HoldsNoTime(std::string_view line) {
   return first != time.npos && !(time[first] >= '0' && time[first] <= '9') && time[first] != ':';
 }
 
-// Whether a line ends in the name of an audio file of a kind other than WAV.
-bool NamesOtherAudio(std::string_view line) {
-  size_t dot = line.rfind('.');
-  if (dot == line.npos || line.size() - dot > 5) return false;
-  std::string ext;
-  for (char c : line.substr(dot + 1)) ext += static_cast<char>(c | 0x20);
-  for (std::string_view audio :
-       {"flac", "mp3", "ogg", "opus", "m4a", "aif", "aiff", "wv", "ape", "wma"}) {
-    if (ext == audio) return true;
-  }
-  return false;
+// Whether an ignored line says what it likes: a note, which starts with #, or prose too long to be
+// the name of a file.
+bool IsProse(std::string_view line) {
+  return line.starts_with('#') || line.size() >= kLongestPath;
 }
 
-// The finding an ignored line draws by what it says, if any. A note, which starts with #, says
-// what it likes, and a line too long to be the name of a file is prose.
+// The finding an ignored line draws by what it says, if any.
 std::optional<FindingKind> FindingOfIgnored(std::string_view line) {
-  if (line.starts_with('#') || line.size() >= kLongestPath) return std::nullopt;
+  if (IsProse(line)) return std::nullopt;
   if (ContainsWavAnyCase(line)) return FindingKind::kMixedCaseWav;
   if (StartsWithLowercaseAndTime(line)) return FindingKind::kLowercaseLetter;
-  if (NamesOtherAudio(line)) return FindingKind::kOtherAudio;
+  if (OtherAudioOf(line)) return FindingKind::kOtherAudio;
   return std::nullopt;
 }
 
@@ -250,19 +242,34 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   if (disc_frames > cd::kLongestDiscFrames) {
     check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = disc_frames});
   }
-  if (TooManyTracks(disc)) {
+  if (TrackCount(disc) > cd::kMaxTracks) {
     check.found.push_back(
         {.kind = FindingKind::kTooManyTracks, .count = static_cast<uint64_t>(TrackCount(disc))});
   }
   return std::move(check.found);
 }
 
-bool TooManyTracks(const Disc& disc) {
-  return TrackCount(disc) > cd::kMaxTracks;
+bool MayNameAFile(std::string_view line) {
+  return !IsProse(line) && !FindingOfIgnored(line);
 }
 
-bool MayNameAFile(std::string_view line) {
-  return !line.starts_with('#') && line.size() < kLongestPath && !FindingOfIgnored(line);
+std::optional<Converter> OtherAudioOf(std::string_view line) {
+  static constexpr struct {
+    std::string_view extension;
+    Converter by;
+  } kKinds[] = {{"flac", Converter::kSox},   {"mp3", Converter::kSox},
+                {"ogg", Converter::kSox},    {"aif", Converter::kSox},
+                {"aiff", Converter::kSox},   {"wv", Converter::kSox},
+                {"m4a", Converter::kFfmpeg}, {"opus", Converter::kFfmpeg},
+                {"ape", Converter::kFfmpeg}, {"wma", Converter::kFfmpeg}};
+  size_t dot = line.rfind('.');
+  if (dot == line.npos || line.size() - dot > 5) return std::nullopt;
+  std::string extension;
+  for (char c : line.substr(dot + 1)) extension += static_cast<char>(c | 0x20);
+  for (const auto& kind : kKinds) {
+    if (extension == kind.extension) return kind.by;
+  }
+  return std::nullopt;
 }
 
 }  // namespace vantorel

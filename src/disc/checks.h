@@ -2,6 +2,8 @@
 // only the disc and what the run learned of its files, and touch nothing.
 #pragma once
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "disc/disc.h"
@@ -13,12 +15,17 @@ namespace vantorel {
 // last.
 std::vector<Finding> CheckDisc(const Disc& disc);
 
-// Whether the disc has more tracks than a CD holds.
-bool TooManyTracks(const Disc& disc);
-
 // Whether an ignored line of the list is worth looking up as the name of a file, which it may be
 // when the user left out its .wav: it is no note (those start with #), the checks say nothing else
 // of it, and it is not too long to be a name.
 bool MayNameAFile(std::string_view line);
+
+// The tool that makes CD audio of an audio file of a kind other than WAV: sox for the kinds
+// Debian's sox reads, ffmpeg for the others.
+enum class Converter { kSox, kFfmpeg };
+
+// The converter for the audio file a line names by its extension, where it is of a kind other
+// than WAV.
+std::optional<Converter> OtherAudioOf(std::string_view line);
 
 }  // namespace vantorel

@@ -244,7 +244,6 @@ TEST(CheckDisc, NinetyNineTracksAndOneHundredTwentyEightLinesAtMost) {
     TrackTable table;
     Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
     EXPECT_EQ(TrackCount(disc), tracks);
-    EXPECT_EQ(TooManyTracks(disc), tracks > 99);
   }
   // Notes fill the list to its limit; the lines after it are counted, blank ones aside.
   for (int line = 101; line <= 128; ++line) list += "# note\n";

@@ -1,5 +1,6 @@
 #include "run/run.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "audio/wavprobe.h"
@@ -206,8 +207,10 @@ void LookUpSpellings(std::vector<Finding>* found) {
   }
 }
 
+// Writes the cue file and says so; too_many_tracks says that the checks found more tracks than a
+// CD holds, which standard output says too.
 int WriteCue(const std::string& name, const std::string& text, const Disc& disc, const List& list,
-             Console* console) {
+             bool too_many_tracks, Console* console) {
   // What has been said so far goes out before the cue file, which may be standard output itself.
   if (!FlushOutput(console)) return kExitNoOutput;
   // The cue file must never be written over the list or one of its WAV files.
@@ -225,7 +228,7 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
     console->out += CueCannotWrite(name, written);
     return kExitNoOutput;
   }
-  if (TooManyTracks(disc)) console->out += TooManyTracks();
+  if (too_many_tracks) console->out += TooManyTracks();
   console->out += CueWritten(name);
   return kExitDone;
 }
@@ -250,11 +253,14 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
   std::vector<Finding> found = CheckDisc(disc);
   LookUpSpellings(&found);
   Say(console, found, {list.name, cue_name});
+  bool too_many_tracks = std::any_of(found.begin(), found.end(), [](const Finding& f) {
+    return f.kind == FindingKind::kTooManyTracks;
+  });
   // Standard output has all it says before the cue file is written. It goes out now, so that the
   // cue text takes its room rather than fresh pages; a failure stops the run at the cue file.
   FlushOutput(console);
   std::string cue = BuildCueSheet(disc);
-  return WriteCue(cue_name, cue, disc, list, console);
+  return WriteCue(cue_name, cue, disc, list, too_many_tracks, console);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "audio/wavprobe.h"
 #include "disc/cd.h"
+#include "disc/checks.h"
 #include "run/run.h"
 #include "tracklist/track_table.h"
 #include "tracklist/tracklist.h"
@@ -277,9 +278,7 @@ void AppendFfmpegCommand(std::string* out, std::string_view from, std::string_vi
 // The command that makes CD audio of an audio file of another kind: sox for the kinds Debian's
 // sox reads, ffmpeg for the others.
 void AppendConvertCommand(std::string* out, std::string_view from, std::string_view stem) {
-  std::string ext;
-  for (char c : from.substr(from.rfind('.') + 1)) ext += static_cast<char>(c | 0x20);
-  if (ext != "m4a" && ext != "opus" && ext != "ape" && ext != "wma") {
+  if (OtherAudioOf(from) != Converter::kFfmpeg) {
     AppendSoxCommand(out, from, stem, kCdWavSuffix);
     return;
   }
