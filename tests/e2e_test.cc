@@ -334,7 +334,7 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
   }
 
   // Every file that cannot be used is named on standard error in one run; standard output tells
-  // of the first, as it always has.
+  // of the first.
   Put("tlist.txt", "missing.wav\ngood.wav\nzero.wav\ndir.wav\n");
   Outcome o = Run({"tlist.txt", "keep.cue"});
   EXPECT_EQ(o.status, 2);

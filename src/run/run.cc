@@ -149,7 +149,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
 }
 
 // Probes every WAV file of the disc in the order of the list. Standard output tells of the files
-// up to the first that cannot be used, as it always has; standard error tells of every one.
+// up to the first that cannot be used; standard error tells of every one.
 int ProbeFiles(Disc* disc, const List& list, Console* console) {
   // Room for the report that follows and for a line on each stream about every file: files that
   // draw lines usually come many to a list, and a text that grows by copying leaves its old room

@@ -24,8 +24,8 @@ std::string ListCannotOpen(std::string_view name, int error);
 std::string ListTooLarge(std::string_view name);
 std::string LinesDropped();
 
-// Appends standard output's message for a finding of the probe, as it has always been worded;
-// findings of other kinds have none.
+// Appends standard output's message for a finding of the probe; findings of other kinds have
+// none.
 void AppendProbeMessage(std::string* out, const Finding& f);
 
 // Appends the listing of every WAV entry's length and the total playing time.
