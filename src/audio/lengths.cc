@@ -71,26 +71,15 @@ Length LengthOf(uint64_t sample_frames, uint32_t sample_rate) {
 }
 
 uint64_t TotalSeconds(std::span<const SampleCount> counts) {
-  // The whole seconds of each count, and the fractions of a second left, summed apart. The
-  // fractions are kept only where their sum is too close to a whole number to tell at once.
+  // The whole seconds of each count, and the fractions of a second left, summed apart.
   Wide whole = 0;
-  Wide low = 0;
-  Wide parts = 0;
+  std::vector<Fraction> parts;
   for (const SampleCount& c : counts) {
     if (c.rate == 0) continue;
     whole += c.frames / c.rate;
-    low += (Wide{c.frames % c.rate} << 64) / c.rate;
-    parts += c.frames % c.rate != 0;
+    if (c.frames % c.rate != 0) parts.push_back({c.frames % c.rate, c.rate});
   }
-  if (parts > 0 && (low >> 64) != ((low + parts - 1) >> 64)) {
-    std::vector<Fraction> fractions;
-    for (const SampleCount& c : counts) {
-      if (c.rate != 0 && c.frames % c.rate != 0) fractions.push_back({c.frames % c.rate, c.rate});
-    }
-    whole += WholeOf(std::move(fractions));
-  } else {
-    whole += low >> 64;
-  }
+  whole += WholeOf(std::move(parts));
   return whole > std::numeric_limits<uint64_t>::max() ? std::numeric_limits<uint64_t>::max()
                                                       : static_cast<uint64_t>(whole);
 }

@@ -236,9 +236,7 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   }
   // In the order of the list; the findings of one line stay in the order they were found.
   auto by_line = [](const Finding& a, const Finding& b) { return a.line < b.line; };
-  if (!std::is_sorted(check.found.begin(), check.found.end(), by_line)) {
-    std::stable_sort(check.found.begin(), check.found.end(), by_line);
-  }
+  std::stable_sort(check.found.begin(), check.found.end(), by_line);
   if (disc_frames > cd::kLongestDiscFrames) {
     check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = disc_frames});
   }

