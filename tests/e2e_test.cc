@@ -86,7 +86,8 @@ TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
   Put("tlist.txt", "missing.wav\n");
   Outcome help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.starts_with("Usage: vantorel [--strict] [list [cuefile]]\n")) << help.out;
+  EXPECT_TRUE(help.out.starts_with("Usage: vantorel [--strict] [--tracks] [list [cuefile]]\n"))
+      << help.out;
   EXPECT_TRUE(help.out.ends_with("\nSee vantorel(1).\n")) << help.out;
   for (size_t line = 0; line < help.out.size(); line = help.out.find('\n', line) + 1) {
     EXPECT_LE(help.out.find('\n', line) - line, 80u) << help.out.substr(line);
@@ -138,6 +139,59 @@ TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
     EXPECT_TRUE(o.out.ends_with("\nWrote cue file called " + c.cue + "\n")) << o.out;
     EXPECT_TRUE(Exists(c.cue));
   }
+}
+
+TEST_F(Vantorel, TracksViewFollowsTheLengths) {
+  // b b.wav ends a sample into a frame, which the burner pads to a whole one.
+  PutWav("a.wav", 20 * 44100);
+  PutWav("b b.wav", 10 * 44100 + 1);
+  Put("album.txt", "a.wav\nP 00:01:00\nS 00:05:30\nb b.wav\nS 00:04:00\nP 00:02:00\n");
+  const std::string header = "\nTrack  Starts in file  Starts on disc  Pregap    Length    File\n";
+  Outcome o = Run({"--tracks", "album.txt", "album.cue"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, kReportHeader +
+                       "1\ta.wav\t\t0:20:0\n"
+                       "2\tb b.wav\t\t0:10:0\n"
+                       "\nTotal Time:  0 min : 30 sec\n" +
+                       header +
+                       "    1  00:00:00        00:01:00        00:01:00  00:05:30  a.wav\n"
+                       "    2  00:05:30        00:06:30        00:00:00  00:14:45  a.wav\n"
+                       "    3  00:00:00        00:21:00        00:00:00  00:04:00  b b.wav\n"
+                       "    4  00:04:00        00:27:00        00:02:00  00:06:01  b b.wav\n"
+                       "\nDisc length: 00:33:01\n"
+                       "\nWrote cue file called album.cue\n");
+  EXPECT_EQ(o.err, "");
+  std::string cue = Read("album.cue");
+  // The sheet is the same without the view.
+  EXPECT_EQ(Run({"album.txt", "album.cue"}).status, 0);
+  EXPECT_EQ(Read("album.cue"), cue);
+
+  // With --strict, before or after --tracks. A time that cannot be read is not placed.
+  Put("warned.txt", "a.wav\nS 00:10\n");
+  const std::string warned =
+      kReportHeader + "1\ta.wav\t\t0:20:0\n\nTotal Time:  0 min : 20 sec\n" + header +
+      "    1  00:00:00        00:00:00        00:00:00  ?         a.wav\n"
+      "    2  ?               ?               00:00:00  ?         a.wav\n"
+      "\nDisc length: ?\n"
+      "? marks what a time that cannot be read, or a split out of place, leaves unknown; the "
+      "warnings name the line\n"
+      "\nWrote cue file called w.cue\n";
+  for (std::vector<std::string> options : {std::vector<std::string>{"--strict", "--tracks"},
+                                           std::vector<std::string>{"--tracks", "--strict"}}) {
+    SCOPED_TRACE(options[0]);
+    o = Run({options[0], options[1], "warned.txt", "w.cue"});
+    EXPECT_EQ(o.status, 4);
+    EXPECT_EQ(o.out, warned);
+  }
+
+  // Each option is taken once: a second names the list.
+  Put("--tracks", "a.wav\n");
+  o = Run({"--tracks", "--strict", "--tracks"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(
+      o.out.find(header + "    1  00:00:00        00:00:00        00:00:00  00:20:00  a.wav\n"),
+      std::string::npos)
+      << o.out;
 }
 
 TEST_F(Vantorel, WarningsChangeNothingButStandardError) {

@@ -7,6 +7,7 @@
 #include "cuesheet/cuesheet.h"
 #include "disc/checks.h"
 #include "disc/disc.h"
+#include "disc/layout.h"
 #include "io/cue_file.h"
 #include "io/io.h"
 #include "run/texts.h"
@@ -231,7 +232,31 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
   return kExitDone;
 }
 
-int RunPhases(const std::vector<std::string>& args, Console* console) {
+// The options, which come before the list and the cue file.
+struct Options {
+  bool strict = false;
+  bool tracks = false;
+};
+
+// Takes the options from the start of args, in any order, each once. What follows them is the
+// list and the cue file, as are a second --strict or --tracks.
+Options TakeOptions(std::vector<std::string>* args) {
+  Options options;
+  size_t taken = 0;
+  for (; taken < args->size(); ++taken) {
+    const std::string& arg = (*args)[taken];
+    bool* given = arg == "--strict"   ? &options.strict
+                  : arg == "--tracks" ? &options.tracks
+                                      : nullptr;
+    if (given == nullptr || *given) break;
+    *given = true;
+  }
+  args->erase(args->begin(), args->begin() + static_cast<ptrdiff_t>(taken));
+  return options;
+}
+
+// With tracks, the report goes on with the view of every track on the disc.
+int RunPhases(const std::vector<std::string>& args, bool tracks, Console* console) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "--version")) {
     console->out += args[0] == "--version" ? VersionLine() : HelpText();
     return kExitDone;
@@ -248,6 +273,7 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
 
   MeasureLengths(&disc);
   AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
+  if (tracks) AppendTrackView(&console->out, disc, LayOutDisc(disc));
   std::vector<Finding> found = CheckDisc(disc);
   LookUpSpellings(&found);
   Say(console, found, {list.name, cue_name});
@@ -261,11 +287,10 @@ int RunPhases(const std::vector<std::string>& args, Console* console) {
 }  // namespace
 
 int Run(std::vector<std::string> args, Console* console) {
-  // With --strict first, a run that warned of anything ends with a status of its own, so that a
-  // script can stop before it burns the sheet.
-  bool strict = !args.empty() && args[0] == "--strict";
-  if (strict) args.erase(args.begin());
-  int status = RunPhases(args, console);
+  // With --strict, a run that warned of anything ends with a status of its own, so that a script
+  // can stop before it burns the sheet.
+  const auto [strict, tracks] = TakeOptions(&args);
+  int status = RunPhases(args, tracks, console);
   if (strict && status == kExitDone && console->warned) status = kExitWarned;
   if (!FlushOutput(console)) status = kExitNoOutput;
   // Standard error follows all of standard output. Nothing more can be said if it fails.

@@ -31,7 +31,7 @@ std::string HelpText() {
   auto status = [](int code, std::string_view meaning) {
     return "  " + std::to_string(code) + "  " + std::string(meaning) + "\n";
   };
-  return "Usage: vantorel [--strict] [list [cuefile]]\n"
+  return "Usage: vantorel [--strict] [--tracks] [list [cuefile]]\n"
          "       vantorel --help | -h | --version\n"
          "\n"
          "Print the length of every WAV file a track list names, and the total time, and\n"
@@ -39,10 +39,13 @@ std::string HelpText() {
          "in the working directory when that can be opened, else the first argument; the\n"
          "cue file is the second argument when exactly two are given, else output.cue.\n"
          "\n"
-         "Options:\n"
-         "  --strict    given first: end with status " +
+         "Options (--strict and --tracks come first, in either order):\n"
+         "  --strict    end with status " +
          std::to_string(kExitWarned) +
          " when a warning was given\n"
+         "  --tracks    after the lengths, list every track: where it starts in its\n"
+         "              file and on the disc, its pregap and its length; then the\n"
+         "              disc's length, pregaps included\n"
          "  -h, --help  print this help and exit\n"
          "  --version   print the version and exit\n"
          "\n"
@@ -709,6 +712,63 @@ std::string FindingLines(std::span<const Finding> findings, const Names& names) 
 std::string CueNotRemoved(std::string_view name, int error) {
   return Line("vantorel: cannot remove \"", name,
               "\", which this run made and could not write: ", std::strerror(error));
+}
+
+namespace {
+
+// The track view's columns: the track's number, set right, and four times, each with room for
+// its heading, then the file. Two spaces stand between columns.
+constexpr std::string_view kTrackViewHeader =
+    "\nTrack  Starts in file  Starts on disc  Pregap    Length    File\n";
+constexpr size_t kNumberWidth = 5;
+constexpr size_t kTimeWidths[] = {14, 14, 8, 8};
+
+// Appends a time, or ? where it is not known, and the spaces to the next column.
+void AppendViewTime(std::string* out, std::optional<uint64_t> frames, size_t width, bool* unknown) {
+  size_t from = out->size();
+  if (frames) {
+    out->append(CueTime(*frames));
+  } else {
+    out->push_back('?');
+    *unknown = true;
+  }
+  size_t used = out->size() - from;
+  out->append(std::max(used, width) - used + 2, ' ');
+}
+
+}  // namespace
+
+void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layout) {
+  out->append(kTrackViewHeader);
+  bool unknown = false;
+  for (const DiscFile& file : disc.files) {
+    for (size_t t = file.first_track; t < file.first_track + file.track_count; ++t) {
+      const TrackPlace& place = layout.tracks[t];
+      auto number = Number(t + 1);
+      std::string_view digits = number;
+      // A list has at most kMaxLines tracks, whose numbers fit the column.
+      out->append(kNumberWidth - digits.size(), ' ');
+      Append(out, {digits, "  "});
+      size_t column = 0;
+      for (std::optional<uint64_t> time :
+           {place.in_file, place.on_disc, place.pregap, place.length}) {
+        AppendViewTime(out, time, kTimeWidths[column++], &unknown);
+      }
+      Append(out, {file.entry.text, "\n"});
+    }
+  }
+  out->append("\nDisc length: ");
+  if (layout.frames) {
+    out->append(CueTime(*layout.frames));
+  } else {
+    out->push_back('?');
+  }
+  out->push_back('\n');
+  if (unknown) {
+    out->append(
+        "? marks what a time that cannot be read, or a split out of place, leaves unknown; the "
+        "warnings name the line\n");
+  }
 }
 
 }  // namespace vantorel

@@ -10,6 +10,7 @@
 #include "audio/lengths.h"
 #include "disc/disc.h"
 #include "disc/findings.h"
+#include "disc/layout.h"
 #include "io/cue_file.h"
 
 namespace vantorel {
@@ -32,6 +33,9 @@ void AppendProbeMessage(std::string* out, const Finding& f);
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);
 // Room enough for that listing, in bytes.
 size_t LengthReportRoom(const Disc& disc);
+
+// Appends the view of every track of the disc as it is laid out, with the disc's length.
+void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layout);
 
 std::string TooManyTracks();
 std::string CueCannotWrite(std::string_view name, const CueFileWrite& write);

@@ -28,6 +28,19 @@ TEST(LengthReport, FollowsWhatWasSaidWithEveryFileAndItsLength) {
   EXPECT_EQ(report({}, {}), "said before\n" + kEmptyReport);
 }
 
+TEST(TrackView, ATimeWiderThanItsColumnPushesTheRestOn) {
+  Disc disc;
+  disc.files.push_back({{1, "long.wav"}, {}, 0, 1});
+  const uint64_t hundred_minutes = 100 * 60 * 75;
+  DiscLayout layout{{{0, 0, 0, hundred_minutes}}, hundred_minutes};
+  std::string out;
+  AppendTrackView(&out, disc, layout);
+  EXPECT_EQ(out,
+            "\nTrack  Starts in file  Starts on disc  Pregap    Length    File\n"
+            "    1  00:00:00        00:00:00        00:00:00  100:00:00  long.wav\n"
+            "\nDisc length: 100:00:00\n");
+}
+
 // What is said of a WAV line that cannot be opened, by what the line holds.
 TEST(FindingLines, WavLineNotOpened) {
   const std::string cannot =
