@@ -24,7 +24,8 @@ Length LengthOf(uint64_t sample_frames, uint32_t sample_rate);
 
 // The CD frames a burner gives the audio: it pads a part of a frame with silence to a whole one.
 inline uint64_t BurnedFrames(const Length& length) {
-  return length.whole_frames + (length.part_frame != 0 ? 1 : 0);
+  bool padded = length.part_frame != 0 && length.whole_frames != UINT64_MAX;
+  return length.whole_frames + (padded ? 1 : 0);
 }
 
 // A file's sample frames and its rate, as the total sums them.

@@ -40,6 +40,8 @@ TEST(LengthOf, MinutesSecondsAndFramesTruncated) {
     EXPECT_EQ(l.cd_frames, c.cd_frames);
     EXPECT_EQ(l.whole_frames, c.whole_frames);
   }
+  // Past 64 bits of frames, a padded last frame keeps the count at the most it holds.
+  EXPECT_EQ(BurnedFrames(LengthOf(kMost, 2)), kMost);
 }
 
 TEST(LengthOf, EveryFrameBoundaryAtTheCdRate) {

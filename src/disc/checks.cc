@@ -193,7 +193,7 @@ struct Checker {
     EndsInsideFrame(file, next);
     uint64_t pregaps = PlaceTracks(file, end);
     TrackLengths(end);
-    return end + pregaps;
+    return pregaps > UINT64_MAX - end ? UINT64_MAX : end + pregaps;
   }
 };
 
@@ -208,7 +208,9 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   uint64_t disc_frames = 0;
   for (size_t i = 0; i < disc.files.size(); ++i) {
     const DiscFile* next = i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr;
-    disc_frames += check.File(disc.files[i], next);
+    // Only an absurd header could take the sum past 64 bits; it stays at the most they hold.
+    uint64_t frames = check.File(disc.files[i], next);
+    disc_frames = frames > UINT64_MAX - disc_frames ? UINT64_MAX : disc_frames + frames;
   }
   for (const ListLine& line : disc.stray_pregaps) {
     check.Add(ContainsWavAnyCase(line.text) ? FindingKind::kMixedCaseWav
