@@ -3,7 +3,7 @@
 #include <limits>
 #include <vector>
 
-#include "disc/cd.h"
+#include "cd.h"
 
 namespace vantorel {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "disc/cd.h"
+#include "cd.h"
 
 namespace vantorel {
 

@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "audio/wavprobe.h"
-#include "disc/cd.h"
+#include "cd.h"
 #include "disc/checks.h"
 #include "run/run.h"
 #include "tracklist/track_table.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "disc/cd.h"
+#include "cd.h"
 
 namespace vantorel {
 
