@@ -1,5 +1,4 @@
-// The disc's and the checks' searches against plain ones on random lists: they must agree on
-// every line.
+// The disc's searches against plain ones on random lists: they must agree on every line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,16 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "disc/checks.h"
 #include "disc/disc.h"
 
 namespace vantorel {
 
 namespace {
-
-bool IsLineEnd(char c) {
-  return c == '\r' || c == '\n';
-}
 
 // Where each line end of a text starts, a CR LF, a lone CR or a lone LF taken from the left.
 std::vector<size_t> LineEnds(const std::string& text) {
@@ -34,14 +28,13 @@ int NumberOf(const std::vector<size_t>& ends, size_t at) {
   return 1 + static_cast<int>(std::lower_bound(ends.begin(), ends.end(), at) - ends.begin());
 }
 
-UnusedLines UnusedByBytes(std::string_view text, const std::vector<size_t>& ends,
-                          std::string_view rest) {
+UnusedLines UnusedByFind(std::string_view text, const std::vector<size_t>& ends,
+                         std::string_view rest) {
   UnusedLines unused;
   size_t pos = 0;
   for (;;) {
-    while (pos < rest.size() && IsLineEnd(rest[pos])) ++pos;
-    size_t end = pos;
-    while (end < rest.size() && !IsLineEnd(rest[end])) ++end;
+    pos = std::min(rest.find_first_not_of("\r\n", pos), rest.size());
+    size_t end = std::min(rest.find_first_of("\r\n", pos), rest.size());
     if (end == pos) return unused;
     std::string_view line = rest.substr(pos, end - pos);
     if (unused.count++ == 0) unused.first = NumberOf(ends, line.data() - text.data());
@@ -52,15 +45,6 @@ UnusedLines UnusedByBytes(std::string_view text, const std::vector<size_t>& ends
     }
     pos = end;
   }
-}
-
-bool ContainsWavAnyCaseByBytes(std::string_view line) {
-  for (size_t i = 0; i + 4 <= line.size(); ++i) {
-    if (line[i] != '.') continue;
-    std::string_view ext = line.substr(i + 1, 3);
-    if ((ext[0] | 0x20) == 'w' && (ext[1] | 0x20) == 'a' && (ext[2] | 0x20) == 'v') return true;
-  }
-  return false;
 }
 
 // Text of up to most random pieces: line ends of every kind, S lines, dots and wav in both cases
@@ -96,31 +80,11 @@ TEST(DiscSearches, LineNumbersAndUnusedLinesAgreeWithPlainSearches) {
     }
     for (const ListLine& line : disc.stray_pregaps) check(line);
     for (const IgnoredLine& ignored : disc.ignored) check(ignored.line);
-    UnusedLines want = UnusedByBytes(text, ends, classified.rest);
+    UnusedLines want = UnusedByFind(text, ends, classified.rest);
     ASSERT_EQ(disc.unused.first, want.first) << text;
     ASSERT_EQ(disc.unused.count, want.count) << text;
     ASSERT_EQ(disc.unused.wav_entries, want.wav_entries) << text;
     ASSERT_EQ(disc.unused.splits, want.splits) << text;
-  }
-}
-
-TEST(DiscSearches, WavInAnyCaseAgreesWithTheByteAtATimeSearch) {
-  // An ignored line is said to name a WAV file in the wrong case exactly when it holds .wav in
-  // any case.
-  std::mt19937 random(19);
-  Disc disc;
-  disc.files.push_back({{1, "a.wav"}, {}, 0, 1});
-  disc.tracks.push_back({{1, "a.wav"}, "00:00:00", {}});
-  disc.files[0].wav.header.sample_rate = 44100;
-  disc.ignored.resize(1);
-  for (int round = 0; round < 50000; ++round) {
-    std::string line = RandomText(&random, 8);
-    disc.ignored[0].line = {2, line};
-    std::vector<Finding> found = CheckDisc(disc);
-    bool said = std::any_of(found.begin(), found.end(), [](const Finding& f) {
-      return f.line == 2 && f.kind == FindingKind::kMixedCaseWav;
-    });
-    ASSERT_EQ(said, ContainsWavAnyCaseByBytes(line)) << line;
   }
 }
 
