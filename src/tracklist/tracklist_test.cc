@@ -167,13 +167,6 @@ TEST(EditorTimeFrames, WhatAnAudioEditorsTimeMeans) {
   }
 }
 
-TEST(TimeText, FromTheThirdCharacterOn) {
-  EXPECT_EQ(TimeText("S 03:15:00"), "03:15:00");
-  EXPECT_EQ(TimeText("S_03:15:00"), "03:15:00");
-  EXPECT_EQ(TimeText("S"), "");
-  EXPECT_EQ(TimeText("S "), "");
-}
-
 }  // namespace
 
 }  // namespace vantorel
