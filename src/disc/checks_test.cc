@@ -38,7 +38,7 @@ WavFile FileCalled(std::string_view name) {
     h.bits_per_sample = 32;
     h.channels = 1;
   }
-  if (name == "t.wav") h.sample_frames = h.present_frames = 5 * 44100;
+  if (name == "t.wav") h.sample_frames = h.present_frames = 3 * 44100;
   if (name == "z.wav") h.sample_frames = h.declared_frames = h.present_frames = 0;
   if (name == "u.wav") h.sample_frames = h.declared_frames = 0;
   if (name == "r.wav") h.rf64 = true;
@@ -105,7 +105,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // A split at the time of the track before it starts nothing.
       {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
        {Found{2, K::kSplitNotLater, 0}, Found{4, K::kSplitNotLater, 375}}},
-      {"a.wav\nS 00:30:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
+      // A split at the end of a.wav, its last part of a frame counting whole, is past it.
+      {"a.wav\nS 00:20:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
        {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"},
         Found{4, K::kSplitNotLater, 750}, Found{5, K::kSplitNotLater, 750}}},
       // The last part of a CD frame counts as a whole one.
@@ -126,18 +127,18 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // Notes: read as split or pregap lines by their first letter, named when they are files
       // of another kind or the name of a file, and never checked when they start with #.
       {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n"
-       "typed\ne.m4a\n",
+       "typed\ne.m4a\nf.opus\n",
        {Found{2, K::kNoteReadAsLine}, Found{3, K::kNoteReadAsLine}, Found{5, K::kOtherAudio},
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
-        Found{10, K::kOtherAudio}}},
+        Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}}},
       {"h.wav\n-f.wav\nx.wav\n",
        {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 0, 48000, 16, 2}},
         Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 0, 44100, 32, 1}},
         Found{.line = 3, .kind = K::kNotCdAudio, .format = {0xFFFE, 1, 44100, 16, 2}}}},
-      // A file's length is what it holds: the split at 6 s is past the end of t.wav.
+      // A file's length is what it holds: t.wav is too short, and the split at 6 s past its end.
       {"t.wav\nS 00:06:00\nz.wav\nu.wav\nr.wav\n",
-       {Found{1, K::kShortOfDeclared, 1500, 375},
-        Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 375, .other = "t.wav"},
+       {Found{1, K::kShortOfDeclared, 1500, 225}, Found{1, K::kFileTooShort, 225},
+        Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 225, .other = "t.wav"},
         Found{3, K::kNoAudio}, Found{4, K::kSizeNotFilledIn, 1500}, Found{5, K::kRf64}}},
       // A disc of exactly the longest a CD holds, and one frame more.
       {"disc.wav\nP 00:00:74\n", {}},
@@ -171,9 +172,9 @@ TEST(CheckDisc, NinetyNineTracksAndOneHundredTwentyEightLinesAtMost) {
   const Found too_many = {.line = 0, .kind = K::kTooManyTracks, .count = 100};
   EXPECT_EQ(last_two("# only notes\n# past the limit\n")[0].kind, K::kSplitPastEnd);
   EXPECT_EQ(
-      last_two("S 1\nz.wav\n\nnote\nP 2\n# 3\nx.wav\n"),
+      last_two("S 1\nz.wav\n\nnote\nP 2\n# 3\nx.wav\nS 4\n"),
       (std::vector<Found>{
-          Found{.line = 129, .kind = K::kLinesUnused, .count = 6, .unused = {2, 1, 1}}, too_many}));
+          Found{.line = 129, .kind = K::kLinesUnused, .count = 7, .unused = {2, 2, 1}}, too_many}));
 }
 
 }  // namespace

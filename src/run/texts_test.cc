@@ -121,9 +121,9 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kMixedCaseWav, 2, "b.Wav", ".WAV"},
        "l.txt:2: warning: \"b.Wav\" is not read as a WAV file: only .wav and .WAV count; write the "
        "line as \"b.WAV\""},
-      {{K::kMixedCaseWav, 2, "b c.Wav", "b c.Wav"},
-       "l.txt:2: warning: \"b c.Wav\" is not read as a WAV file: only .wav and .WAV count; rename "
-       "the file and write the line as \"b c.wav\": mv 'b c.Wav' 'b c.wav'"},
+      {{K::kMixedCaseWav, 2, "it's.Wav", "it's.Wav"},
+       "l.txt:2: warning: \"it's.Wav\" is not read as a WAV file: only .wav and .WAV count; rename "
+       "the file and write the line as \"it's.wav\": mv 'it'\\''s.Wav' 'it'\\''s.wav'"},
       {{K::kNoSpaceAfterLetter, 3, "S12:00:00"},
        "l.txt:3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; "
        "put a space after the letter"},
@@ -179,6 +179,10 @@ TEST(FindingLines, EachKindAsSaid) {
        "l.txt:10: warning: \"e.m4a\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"e-cd.wav\": ffmpeg -i e.m4a -ar 44100 -ac 2 "
        "-sample_fmt s16 e-cd.wav"},
+      {{K::kOtherAudio, 11, "f*.opus"},
+       "l.txt:11: warning: \"f*.opus\" is ignored: only lines containing .wav are taken as files; "
+       "make a CD WAV of it and write the line as \"f*-cd.wav\": ffmpeg -i 'f*.opus' -ar 44100 -ac "
+       "2 -sample_fmt s16 'f*-cd.wav'"},
       {{K::kFileNotWav, 7, "exists"},
        "l.txt:7: warning: \"exists\" names a file but is ignored: only lines containing .wav are "
        "taken as files; if it is a WAV file, rename it to end in .wav"},
