@@ -31,18 +31,6 @@ TEST(BuildCueSheet, FilesSplitsAndPregaps) {
   EXPECT_EQ(Cue(""), "");
 }
 
-TEST(BuildCueSheet, PregapCountsOnlyRightAfterATrackOpens) {
-  // A last line, after a split; a second pregap in a row; after an ignored line; at the very end
-  // after an ignored line.
-  EXPECT_EQ(Cue("a.wav\nS 1\nP 2\nP 3\nx\nP 4\nS 5\nS 6\nP 7\nx\nP 8"),
-            "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-            "  TRACK 02 AUDIO\n    PREGAP 2\n    INDEX 01 1\n"
-            "  TRACK 03 AUDIO\n    INDEX 01 5\n"
-            "  TRACK 04 AUDIO\n    PREGAP 7\n    INDEX 01 6\n");
-  EXPECT_EQ(Cue("a.wav\nP 00:02:00"),
-            "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:00:00\n");
-}
-
 TEST(BuildCueSheet, TrackNumbersAndLongTexts) {
   std::string list = "a.wav\n";
   for (int i = 0; i < 99; ++i) list += "S 0" + std::to_string(i) + "\n";

@@ -38,13 +38,14 @@ std::string Described(const Disc& disc) {
 }
 
 TEST(BuildDisc, FilesTracksPregapsAndLineNumbers) {
-  // Lines end at LF, CR LF and a lone CR, and blank lines count. A pregap belongs to the track
-  // opened on the line just above it; any other counts for nothing.
-  EXPECT_EQ(Described(DiscOf("a.wav\r\n\r\nP 00:02:00\rS 01:00:00\nP 00:01:00\nP 00:03:00\n"
-                             "note\n\nb.WAV\nS 02:00:00\nx\nP 9\n")),
+  // Lines end at LF, CR LF and a lone CR (LF CR ends two), blank lines count, a byte order mark
+  // does not. A pregap belongs to the track opened on the line just above it; any other to none.
+  EXPECT_EQ(Described(DiscOf("\xEF\xBB\xBF"
+                             "a.wav\r\n\r\nP 00:02:00\rS 01:00:00\nP 00:01:00\nP 00:03:00\n"
+                             "note\n\nb.WAV\nS 2\nx\n\rP 9\n")),
             "1:a.wav [1:a.wav at 00:00:00 3:P 00:02:00] [4:S 01:00:00 at 01:00:00 5:P 00:01:00] | "
-            "9:b.WAV [9:b.WAV at 00:00:00] [10:S 02:00:00 at 02:00:00] | "
-            "stray 6:P 00:03:00 | stray 12:P 9 | ignored 7:note | ignored 11:x | ");
+            "9:b.WAV [9:b.WAV at 00:00:00] [10:S 2 at 2] | "
+            "stray 6:P 00:03:00 | stray 13:P 9 | ignored 7:note | ignored 11:x | ");
   EXPECT_EQ(Described(DiscOf("\n\nS\nP")), "3:S [3:S at 00:00:00 4:P] | ");
   EXPECT_EQ(Described(DiscOf("")), "");
 }

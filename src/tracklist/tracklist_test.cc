@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <string>
 #include <vector>
@@ -75,8 +76,7 @@ TEST(ClassifyTrackList, OnlyTheFirst128LinesAreUsed) {
   EXPECT_EQ(rows.back().text, "S 128");
 }
 
-// The searches as they were first written, a byte at a time: the reference the faster ones must
-// agree with.
+// Plain searches, a byte at a time or by find: the reference the faster ones must agree with.
 std::string_view NextLineByBytes(std::string_view text, size_t* pos) {
   auto is_end = [](char c) { return c == '\r' || c == '\n'; };
   size_t start = *pos;
@@ -94,8 +94,8 @@ bool NamesWavByFind(std::string_view line) {
 TEST(LineSearches, AgreeWithTheByteAtATimeSearches) {
   // Pieces that make line ends of every kind, dots and wav in both cases meet often, at every
   // position of a line.
-  const std::vector<std::string> kPieces = {"\r",  "\n",   "\r\n", ".", "wav",
-                                            "WAV", ".wav", ".WAV", "x", "xxxxxxxx"};
+  const std::vector<std::string> kPieces = {"\r",   "\n",   "\r\n", ".",   "wav", "WAV",
+                                            ".wav", ".WAV", ".wAv", "Wav", "x",   "xxxxxxxx"};
   std::mt19937 random(19);
   for (int round = 0; round < 50000; ++round) {
     std::string text;
@@ -107,6 +107,9 @@ TEST(LineSearches, AgreeWithTheByteAtATimeSearches) {
       ASSERT_EQ(line, want) << text;
       ASSERT_EQ(pos, want_pos) << text;
       ASSERT_EQ(NamesWav(line), NamesWavByFind(line)) << line;
+      std::string lower(line);
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      ASSERT_EQ(ContainsWavAnyCase(line), lower.find(".wav") != lower.npos) << line;
     }
     ASSERT_TRUE(NextLineByBytes(text, &want_pos).empty()) << text;
     ASSERT_EQ(NamesWav(text), NamesWavByFind(text)) << text;
@@ -162,13 +165,6 @@ TEST(EditorTimeFrames, WhatAnAudioEditorsTimeMeans) {
     EXPECT_EQ(got.count, c.count);
     for (int r = 0; r < c.count; ++r) EXPECT_EQ(got.frames[r], c.frames[r]);
   }
-}
-
-TEST(TimeText, FromTheThirdCharacterOn) {
-  EXPECT_EQ(TimeText("S 03:15:00"), "03:15:00");
-  EXPECT_EQ(TimeText("S_03:15:00"), "03:15:00");
-  EXPECT_EQ(TimeText("S"), "");
-  EXPECT_EQ(TimeText("S "), "");
 }
 
 }  // namespace
