@@ -439,8 +439,9 @@ void AppendUnusableWavText(std::string* out, const Finding& f) {
         out->append("; the name ends in ");
         AppendCounted(out, blanks.size(), blank);
         Append(out, {" that the file's name lacks: write the line as \"", f.other, "\""});
-      } else if (f.line == 1 && !ContainsWavAnyCase(s)) {
-        // A title or a note written first, as they go in other lists.
+      } else if (!ContainsWavAnyCase(s)) {
+        // A title or a note written first, as they go in other lists: only the list's first
+        // entry, on whatever line it stands after blank ones, is a WAV file's name without .wav.
         out->append("; the first line is always a WAV file's name: ");
         if (s.starts_with('#')) {
           out->append("move this note to the end of the list");
