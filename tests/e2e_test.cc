@@ -206,7 +206,7 @@ TEST_F(Vantorel, WarningsChangeNothingButStandardError) {
   EXPECT_EQ(Read("album.cue"), OneFileCue("a.wav") +
                                    "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n"
                                    "  TRACK 03 AUDIO\n    INDEX 01 00:10\n");
-  // The wording of each warning is the checks' own test; here each names its line.
+  // The wording of each warning is the texts' own test; here each names its line.
   const std::string starts[] = {
       "vantorel: album.txt:2: warning: the track before \"S 00:02:00\" lasts",
       "vantorel: album.txt:4: warning: \"S 00:10\" gives two numbers",
