@@ -187,8 +187,10 @@ void AppendQuoted(std::string* out, std::string_view s) {
 
 // Whether the shell takes every byte of s as itself, so that s needs no quotes.
 bool IsShellSafe(std::string_view s) {
-  return s.find_first_not_of(
-             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./+,:@%") == s.npos;
+  return std::all_of(s.begin(), s.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("-_./+,:@%").find(c) != std::string_view::npos;
+  });
 }
 
 // A name as the shell takes it, the name being name followed by suffix: bare when that is safe,

@@ -78,25 +78,22 @@ std::string_view NextLine(std::string_view text, size_t* pos) {
   return text.substr(start, length);
 }
 
-WavSpelling WavSpellingOf(std::string_view line) {
+bool HoldsWav(std::string_view line, bool any_case) {
   // Every position is looked at, with no branch, so that the compiler compares many at a time:
   // a long line of notes has many dots, and stopping at each costs more than looking at all (on
-  // a list of a megabyte of notes, 8 hundredths of the run).
+  // a list of a megabyte of notes, 8 hundredths of the run). In any case, the letters are folded
+  // to small ones, which the capitals then never match.
   const auto* t = reinterpret_cast<const unsigned char*>(line.data());
   const size_t n = line.size();
-  unsigned char exact = 0, any_case = 0;
+  const unsigned char fold = any_case ? 0x20 : 0;
+  unsigned char found = 0;
   for (size_t i = 0; i + 4 <= n; ++i) {
-    unsigned char dot = t[i] == '.';
-    unsigned char lower = (t[i + 1] == 'w') & (t[i + 2] == 'a') & (t[i + 3] == 'v');
-    unsigned char upper = (t[i + 1] == 'W') & (t[i + 2] == 'A') & (t[i + 3] == 'V');
-    unsigned char folded =
-        ((t[i + 1] | 0x20) == 'w') & ((t[i + 2] | 0x20) == 'a') & ((t[i + 3] | 0x20) == 'v');
-    exact |= dot & (lower | upper);
-    any_case |= dot & folded;
+    unsigned char w = t[i + 1] | fold, a = t[i + 2] | fold, v = t[i + 3] | fold;
+    unsigned char lower = (w == 'w') & (a == 'a') & (v == 'v');
+    unsigned char upper = (w == 'W') & (a == 'A') & (v == 'V');
+    found |= (t[i] == '.') & (lower | upper);
   }
-  return exact != 0      ? WavSpelling::kWav
-         : any_case != 0 ? WavSpelling::kMixedCase
-                         : WavSpelling::kNone;
+  return found != 0;
 }
 
 std::string_view TimeText(std::string_view line) {

@@ -30,19 +30,18 @@ Classified ClassifyTrackList(std::string_view list_text, TrackTable* table);
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.
 std::string_view NextLine(std::string_view text, size_t* pos);
 
-// How a line spells ".wav" anywhere in it: as a WAV entry takes it, ".wav" or ".WAV"; only in
-// another mixture of capital and small letters, such as ".Wav"; or not at all.
-enum class WavSpelling { kNone, kMixedCase, kWav };
-WavSpelling WavSpellingOf(std::string_view line);
+// Whether a line holds ".wav" or ".WAV" anywhere or, with any_case, ".wav" in any mixture of
+// capital and small letters.
+bool HoldsWav(std::string_view line, bool any_case);
 
 // Whether a line names a WAV file.
 inline bool NamesWav(std::string_view line) {
-  return WavSpellingOf(line) == WavSpelling::kWav;
+  return HoldsWav(line, false);
 }
 
 // Whether a line holds ".wav" in any mixture of capital and small letters.
 inline bool ContainsWavAnyCase(std::string_view line) {
-  return WavSpellingOf(line) != WavSpelling::kNone;
+  return HoldsWav(line, true);
 }
 
 // The time text of a split or pregap line: everything from its third character on.
