@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
   if (index != NULL) append("    INDEX 01 ", index, "\n");
 
   int out = open(argv[2], O_WRONLY | O_CREAT, 0666);
-  if (out < 0 || write(out, cue, cue_len) != (ssize_t)cue_len || ftruncate(out, (off_t)cue_len) != 0 ||
-      close(out) != 0) {
+  if (out < 0 || write(out, cue, cue_len) != (ssize_t)cue_len ||
+      ftruncate(out, (off_t)cue_len) != 0 || close(out) != 0) {
     return 3;
   }
   printf("\nWrote cue file called %s\n", argv[2]);
