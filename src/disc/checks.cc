@@ -221,7 +221,9 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   for (const IgnoredLine& ignored : disc.ignored) {
     const ListLine& line = ignored.line;
     if (std::optional<FindingKind> kind = FindingOfIgnored(line.text)) {
-      check.Add(*kind, line);
+      // A command to make CD audio of a file is worth giving only where the file is there.
+      bool missing = kind == FindingKind::kOtherAudio && !ignored.names_a_file;
+      check.Add(missing ? FindingKind::kOtherAudioNotFound : *kind, line);
     } else if (ignored.names_a_file) {
       check.Add(FindingKind::kFileNotWav, line);
     } else if (ignored.names_a_wav) {
@@ -250,7 +252,8 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
 }
 
 bool MayNameAFile(std::string_view line) {
-  return !IsProse(line) && !FindingOfIgnored(line);
+  std::optional<FindingKind> kind = FindingOfIgnored(line);
+  return !IsProse(line) && (!kind || kind == FindingKind::kOtherAudio);
 }
 
 std::optional<Converter> OtherAudioOf(std::string_view line) {

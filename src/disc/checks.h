@@ -15,9 +15,10 @@ namespace vantorel {
 // last.
 std::vector<Finding> CheckDisc(const Disc& disc);
 
-// Whether an ignored line of the list is worth looking up as the name of a file, which it may be
-// when the user left out its .wav: it is no note (those start with #), the checks say nothing else
-// of it, and it is not too long to be a name.
+// Whether an ignored line of the list is worth looking up as the name of a file: one of another
+// kind of audio, which is made CD audio only if it is there, or one the user may have typed
+// without its .wav, which is no note (those start with #), of which the checks say nothing else
+// and which is not too long to be a name.
 bool MayNameAFile(std::string_view line);
 
 // The tool that makes CD audio of an audio file of a kind other than WAV: sox for the kinds

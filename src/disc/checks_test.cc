@@ -71,7 +71,10 @@ std::vector<Found> FindingsOf(std::string_view list) {
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
   MeasureLengths(&disc);
   for (IgnoredLine& ignored : disc.ignored) {
-    ignored.names_a_file = ignored.line.text == "exists";
+    // Of the files of other kinds of audio, those called gone are not there.
+    ignored.names_a_file =
+        ignored.line.text == "exists" ||
+        (OtherAudioOf(ignored.line.text) && !ignored.line.text.starts_with("gone"));
     ignored.names_a_wav = ignored.line.text == "typed";
   }
   std::vector<Found> found;
@@ -127,10 +130,10 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // Notes: read as split or pregap lines by their first letter, named when they are files
       // of another kind or the name of a file, and never checked when they start with #.
       {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n"
-       "typed\ne.m4a\nf.opus\n",
+       "typed\ne.m4a\nf.opus\ngone.flac\n",
        {Found{2, K::kNoteReadAsLine}, Found{3, K::kNoteReadAsLine}, Found{5, K::kOtherAudio},
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
-        Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}}},
+        Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}, Found{12, K::kOtherAudioNotFound}}},
       {"h.wav\n-f.wav\nx.wav\n",
        {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 0, 48000, 16, 2}},
         Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 0, 44100, 32, 1}},

@@ -58,7 +58,7 @@ struct UnusedLines {
 // A line taken as neither a WAV file, a split nor a pregap.
 struct IgnoredLine {
   ListLine line;
-  bool names_a_file = false;  // It is the name of an existing file, as the run found.
+  bool names_a_file = false;  // It is the name of an existing regular file, as the run found.
   bool names_a_wav = false;   // With .wav added, it is the name of an existing file.
 };
 

@@ -52,13 +52,14 @@ enum class FindingKind {
   kFileTooShort,         // A file of one track; frames: its length.
   kPregapIgnored,
   kPregapWithoutLength,
-  kLowercaseLetter,  // An s or p line with a time.
-  kNoteReadAsLine,   // An S or P line that holds no time: a note, but read as a split or pregap.
-  kOtherAudio,       // An ignored line that names an audio file of another kind.
-  kFileNotWav,       // An ignored line that is the name of an existing file.
-  kWavWithoutExt,    // An ignored line that, with .wav added, is the name of an existing file.
-  kLinesUnused,      // The first line past the limit; count, wav_entries, splits, pregaps: of
-                     // those lines.
+  kLowercaseLetter,     // An s or p line with a time.
+  kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as a split or pregap.
+  kOtherAudio,          // An ignored line that names an audio file of another kind.
+  kOtherAudioNotFound,  // Likewise, but no file of that name can be read here.
+  kFileNotWav,          // An ignored line that is the name of an existing file.
+  kWavWithoutExt,       // An ignored line that, with .wav added, is the name of an existing file.
+  kLinesUnused,         // The first line past the limit; count, wav_entries, splits, pregaps: of
+                        // those lines.
 };
 
 // The fields of a format block that decide whether a file is CD audio.

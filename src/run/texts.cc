@@ -460,6 +460,13 @@ void AppendUnusableWavText(std::string* out, const Finding& f) {
                    " bytes, so its length is probably wrong; convert it with sox"});
       return;
     case FindingKind::kWavWithoutData:
+      // Audio of another kind named first, where any name is taken for a WAV file's.
+      if (OtherAudioOf(s)) {
+        Append(out, {"\"", s, "\" is not a WAV file; make a CD WAV of it"});
+        AppendCdWavLine(out, s.substr(0, s.rfind('.')));
+        AppendConvertCommand(out, s, s.substr(0, s.rfind('.')));
+        return;
+      }
       Append(out, {"\"", s, "\" has no data block at an even position in its first ",
                    Number(kSearchLimit), " bytes; convert it with sox"});
       return;
@@ -497,8 +504,8 @@ void AppendWavFileText(std::string* out, const Finding& f) {
     case FindingKind::kShortOfDeclared:
       Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
                    CueTime(f.other_frames),
-                   ", which is what the report gives and a burner takes: a recording cut short, "
-                   "or a WAV written through a pipe; give it a header that agrees"});
+                   ": a recording cut short, or a WAV written through a pipe; the report, the "
+                   "checks and a burner take what it holds; give it a header that agrees"});
       AppendCdWavLine(out, WavStem(s));
       AppendSoxCommand(out, s, WavStem(s), kCdWavSuffix);
       return;
@@ -614,6 +621,11 @@ void AppendIgnoredLineText(std::string* out, const Finding& f) {
       AppendCdWavLine(out, s.substr(0, s.rfind('.')));
       AppendConvertCommand(out, s, s.substr(0, s.rfind('.')));
       return;
+    case FindingKind::kOtherAudioNotFound:
+      Append(out, {"\"", s,
+                   "\" is ignored: only lines containing .wav are taken as files, and no file of "
+                   "that name is here to make a CD WAV of"});
+      return;
     case FindingKind::kWavWithoutExt:
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; write it as \"",
@@ -684,6 +696,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kLowercaseLetter:
     case FindingKind::kNoteReadAsLine:
     case FindingKind::kOtherAudio:
+    case FindingKind::kOtherAudioNotFound:
     case FindingKind::kWavWithoutExt:
     case FindingKind::kFileNotWav:
     case FindingKind::kLinesUnused:

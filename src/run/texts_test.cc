@@ -104,10 +104,10 @@ TEST(FindingLines, EachKindAsSaid) {
        "the 44100 Hz 16-bit 2-channel PCM of a CD; convert it and write the line as \"x-cd.wav\": "
        "sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
       {{K::kShortOfDeclared, 1, "t.wav", "", 1500, 375},
-       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00, which is what "
-       "the report gives and a burner takes: a recording cut short, or a WAV written through a "
-       "pipe; give it a header that agrees and write the line as \"t-cd.wav\": sox t.wav -r 44100 "
-       "-b 16 -c 2 t-cd.wav"},
+       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording "
+       "cut short, or a WAV written through a pipe; the report, the checks and a burner take what "
+       "it holds; give it a header that agrees and write the line as \"t-cd.wav\": sox t.wav -r "
+       "44100 -b 16 -c 2 t-cd.wav"},
       {{K::kNoAudio, 3, "z.wav"},
        "l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list"},
       {{K::kSizeNotFilledIn, 4, "u.wav", "", 1500},
@@ -178,6 +178,12 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kNoteReadAsLine, 3, "Song 2"},
        "l.txt:3: warning: \"Song 2\" is read as a split line because it starts with a capital S; "
        "start a note with another character, such as #"},
+      {{K::kOtherAudioNotFound, 12, "gone.flac"},
+       "l.txt:12: warning: \"gone.flac\" is ignored: only lines containing .wav are taken as "
+       "files, and no file of that name is here to make a CD WAV of"},
+      {{K::kWavWithoutData, 1, "album.flac"},
+       "l.txt:1: error: \"album.flac\" is not a WAV file; make a CD WAV of it and write the line "
+       "as \"album-cd.wav\": sox album.flac -r 44100 -b 16 -c 2 album-cd.wav"},
       {{K::kOtherAudio, 5, "b.flac"},
        "l.txt:5: warning: \"b.flac\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"b-cd.wav\": sox b.flac -r 44100 -b 16 -c 2 "

@@ -107,6 +107,19 @@ mv list.new list.txt
 "$VANTOREL" --strict list.txt out.cue >/dev/null 2>err.txt
 check "nothing said once the note is followed" "$(cat err.txt)" ""
 
+# An album delivered as FLAC, named on the first line, where any name is a WAV file's: the error
+# gives the command and the line, and following them makes the run clean.
+sox -D -n -r 44100 -b 16 -c 2 album.flac synth 20 sine 440
+printf 'album.flac\nS 00:05:00\n' > first.txt
+status=0
+"$VANTOREL" first.txt first.cue >/dev/null 2>err.txt || status=$?
+check "a FLAC file first: status" "$status" 2
+write=$(sed -n 's/.*write the line as "\([^"]*\)".*/\1/p' err.txt)
+eval "$(sed -n 's/.*: \(sox .*\)$/\1/p' err.txt)"
+sed -i "1s/.*/$write/" first.txt
+"$VANTOREL" --strict first.txt first.cue >/dev/null 2>err.txt && status=0 || status=$?
+check "a FLAC file first, once converted: a clean run" "$status $(cat err.txt)" "0 "
+
 # Where the recording goes on, the note's other way: join the two files, and write the lines it
 # gives in place of theirs; the second track then starts where the join is, to the frame.
 sox -D -n -r 44100 -b 16 -c 2 set1.wav synth 10.0001 sine 300
