@@ -137,8 +137,8 @@ bool WalkChunks(const WavSource& source, HeaderFacts* facts) {
   return data;
 }
 
-}  // namespace
-
+// The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
+// head, or 0.
 size_t FindTag(Head h, const char* tag, size_t len) {
   if (h.size() < len) return 0;
   const size_t last = std::min(kSearchLimit, h.size() - len);
@@ -157,6 +157,8 @@ size_t FindTag(Head h, const char* tag, size_t len) {
   }
   return 0;
 }
+
+}  // namespace
 
 HeaderFacts ProbeHeader(const WavSource& source) {
   Head h = source.head;

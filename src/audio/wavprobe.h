@@ -58,10 +58,6 @@ struct WavSource {
   std::function<int64_t(uint64_t offset, std::span<uint8_t> into)> read_at;
 };
 
-// The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
-// head, or 0.
-size_t FindTag(std::span<const uint8_t> head, const char* tag, size_t len);
-
 // Probes a file. In a file that starts with RIFF or RF64 and has WAVE at byte 8, the chunk list is
 // walked from byte 12 and the first fmt and data chunks taken wherever they lie, a chunk header
 // past the head being read where it lies. Where the walk finds no data chunk, both tags are
