@@ -11,6 +11,8 @@
 #include "cuesheet/cuesheet.h"
 #include "disc/checks.h"
 #include "disc/disc.h"
+#include "disc/layout.h"
+#include "run/finding_text.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
@@ -37,10 +39,10 @@ void SyntheticAudio(std::string_view name, uint64_t* sample_frames, uint32_t* sa
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view list(reinterpret_cast<const char*>(data), size);
   TrackTable table;
-  Classified c = ClassifyTrackList(list, &table);
-  if (c.line_count < 0 || c.line_count > kMaxLines) std::abort();
-  if (c.line_count > 0 && table.is_wav[0] != 1) std::abort();
-  for (int i = 0; i < c.line_count; ++i) {
+  int count = ClassifyTrackList(list, &table);
+  if (count < 0 || static_cast<size_t>(count) != table.text.size()) std::abort();
+  if (count > 0 && table.kind[0] != LineKind::kWav) std::abort();
+  for (int i = 0; i < count; ++i) {
     // Every line is a non-empty piece of the list without line ends or NUL bytes.
     std::string_view line = table.text[i];
     if (line.empty() || line.find_first_of(std::string_view("\r\n\0", 3)) != line.npos) {
@@ -52,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // Every WAV entry is CD audio of a length its name steers.
-  Disc disc = BuildDisc(list, table, c);
+  Disc disc = BuildDisc(list, table);
   for (DiscFile& file : disc.files) {
     HeaderFacts& f = file.wav.header;
     SyntheticAudio(file.entry.text, &f.sample_frames, &f.sample_rate);
@@ -82,7 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The checks say every problem as whole lines of their own, and every finding of a line names
   // one of the lines taken.
-  std::vector<Finding> found = CheckDisc(disc);
+  DiscLayout layout = LayOutDisc(disc);
+  std::string view;
+  AppendTrackView(&view, disc, layout);
+  std::vector<Finding> found = CheckDisc(disc, layout);
   for (const Finding& f : found) {
     bool of_the_disc = f.kind == FindingKind::kDiscTooLong || f.kind == FindingKind::kNoWavFile ||
                        f.kind == FindingKind::kTooManyTracks;
@@ -98,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   std::string cue = BuildCueSheet(disc);
-  if (c.line_count == 0 ? !cue.empty() : cue.rfind("FILE \"", 0) != 0) std::abort();
+  if (count == 0 ? !cue.empty() : cue.rfind("FILE \"", 0) != 0) std::abort();
   if (!cue.empty() && cue.back() != '\n') std::abort();
   return 0;
 }

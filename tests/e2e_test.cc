@@ -294,12 +294,16 @@ TEST_F(Vantorel, ManyLinesAndManyTracks) {
                        "\nWrote cue file called output.cue\n");
   std::string cue = Read("output.cue");
 
-  // Lines after the 128th change nothing but the warning.
-  Put("tlist.txt", list + "P 00:02:00\nmissing.wav\n");
+  // Every line counts, past the 128th too.
+  PutWav("b.wav", 0);
+  Put("tlist.txt", list + "P 00:02:00\nb.wav\n");
   o = Run({});
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out.rfind("Only the first 128 lines of the track list are used\n\n", 0), 0u);
-  EXPECT_EQ(Read("output.cue"), cue);
+  EXPECT_EQ(o.out.rfind(kReportHeader + "1\ta.wav\t\t0:0:0\n2\tb.wav\t\t0:0:0\n", 0), 0u);
+  EXPECT_EQ(Read("output.cue"),
+            cue.substr(0, cue.size() - 17) +
+                "    PREGAP 00:02:00\n    INDEX 01 127\n"
+                "FILE \"b.wav\" WAVE\n  TRACK 129 AUDIO\n    INDEX 01 00:00:00\n");
 }
 
 TEST_F(Vantorel, CueFileThatCannotBeWritten) {

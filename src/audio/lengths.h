@@ -22,10 +22,16 @@ struct Length {
 // The length of sample_frames frames at sample_rate Hz; all zero at a rate of 0.
 Length LengthOf(uint64_t sample_frames, uint32_t sample_rate);
 
+// a + b, held at the most 64 bits hold rather than wrapped round: only a header that declares
+// audio past all reason takes a length or a sum of them there.
+inline uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  uint64_t sum = 0;
+  return __builtin_add_overflow(a, b, &sum) ? UINT64_MAX : sum;
+}
+
 // The CD frames a burner gives the audio: it pads a part of a frame with silence to a whole one.
 inline uint64_t BurnedFrames(const Length& length) {
-  bool padded = length.part_frame != 0 && length.whole_frames != UINT64_MAX;
-  return length.whole_frames + (padded ? 1 : 0);
+  return SaturatingAdd(length.whole_frames, length.part_frame != 0 ? 1 : 0);
 }
 
 // A file's sample frames and its rate, as the total sums them.

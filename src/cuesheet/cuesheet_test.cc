@@ -10,7 +10,8 @@ namespace {
 
 std::string Cue(std::string_view list) {
   TrackTable table;
-  return BuildCueSheet(BuildDisc(list, table, ClassifyTrackList(list, &table)));
+  ClassifyTrackList(list, &table);
+  return BuildCueSheet(BuildDisc(list, table));
 }
 
 TEST(BuildCueSheet, FilesSplitsAndPregaps) {

@@ -16,8 +16,12 @@ constexpr size_t kLongestPath = 4096;
 constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 bool StartsWithLowercaseAndTime(std::string_view line) {
-  return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && line[2] >= '0' && line[2] <= '9';
+  return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && IsDigit(line[2]);
 }
 
 // Whether a split or pregap line holds something other than a time: what follows the letter and
@@ -25,7 +29,7 @@ bool StartsWithLowercaseAndTime(std::string_view line) {
 bool HoldsNoTime(std::string_view line) {
   std::string_view time = TimeText(line);
   size_t first = time.find_first_not_of(" \t");
-  return first != time.npos && !(time[first] >= '0' && time[first] <= '9') && time[first] != ':';
+  return first != time.npos && !IsDigit(time[first]) && time[first] != ':';
 }
 
 // Whether an ignored line says what it likes: a note, which starts with #, or prose too long to be
@@ -39,7 +43,7 @@ std::optional<FindingKind> FindingOfIgnored(std::string_view line) {
   if (IsProse(line)) return std::nullopt;
   if (ContainsWavAnyCase(line)) return FindingKind::kMixedCaseWav;
   if (StartsWithLowercaseAndTime(line)) return FindingKind::kLowercaseLetter;
-  if (OtherAudioOf(line)) return FindingKind::kOtherAudio;
+  if (OtherAudioOf(line) != Converter::kNone) return FindingKind::kOtherAudio;
   return std::nullopt;
 }
 
@@ -49,43 +53,72 @@ bool IsCdAudio(const HeaderFacts& h) {
          h.channels == cd::kChannels;
 }
 
+AudioFormat FormatOf(const HeaderFacts& h) {
+  return {h.format, h.sub_format, h.sample_rate, h.bits_per_sample, h.channels};
+}
+
+// A compressed format that the header names, one that cdrdao cannot burn and the probe cannot
+// measure: any but integer PCM, floating point and the extensible chunk, where the header gives
+// channels and a rate.
+bool IsCompressed(const HeaderFacts& h) {
+  return h.format != kFormatPcm && h.format != kFormatFloat && h.format != kFormatExtensible &&
+         h.channels != 0 && h.sample_rate != 0;
+}
+
+// The compressed formats Debian's sox decodes; ffmpeg decodes the others.
+struct SoxCodec {
+  uint32_t code;
+  std::string_view name;
+};
+constexpr SoxCodec kSoxCodecs[] = {
+    {0x0002, "Microsoft ADPCM"}, {0x0011, "IMA ADPCM"}, {0x0031, "GSM 6.10"}};
+
+// The name of the file that joins the files a and b: after both, in a's directory.
+std::string JoinedName(std::string_view a, std::string_view b) {
+  std::string_view next = StemOf(b);
+  next.remove_prefix(next.rfind('/') + 1);
+  std::string joined(StemOf(a));
+  joined.append("+").append(next).append(".wav");
+  return joined;
+}
+
 struct Checker {
   const Disc& disc;
+  const DiscLayout& layout;
   std::vector<Finding> found;
-  // Where each track of the file being checked starts, in CD frames, and the line that opened it;
-  // kept from one file to the next, so that its room is made once.
-  struct Start {
-    uint64_t at;
-    const ListLine* line;
-  };
-  std::vector<Start> starts;
 
   void Add(FindingKind kind, const ListLine& at, Finding f = {}) {
     f.kind = kind;
     f.line = at.number;
     if (f.subject.empty()) f.subject = at.text;
-    found.push_back(f);
+    found.push_back(std::move(f));
   }
 
-  // The time of a split or pregap line as the user meant it. A line whose time a burner would
-  // misread is found, once, and has no time to check further.
-  std::optional<uint32_t> TimeOf(const ListLine& line) {
+  // A line that holds .wav in mixed case, with the spelling by which it names a file, if any.
+  void MixedCase(const ListLine& line) {
+    const LineLookup* lookup = LookupOf(disc, line);
+    Add(FindingKind::kMixedCaseWav, line,
+        {.other = lookup != nullptr ? lookup->spelling : "", .stem = StemOf(line.text)});
+  }
+
+  // Finds, once, what a burner would misread in the time of a split or pregap line, and says
+  // whether there was anything: a line with such a finding has nothing more worth saying.
+  bool TimeLine(const ListLine& line) {
     std::string_view text = line.text;
     if (ContainsWavAnyCase(text)) {
-      Add(FindingKind::kMixedCaseWav, line);
-      return std::nullopt;
+      MixedCase(line);
+      return true;
     }
     // The character after the letter is skipped whatever it is; a digit there is lost.
-    if (text.size() >= 2 && text[1] >= '0' && text[1] <= '9') {
+    if (text.size() >= 2 && IsDigit(text[1])) {
       Add(FindingKind::kNoSpaceAfterLetter, line);
-      return std::nullopt;
+      return true;
     }
     if (HoldsNoTime(text)) {
-      Add(FindingKind::kNoteReadAsLine, line);
-      return std::nullopt;
+      Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(text)});
+      return true;
     }
-    std::optional<uint32_t> frames = CueTimeFrames(TimeText(text));
-    if (frames) return frames;
+    if (TimeOfLine(line)) return false;
     // The time of an audio editor is named with the time it means, as the cue sheet gives it.
     TimeReadings meant = EditorTimeFrames(TimeText(text));
     if (meant.count == 2) {
@@ -96,15 +129,7 @@ struct Checker {
     } else {
       Add(FindingKind::kNotACueTime, line);
     }
-    return std::nullopt;
-  }
-
-  // A used pregap's length in CD frames, or 0 when it has none a burner could read.
-  uint64_t PregapOf(const Track& track) {
-    if (track.pregap.number == 0) return 0;
-    std::optional<uint32_t> frames = TimeOf(track.pregap);
-    if (frames && *frames == 0) Add(FindingKind::kPregapWithoutLength, track.pregap);
-    return frames.value_or(0);
+    return true;
   }
 
   // What a burner would refuse or misread in a file itself: its name, its kind and its format,
@@ -112,20 +137,21 @@ struct Checker {
   void Audio(const DiscFile& file) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
+    const std::string_view stem = StemOf(entry.text);
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
-    if (h.rf64) Add(FindingKind::kRf64, entry);
+    if (h.rf64) Add(FindingKind::kRf64, entry, {.stem = stem});
     if (h.format_found && !IsCdAudio(h)) {
-      Add(FindingKind::kNotCdAudio, entry,
-          {.format = {h.format, h.sub_format, h.sample_rate, h.bits_per_sample, h.channels}});
+      Add(FindingKind::kNotCdAudio, entry, {.format = FormatOf(h), .stem = stem});
     }
     if (h.declared_frames > h.sample_frames) {
       Add(FindingKind::kShortOfDeclared, entry,
           {.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate)),
-           .other_frames = BurnedFrames(file.wav.length)});
+           .other_frames = BurnedFrames(file.wav.length),
+           .stem = stem});
     }
     if (h.sample_frames == 0 && h.declared_frames == 0 && h.present_frames != 0) {
       Add(FindingKind::kSizeNotFilledIn, entry,
-          {.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate))});
+          {.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate)), .stem = stem});
     } else if (h.sample_frames == 0) {
       Add(FindingKind::kNoAudio, entry);
     }
@@ -143,106 +169,209 @@ struct Checker {
     uint64_t rate = h.sample_rate;
     uint64_t silence = ((rate - part) * cd::kSamplesPerFrame + rate - 1) / rate;
     // Joined, the next file starts at the last whole frame of this one.
+    bool joinable = IsCdAudio(next->wav.header) && next->track_count == 1;
     Add(FindingKind::kEndsInsideFrame, file.entry,
         {.other = next->entry.text,
          .frames = file.wav.length.whole_frames,
          .count = silence,
-         .joinable = IsCdAudio(next->wav.header) && next->track_count == 1});
+         .stem = StemOf(file.entry.text),
+         .joined = joinable ? JoinedName(file.entry.text, next->entry.text) : ""});
   }
 
-  // Places the tracks of a file that lasts end CD frames at their starts, and returns the length
-  // of their pregaps. A split that cannot be placed is found and leaves the tracks as they were.
-  uint64_t PlaceTracks(const DiscFile& file, uint64_t end) {
-    starts.assign(1, {0, &file.entry});
-    std::span<const Track> tracks = TracksOf(disc, file);
-    uint64_t pregaps = PregapOf(tracks[0]);
-    for (const Track& track : tracks.subspan(1)) {
-      std::optional<uint32_t> at = TimeOf(track.opened_by);
-      if (at && *at >= end) {
-        Add(FindingKind::kSplitPastEnd, track.opened_by, {.other = file.entry.text, .frames = end});
-      } else if (at && *at <= starts.back().at) {
-        Add(FindingKind::kSplitNotLater, track.opened_by, {.frames = starts.back().at});
-      } else if (at) {
-        starts.push_back({*at, &track.opened_by});
+  // The lines of a file's tracks: the time of each split and where the layout could not place
+  // it, and each pregap's time.
+  void TrackLines(std::span<const Track> tracks, std::span<const TrackPlace> places,
+                  const DiscFile& file) {
+    for (size_t t = 0; t < tracks.size(); ++t) {
+      const TrackPlace& place = places[t];
+      if (t != 0 && !TimeLine(tracks[t].opened_by)) {
+        if (place.placing == Placing::kPastEnd) {
+          Add(FindingKind::kSplitPastEnd, tracks[t].opened_by,
+              {.other = file.entry.text, .frames = place.bound});
+        } else if (place.placing == Placing::kNotLater) {
+          Add(FindingKind::kSplitNotLater, tracks[t].opened_by, {.frames = place.bound});
+        }
       }
-      pregaps += PregapOf(track);
-    }
-    return pregaps;
-  }
-
-  // Each track placed runs to the next one or to the file's end, at end CD frames. A track too
-  // short is said at the split that ends it, the line to move, or else at its start.
-  void TrackLengths(uint64_t end) {
-    for (size_t t = 0; end != 0 && t < starts.size(); ++t) {
-      bool last = t + 1 == starts.size();
-      uint64_t length = (last ? end : starts[t + 1].at) - starts[t].at;
-      if (length >= kShortestTrackFrames) continue;
-      FindingKind kind = !last               ? FindingKind::kTrackBeforeTooShort
-                         : starts.size() > 1 ? FindingKind::kLastTrackTooShort
-                                             : FindingKind::kFileTooShort;
-      Add(kind, *(last ? starts[t].line : starts[t + 1].line), {.frames = length});
+      const ListLine& pregap = tracks[t].pregap;
+      if (pregap.number != 0 && !TimeLine(pregap) && place.pregap == 0) {
+        Add(FindingKind::kPregapWithoutLength, pregap);
+      }
     }
   }
 
-  // Checks a file and its tracks, and returns its length in CD frames with its pregaps, as a
-  // burner lays it out: the audio the file holds, a part of a frame counting whole. next is the
-  // file that follows it, if any.
-  uint64_t File(const DiscFile& file, const DiscFile* next) {
-    const uint64_t end = BurnedFrames(file.wav.length);
+  // A track shorter than a CD track may be, as the layout gives its length: said at the split
+  // that ends it, the line to move, or else at its start. A file whose first track is the only
+  // one placed is said as a whole.
+  void TrackLengths(std::span<const Track> tracks, std::span<const TrackPlace> places,
+                    const DiscFile& file) {
+    if (BurnedFrames(file.wav.length) == 0) return;
+    bool one = std::count_if(places.begin(), places.end(), [](const TrackPlace& p) {
+                 return p.placing == Placing::kPlaced;
+               }) == 1;
+    for (size_t t = 0; t < tracks.size(); ++t) {
+      const TrackPlace& place = places[t];
+      if (!place.length || *place.length >= kShortestTrackFrames) continue;
+      if (place.ended_by) {
+        Add(FindingKind::kTrackBeforeTooShort, disc.tracks[*place.ended_by].opened_by,
+            {.frames = *place.length});
+      } else {
+        Add(one ? FindingKind::kFileTooShort : FindingKind::kLastTrackTooShort, tracks[t].opened_by,
+            {.frames = *place.length});
+      }
+    }
+  }
+
+  void File(const DiscFile& file, const DiscFile* next) {
+    std::span<const Track> tracks = TracksOf(disc, file);
+    std::span<const TrackPlace> places =
+        std::span(layout.tracks).subspan(file.first_track, tracks.size());
     Audio(file);
     EndsInsideFrame(file, next);
-    uint64_t pregaps = PlaceTracks(file, end);
-    TrackLengths(end);
-    return pregaps > UINT64_MAX - end ? UINT64_MAX : end + pregaps;
+    TrackLines(tracks, places, file);
+    TrackLengths(tracks, places, file);
+  }
+
+  // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
+  // looked up, by the file it names.
+  void Ignored(const ListLine& line) {
+    const LineLookup* lookup = LookupOf(disc, line);
+    std::optional<FindingKind> kind = FindingOfIgnored(line.text);
+    if (kind == FindingKind::kMixedCaseWav) {
+      MixedCase(line);
+    } else if (kind == FindingKind::kLowercaseLetter) {
+      Add(*kind, line, {.line_kind = line.text[0] == 's' ? LineKind::kSplit : LineKind::kPregap});
+    } else if (kind == FindingKind::kOtherAudio) {
+      // A command to make CD audio of a file is worth giving only where the file is there.
+      if (lookup != nullptr && lookup->names_a_file) {
+        Add(*kind, line, {.converter = OtherAudioOf(line.text), .stem = StemOf(line.text)});
+      } else {
+        Add(FindingKind::kOtherAudioNotFound, line);
+      }
+    } else if (lookup != nullptr && lookup->names_a_file) {
+      Add(FindingKind::kFileNotWav, line);
+    } else if (lookup != nullptr && lookup->names_a_wav) {
+      Add(FindingKind::kWavWithoutExt, line);
+    }
   }
 };
 
 }  // namespace
 
-std::vector<Finding> CheckDisc(const Disc& disc) {
+Severity SeverityOf(FindingKind kind) {
+  switch (kind) {
+    case FindingKind::kWavNotOpened:
+    case FindingKind::kWavNotRead:
+    case FindingKind::kWavWithoutData:
+    case FindingKind::kWavUnsupported:
+      return Severity::kError;
+    case FindingKind::kEndsInsideFrame:
+      return Severity::kNote;
+    case FindingKind::kListNotUsed:
+    case FindingKind::kListIsWav:
+    case FindingKind::kNoWavFile:
+    case FindingKind::kDiscTooLong:
+    case FindingKind::kTooManyTracks:
+    case FindingKind::kWrittenWithoutLock:
+    case FindingKind::kWavWithoutFormat:
+    case FindingKind::kQuoteInName:
+    case FindingKind::kRf64:
+    case FindingKind::kNotCdAudio:
+    case FindingKind::kShortOfDeclared:
+    case FindingKind::kNoAudio:
+    case FindingKind::kSizeNotFilledIn:
+    case FindingKind::kMixedCaseWav:
+    case FindingKind::kNoSpaceAfterLetter:
+    case FindingKind::kNotACueTime:
+    case FindingKind::kEditorTime:
+    case FindingKind::kTimeWithoutFrames:
+    case FindingKind::kSplitPastEnd:
+    case FindingKind::kSplitNotLater:
+    case FindingKind::kTrackBeforeTooShort:
+    case FindingKind::kLastTrackTooShort:
+    case FindingKind::kFileTooShort:
+    case FindingKind::kPregapIgnored:
+    case FindingKind::kPregapWithoutLength:
+    case FindingKind::kLowercaseLetter:
+    case FindingKind::kNoteReadAsLine:
+    case FindingKind::kOtherAudio:
+    case FindingKind::kOtherAudioNotFound:
+    case FindingKind::kFileNotWav:
+    case FindingKind::kWavWithoutExt:
+      return Severity::kWarning;
+  }
+  return Severity::kWarning;
+}
+
+std::vector<Finding> ProbeFindings(const DiscFile& file) {
+  std::vector<Finding> found;
+  const WavFile& wav = file.wav;
+  const ListLine& entry = file.entry;
+  auto add = [&](FindingKind kind, Finding f = {}) {
+    f.kind = kind;
+    f.line = entry.number;
+    f.subject = entry.text;
+    found.push_back(std::move(f));
+  };
+  if (wav.open_error != 0) {
+    // Only the list's first entry, on whatever line it stands after blank ones, is a WAV file's
+    // name without .wav: a title or a note written first, as they go in other lists.
+    add(FindingKind::kWavNotOpened, {.other = wav.trimmed_name,
+                                     .error = wav.open_error,
+                                     .maybe_note = !ContainsWavAnyCase(entry.text)});
+    return found;
+  }
+  if (wav.read_error != 0) {
+    add(FindingKind::kWavNotRead, {.error = wav.read_error});
+    return found;
+  }
+  const HeaderFacts& h = wav.header;
+  if (!h.format_found) add(FindingKind::kWavWithoutFormat);
+  if (h.status == ProbeStatus::kNoData) {
+    // Audio of another kind named first, where any name is taken for a WAV file's.
+    add(FindingKind::kWavWithoutData,
+        {.converter = OtherAudioOf(entry.text), .stem = StemOf(entry.text)});
+  }
+  if (h.status == ProbeStatus::kUnsupported) {
+    Finding f = {.format = FormatOf(h)};
+    if (IsCompressed(h)) {
+      f.converter = Converter::kFfmpeg;
+      f.stem = StemOf(entry.text);
+      for (const SoxCodec& codec : kSoxCodecs) {
+        if (codec.code == h.format) {
+          f.converter = Converter::kSox;
+          f.format_name = codec.name;
+        }
+      }
+    }
+    add(FindingKind::kWavUnsupported, std::move(f));
+  }
+  return found;
+}
+
+std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
-  Checker check{disc, {}, {}};
+  Checker check{disc, layout, {}};
   // Room for a finding for every file and every other line, and two of the disc: a list whose
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
-  uint64_t disc_frames = 0;
   for (size_t i = 0; i < disc.files.size(); ++i) {
-    const DiscFile* next = i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr;
-    // Only an absurd header could take the sum past 64 bits; it stays at the most they hold.
-    uint64_t frames = check.File(disc.files[i], next);
-    disc_frames = frames > UINT64_MAX - disc_frames ? UINT64_MAX : disc_frames + frames;
+    check.File(disc.files[i], i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr);
   }
   for (const ListLine& line : disc.stray_pregaps) {
-    check.Add(ContainsWavAnyCase(line.text) ? FindingKind::kMixedCaseWav
-              : HoldsNoTime(line.text)      ? FindingKind::kNoteReadAsLine
-                                            : FindingKind::kPregapIgnored,
-              line);
-  }
-  for (const IgnoredLine& ignored : disc.ignored) {
-    const ListLine& line = ignored.line;
-    if (std::optional<FindingKind> kind = FindingOfIgnored(line.text)) {
-      // A command to make CD audio of a file is worth giving only where the file is there.
-      bool missing = kind == FindingKind::kOtherAudio && !ignored.names_a_file;
-      check.Add(missing ? FindingKind::kOtherAudioNotFound : *kind, line);
-    } else if (ignored.names_a_file) {
-      check.Add(FindingKind::kFileNotWav, line);
-    } else if (ignored.names_a_wav) {
-      check.Add(FindingKind::kWavWithoutExt, line);
+    if (ContainsWavAnyCase(line.text)) {
+      check.MixedCase(line);
+    } else if (HoldsNoTime(line.text)) {
+      check.Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kPregap});
+    } else {
+      check.Add(FindingKind::kPregapIgnored, line);
     }
   }
-  // Notes past the limit lose nothing.
-  if (const UnusedLines& unused = disc.unused; unused.count > unused.notes) {
-    check.Add(FindingKind::kLinesUnused, {unused.first, ""},
-              {.count = static_cast<uint64_t>(unused.count),
-               .wav_entries = unused.wav_entries,
-               .splits = unused.splits,
-               .pregaps = unused.pregaps});
-  }
+  for (const ListLine& line : disc.ignored) check.Ignored(line);
   // In the order of the list; the findings of one line stay in the order they were found.
   auto by_line = [](const Finding& a, const Finding& b) { return a.line < b.line; };
   std::stable_sort(check.found.begin(), check.found.end(), by_line);
-  if (disc_frames > cd::kLongestDiscFrames) {
-    check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = disc_frames});
+  if (layout.least_frames > cd::kLongestDiscFrames) {
+    check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = layout.least_frames});
   }
   if (TrackCount(disc) > cd::kMaxTracks) {
     check.found.push_back(
@@ -251,12 +380,20 @@ std::vector<Finding> CheckDisc(const Disc& disc) {
   return std::move(check.found);
 }
 
-bool MayNameAFile(std::string_view line) {
-  std::optional<FindingKind> kind = FindingOfIgnored(line);
-  return !IsProse(line) && (!kind || kind == FindingKind::kOtherAudio);
+std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
+  if (IsProse(line)) return std::nullopt;
+  if (ContainsWavAnyCase(line)) {
+    // Only a name that ends in .wav has an ending to spell otherwise.
+    bool ends_so = line.size() >= 4 && ContainsWavAnyCase(line.substr(line.size() - 4));
+    return ends_so ? std::optional(LookUp::kSpellings) : std::nullopt;
+  }
+  if (kind != LineKind::kNone) return std::nullopt;
+  std::optional<FindingKind> says = FindingOfIgnored(line);
+  if (says && says != FindingKind::kOtherAudio) return std::nullopt;
+  return LookUp::kAsWritten;
 }
 
-std::optional<Converter> OtherAudioOf(std::string_view line) {
+Converter OtherAudioOf(std::string_view line) {
   static constexpr struct {
     std::string_view extension;
     Converter by;
@@ -266,13 +403,27 @@ std::optional<Converter> OtherAudioOf(std::string_view line) {
                 {"m4a", Converter::kFfmpeg}, {"opus", Converter::kFfmpeg},
                 {"ape", Converter::kFfmpeg}, {"wma", Converter::kFfmpeg}};
   size_t dot = line.rfind('.');
-  if (dot == line.npos || line.size() - dot > 5) return std::nullopt;
+  if (dot == line.npos || line.size() - dot > 5) return Converter::kNone;
   std::string extension;
   for (char c : line.substr(dot + 1)) extension += static_cast<char>(c | 0x20);
   for (const auto& kind : kKinds) {
     if (extension == kind.extension) return kind.by;
   }
-  return std::nullopt;
+  return Converter::kNone;
+}
+
+std::string_view StemOf(std::string_view name) {
+  size_t dot = name.rfind('.');
+  size_t slash = name.rfind('/');
+  bool starts_it = dot == 0 || (slash != name.npos && dot == slash + 1);
+  if (dot == name.npos || (slash != name.npos && dot < slash) || starts_it) return name;
+  // An extension is a few letters or digits.
+  std::string_view extension = name.substr(dot + 1);
+  bool plain = !extension.empty() && extension.size() <= 4 &&
+               std::all_of(extension.begin(), extension.end(), [](char c) {
+                 return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+               });
+  return plain ? name.substr(0, dot) : name;
 }
 
 }  // namespace vantorel

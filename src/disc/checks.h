@@ -1,32 +1,40 @@
 // Checks of the disc against what a CD burner takes: what it would refuse or misread. They read
-// only the disc and what the run learned of its files, and touch nothing.
+// only the disc, its layout and what the run learned of its files and lines, and touch nothing.
+// Every finding is made here, whole: with the names, commands' tools and spellings its wording
+// needs.
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "disc/disc.h"
 #include "disc/findings.h"
+#include "disc/layout.h"
 
 namespace vantorel {
 
-// Every problem of the disc, in the order of the list's lines; those of the disc as a whole come
-// last.
-std::vector<Finding> CheckDisc(const Disc& disc);
+// The findings of a WAV file's probe: a file that cannot be opened, read or used, and one whose
+// format fields are read at the limit of the search. An error, if any, comes last.
+std::vector<Finding> ProbeFindings(const DiscFile& file);
 
-// Whether an ignored line of the list is worth looking up as the name of a file: one of another
-// kind of audio, which is made CD audio only if it is there, or one the user may have typed
-// without its .wav, which is no note (those start with #), of which the checks say nothing else
-// and which is not too long to be a name.
-bool MayNameAFile(std::string_view line);
+// Every other problem of the disc, laid out as layout says, in the order of the list's lines;
+// those of the disc as a whole come last.
+std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout);
 
-// The tool that makes CD audio of an audio file of a kind other than WAV: sox for the kinds
-// Debian's sox reads, ffmpeg for the others.
-enum class Converter { kSox, kFfmpeg };
+// How a line of kind, no WAV entry, is worth looking up on disk, if at all: one that may name
+// audio of another kind, which is made CD audio only if it is there, or a WAV file typed without
+// its .wav, and which is no note (those start with #), of which the checks say nothing else and
+// which is not too long to be a name; or one that ends in .wav in mixed case.
+std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind);
 
-// The converter for the audio file a line names by its extension, where it is of a kind other
-// than WAV.
-std::optional<Converter> OtherAudioOf(std::string_view line);
+// The tool that makes CD audio of the audio file a line names by its extension, where it is of a
+// kind other than WAV; kNone otherwise.
+Converter OtherAudioOf(std::string_view line);
+
+// A file's name without its extension: the part before the last dot of its last component, where
+// that dot does not start it.
+std::string_view StemOf(std::string_view name);
 
 }  // namespace vantorel

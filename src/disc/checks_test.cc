@@ -53,37 +53,35 @@ struct Found {
   std::string other = "";
   bool joinable = false;
   std::array<uint32_t, 5> format = {};  // Code, sub-code, rate, bits and channels.
-  std::array<int, 3> unused = {};       // WAV entries, split lines and pregap lines.
   bool operator==(const Found&) const = default;
 };
 
 void PrintTo(const Found& f, std::ostream* os) {
   *os << testing::PrintToString(std::tuple(f.line, static_cast<int>(f.kind), f.frames,
-                                           f.other_frames, f.count, f.other, f.joinable, f.format,
-                                           f.unused));
+                                           f.other_frames, f.count, f.other, f.joinable, f.format));
 }
 
 // The findings of a list, each file being what its name says. Of the ignored lines, "exists" is
 // the name of a file, and "typed" with .wav added.
 std::vector<Found> FindingsOf(std::string_view list) {
   TrackTable table;
-  Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
+  ClassifyTrackList(list, &table);
+  Disc disc = BuildDisc(list, table);
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
   MeasureLengths(&disc);
-  for (IgnoredLine& ignored : disc.ignored) {
+  for (LineLookup& lookup : disc.lookups) {
     // Of the files of other kinds of audio, those called gone are not there.
-    ignored.names_a_file =
-        ignored.line.text == "exists" ||
-        (OtherAudioOf(ignored.line.text) && !ignored.line.text.starts_with("gone"));
-    ignored.names_a_wav = ignored.line.text == "typed";
+    std::string_view text = lookup.line.text;
+    lookup.names_a_file =
+        text == "exists" || (OtherAudioOf(text) != Converter::kNone && !text.starts_with("gone"));
+    lookup.names_a_wav = text == "typed";
   }
   std::vector<Found> found;
-  for (const Finding& f : CheckDisc(disc)) {
+  for (const Finding& f : CheckDisc(disc, LayOutDisc(disc))) {
     const AudioFormat& a = f.format;
-    Found& d = found.emplace_back(
-        Found{f.line, f.kind, f.frames, f.other_frames, f.count, std::string(f.other), f.joinable});
+    Found& d = found.emplace_back(Found{f.line, f.kind, f.frames, f.other_frames, f.count,
+                                        std::string(f.other), !f.joined.empty()});
     d.format = {a.code, a.sub_code, a.rate, a.bits, a.channels};
-    d.unused = {f.wav_entries, f.splits, f.pregaps};
   }
   return found;
 }
@@ -155,28 +153,16 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
   }
 }
 
-TEST(CheckDisc, NinetyNineTracksAndOneHundredTwentyEightLinesAtMost) {
+TEST(CheckDisc, NinetyNineTracksAtMost) {
   std::string list = "long.wav\n";
-  for (int i = 1; i < 99; ++i) list += "S " + std::to_string(i) + ":00:00\n";
-  for (int tracks : {99, 100}) {
-    if (tracks == 100) list += "S 99:00:00\n";
-    TrackTable table;
-    Disc disc = BuildDisc(list, table, ClassifyTrackList(list, &table));
-    EXPECT_EQ(TrackCount(disc), tracks);
+  // A split every 20 seconds of the 45 minutes of long.wav.
+  for (int i = 1; i < 99; ++i) {
+    std::string minutes = std::to_string(i / 3), seconds = std::to_string(i % 3 * 20);
+    list += "S " + minutes + ":" + seconds + ":00\n";
   }
-  // Notes fill the list to its limit. The lines past it are counted, blank ones aside, in a
-  // finding between those of the splits past the end of long.wav and the disc's; notes draw none.
-  for (int line = 101; line <= 128; ++line) list += "# note\n";
-  auto last_two = [&](const std::string& more) {
-    std::vector<Found> found = FindingsOf(list + more);
-    return std::vector<Found>(found.end() - 2, found.end());
-  };
-  const Found too_many = {.line = 0, .kind = K::kTooManyTracks, .count = 100};
-  EXPECT_EQ(last_two("# only notes\n# past the limit\n")[0].kind, K::kSplitPastEnd);
-  EXPECT_EQ(
-      last_two("S 1\nz.wav\n\nnote\nP 2\n# 3\nx.wav\nS 4\n"),
-      (std::vector<Found>{
-          Found{.line = 129, .kind = K::kLinesUnused, .count = 7, .unused = {2, 2, 1}}, too_many}));
+  EXPECT_EQ(FindingsOf(list), std::vector<Found>{});
+  EXPECT_EQ(FindingsOf(list + "S 44:00:00\n"),
+            (std::vector<Found>{{.line = 0, .kind = K::kTooManyTracks, .count = 100}}));
 }
 
 }  // namespace

@@ -23,12 +23,17 @@ struct ListLine {
   std::string_view text;
 };
 
-// What the run learned of one WAV file: which file it is, what its header says, and the length
-// of the audio it holds.
+// What the run learned of one WAV file: which file it is, whether it could be opened and read,
+// what its header says, and the length of the audio it holds.
 struct WavFile {
   FileId id;
-  HeaderFacts header;
-  Length length;
+  int open_error = 0;  // An errno value: why it could not be opened.
+  int read_error = 0;  // An errno value: why it could not be read.
+  // Where it could not be opened: its name without the blanks at its end, where it has some and
+  // that names a regular file.
+  std::string_view trimmed_name = {};
+  HeaderFacts header = {};
+  Length length = {};
 };
 
 struct Track {
@@ -45,40 +50,44 @@ struct DiscFile {
   size_t track_count = 0;
 };
 
-// The lines past the limit of kMaxLines, which nothing else reads.
-struct UnusedLines {
-  int first = 0;  // The number of the first of them; 0 when there are none.
-  int count = 0;
-  int wav_entries = 0;
-  int splits = 0;
-  int pregaps = 0;
-  int notes = 0;  // Lines starting with #, which lose nothing.
+// How a line that is no WAV entry is looked up on disk, where the checks have a use for the file
+// it may name.
+enum class LookUp {
+  kAsWritten,  // As it stands and, as a WAV name typed without its .wav, with it.
+  kSpellings,  // A name ending in .wav in mixed case: with .wav, with .WAV, and as it stands.
 };
 
-// A line taken as neither a WAV file, a split nor a pregap.
-struct IgnoredLine {
-  ListLine line;
-  bool names_a_file = false;  // It is the name of an existing regular file, as the run found.
-  bool names_a_wav = false;   // With .wav added, it is the name of an existing file.
+// A line worth looking up, and what the run found.
+struct LineLookup {
+  ListLine line = {};
+  LookUp how = LookUp::kAsWritten;
+  bool names_a_file = false;  // As it stands, it names a regular file.
+  bool names_a_wav = false;   // With .wav added, it names a regular file.
+  // The ending (".wav", ".WAV" or the line's own) with which it names a regular file; empty when
+  // none does.
+  std::string_view spelling = {};
 };
 
 struct Disc {
   std::vector<DiscFile> files;
   // The tracks of every file in order, in one block rather than a block a file.
   std::vector<Track> tracks;
-  std::vector<IgnoredLine> ignored;
+  std::vector<ListLine> ignored;        // Lines taken as neither a WAV file, a split nor a pregap.
   std::vector<ListLine> stray_pregaps;  // P lines not right after a WAV or S line.
-  UnusedLines unused;
-  uint64_t total_seconds = 0;  // The files' lengths summed, in whole seconds.
+  std::vector<LineLookup> lookups;      // In the order of the list.
+  uint64_t total_seconds = 0;           // The files' lengths summed, in whole seconds.
 };
 
 // The disc of a classified list: every WAV entry with its tracks and pregaps, the lines that
-// count for nothing, and the number of every line, counted in one pass over the text. What the
-// run learns of the files is not known yet: each WavFile is empty.
-Disc BuildDisc(std::string_view list_text, const TrackTable& table, const Classified& classified);
+// count for nothing, those worth looking up, and the number of every line, counted in one pass
+// over the text. What the run learns of the files and the lines it looks up is not known yet.
+Disc BuildDisc(std::string_view list_text, const TrackTable& table);
 
 // Gives every file its length from its header and sums them into total_seconds.
 void MeasureLengths(Disc* disc);
+
+// What the run found of a line it looked up, or nothing when it was not looked up.
+const LineLookup* LookupOf(const Disc& disc, const ListLine& line);
 
 // The tracks of file, a file of disc.
 inline std::span<const Track> TracksOf(const Disc& disc, const DiscFile& file) {

@@ -10,7 +10,8 @@ namespace {
 
 Disc DiscOf(std::string_view list) {
   static TrackTable table;  // Static: the disc holds views into list, as the table does.
-  return BuildDisc(list, table, ClassifyTrackList(list, &table));
+  ClassifyTrackList(list, &table);
+  return BuildDisc(list, table);
 }
 
 std::string Numbered(const ListLine& line) {
@@ -32,33 +33,27 @@ std::string Described(const Disc& disc) {
   }
   for (const ListLine& line : disc.stray_pregaps)
     out.append("stray ").append(Numbered(line)) += " | ";
-  for (const IgnoredLine& i : disc.ignored)
-    out.append("ignored ").append(Numbered(i.line)) += " | ";
+  for (const ListLine& line : disc.ignored) out.append("ignored ").append(Numbered(line)) += " | ";
+  for (const LineLookup& lookup : disc.lookups) {
+    out.append(lookup.how == LookUp::kAsWritten ? "look up " : "spell ")
+        .append(Numbered(lookup.line)) += " | ";
+  }
   return out;
 }
 
 TEST(BuildDisc, FilesTracksPregapsAndLineNumbers) {
   // Lines end at LF, CR LF and a lone CR (LF CR ends two), blank lines count, a byte order mark
   // does not. A pregap belongs to the track opened on the line just above it; any other to none.
-  EXPECT_EQ(Described(DiscOf("\xEF\xBB\xBF"
-                             "a.wav\r\n\r\nP 00:02:00\rS 01:00:00\nP 00:01:00\nP 00:03:00\n"
-                             "note\n\nb.WAV\nS 2\nx\n\rP 9\n")),
-            "1:a.wav [1:a.wav at 00:00:00 3:P 00:02:00] [4:S 01:00:00 at 01:00:00 5:P 00:01:00] | "
-            "9:b.WAV [9:b.WAV at 00:00:00] [10:S 2 at 2] | "
-            "stray 6:P 00:03:00 | stray 13:P 9 | ignored 7:note | ignored 11:x | ");
+  EXPECT_EQ(
+      Described(DiscOf("\xEF\xBB\xBF"
+                       "a.wav\r\n\r\nP 00:02:00\rS 01:00:00\nP 00:01:00\nP 00:03:00\n"
+                       "note\n\nb.WAV\nS 2\nx\n\rP 9\nS c.Wav\n# d.Wav\n")),
+      "1:a.wav [1:a.wav at 00:00:00 3:P 00:02:00] [4:S 01:00:00 at 01:00:00 5:P 00:01:00] | "
+      "9:b.WAV [9:b.WAV at 00:00:00] [10:S 2 at 2] [14:S c.Wav at c.Wav] | "
+      "stray 6:P 00:03:00 | stray 13:P 9 | ignored 7:note | ignored 11:x | ignored 15:# d.Wav "
+      "| look up 7:note | look up 11:x | spell 14:S c.Wav | ");
   EXPECT_EQ(Described(DiscOf("\n\nS\nP")), "3:S [3:S at 00:00:00 4:P] | ");
   EXPECT_EQ(Described(DiscOf("")), "");
-}
-
-TEST(BuildDisc, LinesPastTheLimit) {
-  std::string list = "a.wav\n";
-  for (int i = 2; i <= 128; ++i) list += "P 1\n";
-  EXPECT_EQ(DiscOf(list).unused.count, 0);
-  Disc disc = DiscOf(list + "\r\nS 1\nb.wav\nS.wav\nnote\nS 2\n");
-  EXPECT_EQ(disc.unused.first, 130);
-  EXPECT_EQ(disc.unused.count, 5);
-  EXPECT_EQ(disc.unused.wav_entries, 2);
-  EXPECT_EQ(disc.unused.splits, 2);
 }
 
 }  // namespace

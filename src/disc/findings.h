@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "tracklist/track_table.h"
 
 namespace vantorel {
 
@@ -18,14 +21,16 @@ enum class FindingKind {
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
-                      // a file's name.
+                      // a file's name; maybe_note: it may be a note written first, holding no .wav.
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
-  kWavWithoutData,
-  kWavUnsupported,  // format: what the header says.
+  kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.
+  kWavUnsupported,    // format: what the header says; converter, stem and format_name: for a
+  // compressed format, the tool that decodes it and the format's name, if known.
 
   // Of a WAV file a burner would refuse or misread. subject is its name.
   kQuoteInName,
+  // stem: what a CD WAV made of it is named after.
   kRf64,             // An RF64 file, which cdrdao does not read.
   kNotCdAudio,       // format: what the header says.
   kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
@@ -33,13 +38,15 @@ enum class FindingKind {
   kSizeNotFilledIn,  // It declares no audio, but frames of it follow the header.
   kEndsInsideFrame,  // A note: another file follows with no pause; other: that file; count:
                      // samples of silence, at the CD's rate, that a burner adds to end on a whole
-                     // frame; frames: where the next file would start if the two were joined,
-                     // and joinable: whether they can be, the next being CD audio of one track.
+                     // frame; frames: where the next file would start if the two were joined;
+                     // joined: the name of the two joined, where they can be, the next being CD
+                     // audio of one track.
 
   // Of a line of the list. subject is the line.
   kMixedCaseWav,        // A .Wav line, or a time line that names one. other, as the run found:
                         // ".wav" or ".WAV", the ending with which it names a file in place of
-                        // its own, or else the line itself, when it is a file's name.
+                        // its own, or else the line itself, when it is a file's name; stem: the
+                        // line without its ending.
   kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
   kNotACueTime,
   kEditorTime,           // A time as audio editors write it; frames: the time it means.
@@ -52,15 +59,22 @@ enum class FindingKind {
   kFileTooShort,         // A file of one track; frames: its length.
   kPregapIgnored,
   kPregapWithoutLength,
-  kLowercaseLetter,     // An s or p line with a time.
-  kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as a split or pregap.
-  kOtherAudio,          // An ignored line that names an audio file of another kind.
+  kLowercaseLetter,     // An s or p line with a time; line_kind: what it would be with a capital.
+  kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as line_kind.
+  kOtherAudio,          // An ignored line that names an audio file of another kind; converter
+                        // and stem: the tool that makes CD audio of it and the name's stem.
   kOtherAudioNotFound,  // Likewise, but no file of that name can be read here.
   kFileNotWav,          // An ignored line that is the name of an existing file.
   kWavWithoutExt,       // An ignored line that, with .wav added, is the name of an existing file.
-  kLinesUnused,         // The first line past the limit; count, wav_entries, splits, pregaps: of
-                        // those lines.
 };
+
+// How much a finding weighs: an error, after which the run cannot go on (a WAV file it cannot
+// use); a warning of what a burner would refuse or misread; or a note, something worth knowing
+// that needs nothing done, which --strict passes.
+enum class Severity { kError, kWarning, kNote };
+
+// The tool that makes CD audio of a file: sox for what Debian's sox reads, ffmpeg for the rest.
+enum class Converter { kNone, kSox, kFfmpeg };
 
 // The fields of a format block that decide whether a file is CD audio.
 struct AudioFormat {
@@ -80,22 +94,23 @@ struct Finding {
   uint64_t other_frames = 0;
   int error = 0;  // An errno value.
   uint64_t count = 0;
-  int wav_entries = 0;
-  int splits = 0;
-  int pregaps = 0;
   AudioFormat format = {};
-  bool joinable = false;
+  Converter converter = Converter::kNone;
+  std::string_view stem = {};
+  std::string_view format_name = {};
+  std::string joined = {};
+  LineKind line_kind = LineKind::kNone;
+  bool maybe_note = false;
 };
 
-// Whether the run cannot go on after it: a WAV file it cannot use.
-constexpr bool IsError(FindingKind kind) {
-  return kind == FindingKind::kWavNotOpened || kind == FindingKind::kWavNotRead ||
-         kind == FindingKind::kWavWithoutData || kind == FindingKind::kWavUnsupported;
-}
+// What a finding of a kind weighs. A kind must be weighed here before it can be said.
+Severity SeverityOf(FindingKind kind);
 
-// Whether it is a note: something worth knowing that needs nothing done, which --strict passes.
-constexpr bool IsNote(FindingKind kind) {
-  return kind == FindingKind::kEndsInsideFrame;
+inline bool IsError(FindingKind kind) {
+  return SeverityOf(kind) == Severity::kError;
+}
+inline bool IsNote(FindingKind kind) {
+  return SeverityOf(kind) == Severity::kNote;
 }
 
 }  // namespace vantorel

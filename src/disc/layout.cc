@@ -1,29 +1,16 @@
 #include "disc/layout.h"
 
-#include <limits>
 #include <span>
 
 #include "tracklist/tracklist.h"
 
 namespace vantorel {
 
-namespace {
-
-// a + b, held at the largest count rather than wrapped round; only a header that declares audio
-// past all reason comes near it.
-uint64_t Plus(uint64_t a, uint64_t b) {
-  uint64_t sum = 0;
-  return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<uint64_t>::max() : sum;
-}
-
-// The time of a split or pregap line as the cue sheet gives it, in CD frames.
-std::optional<uint64_t> TimeOf(const ListLine& line) {
+std::optional<uint64_t> TimeOfLine(const ListLine& line) {
   std::optional<uint32_t> frames = CueTimeFrames(TimeText(line.text));
   if (!frames) return std::nullopt;
   return *frames;
 }
-
-}  // namespace
 
 DiscLayout LayOutDisc(const Disc& disc) {
   DiscLayout layout;
@@ -39,25 +26,44 @@ DiscLayout LayOutDisc(const Disc& disc) {
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
     // Where the file starts on the disc with the pregaps of its tracks so far.
     uint64_t base = at;
-    // The start of the last track placed, and whether that is the track before.
+    // The start of the last track placed, and which track that is.
     uint64_t last = 0;
-    bool before_placed = false;
+    size_t last_placed = 0;
+    layout.least_frames = SaturatingAdd(layout.least_frames, end);
     for (size_t t = 0; t < tracks.size(); ++t) {
       TrackPlace& place = places[t];
-      place.pregap = tracks[t].pregap.number != 0 ? TimeOf(tracks[t].pregap) : 0;
-      place.in_file = t == 0 ? 0 : TimeOf(tracks[t].opened_by);
-      bool placed = t == 0 || (place.in_file && *place.in_file > last && *place.in_file < end);
-      if (before_placed && placed) places[t - 1].length = *place.in_file - last;
+      place.pregap = tracks[t].pregap.number != 0 ? TimeOfLine(tracks[t].pregap) : 0;
+      place.in_file = t == 0 ? 0 : TimeOfLine(tracks[t].opened_by);
+      if (!place.in_file) {
+        place.placing = Placing::kNoTime;
+      } else if (t != 0 && *place.in_file >= end) {
+        place.placing = Placing::kPastEnd;
+        place.bound = end;
+      } else if (t != 0 && *place.in_file <= last) {
+        place.placing = Placing::kNotLater;
+        place.bound = last;
+      }
+      bool placed = place.placing == Placing::kPlaced;
+      if (t != 0 && placed) {
+        TrackPlace& before = places[last_placed];
+        before.length = *place.in_file - last;
+        before.ended_by = file.first_track + t;
+        before.past_misplaced = last_placed + 1 != t;
+      }
+      layout.least_frames = SaturatingAdd(layout.least_frames, place.pregap.value_or(0));
       known = known && place.pregap && placed;
       if (known) {
-        base = Plus(base, *place.pregap);
-        place.on_disc = Plus(base, *place.in_file);
+        base = SaturatingAdd(base, *place.pregap);
+        place.on_disc = SaturatingAdd(base, *place.in_file);
       }
-      if (placed) last = *place.in_file;
-      before_placed = placed;
+      if (placed) {
+        last = *place.in_file;
+        last_placed = t;
+      }
     }
-    if (before_placed) places.back().length = end - last;
-    at = Plus(base, end);
+    places[last_placed].length = end - last;
+    places[last_placed].past_misplaced = last_placed + 1 != places.size();
+    at = SaturatingAdd(base, end);
   }
   if (known) layout.frames = at;
   return layout;

@@ -2,7 +2,8 @@
 // whole CD frames of its audio, a last part of a frame padded to a whole one, and every pregap
 // is silence put before its track's start, pushing back all that follows. Positions count in CD
 // frames from the start of the disc, the first track's pregap included, as cdrdao's show-toc
-// counts them.
+// counts them. The layout is the one place that decides where a track lands, how long it lasts
+// and how long the disc is; the track view and the checks read it.
 #pragma once
 
 #include <cstdint>
@@ -13,29 +14,52 @@
 
 namespace vantorel {
 
+// Whether a track could be placed in its file, and if not, which rule its split broke.
+enum class Placing {
+  kPlaced,
+  kNoTime,    // Its split's time cannot be read as a cue sheet's time.
+  kPastEnd,   // Its split is at or past the end of its file.
+  kNotLater,  // Its split is at or before the start of the last track of its file placed.
+};
+
 // A place that follows from a time of the list that cannot be read, or from a split that cannot
-// be placed, is missing. A split cannot be placed at or past the end of its file, nor at or
-// before the start of the last track of its file that was placed. A burner refuses such a sheet,
-// or lays it out in a way of its own, so nothing is said of where it puts the track.
+// be placed, is missing: a burner refuses such a sheet, or lays it out in a way of its own, so
+// nothing is said of where it puts the track.
 struct TrackPlace {
   // Where its audio starts in its file: 0 for the file's first track, else its S line's time as
   // the cue sheet gives it.
-  std::optional<uint64_t> in_file;
+  std::optional<uint64_t> in_file = {};
   // The length of its pregap, 0 without one.
-  std::optional<uint64_t> pregap;
+  std::optional<uint64_t> pregap = {};
   // Where its audio starts on the disc, after its pregap: show-toc's START. Missing for every
   // track from the first that cannot be placed or whose pregap cannot be read, and the disc's
   // length with them.
-  std::optional<uint64_t> on_disc;
-  // From its start to the next track's start in the file, or to the file's end: show-toc's END
-  // less its START.
-  std::optional<uint64_t> length;
+  std::optional<uint64_t> on_disc = {};
+  // Of a track placed: from its start to the start of the next track of its file that is placed,
+  // or to the file's end: show-toc's END less its START, where every split is placed.
+  std::optional<uint64_t> length = {};
+  // The disc's track whose start ends it, where that is not the file's end.
+  std::optional<size_t> ended_by = {};
+  // Its length rests on a split that could not be placed, between it and what ends it: a burner
+  // refuses such a sheet, so the length is only what it would be without that split.
+  bool past_misplaced = false;
+  Placing placing = Placing::kPlaced;
+  // Of a split not placed: the end of its file (kPastEnd), or the start of the track it does not
+  // follow (kNotLater).
+  uint64_t bound = 0;
 };
 
 struct DiscLayout {
-  std::vector<TrackPlace> tracks;  // In the order of the disc's tracks.
-  std::optional<uint64_t> frames;  // The disc's length with its pregaps.
+  std::vector<TrackPlace> tracks;       // In the order of the disc's tracks.
+  std::optional<uint64_t> frames = {};  // The disc's length with its pregaps.
+  // What the disc lasts at least: its files and every pregap that can be read, wherever the
+  // tracks land. It is the disc's length where that is known.
+  uint64_t least_frames = 0;
 };
+
+// The time of a split or pregap line as a burner reads the cue sheet, in CD frames: the text from
+// its third character on, whatever its second is; nothing where that is no cue sheet time.
+std::optional<uint64_t> TimeOfLine(const ListLine& line);
 
 // Lays out a disc whose files' lengths are measured.
 DiscLayout LayOutDisc(const Disc& disc);

@@ -10,6 +10,7 @@
 #include "disc/layout.h"
 #include "io/cue_file.h"
 #include "io/io.h"
+#include "run/finding_text.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
@@ -86,38 +87,27 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
 }
 
 // The disc the list describes.
-Disc ReadDisc(const List& list, Console* console) {
+Disc ReadDisc(const List& list) {
   TrackTable table;
-  Classified classified = ClassifyTrackList(list.text, &table);
-  if (classified.lines_dropped) console->out += LinesDropped();
-  return BuildDisc(list.text, table, classified);
-}
-
-// The name of a WAV entry without the blanks at its end, where it has some and the name without
-// them is a file's; empty otherwise. It is looked up only once the name itself failed to open.
-std::string_view TrimmedNameOfAFile(std::string_view name, std::string* path) {
-  std::string_view trimmed = name.substr(0, name.find_last_not_of(" \t") + 1);
-  if (trimmed.size() == name.size() || !IsRegularFile(path->assign(trimmed).c_str())) return {};
-  return trimmed;
+  ClassifyTrackList(list.text, &table);
+  return BuildDisc(list.text, table);
 }
 
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
-// leads past the head. Found are the problems with it, of which an error means the file cannot be
-// used. path is room for the name as the C library takes it, kept from one file to the next.
-WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Finding>* found) {
+// leads past the head. path is room for the name as the C library takes it, kept from one file
+// to the next.
+WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
   path->assign(entry.text);
   uint8_t head[kHeadBytes];
   HeadRead read = ReadHead(path->c_str(), head);
-  WavFile wav{read.id, {}, {}};
-  auto find = [&](FindingKind kind, Finding f = {}) {
-    f.kind = kind;
-    f.line = entry.number;
-    f.subject = entry.text;
-    found->push_back(f);
-  };
+  WavFile wav{.id = read.id};
   if (!read.opened) {
-    find(FindingKind::kWavNotOpened,
-         {.other = TrimmedNameOfAFile(entry.text, path), .error = read.error});
+    wav.open_error = read.error;
+    // The name without the blanks at its end is looked up only once the name itself failed.
+    std::string_view trimmed = entry.text.substr(0, entry.text.find_last_not_of(" \t") + 1);
+    if (trimmed.size() != entry.text.size() && IsRegularFile(path->assign(trimmed).c_str())) {
+      wav.trimmed_name = trimmed;
+    }
     return wav;
   }
   int error = read.error;
@@ -132,17 +122,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
     error = wav.header.read_error;
   }
   if (read.fd >= 0) error = CloseKeeping(read.fd, error);
-  if (error != 0) {
-    find(FindingKind::kWavNotRead, {.error = error});
-    return wav;
-  }
-  const HeaderFacts& h = wav.header;
-  if (!h.format_found) find(FindingKind::kWavWithoutFormat);
-  if (h.status == ProbeStatus::kNoData) find(FindingKind::kWavWithoutData);
-  if (h.status == ProbeStatus::kUnsupported) {
-    find(FindingKind::kWavUnsupported,
-         {.format = {h.format, h.sub_format, h.sample_rate, h.bits_per_sample, h.channels}});
-  }
+  wav.read_error = error;
   return wav;
 }
 
@@ -151,8 +131,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, std::vector<Fin
 int ProbeFiles(Disc* disc, const List& list, Console* console) {
   // Room for the report that follows and for a line on each stream about every file, made at once
   // as the room of every text and list made a piece at a time is: a text that grows by copying
-  // leaves its old room behind, pages written for nothing. Together these rooms take 2 to 3
-  // hundredths off a run on 128 files that are each warned of.
+  // leaves its old room behind, pages written for nothing.
   size_t out_room = LengthReportRoom(*disc);
   size_t err_room = 0;
   for (const DiscFile& file : disc->files) {
@@ -163,10 +142,9 @@ int ProbeFiles(Disc* disc, const List& list, Console* console) {
   console->err.reserve(console->err.size() + err_room);
   bool usable = true;
   std::string path;
-  std::vector<Finding> found;
   for (DiscFile& file : disc->files) {
-    found.clear();
-    file.wav = GET_ATTRIBUTES(file.entry, &path, &found);
+    file.wav = GET_ATTRIBUTES(file.entry, &path);
+    std::vector<Finding> found = ProbeFindings(file);
     if (usable) {
       for (const Finding& f : found) AppendProbeMessage(&console->out, f);
     }
@@ -176,32 +154,26 @@ int ProbeFiles(Disc* disc, const List& list, Console* console) {
   return usable ? kGoOn : kExitBadWav;
 }
 
-// Looks up the ignored lines that may be the name of a file, as they stand or, as a WAV name
-// typed without its .wav, with it.
-void LookUpIgnoredLines(Disc* disc) {
-  for (IgnoredLine& ignored : disc->ignored) {
-    if (!MayNameAFile(ignored.line.text)) continue;
-    std::string name(ignored.line.text);
-    ignored.names_a_file = IsRegularFile(name.c_str());
-    if (!ignored.names_a_file) ignored.names_a_wav = IsRegularFile((name + ".wav").c_str());
-  }
-}
-
-// Looks up the file that a line with .wav in mixed case at its end, such as "b.Wav", may name:
-// with that ending written .wav or .WAV, or else as the line stands. Only lines the checks found in
-// mixed case are looked up.
-void LookUpSpellings(std::vector<Finding>* found) {
+// Looks up every line worth it: as it stands and, as a WAV name typed without its .wav, with it;
+// or, for one that ends in .wav in mixed case, with .wav, with .WAV and as it stands.
+void LookUpLines(Disc* disc) {
   std::string name;
-  for (Finding& f : *found) {
-    if (f.kind != FindingKind::kMixedCaseWav || f.subject.size() < 4) continue;
-    std::string_view stem = f.subject.substr(0, f.subject.size() - 4);
-    std::string_view ending = f.subject.substr(stem.size());
-    if (!ContainsWavAnyCase(ending)) continue;
-    for (std::string_view spelling : {std::string_view(".wav"), std::string_view(".WAV"), ending}) {
-      if (IsRegularFile(name.assign(stem).append(spelling).c_str())) {
-        f.other = spelling == ending ? f.subject : spelling;
+  for (LineLookup& lookup : disc->lookups) {
+    std::string_view text = lookup.line.text;
+    if (lookup.how == LookUp::kAsWritten) {
+      lookup.names_a_file = IsRegularFile(name.assign(text).c_str());
+      if (!lookup.names_a_file) lookup.names_a_wav = IsRegularFile(name.append(".wav").c_str());
+      continue;
+    }
+    std::string_view stem = StemOf(text);
+    for (std::string_view ending : {std::string_view(".wav"), std::string_view(".WAV")}) {
+      if (IsRegularFile(name.assign(stem).append(ending).c_str())) {
+        lookup.spelling = ending;
         break;
       }
+    }
+    if (lookup.spelling.empty() && IsRegularFile(name.assign(text).c_str())) {
+      lookup.spelling = text;
     }
   }
 }
@@ -266,16 +238,16 @@ int RunPhases(const std::vector<std::string>& args, bool tracks, Console* consol
   // The second argument names the cue file only when there are exactly two.
   std::string cue_name = args.size() == 2 ? args[1] : kDefaultCue;
 
-  Disc disc = ReadDisc(list, console);
+  Disc disc = ReadDisc(list);
 
   if (int status = ProbeFiles(&disc, list, console); status != kGoOn) return status;
-  LookUpIgnoredLines(&disc);
+  LookUpLines(&disc);
 
   MeasureLengths(&disc);
   AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
-  if (tracks) AppendTrackView(&console->out, disc, LayOutDisc(disc));
-  std::vector<Finding> found = CheckDisc(disc);
-  LookUpSpellings(&found);
+  const DiscLayout layout = LayOutDisc(disc);
+  if (tracks) AppendTrackView(&console->out, disc, layout);
+  std::vector<Finding> found = CheckDisc(disc, layout);
   Say(console, found, {list.name, cue_name});
   bool too_many_tracks = std::any_of(found.begin(), found.end(), [](const Finding& f) {
     return f.kind == FindingKind::kTooManyTracks;

@@ -23,7 +23,6 @@ std::string HelpText();
 
 std::string ListCannotOpen(std::string_view name, int error);
 std::string ListTooLarge(std::string_view name);
-std::string LinesDropped();
 
 // Appends standard output's message for a finding of the probe; findings of other kinds have
 // none.
@@ -45,15 +44,6 @@ std::string CueWritten(std::string_view name);
 std::string StdoutFailed(int error);
 
 std::string VersionLine();
-
-// The standard error lines of findings, in the order given, each naming the line of the list it
-// is about ("vantorel: LIST:LINE: warning: ...") or else the run ("vantorel: warning: ...").
-struct Names {
-  std::string_view list;
-  std::string_view cue;
-};
-std::string FindingLines(std::span<const Finding> findings, const Names& names);
-void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names);
 
 // Said on standard error when the file made for the cue sheet could not be removed again.
 std::string CueNotRemoved(std::string_view name, int error);

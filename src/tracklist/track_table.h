@@ -2,25 +2,25 @@
 // built from it; no later phase reads it.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace vantorel {
 
-enum class LineKind : int32_t { kNone = 0, kSplit = 1, kPregap = 2 };
+// What a line of the list is read as.
+enum class LineKind : int32_t {
+  kNone = 0,  // Ignored.
+  kSplit = 1,
+  kPregap = 2,
+  kWav = 3,  // A WAV file's name.
+};
 
-// Only the first kMaxLines lines of a list are used; the table has room to spare.
-constexpr int kMaxLines = 128;
-constexpr int kTableSlots = 256;
-
-// The columns run in parallel, in the order of the lines. The text views point into the list
-// text, which must outlive the table.
+// The columns run in parallel, in the order of the lines, one slot for every line of the list.
+// The text views point into the list text, which must outlive the table.
 struct TrackTable {
-  std::array<std::string_view, kTableSlots> text{};
-  std::array<LineKind, kTableSlots> kind{};
-  std::array<int32_t, kTableSlots> has_pregap{};
-  std::array<int32_t, kTableSlots> is_wav{};
+  std::vector<std::string_view> text;
+  std::vector<LineKind> kind;
 };
 
 }  // namespace vantorel

@@ -100,45 +100,25 @@ std::string_view TimeText(std::string_view line) {
   return line.size() > 2 ? line.substr(2) : "";
 }
 
-Classified ClassifyTrackList(std::string_view list_text, TrackTable* table) {
-  table->kind.fill(LineKind::kNone);
-  table->has_pregap.fill(0);
-  table->is_wav.fill(0);
-  table->is_wav[0] = 1;
+LineKind KindOf(std::string_view line) {
+  if (NamesWav(line)) return LineKind::kWav;
+  if (line.starts_with('S')) return LineKind::kSplit;
+  if (line.starts_with('P')) return LineKind::kPregap;
+  return LineKind::kNone;
+}
 
+int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
+  table->text.clear();
+  table->kind.clear();
   std::string_view text = list_text.substr(0, list_text.find('\0'));
   // Editors on Windows start a UTF-8 file with a byte order mark; it is not part of any name.
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   size_t pos = 0;
-  Classified result;
-
-  // The first line is a WAV entry whatever it holds.
-  std::string_view line = NextLine(text, &pos);
-  if (line.empty()) return result;
-  table->text[0] = line;
-  int taken = 1;
-
-  while (!(line = NextLine(text, &pos)).empty()) {
-    if (taken == kMaxLines) {
-      result.lines_dropped = true;
-      result.rest = text.substr(static_cast<size_t>(line.data() - text.data()));
-      break;
-    }
-    int i = taken++;
-    table->text[i] = line;
-    if (line[0] == 'S') table->kind[i] = LineKind::kSplit;
-    if (line[0] == 'P') {
-      table->has_pregap[i] = 1;
-      table->kind[i] = LineKind::kPregap;
-    }
-    if (NamesWav(line)) {
-      table->has_pregap[i] = 0;
-      table->kind[i] = LineKind::kNone;
-      table->is_wav[i] = 1;
-    }
+  for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+    table->kind.push_back(table->text.empty() ? LineKind::kWav : KindOf(line));
+    table->text.push_back(line);
   }
-  result.line_count = taken;
-  return result;
+  return static_cast<int>(table->text.size());
 }
 
 std::optional<uint32_t> CueTimeFrames(std::string_view time) {

@@ -13,18 +13,14 @@ namespace vantorel {
 // The largest list the tool reads, in bytes.
 constexpr size_t kMaxListBytes = 1024 * 1024;
 
-struct Classified {
-  int line_count = 0;
-  // True when the list holds lines beyond the first kMaxLines; they are not used.
-  bool lines_dropped = false;
-  // The text after the last line used, when lines are dropped: the dropped lines are in it.
-  std::string_view rest;
-};
-
 // Cuts the list text into lines (any run of CR and LF ends a line; a NUL byte ends the text; a
-// UTF-8 byte order mark at the start is skipped) and fills the text, kind, has_pregap and is_wav
-// columns.
-Classified ClassifyTrackList(std::string_view list_text, TrackTable* table);
+// UTF-8 byte order mark at the start is skipped), fills the table with every one of them and
+// returns their count. The first line is a WAV file's name whatever it holds.
+int ClassifyTrackList(std::string_view list_text, TrackTable* table);
+
+// What a line of the list after the first is read as: a WAV file's name where it holds ".wav" or
+// ".WAV", else a split or pregap line by its first letter, else nothing.
+LineKind KindOf(std::string_view line);
 
 // The next line of text at or after *pos, which it moves past the line; empty when the text has
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.

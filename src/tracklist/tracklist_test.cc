@@ -14,30 +14,25 @@ namespace {
 struct Row {
   std::string text;
   LineKind kind;
-  int has_pregap, is_wav;
   bool operator==(const Row&) const = default;
 };
 
-std::vector<Row> Rows(std::string_view list, Classified* result = nullptr) {
+std::vector<Row> Rows(std::string_view list) {
   static TrackTable table;  // Static: the table holds views into list, which outlives the call.
-  Classified c = ClassifyTrackList(list, &table);
-  if (result) *result = c;
+  int count = ClassifyTrackList(list, &table);
   std::vector<Row> rows;
-  for (int i = 0; i < c.line_count; ++i) {
-    rows.push_back(
-        {std::string(table.text[i]), table.kind[i], table.has_pregap[i], table.is_wav[i]});
-  }
+  for (int i = 0; i < count; ++i) rows.push_back({std::string(table.text[i]), table.kind[i]});
   return rows;
 }
 
 TEST(ClassifyTrackList, KindsOfLines) {
+  using K = LineKind;
   std::vector<Row> want = {
-      {"P first.txt", LineKind::kNone, 0, 1},  // Line 1 is a WAV entry whatever it holds.
-      {"Song.wav", LineKind::kNone, 0, 1},     {"Pause.WAV", LineKind::kNone, 0, 1},
-      {"S song.wav", LineKind::kNone, 0, 1},   {"S 03:15:00", LineKind::kSplit, 0, 0},
-      {"P 00:02:00", LineKind::kPregap, 1, 0}, {"s 03:15:00", LineKind::kNone, 0, 0},
-      {"track.Wav", LineKind::kNone, 0, 0},    {"S", LineKind::kSplit, 0, 0},
-      {"   ", LineKind::kNone, 0, 0},          {" spaced.wav ", LineKind::kNone, 0, 1},
+      {"P first.txt", K::kWav},  // Line 1 is a WAV entry whatever it holds.
+      {"Song.wav", K::kWav},     {"Pause.WAV", K::kWav},     {"S song.wav", K::kWav},
+      {"S 03:15:00", K::kSplit}, {"P 00:02:00", K::kPregap}, {"s 03:15:00", K::kNone},
+      {"track.Wav", K::kNone},   {"S", K::kSplit},           {"   ", K::kNone},
+      {" spaced.wav ", K::kWav},
   };
   EXPECT_EQ(Rows("P first.txt\nSong.wav\nPause.WAV\nS song.wav\nS 03:15:00\nP 00:02:00\n"
                  "s 03:15:00\ntrack.Wav\nS\n   \n spaced.wav "),
@@ -58,22 +53,20 @@ TEST(ClassifyTrackList, LineEndsAndBlankLines) {
 
 TEST(ClassifyTrackList, ZeroByteEndsTheText) {
   std::string list("a.wav\nb.w\0av\nc.wav\n", 19);
-  std::vector<Row> want = {{"a.wav", LineKind::kNone, 0, 1}, {"b.w", LineKind::kNone, 0, 0}};
+  std::vector<Row> want = {{"a.wav", LineKind::kWav}, {"b.w", LineKind::kNone}};
   EXPECT_EQ(Rows(list), want);
   EXPECT_TRUE(Rows(std::string("\0a.wav", 6)).empty());
 }
 
-TEST(ClassifyTrackList, OnlyTheFirst128LinesAreUsed) {
+TEST(ClassifyTrackList, EveryLineIsUsed) {
+  // 99 files with a pregap each, and a title line for each, take 298 lines.
   std::string list;
-  for (int i = 1; i <= 128; ++i) list += "S " + std::to_string(i) + "\n";
-  Classified c;
-  EXPECT_EQ(Rows(list, &c).size(), 128u);
-  EXPECT_FALSE(c.lines_dropped);
-
-  std::vector<Row> rows = Rows(list + "P 129\nlast.wav\n", &c);
-  EXPECT_EQ(c.line_count, 128);
-  EXPECT_TRUE(c.lines_dropped);
-  EXPECT_EQ(rows.back().text, "S 128");
+  for (int i = 1; i <= 99; ++i) list += std::to_string(i) + ".wav\nP 00:02:00\n# title\n";
+  list += "last.wav\n";
+  std::vector<Row> rows = Rows(list);
+  ASSERT_EQ(rows.size(), 298u);
+  EXPECT_EQ(rows[294], (Row{"99.wav", LineKind::kWav}));
+  EXPECT_EQ(rows.back(), (Row{"last.wav", LineKind::kWav}));
 }
 
 // Plain searches, a byte at a time or by find: the reference the faster ones must agree with.

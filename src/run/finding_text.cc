@@ -1,0 +1,338 @@
+#include "run/finding_text.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "audio/wavprobe.h"
+#include "cd.h"
+#include "run/remedies.h"
+
+namespace vantorel {
+
+namespace {
+
+void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
+  for (std::string_view piece : pieces) out->append(piece);
+}
+
+std::string Number(uint64_t n) {
+  return std::to_string(n);
+}
+
+// "1 line", "2 lines".
+void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::string_view many = "") {
+  Append(out, {Number(n), " "});
+  if (n == 1) {
+    out->append(one);
+  } else if (many.empty()) {
+    Append(out, {one, "s"});
+  } else {
+    out->append(many);
+  }
+}
+
+// The line to write in the list in place of a file's, once a CD WAV is made of it, before the
+// command that makes it.
+void AppendCdWavLine(std::string* out, std::string_view stem) {
+  Append(out, {" and write the line as \"", CdWavName(stem), "\": "});
+}
+
+void AppendFormatName(std::string* out, uint32_t code) {
+  if (code == kFormatPcm) {
+    out->append("PCM");
+  } else if (code == kFormatFloat) {
+    out->append("floating point");
+  } else {
+    Append(out, {"format ", Number(code)});
+  }
+}
+
+void AppendAudioFormat(std::string* out, uint32_t rate, uint32_t bits, uint32_t channels) {
+  Append(out, {Number(rate), " Hz ", Number(bits), "-bit ", Number(channels), "-channel "});
+}
+
+// "split" or "pregap", with the capital such a line starts with.
+std::string_view LineName(LineKind kind) {
+  return kind == LineKind::kSplit ? "split" : "pregap";
+}
+std::string_view LineLetter(LineKind kind) {
+  return kind == LineKind::kSplit ? "S" : "P";
+}
+
+// What a finding says, without its place.
+void AppendText(std::string* out, const Finding& f, const Names& names) {
+  std::string_view s = f.subject;
+  switch (f.kind) {
+    case FindingKind::kListNotUsed:
+      Append(out, {"reading ", names.list, ", not ", s, ": a ", names.list,
+                   " in the working directory always comes first; rename it to use ", s});
+      return;
+    case FindingKind::kListIsWav:
+      Append(out, {names.list,
+                   " starts with RIFF: it is a WAV file, not a track list; name the track list "
+                   "first, or make one of the WAV files here: ls *.wav > tlist.txt"});
+      return;
+    case FindingKind::kNoWavFile:
+      Append(out, {names.list, " names no WAV file, so ", names.cue,
+                   " is empty; write one WAV file name a line"});
+      return;
+    case FindingKind::kWrittenWithoutLock:
+      Append(out, {"\"", s,
+                   "\" was written without its lock, which another program held for too long; if "
+                   "that program writes it too, run vantorel again once it is done"});
+      return;
+    case FindingKind::kTooManyTracks:
+      Append(out, {"the cue sheet has ", Number(f.count), " tracks, more than the ",
+                   Number(cd::kMaxTracks),
+                   " a CD holds, which a burner refuses; split the list over two discs"});
+      return;
+    case FindingKind::kDiscTooLong:
+      Append(out, {"the disc lasts ", CueTime(f.frames), " with its pregaps, more than the ",
+                   CueTime(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
+      return;
+
+    case FindingKind::kWavNotOpened:
+      Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
+                   "; check the name, relative to the working directory"});
+      if (!f.other.empty()) {
+        std::string_view blanks = s.substr(f.other.size());
+        std::string_view blank = blanks.find('\t') == blanks.npos  ? "space"
+                                 : blanks.find(' ') == blanks.npos ? "tab"
+                                                                   : "blank";
+        out->append("; the name ends in ");
+        AppendCounted(out, blanks.size(), blank);
+        Append(out, {" that the file's name lacks: write the line as \"", f.other, "\""});
+      } else if (f.maybe_note) {
+        out->append("; the first line is always a WAV file's name: ");
+        if (s.starts_with('#')) {
+          out->append("move this note to the end of the list");
+        } else {
+          Append(out, {"if it is a note, move it to the end of the list as \"# ", s, "\""});
+        }
+      }
+      return;
+    case FindingKind::kWavNotRead:
+      Append(out, {"cannot read \"", s, "\": ", std::strerror(f.error)});
+      return;
+    case FindingKind::kWavWithoutFormat:
+      Append(out, {"\"", s, "\" has no fmt block in its first ", Number(kSearchLimit),
+                   " bytes, so its length is probably wrong; convert it with sox"});
+      return;
+    case FindingKind::kWavWithoutData:
+      if (f.converter != Converter::kNone) {
+        Append(out, {"\"", s, "\" is not a WAV file; make a CD WAV of it"});
+        AppendCdWavLine(out, f.stem);
+        AppendConvertCommand(out, f.converter, s, f.stem);
+        return;
+      }
+      Append(out, {"\"", s, "\" has no data block at an even position in its first ",
+                   Number(kSearchLimit), " bytes; convert it with sox"});
+      return;
+    case FindingKind::kWavUnsupported:
+      if (f.converter != Converter::kNone) {
+        Append(out, {"\"", s, "\" holds "});
+        if (!f.format_name.empty()) {
+          Append(out, {f.format_name, " audio"});
+        } else {
+          Append(out, {"audio compressed in format ", Number(f.format.code)});
+        }
+        out->append(", which cdrdao cannot burn; decode it to CD audio");
+        AppendCdWavLine(out, f.stem);
+        AppendConvertCommand(out, f.converter, s, f.stem);
+        return;
+      }
+      Append(out, {"\"", s,
+                   "\" gives no channels, fewer than 8 bits a sample or a sample rate of 0; "
+                   "convert it with sox"});
+      return;
+
+    case FindingKind::kQuoteInName:
+      Append(out, {"\"", s,
+                   "\" has a double quote in its name, which a cue sheet cannot hold; rename the "
+                   "file"});
+      return;
+    case FindingKind::kRf64:
+      Append(out, {"\"", s, "\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV"});
+      AppendCdWavLine(out, f.stem);
+      AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      return;
+    case FindingKind::kNotCdAudio: {
+      const AudioFormat& a = f.format;
+      Append(out, {"\"", s, "\" is "});
+      AppendAudioFormat(out, a.rate, a.bits, a.channels);
+      if (a.code == kFormatExtensible) {
+        AppendFormatName(out, a.sub_code);
+        out->append(" in an extensible header");
+      } else {
+        AppendFormatName(out, a.code);
+      }
+      out->append(", not the ");
+      AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
+      out->append("PCM of a CD; convert it");
+      AppendCdWavLine(out, f.stem);
+      AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      return;
+    }
+    case FindingKind::kShortOfDeclared:
+      Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
+                   CueTime(f.other_frames),
+                   ": a recording cut short, or a WAV written through a pipe; the report, the "
+                   "checks and a burner take what it holds; give it a header that agrees"});
+      AppendCdWavLine(out, f.stem);
+      AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      return;
+    case FindingKind::kNoAudio:
+      Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
+      return;
+    case FindingKind::kSizeNotFilledIn:
+      Append(out, {"\"", s, "\" declares no audio, yet ", CueTime(f.frames),
+                   " of it follows its header: the program that wrote it could not go back to "
+                   "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
+                   "sox reads it as empty; rewrite it with its audio"});
+      AppendCdWavLine(out, f.stem);
+      AppendConvertCommand(out, Converter::kFfmpeg, s, f.stem);
+      return;
+    case FindingKind::kEndsInsideFrame:
+      // The silence a burner pads a file's last frame with, and the two ways to go without it:
+      // join the files where the recording goes on, or pad the file to a whole frame.
+      Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),
+                   " samples, so a burner adds ", Number(f.count), " samples of silence before \"",
+                   f.other, "\", which does no harm between songs; "});
+      if (!f.joined.empty()) {
+        Append(out, {"where the recording goes on, join them and write \"", f.joined,
+                     "\" in place of \"", s, "\" and \"S ", CueTime(f.frames), "\" in place of \"",
+                     f.other, "\": "});
+        AppendJoinCommand(out, s, f.other, f.joined);
+        out->append("; or, ");
+      }
+      Append(out, {"to end it on a whole frame, write the line as \"", CdWavName(f.stem), "\": "});
+      AppendPadCommand(out, s, f.stem, f.count);
+      return;
+
+    case FindingKind::kNoSpaceAfterLetter:
+      Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",
+                   s.substr(2), "\"; put a space after the letter"});
+      return;
+    case FindingKind::kNotACueTime:
+      Append(out,
+             {"\"", s,
+              "\" does not give a time as minutes:seconds:frames (seconds below 60, frames "
+              "below ",
+              Number(cd::kFramesPerSecond), "); write it as in \"", s.substr(0, 1), " 03:15:00\""});
+      return;
+    case FindingKind::kEditorTime:
+      Append(out, {"\"", s, "\" is not minutes:seconds:frames, with ", Number(cd::kFramesPerSecond),
+                   " frames a second; write the line as \"", s.substr(0, 1), " ", CueTime(f.frames),
+                   "\""});
+      return;
+    case FindingKind::kTimeWithoutFrames:
+      Append(out, {"\"", s,
+                   "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
+                   "as \"",
+                   s.substr(0, 1), " ", CueTime(f.frames), "\" for minutes:seconds, or as \"",
+                   s.substr(0, 1), " ", CueTime(f.other_frames), "\" for seconds:frames"});
+      return;
+    case FindingKind::kSplitPastEnd:
+      Append(out, {"\"", s, "\" starts at or past the end of \"", f.other, "\" (",
+                   CueTime(f.frames), "); give a time inside the file"});
+      return;
+    case FindingKind::kSplitNotLater:
+      Append(out, {"\"", s, "\" does not start after the track before it (", CueTime(f.frames),
+                   "); split times must rise within a file"});
+      return;
+    case FindingKind::kTrackBeforeTooShort:
+    case FindingKind::kLastTrackTooShort:
+    case FindingKind::kFileTooShort: {
+      bool ends_it = f.kind == FindingKind::kTrackBeforeTooShort;
+      Append(out, {"the track ", ends_it ? "before \"" : "that \"", s, ends_it ? "\"" : "\" starts",
+                   " lasts ", CueTime(f.frames), ", less than the ",
+                   Number(cd::kShortestTrackSeconds), " seconds a CD track must last",
+                   f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split"});
+      return;
+    }
+    case FindingKind::kPregapIgnored:
+      Append(out, {"\"", s,
+                   "\" is ignored: a pregap line counts only right after a WAV line or an S "
+                   "line"});
+      return;
+    case FindingKind::kPregapWithoutLength:
+      Append(out,
+             {"\"", s, "\" gives a pregap of no length, which cdrdao refuses; remove the line"});
+      return;
+
+    case FindingKind::kMixedCaseWav:
+      Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
+      if (f.other.empty()) {
+        Append(out, {"if it is a note, write it as \"# ", s, "\""});
+      } else if (f.other != s) {
+        Append(out, {"write the line as \"", f.stem, f.other, "\""});
+      } else {
+        Append(out, {"rename the file and write the line as \"", f.stem, ".wav\": "});
+        AppendRenameCommand(out, s, f.stem);
+      }
+      return;
+    case FindingKind::kLowercaseLetter:
+      Append(out, {"\"", s, "\" is ignored: ", LineName(f.line_kind),
+                   " lines start with a capital ", LineLetter(f.line_kind)});
+      return;
+    case FindingKind::kNoteReadAsLine:
+      Append(out, {"\"", s, "\" is read as a ", LineName(f.line_kind),
+                   " line because it starts with a capital ", LineLetter(f.line_kind),
+                   "; start a note with another character, such as #"});
+      return;
+    case FindingKind::kOtherAudio:
+      Append(out, {"\"", s,
+                   "\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
+                   "of it"});
+      AppendCdWavLine(out, f.stem);
+      AppendConvertCommand(out, f.converter, s, f.stem);
+      return;
+    case FindingKind::kOtherAudioNotFound:
+      Append(out, {"\"", s,
+                   "\" is ignored: only lines containing .wav are taken as files, and no file of "
+                   "that name is here to make a CD WAV of"});
+      return;
+    case FindingKind::kWavWithoutExt:
+      Append(out, {"\"", s,
+                   "\" is ignored: only lines containing .wav are taken as files; write it as \"",
+                   s, ".wav\""});
+      return;
+    case FindingKind::kFileNotWav:
+      Append(out, {"\"", s,
+                   "\" names a file but is ignored: only lines containing .wav are taken as "
+                   "files; if it is a WAV file, rename it to end in .wav"});
+      return;
+  }
+}
+
+std::string_view SeverityWord(Severity severity) {
+  switch (severity) {
+    case Severity::kError:
+      return "error: ";
+    case Severity::kWarning:
+      return "warning: ";
+    case Severity::kNote:
+      return "note: ";
+  }
+  return "";
+}
+
+}  // namespace
+
+void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names) {
+  for (const Finding& f : findings) {
+    out->append("vantorel: ");
+    if (f.line > 0) Append(out, {names.list, ":", Number(static_cast<uint64_t>(f.line)), ": "});
+    out->append(SeverityWord(SeverityOf(f.kind)));
+    AppendText(out, f, names);
+    *out += '\n';
+  }
+}
+
+std::string FindingLines(std::span<const Finding> findings, const Names& names) {
+  std::string out;
+  AppendFindingLines(&out, findings, names);
+  return out;
+}
+
+}  // namespace vantorel

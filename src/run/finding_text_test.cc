@@ -1,0 +1,266 @@
+#include "run/finding_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace vantorel {
+
+namespace {
+
+// Each kind of finding as standard error words it, from the finding alone, in each branch of its
+// wording; the kinds the end-to-end tests word in full are left to them.
+TEST(FindingLines, EachKindAsSaid) {
+  using K = FindingKind;
+  const std::string not_opened =
+      ": No such file or directory; check the name, relative to the working directory";
+  struct Case {
+    Finding f;
+    std::string said;
+  } cases[] = {
+      {{K::kNoWavFile},
+       "warning: l.txt names no WAV file, so o.cue is empty; write one WAV file name a line"},
+      {{K::kDiscTooLong, 0, "", "", 80 * 60 * 75},
+       "warning: the disc lasts 80:00:00 with its pregaps, more than the 79:59:74 a CD holds; "
+       "split the list over two discs"},
+      {{.kind = K::kTooManyTracks, .count = 100},
+       "warning: the cue sheet has 100 tracks, more than the 99 a CD holds, which a burner "
+       "refuses; split the list over two discs"},
+      // A WAV line that cannot be opened, by what it holds; other opens, as the run found.
+      {{.kind = K::kWavNotOpened,
+        .line = 2,
+        .subject = "Benefit CD for the Roxy - burn friday!!",
+        .error = ENOENT,
+        .maybe_note = true},
+       "l.txt:2: error: cannot open \"Benefit CD for the Roxy - burn friday!!\"" + not_opened +
+           "; the first line is always a WAV file's name: if it is a note, move it to the end of "
+           "the list as \"# Benefit CD for the Roxy - burn friday!!\""},
+      {{.kind = K::kWavNotOpened,
+        .line = 1,
+        .subject = "# for friday",
+        .error = ENOENT,
+        .maybe_note = true},
+       "l.txt:1: error: cannot open \"# for friday\"" + not_opened +
+           "; the first line is always a WAV file's name: move this note to the end of the list"},
+      {{K::kWavNotOpened, 1, "Song.Wav", "", 0, 0, ENOENT},
+       "l.txt:1: error: cannot open \"Song.Wav\"" + not_opened},
+      {{K::kWavNotOpened, 3, "a.wav ", "a.wav", 0, 0, ENOENT},
+       "l.txt:3: error: cannot open \"a.wav \"" + not_opened +
+           "; the name ends in 1 space that the file's name lacks: write the line as \"a.wav\""},
+      {{K::kWavNotOpened, 1, "Title\t\t", "Title", 0, 0, ENOENT},
+       "l.txt:1: error: cannot open \"Title\t\t\"" + not_opened +
+           "; the name ends in 2 tabs that the file's name lacks: write the line as \"Title\""},
+      {{K::kWavNotOpened, 3, "a.wav \t", "a.wav", 0, 0, ENOENT},
+       "l.txt:3: error: cannot open \"a.wav \t\"" + not_opened +
+           "; the name ends in 2 blanks that the file's name lacks: write the line as \"a.wav\""},
+      {{.kind = K::kWavUnsupported,
+        .line = 3,
+        .subject = "i.wav",
+        .format = {17, 0, 8000, 4, 1},
+        .converter = Converter::kSox,
+        .stem = "i",
+        .format_name = "IMA ADPCM"},
+       "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn; decode it to CD "
+       "audio and write the line as \"i-cd.wav\": sox i.wav -r 44100 -b 16 -c 2 i-cd.wav"},
+      {{.kind = K::kWavUnsupported,
+        .line = 3,
+        .subject = "m.wav",
+        .format = {85, 0, 8000, 0, 1},
+        .converter = Converter::kFfmpeg,
+        .stem = "m"},
+       "l.txt:3: error: \"m.wav\" holds audio compressed in format 85, which cdrdao cannot burn; "
+       "decode it to CD audio and write the line as \"m-cd.wav\": ffmpeg -i m.wav -ar 44100 -ac 2 "
+       "-sample_fmt s16 m-cd.wav"},
+      {{K::kQuoteInName, 2, "say \"hi\".wav"},
+       "l.txt:2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
+       "cannot hold; rename the file"},
+      {{.kind = K::kRf64, .line = 5, .subject = "r.wav", .stem = "r"},
+       "l.txt:5: warning: \"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a "
+       "WAV and write the line as \"r-cd.wav\": sox r.wav -r 44100 -b 16 -c 2 r-cd.wav"},
+      {{.kind = K::kNotCdAudio,
+        .line = 1,
+        .subject = "h.wav",
+        .format = {1, 0, 48000, 16, 2},
+        .stem = "h"},
+       "l.txt:1: warning: \"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit "
+       "2-channel PCM of a CD; convert it and write the line as \"h-cd.wav\": sox h.wav -r 44100 "
+       "-b 16 -c 2 h-cd.wav"},
+      {{.kind = K::kNotCdAudio,
+        .line = 2,
+        .subject = "-f.wav",
+        .format = {3, 0, 44100, 32, 1},
+        .stem = "-f"},
+       "l.txt:2: warning: \"-f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 Hz "
+       "16-bit 2-channel PCM of a CD; convert it and write the line as \"-f-cd.wav\": sox ./-f.wav "
+       "-r 44100 -b 16 -c 2 ./-f-cd.wav"},
+      {{.kind = K::kNotCdAudio,
+        .line = 3,
+        .subject = "x.wav",
+        .format = {0xFFFE, 1, 44100, 16, 2},
+        .stem = "x"},
+       "l.txt:3: warning: \"x.wav\" is 44100 Hz 16-bit 2-channel PCM in an extensible header, not "
+       "the 44100 Hz 16-bit 2-channel PCM of a CD; convert it and write the line as \"x-cd.wav\": "
+       "sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
+      {{.kind = K::kShortOfDeclared,
+        .line = 1,
+        .subject = "t.wav",
+        .frames = 1500,
+        .other_frames = 375,
+        .stem = "t"},
+       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording "
+       "cut short, or a WAV written through a pipe; the report, the checks and a burner take what "
+       "it holds; give it a header that agrees and write the line as \"t-cd.wav\": sox t.wav -r "
+       "44100 -b 16 -c 2 t-cd.wav"},
+      {{K::kNoAudio, 3, "z.wav"},
+       "l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list"},
+      {{.kind = K::kSizeNotFilledIn, .line = 4, .subject = "u.wav", .frames = 1500, .stem = "u"},
+       "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
+       "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
+       "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio and write "
+       "the line as \"u-cd.wav\": ffmpeg -i u.wav -ar 44100 -ac 2 -sample_fmt s16 u-cd.wav"},
+      {{.kind = K::kEndsInsideFrame,
+        .line = 1,
+        .subject = "a.wav",
+        .other = "say \"hi\".wav",
+        .frames = 1499,
+        .count = 587,
+        .stem = "a",
+        .joined = "a+say \"hi\".wav"},
+       "l.txt:1: note: \"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds "
+       "587 samples of silence before \"say \"hi\".wav\", which does no harm between songs; where "
+       "the recording goes on, join them and write \"a+say \"hi\".wav\" in place of \"a.wav\" and "
+       "\"S 00:19:74\" in place of \"say \"hi\".wav\": sox a.wav 'say \"hi\".wav' 'a+say "
+       "\"hi\".wav'; or, to end it on a whole frame, write the line as \"a-cd.wav\": sox a.wav "
+       "a-cd.wav pad 0 587s"},
+      {{.kind = K::kEndsInsideFrame,
+        .line = 1,
+        .subject = "a.wav",
+        .other = "b.wav",
+        .frames = 1499,
+        .count = 587,
+        .stem = "a"},
+       "l.txt:1: note: \"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds "
+       "587 samples of silence before \"b.wav\", which does no harm between songs; to end it on a "
+       "whole frame, write the line as \"a-cd.wav\": sox a.wav a-cd.wav pad 0 587s"},
+      {{K::kMixedCaseWav, 6, "Sample.Wav"},
+       "l.txt:6: warning: \"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; if "
+       "it is a note, write it as \"# Sample.Wav\""},
+      {{.kind = K::kMixedCaseWav, .line = 2, .subject = "b.Wav", .other = ".WAV", .stem = "b"},
+       "l.txt:2: warning: \"b.Wav\" is not read as a WAV file: only .wav and .WAV count; write the "
+       "line as \"b.WAV\""},
+      {{.kind = K::kMixedCaseWav,
+        .line = 2,
+        .subject = "it's.Wav",
+        .other = "it's.Wav",
+        .stem = "it's"},
+       "l.txt:2: warning: \"it's.Wav\" is not read as a WAV file: only .wav and .WAV count; rename "
+       "the file and write the line as \"it's.wav\": mv 'it'\\''s.Wav' 'it'\\''s.wav'"},
+      {{K::kNoSpaceAfterLetter, 3, "S12:00:00"},
+       "l.txt:3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; "
+       "put a space after the letter"},
+      {{K::kNotACueTime, 3, "S 00:10:80"},
+       "l.txt:3: warning: \"S 00:10:80\" does not give a time as minutes:seconds:frames (seconds "
+       "below 60, frames below 75); write it as in \"S 03:15:00\""},
+      {{K::kEditorTime, 2, "S 0:05.5", "", 412},
+       "l.txt:2: warning: \"S 0:05.5\" is not minutes:seconds:frames, with 75 frames a second; "
+       "write the line as \"S 00:05:37\""},
+      {{K::kTimeWithoutFrames, 7, "P 0:2", "", 150, 2},
+       "l.txt:7: warning: \"P 0:2\" gives two numbers, which cdrdao reads as seconds:frames; write "
+       "the line as \"P 00:02:00\" for minutes:seconds, or as \"P 00:00:02\" for seconds:frames"},
+      {{K::kSplitPastEnd, 2, "S 00:30:00", "a.wav", 1500},
+       "l.txt:2: warning: \"S 00:30:00\" starts at or past the end of \"a.wav\" (00:20:00); give a "
+       "time inside the file"},
+      {{K::kSplitNotLater, 4, "S 00:05:00", "", 750},
+       "l.txt:4: warning: \"S 00:05:00\" does not start after the track before it (00:10:00); "
+       "split times must rise within a file"},
+      {{K::kTrackBeforeTooShort, 2, "S 00:02:00", "", 150},
+       "l.txt:2: warning: the track before \"S 00:02:00\" lasts 00:02:00, less than the 4 seconds "
+       "a CD track must last; move or remove a split"},
+      {{K::kLastTrackTooShort, 8, "S 00:18:00", "", 150},
+       "l.txt:8: warning: the track that \"S 00:18:00\" starts lasts 00:02:00, less than the 4 "
+       "seconds a CD track must last; move or remove a split"},
+      {{K::kFileTooShort, 1, "a.wav", "", 225},
+       "l.txt:1: warning: the track that \"a.wav\" starts lasts 00:03:00, less than the 4 seconds "
+       "a CD track must last"},
+      {{K::kPregapIgnored, 3, "P 00:02:00"},
+       "l.txt:3: warning: \"P 00:02:00\" is ignored: a pregap line counts only right after a WAV "
+       "line or an S line"},
+      {{K::kPregapWithoutLength, 9, "P 00:00:00"},
+       "l.txt:9: warning: \"P 00:00:00\" gives a pregap of no length, which cdrdao refuses; remove "
+       "the line"},
+      {{.kind = K::kLowercaseLetter,
+        .line = 6,
+        .subject = "s 03:15:00",
+        .line_kind = LineKind::kSplit},
+       "l.txt:6: warning: \"s 03:15:00\" is ignored: split lines start with a capital S"},
+      {{.kind = K::kLowercaseLetter,
+        .line = 7,
+        .subject = "p 00:02:00",
+        .line_kind = LineKind::kPregap},
+       "l.txt:7: warning: \"p 00:02:00\" is ignored: pregap lines start with a capital P"},
+      {{.kind = K::kNoteReadAsLine,
+        .line = 2,
+        .subject = "P art two",
+        .line_kind = LineKind::kPregap},
+       "l.txt:2: warning: \"P art two\" is read as a pregap line because it starts with a capital "
+       "P; start a note with another character, such as #"},
+      {{.kind = K::kNoteReadAsLine, .line = 3, .subject = "Song 2", .line_kind = LineKind::kSplit},
+       "l.txt:3: warning: \"Song 2\" is read as a split line because it starts with a capital S; "
+       "start a note with another character, such as #"},
+      {{K::kOtherAudioNotFound, 12, "gone.flac"},
+       "l.txt:12: warning: \"gone.flac\" is ignored: only lines containing .wav are taken as "
+       "files, and no file of that name is here to make a CD WAV of"},
+      {{.kind = K::kWavWithoutData,
+        .line = 1,
+        .subject = "album.flac",
+        .converter = Converter::kSox,
+        .stem = "album"},
+       "l.txt:1: error: \"album.flac\" is not a WAV file; make a CD WAV of it and write the line "
+       "as \"album-cd.wav\": sox album.flac -r 44100 -b 16 -c 2 album-cd.wav"},
+      {{.kind = K::kOtherAudio,
+        .line = 5,
+        .subject = "b.flac",
+        .converter = Converter::kSox,
+        .stem = "b"},
+       "l.txt:5: warning: \"b.flac\" is ignored: only lines containing .wav are taken as files; "
+       "make a CD WAV of it and write the line as \"b-cd.wav\": sox b.flac -r 44100 -b 16 -c 2 "
+       "b-cd.wav"},
+      {{.kind = K::kOtherAudio,
+        .line = 6,
+        .subject = "c d.MP3",
+        .converter = Converter::kSox,
+        .stem = "c d"},
+       "l.txt:6: warning: \"c d.MP3\" is ignored: only lines containing .wav are taken as files; "
+       "make a CD WAV of it and write the line as \"c d-cd.wav\": sox 'c d.MP3' -r 44100 -b 16 -c "
+       "2 'c d-cd.wav'"},
+      {{.kind = K::kOtherAudio,
+        .line = 10,
+        .subject = "e.m4a",
+        .converter = Converter::kFfmpeg,
+        .stem = "e"},
+       "l.txt:10: warning: \"e.m4a\" is ignored: only lines containing .wav are taken as files; "
+       "make a CD WAV of it and write the line as \"e-cd.wav\": ffmpeg -i e.m4a -ar 44100 -ac 2 "
+       "-sample_fmt s16 e-cd.wav"},
+      {{.kind = K::kOtherAudio,
+        .line = 11,
+        .subject = "f*.opus",
+        .converter = Converter::kFfmpeg,
+        .stem = "f*"},
+       "l.txt:11: warning: \"f*.opus\" is ignored: only lines containing .wav are taken as files; "
+       "make a CD WAV of it and write the line as \"f*-cd.wav\": ffmpeg -i 'f*.opus' -ar 44100 -ac "
+       "2 -sample_fmt s16 'f*-cd.wav'"},
+      {{K::kFileNotWav, 7, "exists"},
+       "l.txt:7: warning: \"exists\" names a file but is ignored: only lines containing .wav are "
+       "taken as files; if it is a WAV file, rename it to end in .wav"},
+      {{K::kWavWithoutExt, 9, "typed"},
+       "l.txt:9: warning: \"typed\" is ignored: only lines containing .wav are taken as files; "
+       "write it as \"typed.wav\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindingLines({&c.f, 1}, {"l.txt", "o.cue"}), "vantorel: " + c.said + "\n");
+  }
+}
+
+}  // namespace
+
+}  // namespace vantorel
