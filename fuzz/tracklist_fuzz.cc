@@ -89,8 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AppendTrackView(&view, disc, layout);
   std::vector<Finding> found = CheckDisc(disc, layout);
   for (const Finding& f : found) {
-    bool of_the_disc = f.kind == FindingKind::kDiscTooLong || f.kind == FindingKind::kNoWavFile ||
-                       f.kind == FindingKind::kTooManyTracks;
+    bool of_the_disc =
+        f.kind == FindingKind::kDiscTooLong || f.kind == FindingKind::kNoWavFile ||
+        f.kind == FindingKind::kTooManyTracks || f.kind == FindingKind::kNoDiscTitle ||
+        f.kind == FindingKind::kNoDiscPerformer || f.kind == FindingKind::kTooManyPacks;
     if (f.line < 0 || (f.line == 0) != of_the_disc) {
       std::abort();
     }

@@ -15,6 +15,13 @@ void AppendTrack(std::string* out, int number) {
   out->append("  TRACK ").append(digits, last).append(" AUDIO\n");
 }
 
+// A title or performer with text to write, quoted, after indent.
+void AppendText(std::string* out, std::string_view indent, std::string_view command,
+                const CdText& text) {
+  if (text.text.empty) return;
+  out->append(indent).append(command).append(" \"").append(text.text.text).append("\"\n");
+}
+
 }  // namespace
 
 std::string BuildCueSheet(const Disc& disc) {
@@ -23,16 +30,23 @@ std::string BuildCueSheet(const Disc& disc) {
   for (const DiscFile& file : disc.files) {
     room += file.entry.text.size() + 13;
     for (const Track& track : TracksOf(disc, file)) {
-      room += 48 + track.start.size() + track.pregap.text.size();
+      room += 48 + track.start.size() + track.pregap.text.size() + track.title.text.text.size() +
+              PerformerOf(disc, track).text.text.size();
     }
   }
   std::string text;
   text.reserve(room);
   int track_number = 1;
+  // The disc's texts stand before the first FILE line; cdrdao takes a text between a FILE line
+  // and its TRACK for the track before.
+  AppendText(&text, "", "TITLE", disc.title);
+  AppendText(&text, "", "PERFORMER", disc.performer);
   for (const DiscFile& file : disc.files) {
     text.append("FILE \"").append(file.entry.text).append("\" WAVE\n");
     for (const Track& track : TracksOf(disc, file)) {
       AppendTrack(&text, track_number++);
+      AppendText(&text, "    ", "TITLE", track.title);
+      AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeText(track.pregap.text)) += '\n';
       }

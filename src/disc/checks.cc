@@ -13,6 +13,10 @@ namespace {
 // No name a file can be opened by is as long as this; see PATH_MAX.
 constexpr size_t kLongestPath = 4096;
 
+// Debian's cdrdao 1.2.4 overflows a buffer in its cue sheet reader, and aborts, on a FILE name of
+// this many bytes or more.
+constexpr size_t kLongestCdrdaoFile = 148;
+
 constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
 
@@ -24,10 +28,9 @@ bool StartsWithLowercaseAndTime(std::string_view line) {
   return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && IsDigit(line[2]);
 }
 
-// Whether a split or pregap line holds something other than a time: what follows the letter and
-// its separator does not begin as a time does. A line with nothing there is a time left out.
-bool HoldsNoTime(std::string_view line) {
-  std::string_view time = TimeText(line);
+// Whether the time text of a split or pregap line is something other than a time: it does not
+// begin as a time does. A line with nothing there is a time left out.
+bool HoldsNoTime(std::string_view time) {
   size_t first = time.find_first_not_of(" \t");
   return first != time.npos && !IsDigit(time[first]) && time[first] != ':';
 }
@@ -101,26 +104,28 @@ struct Checker {
         {.other = lookup != nullptr ? lookup->spelling : "", .stem = StemOf(line.text)});
   }
 
-  // Finds, once, what a burner would misread in the time of a split or pregap line, and says
-  // whether there was anything: a line with such a finding has nothing more worth saying.
-  bool TimeLine(const ListLine& line) {
-    std::string_view text = line.text;
-    if (ContainsWavAnyCase(text)) {
+  // Finds, once, what a burner would misread in the time of a split or pregap line, time being
+  // the time it gives, and says whether there was anything: a line with such a finding has
+  // nothing more worth saying.
+  bool TimeLine(const ListLine& line, std::string_view time) {
+    // The line up to the end of its time: a split's title is no part of it.
+    std::string_view head = line.text.substr(0, time.data() + time.size() - line.text.data());
+    if (ContainsWavAnyCase(head)) {
       MixedCase(line);
       return true;
     }
     // The character after the letter is skipped whatever it is; a digit there is lost.
-    if (text.size() >= 2 && IsDigit(text[1])) {
+    if (head.size() >= 2 && IsDigit(head[1])) {
       Add(FindingKind::kNoSpaceAfterLetter, line);
       return true;
     }
-    if (HoldsNoTime(text)) {
-      Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(text)});
+    if (HoldsNoTime(time)) {
+      Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(head)});
       return true;
     }
-    if (TimeOfLine(line)) return false;
+    if (TimeOf(time)) return false;
     // The time of an audio editor is named with the time it means, as the cue sheet gives it.
-    TimeReadings meant = EditorTimeFrames(TimeText(text));
+    TimeReadings meant = EditorTimeFrames(time);
     if (meant.count == 2) {
       Add(FindingKind::kTimeWithoutFrames, line,
           {.frames = meant.frames[0], .other_frames = meant.frames[1]});
@@ -139,6 +144,9 @@ struct Checker {
     const ListLine& entry = file.entry;
     const std::string_view stem = StemOf(entry.text);
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
+    if (entry.text.size() >= kLongestCdrdaoFile) {
+      Add(FindingKind::kLongFileName, entry, {.count = entry.text.size()});
+    }
     if (h.rf64) Add(FindingKind::kRf64, entry, {.stem = stem});
     if (h.format_found && !IsCdAudio(h)) {
       Add(FindingKind::kNotCdAudio, entry, {.format = FormatOf(h), .stem = stem});
@@ -184,7 +192,7 @@ struct Checker {
                   const DiscFile& file) {
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
-      if (t != 0 && !TimeLine(tracks[t].opened_by)) {
+      if (t != 0 && !TimeLine(tracks[t].opened_by, tracks[t].start)) {
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, tracks[t].opened_by,
               {.other = file.entry.text, .frames = place.bound});
@@ -193,7 +201,7 @@ struct Checker {
         }
       }
       const ListLine& pregap = tracks[t].pregap;
-      if (pregap.number != 0 && !TimeLine(pregap) && place.pregap == 0) {
+      if (pregap.number != 0 && !TimeLine(pregap, TimeText(pregap.text)) && place.pregap == 0) {
         Add(FindingKind::kPregapWithoutLength, pregap);
       }
     }
@@ -218,6 +226,45 @@ struct Checker {
         Add(one ? FindingKind::kFileTooShort : FindingKind::kLastTrackTooShort, tracks[t].opened_by,
             {.frames = *place.length});
       }
+    }
+  }
+
+  // A title or performer: one whose text is changed to be burnt, or that has none.
+  void Text(const CdText& text) {
+    if (text.line.number == 0) return;
+    if (text.text.empty) {
+      Add(FindingKind::kTextEmpty, text.line);
+    } else if (text.text.changed) {
+      Add(FindingKind::kTextChanged, text.line, {.other = text.text.text, .stem = text.lead});
+    }
+  }
+
+  // The CD-TEXT of the disc and its tracks, where the sheet carries any: each text, and what
+  // cdrdao needs to burn them, a title and a performer for the disc and a title for every track,
+  // in no more packs than a disc holds.
+  void CdTexts() {
+    for (const ListLine& again : disc.texts_again) {
+      LineKind kind = KindOf(again.text);
+      const Track* track = nullptr;
+      for (const Track& t : disc.tracks) {
+        if (t.opened_by.number < again.number) track = &t;
+      }
+      const CdText& first = kind == LineKind::kDiscTitle       ? disc.title
+                            : kind == LineKind::kDiscPerformer ? disc.performer
+                            : kind == LineKind::kPerformer     ? track->performer
+                                                               : track->title;
+      Add(FindingKind::kTextAgain, again,
+          {.count = static_cast<uint64_t>(first.line.number), .line_kind = kind});
+    }
+    Text(disc.title);
+    Text(disc.performer);
+    for (const Track& track : disc.tracks) {
+      Text(track.title);
+      Text(track.performer);
+    }
+    if (!HasCdText(disc)) return;
+    for (const Track& track : disc.tracks) {
+      if (track.title.text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
     }
   }
 
@@ -297,6 +344,14 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kOtherAudioNotFound:
     case FindingKind::kFileNotWav:
     case FindingKind::kWavWithoutExt:
+    case FindingKind::kNoDiscTitle:
+    case FindingKind::kNoDiscPerformer:
+    case FindingKind::kTooManyPacks:
+    case FindingKind::kLongFileName:
+    case FindingKind::kTextChanged:
+    case FindingKind::kTextEmpty:
+    case FindingKind::kTextAgain:
+    case FindingKind::kTrackWithoutTitle:
       return Severity::kWarning;
   }
   return Severity::kWarning;
@@ -315,9 +370,12 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   if (wav.open_error != 0) {
     // Only the list's first entry, on whatever line it stands after blank ones, is a WAV file's
     // name without .wav: a title or a note written first, as they go in other lists.
-    add(FindingKind::kWavNotOpened, {.other = wav.trimmed_name,
-                                     .error = wav.open_error,
-                                     .maybe_note = !ContainsWavAnyCase(entry.text)});
+    bool maybe_note = !ContainsWavAnyCase(entry.text);
+    add(FindingKind::kWavNotOpened,
+        {.other = wav.trimmed_name,
+         .error = wav.open_error,
+         .title = maybe_note && !entry.text.starts_with('#') ? ToSheetText(entry.text).text : "",
+         .maybe_note = maybe_note});
     return found;
   }
   if (wav.read_error != 0) {
@@ -360,16 +418,30 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   for (const ListLine& line : disc.stray_pregaps) {
     if (ContainsWavAnyCase(line.text)) {
       check.MixedCase(line);
-    } else if (HoldsNoTime(line.text)) {
+    } else if (HoldsNoTime(TimeText(line.text))) {
       check.Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kPregap});
     } else {
       check.Add(FindingKind::kPregapIgnored, line);
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
+  check.CdTexts();
   // In the order of the list; the findings of one line stay in the order they were found.
   auto by_line = [](const Finding& a, const Finding& b) { return a.line < b.line; };
   std::stable_sort(check.found.begin(), check.found.end(), by_line);
+  if (HasCdText(disc)) {
+    if (disc.title.text.empty) check.found.push_back({.kind = FindingKind::kNoDiscTitle});
+    if (disc.performer.text.empty) check.found.push_back({.kind = FindingKind::kNoDiscPerformer});
+    std::vector<CdTextPair> tracks;
+    tracks.reserve(disc.tracks.size());
+    for (const Track& track : disc.tracks) {
+      tracks.push_back({track.title.text.text, PerformerOf(disc, track).text.text});
+    }
+    size_t packs = CountCdTextPacks({disc.title.text.text, disc.performer.text.text}, tracks);
+    if (packs > kMaxCdTextPacks) {
+      check.found.push_back({.kind = FindingKind::kTooManyPacks, .count = packs});
+    }
+  }
   if (layout.least_frames > cd::kLongestDiscFrames) {
     check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = layout.least_frames});
   }

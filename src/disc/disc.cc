@@ -49,30 +49,64 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
       disc.lookups.push_back({.line = line, .how = *how});
     }
   };
+  // A title or performer given again for the same track or the disc is set aside.
+  auto set_text = [&disc](CdText* text, const ListLine& line, std::string_view raw) {
+    if (text->line.number != 0) {
+      disc.texts_again.push_back(line);
+    } else {
+      *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data())};
+    }
+  };
+  // The track a pregap line may still belong to: the one opened by the last line but CD-TEXT
+  // lines, where that line opened one and no pregap line has been taken for it.
+  constexpr size_t kNoTrack = SIZE_MAX;
+  size_t open = kNoTrack;
   for (size_t i = 0; i < count; ++i) {
     ListLine line = lines.At(table.text[i]);
     LineKind kind = table.kind[i];
-    Track* track = nullptr;
-    if (kind == LineKind::kWav) {
-      disc.files.push_back({line, {}, disc.tracks.size(), 1});
-      disc.tracks.push_back({line, "00:00:00", {}});
-      track = &disc.tracks.back();
-    } else if (kind == LineKind::kSplit) {
-      // The first line is always a WAV entry, so a split always has a file to belong to.
-      ++disc.files.back().track_count;
-      disc.tracks.push_back({line, TimeText(line.text), {}});
-      track = &disc.tracks.back();
-    } else if (kind == LineKind::kPregap) {
-      disc.stray_pregaps.push_back(line);
-    } else {
-      disc.ignored.push_back(line);
+    switch (kind) {
+      case LineKind::kWav:
+        disc.files.push_back({line, {}, disc.tracks.size(), 1});
+        disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
+        open = disc.tracks.size() - 1;
+        continue;
+      case LineKind::kSplit: {
+        // The first line is always a WAV entry, so a split always has a file to belong to.
+        ++disc.files.back().track_count;
+        SplitText cut = CutSplitLine(line.text);
+        disc.tracks.push_back({.opened_by = line, .start = cut.time});
+        if (!cut.title.empty()) set_text(&disc.tracks.back().title, line, cut.title);
+        open = disc.tracks.size() - 1;
+        break;
+      }
+      case LineKind::kPregap:
+        // A pregap line counts only right after the line that opened a track, and is used up
+        // there.
+        if (open != kNoTrack) {
+          disc.tracks[open].pregap = line;
+        } else {
+          disc.stray_pregaps.push_back(line);
+        }
+        open = kNoTrack;
+        break;
+      case LineKind::kTitle:
+        set_text(&disc.tracks.back().title, line, CdTextOf(line.text));
+        continue;
+      case LineKind::kPerformer:
+        set_text(&disc.tracks.back().performer, line, CdTextOf(line.text));
+        continue;
+      case LineKind::kDiscTitle:
+        set_text(&disc.title, line, CdTextOf(line.text));
+        continue;
+      case LineKind::kDiscPerformer:
+        set_text(&disc.performer, line, CdTextOf(line.text));
+        continue;
+      case LineKind::kNone:
+        disc.ignored.push_back(line);
+        open = kNoTrack;
+        break;
     }
-    if (kind != LineKind::kWav) look_up(line, kind);
-    // A pregap line counts only right after the line that opened a track, and is used up there.
-    if (track != nullptr && i + 1 < count && table.kind[i + 1] == LineKind::kPregap) {
-      track->pregap = lines.At(table.text[++i]);
-      look_up(track->pregap, LineKind::kPregap);
-    }
+    look_up(line, kind);
   }
   return disc;
 }
@@ -85,6 +119,17 @@ void MeasureLengths(Disc* disc) {
     counts.push_back({h.sample_frames, h.sample_rate});
   }
   disc->total_seconds = TotalSeconds(counts);
+}
+
+bool HasCdText(const Disc& disc) {
+  auto given = [](const CdText& t) { return !t.text.empty; };
+  return given(disc.title) || given(disc.performer) ||
+         std::any_of(disc.tracks.begin(), disc.tracks.end(),
+                     [&](const Track& t) { return given(t.title) || given(t.performer); });
+}
+
+const CdText& PerformerOf(const Disc& disc, const Track& track) {
+  return track.performer.text.empty ? disc.performer : track.performer;
 }
 
 const LineLookup* LookupOf(const Disc& disc, const ListLine& line) {

@@ -11,6 +11,7 @@
 
 #include "audio/lengths.h"
 #include "audio/wavprobe.h"
+#include "disc/cdtext.h"
 #include "io/io.h"
 #include "tracklist/tracklist.h"
 
@@ -36,10 +37,20 @@ struct WavFile {
   Length length = {};
 };
 
+// A title or performer of the disc or of a track: the line that gives it (number 0 where none
+// does) and the text the sheet writes for it.
+struct CdText {
+  ListLine line = {};
+  SheetText text = {};
+  std::string_view lead = {};  // The line before its text: the keyword, or the split's time.
+};
+
 struct Track {
-  ListLine opened_by;      // The WAV line that opens the file, or the S line of a split.
-  std::string_view start;  // As the cue sheet gives it: the S line's time, or 00:00:00.
-  ListLine pregap;         // The P line that gives it a pregap, if any.
+  ListLine opened_by = {};      // The WAV line that opens the file, or the S line of a split.
+  std::string_view start = {};  // As the cue sheet gives it: the S line's time, or 00:00:00.
+  ListLine pregap = {};         // The P line that gives it a pregap, if any.
+  CdText title = {};            // From a TITLE line, or the text after a split's time.
+  CdText performer = {};
 };
 
 struct DiscFile {
@@ -76,7 +87,19 @@ struct Disc {
   std::vector<ListLine> stray_pregaps;  // P lines not right after a WAV or S line.
   std::vector<LineLookup> lookups;      // In the order of the list.
   uint64_t total_seconds = 0;           // The files' lengths summed, in whole seconds.
+  CdText title;
+  CdText performer;
+  // Titles and performers given a second time for the same track or the disc: the first stands.
+  std::vector<ListLine> texts_again;
 };
+
+// Whether the sheet carries CD-TEXT: a title or performer with text to write, of the disc or of
+// any track.
+bool HasCdText(const Disc& disc);
+
+// The performer the sheet writes for a track: its own, or else the disc's, since cdrdao needs one
+// on every track where the disc has one.
+const CdText& PerformerOf(const Disc& disc, const Track& track);
 
 // The disc of a classified list: every WAV entry with its tracks and pregaps, the lines that
 // count for nothing, those worth looking up, and the number of every line, counted in one pass

@@ -18,10 +18,15 @@ enum class FindingKind {
   kDiscTooLong,         // frames: the disc's length with its pregaps.
   kTooManyTracks,       // count: the tracks on the disc.
   kWrittenWithoutLock,  // Another program held the cue file (subject) locked too long.
+  // Of CD-TEXT the sheet carries but cdrdao would not burn as it is.
+  kNoDiscTitle,
+  kNoDiscPerformer,  // No performer for the disc, which tracks without one take.
+  kTooManyPacks,     // count: the packs the CD-TEXT takes.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
-                      // a file's name; maybe_note: it may be a note written first, holding no .wav.
+                      // a file's name; maybe_note: it may be a note written first, holding no
+                      // .wav; title: then, as the sheet would write it for the disc's title.
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.
@@ -66,6 +71,15 @@ enum class FindingKind {
   kOtherAudioNotFound,  // Likewise, but no file of that name can be read here.
   kFileNotWav,          // An ignored line that is the name of an existing file.
   kWavWithoutExt,       // An ignored line that, with .wav added, is the name of an existing file.
+  kLongFileName,        // A WAV line of count bytes, too many for Debian's cdrdao.
+
+  // Of a title or performer line, or a split line with a title after its time.
+  kTextChanged,        // Its text cannot be burnt as it is; other: what is written; stem: the
+                       // line before its text.
+  kTextEmpty,          // It gives no text, and nothing is written.
+  kTextAgain,          // The track or the disc has one already; count: that line; line_kind: of
+                       // which kind this line is.
+  kTrackWithoutTitle,  // The track this line opens has no title, while the sheet carries CD-TEXT.
 };
 
 // How much a finding weighs: an error, after which the run cannot go on (a WAV file it cannot
@@ -99,6 +113,7 @@ struct Finding {
   std::string_view stem = {};
   std::string_view format_name = {};
   std::string joined = {};
+  std::string title = {};
   LineKind line_kind = LineKind::kNone;
   bool maybe_note = false;
 };

@@ -6,8 +6,8 @@
 
 namespace vantorel {
 
-std::optional<uint64_t> TimeOfLine(const ListLine& line) {
-  std::optional<uint32_t> frames = CueTimeFrames(TimeText(line.text));
+std::optional<uint64_t> TimeOf(std::string_view time_text) {
+  std::optional<uint32_t> frames = CueTimeFrames(time_text);
   if (!frames) return std::nullopt;
   return *frames;
 }
@@ -32,8 +32,9 @@ DiscLayout LayOutDisc(const Disc& disc) {
     layout.least_frames = SaturatingAdd(layout.least_frames, end);
     for (size_t t = 0; t < tracks.size(); ++t) {
       TrackPlace& place = places[t];
-      place.pregap = tracks[t].pregap.number != 0 ? TimeOfLine(tracks[t].pregap) : 0;
-      place.in_file = t == 0 ? 0 : TimeOfLine(tracks[t].opened_by);
+      const ListLine& pregap = tracks[t].pregap;
+      place.pregap = pregap.number != 0 ? TimeOf(TimeText(pregap.text)) : 0;
+      place.in_file = t == 0 ? 0 : TimeOf(tracks[t].start);
       if (!place.in_file) {
         place.placing = Placing::kNoTime;
       } else if (t != 0 && *place.in_file >= end) {

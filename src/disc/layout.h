@@ -57,9 +57,10 @@ struct DiscLayout {
   uint64_t least_frames = 0;
 };
 
-// The time of a split or pregap line as a burner reads the cue sheet, in CD frames: the text from
-// its third character on, whatever its second is; nothing where that is no cue sheet time.
-std::optional<uint64_t> TimeOfLine(const ListLine& line);
+// The time a split or pregap gives as a burner reads the cue sheet, in CD frames: a split's start
+// as the sheet gives it, or a pregap line's text from its third character on, whatever its second
+// is; nothing where that is no cue sheet time.
+std::optional<uint64_t> TimeOf(std::string_view time_text);
 
 // Lays out a disc whose files' lengths are measured.
 DiscLayout LayOutDisc(const Disc& disc);

@@ -5,6 +5,7 @@
 
 #include "audio/wavprobe.h"
 #include "cd.h"
+#include "disc/cdtext.h"
 #include "run/remedies.h"
 
 namespace vantorel {
@@ -91,6 +92,24 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    CueTime(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
       return;
 
+    case FindingKind::kNoDiscTitle:
+      out->append(
+          "the cue sheet has CD-TEXT but no title for the disc, without which cdrdao will not "
+          "burn it; write the title on a line after the first as \"DISC TITLE\" and the title");
+      return;
+    case FindingKind::kNoDiscPerformer:
+      out->append(
+          "the cue sheet has CD-TEXT but no performer for the disc, without which cdrdao will not "
+          "burn it; write the name on a line after the first as \"DISC PERFORMER\" and the name, "
+          "which every track without a PERFORMER line takes");
+      return;
+    case FindingKind::kTooManyPacks:
+      Append(out, {"the CD-TEXT takes ", Number(f.count), " packs of 12 bytes, more than the ",
+                   Number(kMaxCdTextPacks),
+                   " a disc holds, which cdrdao writes corrupt; shorter titles and performers "
+                   "fit"});
+      return;
+
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
@@ -104,7 +123,12 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
         Append(out, {" that the file's name lacks: write the line as \"", f.other, "\""});
       } else if (f.maybe_note) {
         out->append("; the first line is always a WAV file's name: ");
-        if (s.starts_with('#')) {
+        if (!f.title.empty()) {
+          Append(out,
+                 {"if it is the disc's title, write it below the first WAV line as \"DISC "
+                  "TITLE ",
+                  f.title, "\"; if it is a note, move it to the end of the list as \"# ", s, "\""});
+        } else if (s.starts_with('#')) {
           out->append("move this note to the end of the list");
         } else {
           Append(out, {"if it is a note, move it to the end of the list as \"# ", s, "\""});
@@ -180,6 +204,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "checks and a burner take what it holds; give it a header that agrees"});
       AppendCdWavLine(out, f.stem);
       AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      return;
+    case FindingKind::kLongFileName:
+      Append(out, {"\"", s, "\" is ", Number(f.count),
+                   " bytes long, and Debian's cdrdao 1.2.4 aborts on a file name of 148 bytes or "
+                   "more; give the file a shorter name"});
       return;
     case FindingKind::kNoAudio:
       Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
@@ -291,6 +320,31 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files, and no file of "
                    "that name is here to make a CD WAV of"});
+      return;
+    case FindingKind::kTextChanged:
+      Append(out, {"\"", s, "\" gives a text cdrdao cannot burn as it is, which is written as \"",
+                   f.other, "\": ASCII alone, without \" or \\, at most ", Number(kMaxCdTextChars),
+                   " characters; write the line as \"", f.stem, f.other, "\""});
+      return;
+    case FindingKind::kTextEmpty:
+      Append(out,
+             {"\"", s,
+              "\" gives no text, which cdrdao refuses, so nothing is written for it; write the "
+              "text or remove the line"});
+      return;
+    case FindingKind::kTextAgain: {
+      bool of_disc = f.line_kind == LineKind::kDiscTitle || f.line_kind == LineKind::kDiscPerformer;
+      bool performer =
+          f.line_kind == LineKind::kPerformer || f.line_kind == LineKind::kDiscPerformer;
+      Append(out, {"\"", s, "\" gives ", of_disc ? "the disc" : "the track", " a second ",
+                   performer ? "performer" : "title", ", which cdrdao refuses; the first, on line ",
+                   Number(f.count), ", stands: remove one of them"});
+      return;
+    }
+    case FindingKind::kTrackWithoutTitle:
+      Append(out, {"the track that \"", s,
+                   "\" starts has no title, without which cdrdao will not burn the sheet's "
+                   "CD-TEXT; write the title on the line after it as \"TITLE\" and the title"});
       return;
     case FindingKind::kWavWithoutExt:
       Append(out, {"\"", s,

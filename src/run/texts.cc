@@ -210,7 +210,15 @@ void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layou
       for (std::optional<uint64_t> time : {place.in_file, place.on_disc, place.pregap, length}) {
         AppendViewTime(out, time, kTimeWidths[column++], &unknown);
       }
-      Append(out, {file.entry.text, "\n"});
+      out->append(file.entry.text);
+      // The track's title, and its performer where it is not the disc's.
+      const Track& track = disc.tracks[t];
+      if (!track.title.text.empty) Append(out, {"  \"", track.title.text.text, "\""});
+      const CdText& performer = PerformerOf(disc, track);
+      if (!performer.text.empty && &performer != &disc.performer) {
+        Append(out, {" by \"", performer.text.text, "\""});
+      }
+      out->push_back('\n');
     }
   }
   out->append("\nDisc length: ");

@@ -31,6 +31,7 @@ TEST(LengthReport, FollowsWhatWasSaidWithEveryFileAndItsLength) {
 TEST(TrackView, ATimeWiderThanItsColumnPushesTheRestOn) {
   Disc disc;
   disc.files.push_back({{1, "long.wav"}, {}, 0, 1});
+  disc.tracks.push_back({.opened_by = {1, "long.wav"}});
   const uint64_t hundred_minutes = 100 * 60 * 75;
   DiscLayout layout{
       .tracks = {{.in_file = 0, .pregap = 0, .on_disc = 0, .length = hundred_minutes}},

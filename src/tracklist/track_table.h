@@ -14,6 +14,11 @@ enum class LineKind : int32_t {
   kSplit = 1,
   kPregap = 2,
   kWav = 3,  // A WAV file's name.
+  // CD-TEXT: the title or performer of the track opened above, or of the disc.
+  kTitle = 4,
+  kPerformer = 5,
+  kDiscTitle = 6,
+  kDiscPerformer = 7,
 };
 
 // The columns run in parallel, in the order of the lines, one slot for every line of the list.

@@ -1,6 +1,8 @@
 #include "tracklist/tracklist.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "cd.h"
 
@@ -97,11 +99,59 @@ bool HoldsWav(std::string_view line, bool any_case) {
 }
 
 std::string_view TimeText(std::string_view line) {
-  return line.size() > 2 ? line.substr(2) : "";
+  return line.substr(std::min<size_t>(line.size(), 2));
+}
+
+namespace {
+
+// The CD-TEXT keywords, each with the blank that must follow it.
+constexpr struct {
+  std::string_view keyword;
+  LineKind kind;
+} kCdTextKeywords[] = {{"TITLE", LineKind::kTitle},
+                       {"PERFORMER", LineKind::kPerformer},
+                       {"DISC TITLE", LineKind::kDiscTitle},
+                       {"DISC PERFORMER", LineKind::kDiscPerformer}};
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// The length of the CD-TEXT keyword a line starts with, its blank included, and its kind.
+std::pair<size_t, LineKind> CdTextKeywordOf(std::string_view line) {
+  for (const auto& k : kCdTextKeywords) {
+    if (line.size() > k.keyword.size() && line.starts_with(k.keyword) &&
+        IsBlank(line[k.keyword.size()])) {
+      return {k.keyword.size() + 1, k.kind};
+    }
+  }
+  return {0, LineKind::kNone};
+}
+
+// Whether a text reads as a time, as a cue sheet or an audio editor writes it.
+bool ReadsAsTime(std::string_view text) {
+  return CueTimeFrames(text) || EditorTimeFrames(text).count != 0;
+}
+
+}  // namespace
+
+std::string_view CdTextOf(std::string_view line) {
+  return line.substr(CdTextKeywordOf(line).first);
+}
+
+SplitText CutSplitLine(std::string_view line) {
+  std::string_view text = TimeText(line);
+  size_t first = text.find_first_not_of(" \t");
+  if (first == text.npos || ReadsAsTime(text)) return {text, {}};
+  size_t word_end = std::min(text.find_first_of(" \t", first), text.size());
+  size_t title = text.find_first_not_of(" \t", word_end);
+  if (title == text.npos || !ReadsAsTime(text.substr(first, word_end - first))) return {text, {}};
+  return {text.substr(0, word_end), text.substr(title)};
 }
 
 LineKind KindOf(std::string_view line) {
   if (NamesWav(line)) return LineKind::kWav;
+  if (LineKind cd_text = CdTextKeywordOf(line).second; cd_text != LineKind::kNone) return cd_text;
   if (line.starts_with('S')) return LineKind::kSplit;
   if (line.starts_with('P')) return LineKind::kPregap;
   return LineKind::kNone;

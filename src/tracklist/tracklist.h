@@ -19,8 +19,12 @@ constexpr size_t kMaxListBytes = 1024 * 1024;
 int ClassifyTrackList(std::string_view list_text, TrackTable* table);
 
 // What a line of the list after the first is read as: a WAV file's name where it holds ".wav" or
-// ".WAV", else a split or pregap line by its first letter, else nothing.
+// ".WAV"; else a CD-TEXT line where it starts with TITLE, PERFORMER, DISC TITLE or DISC PERFORMER
+// followed by a space or a tab; else a split or pregap line by its first letter; else nothing.
 LineKind KindOf(std::string_view line);
+
+// The raw text of a CD-TEXT line: what follows its keyword and the blank after it.
+std::string_view CdTextOf(std::string_view line);
 
 // The next line of text at or after *pos, which it moves past the line; empty when the text has
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.
@@ -42,6 +46,15 @@ inline bool ContainsWavAnyCase(std::string_view line) {
 
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeText(std::string_view line);
+
+// A split line's time text cut in two: the time, and the track's title where text follows the
+// time past one or more blanks. The text is cut only where the first word reads as a time, as
+// a burner or an audio editor writes it, and the whole does not; otherwise all of it is the time.
+struct SplitText {
+  std::string_view time;
+  std::string_view title;
+};
+SplitText CutSplitLine(std::string_view line);
 
 // CD frames in a cue sheet time: minutes:seconds:frames in one or two digits each, with seconds
 // below 60 and frames below a second's worth, blanks around it allowed, as a burner reads it.

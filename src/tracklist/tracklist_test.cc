@@ -39,6 +39,66 @@ TEST(ClassifyTrackList, KindsOfLines) {
             want);
 }
 
+// CD-TEXT lines: their keyword in capitals and a blank, and their text after it; other spellings
+// are ignored lines, and a line with .wav a WAV file's name.
+TEST(KindOf, CdTextLines) {
+  using K = LineKind;
+  struct Row {
+    std::string_view line;
+    LineKind kind;
+    std::string_view text = "";
+  } rows[] = {
+      {"TITLE Opening", K::kTitle, "Opening"},
+      {"TITLE\tOpening ", K::kTitle, "Opening "},
+      {"TITLE \"Quoted\"", K::kTitle, "\"Quoted\""},
+      {"TITLE Remix.wav", K::kWav},
+      {"TITLE ", K::kTitle, ""},
+      {"PERFORMER The Night Owls", K::kPerformer, "The Night Owls"},
+      {"PERFORMER 00:02:00", K::kPerformer, "00:02:00"},
+      {"DISC TITLE Live at the Mill", K::kDiscTitle, "Live at the Mill"},
+      {"DISC PERFORMER  Two blanks", K::kDiscPerformer, " Two blanks"},
+      {"TITLE", K::kNone},
+      {"Title: Opening", K::kNone},
+      {"title Opening", K::kNone},
+      {"TITLES Opening", K::kNone},
+      {"DISCTITLE Opening", K::kNone},
+      {"DISC  TITLE Opening", K::kNone},
+      {" TITLE Opening", K::kNone},
+      {"PERFORMER", K::kPregap},
+      {"PERFORMERS x", K::kPregap},
+      {"DISC TITLE", K::kNone},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(KindOf(row.line), row.kind) << row.line;
+    if (row.kind != K::kWav && row.kind != K::kNone && row.kind != K::kPregap) {
+      EXPECT_EQ(CdTextOf(row.line), row.text) << row.line;
+    }
+  }
+}
+
+// A split line's title after its time, where the first word reads as a time and the whole does
+// not.
+TEST(CutSplitLine, TimeAndTitle) {
+  struct Row {
+    std::string_view line, time, title;
+  } rows[] = {
+      {"S 04:12:37 Aurora Lane - Tidal", "04:12:37", "Aurora Lane - Tidal"},
+      {"S 04:12:37", "04:12:37", ""},
+      {"S 04:12:37  \t ", "04:12:37  \t ", ""},
+      {"S  04:12:37\tTitle", " 04:12:37", "Title"},
+      {"S 4:12.5 \"Song\"", "4:12.5", "\"Song\""},
+      {"S 0 h 17 m 2.5 s", "0 h 17 m 2.5 s", ""},
+      {"Side B", "de B", ""},
+      {"S 00:10:80 x", "00:10:80 x", ""},
+      {"S", "", ""},
+  };
+  for (const Row& row : rows) {
+    SplitText got = CutSplitLine(row.line);
+    EXPECT_EQ(got.time, row.time) << row.line;
+    EXPECT_EQ(got.title, row.title) << row.line;
+  }
+}
+
 TEST(ClassifyTrackList, LineEndsAndBlankLines) {
   std::vector<Row> lf = Rows("a.wav\nS 01:00:00\nb.wav\n");
   EXPECT_EQ(Rows("\r\n\r\na.wav\r\n\r\nS 01:00:00\r\n\r\n\r\nb.wav\r\n"), lf);

@@ -1,0 +1,54 @@
+// CD-TEXT: the titles and performers a cue sheet gives cdrdao to burn, and the room they take on
+// the disc.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vantorel {
+
+// The longest text cdrdao takes: it refuses the whole sheet for a longer one.
+constexpr size_t kMaxCdTextChars = 80;
+
+// The most packs a CD-TEXT block holds. libburn refuses one more, and cdrdao writes corrupt
+// CD-TEXT past 256, where its pack sequence numbers wrap.
+constexpr size_t kMaxCdTextPacks = 255;
+
+// A title or performer as the cue sheet carries it.
+struct SheetText {
+  // What to write between the sheet's double quotes: printable ASCII without `"` or `\`, with no
+  // blank at either end, at most kMaxCdTextChars long.
+  std::string text;
+  // The text as the list writes it: the raw text without the blanks around it and without the
+  // pair of double quotes it is wholly in, if it is. A view into the raw text.
+  std::string_view as_written;
+  // Whether text differs from as_written, byte for byte.
+  bool changed = false;
+  // Whether text is empty: there is nothing to write.
+  bool empty = true;
+};
+
+// The text to write for the raw text of a title or performer line (what follows the keyword and
+// its blank). The bytes are read as UTF-8 where the whole text is valid UTF-8, and otherwise as
+// Latin-1, with Windows' letters and signs where Latin-1 has control characters. An accented
+// letter is written as its letter, typographic quotes (single or double) and `"` as `'`, a dash
+// as `-`, an ellipsis as `...`, `\` as `/`, a control character or a no-break space as a space,
+// and any other character outside ASCII as one `?`.
+SheetText ToSheetText(std::string_view raw);
+
+// The texts of the disc or of one track, as written to the sheet; an empty view where there is
+// none.
+struct CdTextPair {
+  std::string_view title;
+  std::string_view performer;
+};
+
+// The packs the CD-TEXT block of a sheet takes. Each kind of text is one run of packs of 12
+// bytes, holding the disc's text and then every track's, each closed by a zero byte; a kind with
+// no text anywhere takes no packs, and 3 size packs close a block that holds any text. Each text
+// is counted in full, even one equal to the track's before, since cdrdao writes it so.
+size_t CountCdTextPacks(CdTextPair disc, std::span<const CdTextPair> tracks);
+
+}  // namespace vantorel
