@@ -120,6 +120,15 @@ TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
   // Only a note: p.wav ends a sample into a CD frame, before a.wav.
   PutWav("p.wav", 5 * 44100 + 1);
   Put("noted.txt", "p.wav\na.wav\n");
+  // 99 tracks of at least 4 seconds, as many as a CD holds, and then one more.
+  PutWav("long.wav", 420 * 44100);
+  std::string most = "long.wav\n";
+  for (int seconds = 4; seconds < 99 * 4; seconds += 4) {
+    most += "S 0" + std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") +
+            std::to_string(seconds % 60) + ":00\n";
+  }
+  Put("99.txt", most);
+  Put("100.txt", most + "S 06:36:00\n");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -130,6 +139,8 @@ TEST_F(Vantorel, StrictEndsAWarnedRunWithItsOwnStatus) {
       {{"warned.txt", "plain.cue"}, 0, "plain.cue"},
       {{"--strict", "./--strict"}, 0, "output.cue"},
       {{"--strict", "noted.txt", "n.cue"}, 0, "n.cue"},
+      {{"--strict", "99.txt", "99.cue"}, 0, "99.cue"},
+      {{"--strict", "100.txt", "100.cue"}, 4, "100.cue"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[1]);
@@ -355,10 +366,15 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
   zero_channels[22] = 0;
   Put("zero.wav", zero_channels);
   mkdir(Path("dir.wav").c_str(), 0755);
+  // A file that is there but that its mode lets no one read; root reads it all the same, and so
+  // runs the tool as another user.
+  PutWav("locked.wav", 0);
+  chmod(Path("locked.wav").c_str(), 0);
   Put("keep.cue", "old");
 
   struct Case {
     std::string entry, out, err;
+    bool locked_out = false;  // The run needs a user whom locked.wav keeps out.
   } cases[] = {
       {"missing.wav", "Cannot find file in track list called missing.wav\n",
        "error: cannot open \"missing.wav\": No such file or directory; check the name, relative to "
@@ -377,13 +393,26 @@ TEST_F(Vantorel, WavFileThatCannotBeUsed) {
        "convert it with sox\n"},
       {"dir.wav", "Cannot read file in track list called dir.wav: Is a directory\n",
        "error: cannot read \"dir.wav\": Is a directory\n"},
+      // Only a name that ends in blanks is tried without them.
+      {"locked.wav", "Cannot find file in track list called locked.wav\n",
+       "error: cannot open \"locked.wav\": Permission denied; check the name, relative to the "
+       "working directory\n",
+       true},
+      {"good.wav \t", "Cannot find file in track list called good.wav \t\n",
+       "error: cannot open \"good.wav \t\": No such file or directory; check the name, relative to "
+       "the working directory; the name ends in 2 blanks that the file's name lacks: write the "
+       "line as \"good.wav\"\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
     // The bad file comes after a good one: nothing of the report is printed all the same. On
     // standard error the line of the list is named.
     Put("tlist.txt", "good.wav\n\n" + c.entry + "\n");
-    Outcome o = Run({"tlist.txt", "keep.cue"});
+    Outcome o = Run({"tlist.txt", "keep.cue"}, {.as_nobody = c.locked_out && geteuid() == 0});
+    if (!o.skipped.empty()) {
+      std::cout << "SKIP: " << c.entry << ": " << o.skipped << "\n";
+      continue;
+    }
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.out, c.out);
     EXPECT_EQ(o.err, "vantorel: tlist.txt:3: " + c.err);

@@ -44,6 +44,7 @@ HeaderFacts Probe(const std::string& bytes) {
 // of CD audio, 4 bytes each.
 TEST(ProbeHeader, ChunkListsOfRealFiles) {
   const std::string audio(4000, 'a');  // 1000 frames.
+  const std::string second(44100 * 4, 's');
   auto riff = [](const std::string& chunks) { return "RIFF\0\0\0\0WAVE"s + chunks; };
   std::string rf64_big = "RF64\xff\xff\xff\xffWAVE"s + Chunk("ds64", std::string(28, '\0')) +
                          kFormat + Chunk("data", "") + audio;
@@ -76,6 +77,9 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
       {"odd chunks with their pad bytes, and the data before the format",
        riff(Chunk("JUNK", "x") + Chunk("data", audio) + Chunk("id3 ", "yyy") + kFormat), 1000,
        1000},
+      // Past the searched bytes, only the walk finds the format chunk, which ends the file.
+      {"the format chunk after a second of audio", riff(Chunk("data", second) + kFormat), 44100,
+       44100},
       {"RF64", rf64, 1000, 1000, true},
       {"RF64 declaring more than 2^32 frames", rf64_big, ((uint64_t{4} << 32) + 4000) / 4, 1000,
        true},

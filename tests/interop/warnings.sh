@@ -10,6 +10,8 @@ tone a.wav 44100 16 2
 tone h.wav 48000 16 2
 tone e.wav 44100 8 2
 tone m.wav 44100 16 1
+# sox writes more than 16 bits a sample in an extensible format block.
+tone w.wav 44100 24 2
 cp a.wav 'say "hi".wav'
 head -c 1000044 a.wav > t.wav  # its header still declares all 20 s
 ffmpeg -loglevel error -i a.wav -rf64 always r.wav
@@ -27,13 +29,20 @@ long y.wav 45
 # A file that ends one sample into a CD frame.
 "$WAVKIT" header 882001 > p.wav
 truncate -s $((882001 * 4 + 44)) p.wav
+# The same two files in a directory of their own.
+mkdir cd1
+cp p.wav cd1/a.wav
+cp a.wav cd1/b.wav
+# A note that is also a file's name.
+: > '# x'
 
-# expect LINE STATUS CDRDAO LIST: LIST (lines joined by \n) goes to vantorel; LINE is the list line
-# its warning names (followed by n for a note, - for a warning of the whole disc, nothing for a
-# clean list); cdrdao toc-info on the sheet exits with STATUS and says what the extended regular
-# expression CDRDAO matches, its output taken as one line.
+# expect LINE STATUS CDRDAO LIST [WORDS]: LIST (lines joined by \n) goes to vantorel; LINE is the
+# list line its warning names (followed by n for a note, - for a warning of the whole disc, nothing
+# for a clean list), and the warning holds WORDS where they are given; cdrdao toc-info on the
+# sheet exits with STATUS and says what the extended regular expression CDRDAO matches, its output
+# taken as one line.
 expect() {
-  local line=$1 status=$2 want=$3 list=$4 name said words got=0 prefix
+  local line=$1 status=$2 want=$3 list=$4 holds=${5:-} name said words got=0 prefix
   name=$(printf '%b' "$list" | tr '\n' '|')
   printf '%b\n' "$list" > list.txt
   rm -f out.cue
@@ -52,11 +61,19 @@ expect() {
   [ "$line" != "${line%n}" ] && prefix="vantorel: list.txt:${line%n}: note: "
   [ "$line" = - ] && prefix="vantorel: warning: "
   check "$name: warning" "$(grep -q "^$prefix" err.txt && echo "$prefix" || cat err.txt)" "$prefix"
+  [ -z "$holds" ] && return
+  check "$name: the warning's words" \
+    "$(grep "^$prefix" err.txt | grep -Fq -- "$holds" && echo "$holds" || cat err.txt)" "$holds"
 }
 
 # A time without frames is read as seconds:frames: a 12-frame first track.
 expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:12'
 expect 2 1 'out.cue:5: Timecode out of range' 'a.wav\nS 00:10:80'
+expect 2 1 'out.cue:5: Timecode out of range' 'a.wav\nS 00:10:75'
+# Accepted, but read as 00:00:00 is: a time with its minutes left out, to be written again, not a
+# note.
+expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS :10:00' \
+  '"S :10:00" does not give a time as minutes:seconds:frames'
 expect 2 1 'out.cue:5: String too long' 'a.wav\nS 000:10:00'
 expect 2 1 'Length of pregap is zero' 'a.wav\nP 00:00:00'
 expect 2 1 'Start position 1323000 exceeds available data of file "a.wav"' 'a.wav\nS 00:30:00'
@@ -70,6 +87,8 @@ expect 2 1 'out.cue:3: Unknown command' 'a.wav\nPart two'
 expect 1 1 'h.wav: found sampling rate 48000, require 44100.*Header of audio file "h.wav" is corrupted' 'h.wav'
 expect 1 1 'e.wav: found 8 bits per sample, require 16.*Header of audio file "e.wav" is corrupted' 'e.wav'
 expect 1 1 'm.wav: found 1 channel\(s\), require 2 channels.*Header of audio file "m.wav" is corrupted' 'm.wav'
+expect 1 1 'w.wav: not in PCM format.*Header of audio file "w.wav" is corrupted' 'w.wav' \
+  '"w.wav" is 44100 Hz 24-bit 2-channel PCM in an extensible header, not'
 expect 2 1 'out.cue:4: Unsupported file type' 'a.wav\nsay "hi".wav'
 # Accepted, but with a warning, as a disc of the 5 s 51 frames the file holds, not 20 s.
 expect 1 0 'file length does not match length from WAVE header.*length 00:05:51' 't.wav'
@@ -80,7 +99,11 @@ expect 3 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\na note\nP 00:02:00'
 # Accepted, with the last frame of p.wav padded: 20 s and a frame, then a.wav. A note, not a
 # warning: the silence does no harm between songs.
 expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'p.wav\na.wav'
+# The joined file stays in the directory of the two.
+expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'cd1/a.wav\ncd1/b.wav' \
+  'join them and write "cd1/a+b.wav" in place of "cd1/a.wav"'
 # Accepted: the 80-minute limit is the CD's own.
 expect - 0 'out.cue: 2 tracks, length 90:00:00' 'x.wav\ny.wav'
 expect '' 0 'out.cue: 3 tracks, length 00:22:00' 'a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00'
+expect '' 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\n# x'
 finish
