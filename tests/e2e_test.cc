@@ -171,7 +171,11 @@ TEST_F(Vantorel, TracksViewFollowsTheLengths) {
                        "    4  00:04:00        00:27:00        00:02:00  00:06:01  b b.wav\n"
                        "\nDisc length: 00:33:01\n"
                        "\nWrote cue file called album.cue\n");
-  EXPECT_EQ(o.err, "");
+  // The pregap before track 1 follows the 2 seconds every CD has.
+  EXPECT_EQ(o.err,
+            "vantorel: album.txt:2: note: \"P 00:01:00\" adds its silence to the 2 seconds of "
+            "silence before track 1 that every CD has, so the first song starts after 00:03:00; "
+            "remove the line for 2 seconds alone\n");
   std::string cue = Read("album.cue");
   // The sheet is the same without the view.
   EXPECT_EQ(Run({"album.txt", "album.cue"}).status, 0);
@@ -184,8 +188,8 @@ TEST_F(Vantorel, TracksViewFollowsTheLengths) {
       "    1  00:00:00        00:00:00        00:00:00  ?         a.wav\n"
       "    2  ?               ?               00:00:00  ?         a.wav\n"
       "\nDisc length: ?\n"
-      "? marks what a time that cannot be read, or a split out of place, leaves unknown; the "
-      "warnings name the line\n"
+      "A ? stands where a time cannot be read or a split is out of place; the warnings name "
+      "the line.\n"
       "\nWrote cue file called w.cue\n";
   for (std::vector<std::string> options : {std::vector<std::string>{"--strict", "--tracks"},
                                            std::vector<std::string>{"--tracks", "--strict"}}) {

@@ -160,14 +160,36 @@ size_t FindTag(Head h, const char* tag, size_t len) {
 
 }  // namespace
 
+namespace {
+
+// The kind of audio a file that is no RIFF file holds, by the marks its formats start with.
+OtherAudio OtherAudioIn(Head h) {
+  if (Is(h, 0, "fLaC")) return OtherAudio::kFlac;
+  if (Is(h, 0, "OggS")) return Is(h, 28, "OpusHead") ? OtherAudio::kOpus : OtherAudio::kOgg;
+  if (Is(h, 0, "FORM") && (Is(h, 8, "AIFF") || Is(h, 8, "AIFC"))) return OtherAudio::kAiff;
+  if (Is(h, 0, "wvpk")) return OtherAudio::kWavPack;
+  if (Is(h, 4, "ftyp")) return OtherAudio::kMp4;
+  if (Is(h, 0, "MAC ")) return OtherAudio::kApe;
+  if (Is(h, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11")) return OtherAudio::kWma;
+  // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
+  if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
+    return OtherAudio::kMp3;
+  }
+  return OtherAudio::kNone;
+}
+
+}  // namespace
+
 HeaderFacts ProbeHeader(const WavSource& source) {
   Head h = source.head;
   HeaderFacts facts;
   facts.rf64 = Is(h, 0, "RF64");
+  if (!facts.rf64 && !Is(h, 0, "RIFF")) facts.other_audio = OtherAudioIn(h);
   bool data = WalkChunks(source, &facts);
   if (!data) {
     HeaderFacts searched;
     searched.rf64 = facts.rf64;
+    searched.other_audio = facts.other_audio;
     searched.read_error = facts.read_error;
     facts = searched;
     size_t tag = FindTag(h, "data", 4);

@@ -28,11 +28,15 @@ constexpr uint32_t kFormatPcm = 1;
 constexpr uint32_t kFormatFloat = 3;
 constexpr uint32_t kFormatExtensible = 0xFFFE;
 
+// Audio of another kind than WAV, known by the first bytes of its file.
+enum class OtherAudio { kNone, kFlac, kMp3, kOgg, kOpus, kAiff, kWavPack, kMp4, kApe, kWma };
+
 struct HeaderFacts {
   ProbeStatus status = ProbeStatus::kOk;
   bool format_found = false;  // Without a format chunk, the fields are read at kSearchLimit.
   bool rf64 = false;          // The file starts with RF64, not RIFF.
-  int read_error = 0;         // An errno value: a read past the head failed.
+  OtherAudio other_audio = OtherAudio::kNone;  // A file that is no RIFF file at all.
+  int read_error = 0;                          // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
   // What a CD burner asks of the file besides its length.
   uint32_t format = 0;      // The format code.

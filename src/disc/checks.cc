@@ -76,13 +76,66 @@ struct SoxCodec {
 constexpr SoxCodec kSoxCodecs[] = {
     {0x0002, "Microsoft ADPCM"}, {0x0011, "IMA ADPCM"}, {0x0031, "GSM 6.10"}};
 
-// The name of the file that joins the files a and b: after both, in a's directory.
+// The kinds of audio other than WAV, with the tool that makes CD audio of each: sox for the kinds
+// Debian's sox reads, ffmpeg for the others.
+// sox knows a file's kind by its name's extension; type is how it is told the kind otherwise.
+struct OtherKind {
+  OtherAudio kind;
+  std::string_view name;
+  Converter by;
+  std::string_view type;
+};
+constexpr OtherKind kOtherKinds[] = {
+    {OtherAudio::kNone, "", Converter::kNone, ""},
+    {OtherAudio::kFlac, "FLAC", Converter::kSox, "flac"},
+    {OtherAudio::kMp3, "MP3", Converter::kSox, "mp3"},
+    {OtherAudio::kOgg, "Ogg Vorbis", Converter::kSox, "ogg"},
+    {OtherAudio::kOpus, "Opus", Converter::kFfmpeg, ""},
+    {OtherAudio::kAiff, "AIFF", Converter::kSox, "aiff"},
+    {OtherAudio::kWavPack, "WavPack", Converter::kSox, "wv"},
+    {OtherAudio::kMp4, "MP4", Converter::kFfmpeg, ""},
+    {OtherAudio::kApe, "Monkey's Audio", Converter::kFfmpeg, ""},
+    {OtherAudio::kWma, "WMA", Converter::kFfmpeg, ""},
+};
+
+const OtherKind& OtherKindOf(OtherAudio kind) {
+  for (const OtherKind& k : kOtherKinds) {
+    if (k.kind == kind) return k;
+  }
+  return kOtherKinds[0];
+}
+
+// The kind of audio a name gives by its extension.
+OtherAudio OtherAudioNamed(std::string_view line) {
+  static constexpr struct {
+    std::string_view extension;
+    OtherAudio kind;
+  } kExtensions[] = {{"flac", OtherAudio::kFlac}, {"mp3", OtherAudio::kMp3},
+                     {"ogg", OtherAudio::kOgg},   {"aif", OtherAudio::kAiff},
+                     {"aiff", OtherAudio::kAiff}, {"wv", OtherAudio::kWavPack},
+                     {"m4a", OtherAudio::kMp4},   {"opus", OtherAudio::kOpus},
+                     {"ape", OtherAudio::kApe},   {"wma", OtherAudio::kWma}};
+  size_t dot = line.rfind('.');
+  if (dot == line.npos || line.size() - dot > 5) return OtherAudio::kNone;
+  std::string extension;
+  for (char c : line.substr(dot + 1)) extension += static_cast<char>(c | 0x20);
+  for (const auto& e : kExtensions) {
+    if (extension == e.extension) return e.kind;
+  }
+  return OtherAudio::kNone;
+}
+
+// The name of the file that joins the files a and b, in a's directory: after both, or where that
+// would run two long names together, after a alone.
 std::string JoinedName(std::string_view a, std::string_view b) {
+  constexpr size_t kLongest = 32;
+  std::string_view first = StemOf(a);
   std::string_view next = StemOf(b);
   next.remove_prefix(next.rfind('/') + 1);
-  std::string joined(StemOf(a));
-  joined.append("+").append(next).append(".wav");
-  return joined;
+  std::string joined(first);
+  size_t both = first.size() - (first.rfind('/') + 1) + next.size();
+  if (both > kLongest) return joined.append("-joined.wav");
+  return joined.append("+").append(next).append(".wav");
 }
 
 struct Checker {
@@ -107,7 +160,7 @@ struct Checker {
   // Finds, once, what a burner would misread in the time of a split or pregap line, time being
   // the time it gives, and says whether there was anything: a line with such a finding has
   // nothing more worth saying.
-  bool TimeLine(const ListLine& line, std::string_view time) {
+  bool TimeLine(const ListLine& line, std::string_view time, std::string_view title = {}) {
     // The line up to the end of its time: a split's title is no part of it.
     std::string_view head = line.text.substr(0, time.data() + time.size() - line.text.data());
     if (ContainsWavAnyCase(head)) {
@@ -128,9 +181,11 @@ struct Checker {
     TimeReadings meant = EditorTimeFrames(time);
     if (meant.count == 2) {
       Add(FindingKind::kTimeWithoutFrames, line,
-          {.frames = meant.frames[0], .other_frames = meant.frames[1]});
+          {.frames = meant.frames[0],
+           .other_frames = meant.frames[1],
+           .title = std::string(title)});
     } else if (meant.count == 1) {
-      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0]});
+      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0], .title = std::string(title)});
     } else {
       Add(FindingKind::kNotACueTime, line);
     }
@@ -186,23 +241,49 @@ struct Checker {
          .joined = joinable ? JoinedName(file.entry.text, next->entry.text) : ""});
   }
 
+  // Whether a split's time means the start of its file, however it is written.
+  static bool MeansStart(std::string_view time) {
+    std::optional<uint64_t> at = TimeOf(time);
+    TimeReadings meant = EditorTimeFrames(time);
+    return at ? *at == 0 : meant.count != 0 && meant.frames[0] == 0;
+  }
+
   // The lines of a file's tracks: the time of each split and where the layout could not place
   // it, and each pregap's time.
   void TrackLines(std::span<const Track> tracks, std::span<const TrackPlace> places,
                   const DiscFile& file) {
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
-      if (t != 0 && !TimeLine(tracks[t].opened_by, tracks[t].start)) {
+      const Track& track = tracks[t];
+      const std::string_view title = track.title.line.number == track.opened_by.number
+                                         ? track.title.text.as_written
+                                         : std::string_view();
+      if (t == 1 && MeansStart(track.start)) {
+        // The file's first track starts there already.
+        Add(FindingKind::kSplitAtStart, track.opened_by);
+      } else if (t != 0 && !TimeLine(track.opened_by, track.start, title)) {
         if (place.placing == Placing::kPastEnd) {
-          Add(FindingKind::kSplitPastEnd, tracks[t].opened_by,
+          Add(FindingKind::kSplitPastEnd, track.opened_by,
               {.other = file.entry.text, .frames = place.bound});
         } else if (place.placing == Placing::kNotLater) {
-          Add(FindingKind::kSplitNotLater, tracks[t].opened_by, {.frames = place.bound});
+          // Past an hour, a time is often written as hours:minutes:seconds.
+          std::optional<uint32_t> hours = HoursTimeFrames(track.start);
+          uint64_t end = BurnedFrames(file.wav.length);
+          bool rises = hours && *hours > place.bound && *hours < end;
+          Add(FindingKind::kSplitNotLater, track.opened_by,
+              {.frames = place.bound,
+               .other_frames = rises ? *hours : 0,
+               .title = std::string(title)});
         }
       }
-      const ListLine& pregap = tracks[t].pregap;
-      if (pregap.number != 0 && !TimeLine(pregap, TimeText(pregap.text)) && place.pregap == 0) {
+      const ListLine& pregap = track.pregap;
+      if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
+      if (place.pregap == 0) {
         Add(FindingKind::kPregapWithoutLength, pregap);
+      } else if (&track == &disc.tracks.front()) {
+        // Every CD has 2 seconds of silence before its first track.
+        Add(FindingKind::kFirstPregap, pregap,
+            {.frames = cd::kFirstPregapFrames + place.pregap.value_or(0)});
       }
     }
   }
@@ -272,8 +353,16 @@ struct Checker {
     std::span<const Track> tracks = TracksOf(disc, file);
     std::span<const TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
+    if (!IsUsable(file.wav)) {
+      // Where its tracks land is not known, but what its lines say is.
+      for (const Track& track : tracks.subspan(1)) TimeLine(track.opened_by, track.start);
+      for (const Track& track : tracks) {
+        if (track.pregap.number != 0) TimeLine(track.pregap, TimeText(track.pregap.text));
+      }
+      return;
+    }
     Audio(file);
-    EndsInsideFrame(file, next);
+    EndsInsideFrame(file, next != nullptr && IsUsable(next->wav) ? next : nullptr);
     TrackLines(tracks, places, file);
     TrackLengths(tracks, places, file);
   }
@@ -310,8 +399,10 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kWavNotRead:
     case FindingKind::kWavWithoutData:
     case FindingKind::kWavUnsupported:
+    case FindingKind::kNotWavAudio:
       return Severity::kError;
     case FindingKind::kEndsInsideFrame:
+    case FindingKind::kFirstPregap:
       return Severity::kNote;
     case FindingKind::kListNotUsed:
     case FindingKind::kListIsWav:
@@ -333,6 +424,7 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kTimeWithoutFrames:
     case FindingKind::kSplitPastEnd:
     case FindingKind::kSplitNotLater:
+    case FindingKind::kSplitAtStart:
     case FindingKind::kTrackBeforeTooShort:
     case FindingKind::kLastTrackTooShort:
     case FindingKind::kFileTooShort:
@@ -355,6 +447,11 @@ Severity SeverityOf(FindingKind kind) {
       return Severity::kWarning;
   }
   return Severity::kWarning;
+}
+
+bool IsUsable(const WavFile& wav) {
+  return wav.open_error == 0 && wav.read_error == 0 &&
+         wav.header.other_audio == OtherAudio::kNone && wav.header.status == ProbeStatus::kOk;
 }
 
 std::vector<Finding> ProbeFindings(const DiscFile& file) {
@@ -383,6 +480,16 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     return found;
   }
   const HeaderFacts& h = wav.header;
+  if (h.other_audio != OtherAudio::kNone) {
+    const OtherKind& kind = OtherKindOf(h.other_audio);
+    // sox is told the kind where the name does not give it.
+    bool named = OtherKindOf(OtherAudioNamed(entry.text)).type == kind.type;
+    add(FindingKind::kNotWavAudio, {.other = named ? "" : kind.type,
+                                    .converter = kind.by,
+                                    .stem = StemOf(entry.text),
+                                    .format_name = kind.name});
+    return found;
+  }
   if (!h.format_found) add(FindingKind::kWavWithoutFormat);
   if (h.status == ProbeStatus::kNoData) {
     // Audio of another kind named first, where any name is taken for a WAV file's.
@@ -415,13 +522,16 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   for (size_t i = 0; i < disc.files.size(); ++i) {
     check.File(disc.files[i], i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr);
   }
-  for (const ListLine& line : disc.stray_pregaps) {
+  for (const StrayPregap& stray : disc.stray_pregaps) {
+    const ListLine& line = stray.line;
     if (ContainsWavAnyCase(line.text)) {
       check.MixedCase(line);
     } else if (HoldsNoTime(TimeText(line.text))) {
       check.Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kPregap});
     } else {
-      check.Add(FindingKind::kPregapIgnored, line);
+      check.Add(FindingKind::kPregapIgnored, line,
+                {.other = stray.after_ignored.text,
+                 .count = static_cast<uint64_t>(stray.after_ignored.number)});
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
@@ -466,22 +576,7 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
 }
 
 Converter OtherAudioOf(std::string_view line) {
-  static constexpr struct {
-    std::string_view extension;
-    Converter by;
-  } kKinds[] = {{"flac", Converter::kSox},   {"mp3", Converter::kSox},
-                {"ogg", Converter::kSox},    {"aif", Converter::kSox},
-                {"aiff", Converter::kSox},   {"wv", Converter::kSox},
-                {"m4a", Converter::kFfmpeg}, {"opus", Converter::kFfmpeg},
-                {"ape", Converter::kFfmpeg}, {"wma", Converter::kFfmpeg}};
-  size_t dot = line.rfind('.');
-  if (dot == line.npos || line.size() - dot > 5) return Converter::kNone;
-  std::string extension;
-  for (char c : line.substr(dot + 1)) extension += static_cast<char>(c | 0x20);
-  for (const auto& kind : kKinds) {
-    if (extension == kind.extension) return kind.by;
-  }
-  return Converter::kNone;
+  return OtherKindOf(OtherAudioNamed(line)).by;
 }
 
 std::string_view StemOf(std::string_view name) {

@@ -19,8 +19,13 @@ namespace vantorel {
 // format fields are read at the limit of the search. An error, if any, comes last.
 std::vector<Finding> ProbeFindings(const DiscFile& file);
 
+// Whether a WAV file can be used: it was opened and read, and its audio can be measured. Its
+// probe's findings hold an error where it cannot.
+bool IsUsable(const WavFile& wav);
+
 // Every other problem of the disc, laid out as layout says, in the order of the list's lines;
-// those of the disc as a whole come last.
+// those of the disc as a whole come last. Of a file that cannot be used, only the times of its
+// lines are checked.
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout);
 
 // How a line of kind, no WAV entry, is worth looking up on disk, if at all: one that may name

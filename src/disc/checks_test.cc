@@ -105,7 +105,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{6, K::kMixedCaseWav}}},
       // A split at the time of the track before it starts nothing.
       {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
-       {Found{2, K::kSplitNotLater, 0}, Found{4, K::kSplitNotLater, 375}}},
+       {Found{2, K::kSplitAtStart}, Found{4, K::kSplitNotLater, 375}}},
       // A split at the end of a.wav, its last part of a frame counting whole, is past it.
       {"a.wav\nS 00:20:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
        {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"},
@@ -113,8 +113,9 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // The last part of a CD frame counts as a whole one.
       {"a.wav\nS 00:02:00\nS 00:16:00\n", {Found{2, K::kTrackBeforeTooShort, 150}}},
       {"a.wav\nx\nP 00:02:00\nP 00:01:00\ntrack.Wav\ns 03:15:00\np 00:02:00\n",
-       {Found{3, K::kPregapIgnored}, Found{4, K::kPregapIgnored}, Found{5, K::kMixedCaseWav},
-        Found{6, K::kLowercaseLetter}, Found{7, K::kLowercaseLetter}}},
+       {Found{.line = 3, .kind = K::kPregapIgnored, .count = 2, .other = "x"},
+        Found{4, K::kPregapIgnored}, Found{5, K::kMixedCaseWav}, Found{6, K::kLowercaseLetter},
+        Found{7, K::kLowercaseLetter}}},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause;
       // joined, the next would start at the last whole frame.
       {"a.wav\nsay \"hi\".wav\n",
@@ -142,8 +143,9 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 225, .other = "t.wav"},
         Found{3, K::kNoAudio}, Found{4, K::kSizeNotFilledIn, 1500}, Found{5, K::kRf64}}},
       // A disc of exactly the longest a CD holds, and one frame more.
-      {"disc.wav\nP 00:00:74\n", {}},
-      {"disc.wav\nP 00:01:00\n", {Found{0, K::kDiscTooLong, 80 * 60 * 75}}},
+      {"disc.wav\nP 00:00:74\n", {Found{2, K::kFirstPregap, 150 + 74}}},
+      {"disc.wav\nP 00:01:00\n",
+       {Found{2, K::kFirstPregap, 225}, Found{0, K::kDiscTooLong, 80 * 60 * 75}}},
       {"long.wav\nlong.wav\nP 00:02:00\n", {Found{0, K::kDiscTooLong, (90 * 60 + 2) * 75}}},
       {"\n\r\n", {Found{0, K::kNoWavFile}}},
   };

@@ -61,6 +61,8 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
   // lines, where that line opened one and no pregap line has been taken for it.
   constexpr size_t kNoTrack = SIZE_MAX;
   size_t open = kNoTrack;
+  // The last line that was ignored, where it is the line above.
+  ListLine ignored_above;
   for (size_t i = 0; i < count; ++i) {
     ListLine line = lines.At(table.text[i]);
     LineKind kind = table.kind[i];
@@ -69,6 +71,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         disc.files.push_back({line, {}, disc.tracks.size(), 1});
         disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
         open = disc.tracks.size() - 1;
+        ignored_above = {};
         continue;
       case LineKind::kSplit: {
         // The first line is always a WAV entry, so a split always has a file to belong to.
@@ -85,7 +88,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         if (open != kNoTrack) {
           disc.tracks[open].pregap = line;
         } else {
-          disc.stray_pregaps.push_back(line);
+          disc.stray_pregaps.push_back({line, ignored_above});
         }
         open = kNoTrack;
         break;
@@ -104,8 +107,11 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
       case LineKind::kNone:
         disc.ignored.push_back(line);
         open = kNoTrack;
-        break;
+        look_up(line, kind);
+        ignored_above = line;
+        continue;
     }
+    ignored_above = {};
     look_up(line, kind);
   }
   return disc;

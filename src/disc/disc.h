@@ -79,14 +79,21 @@ struct LineLookup {
   std::string_view spelling = {};
 };
 
+// A P line not right after a WAV or S line, and the ignored line right above it, if that is what
+// it follows (number 0 otherwise).
+struct StrayPregap {
+  ListLine line;
+  ListLine after_ignored;
+};
+
 struct Disc {
   std::vector<DiscFile> files;
   // The tracks of every file in order, in one block rather than a block a file.
   std::vector<Track> tracks;
-  std::vector<ListLine> ignored;        // Lines taken as neither a WAV file, a split nor a pregap.
-  std::vector<ListLine> stray_pregaps;  // P lines not right after a WAV or S line.
-  std::vector<LineLookup> lookups;      // In the order of the list.
-  uint64_t total_seconds = 0;           // The files' lengths summed, in whole seconds.
+  std::vector<ListLine> ignored;  // Lines taken as neither a WAV file, a split nor a pregap.
+  std::vector<StrayPregap> stray_pregaps;
+  std::vector<LineLookup> lookups;  // In the order of the list.
+  uint64_t total_seconds = 0;       // The files' lengths summed, in whole seconds.
   CdText title;
   CdText performer;
   // Titles and performers given a second time for the same track or the disc: the first stands.

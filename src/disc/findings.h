@@ -31,7 +31,11 @@ enum class FindingKind {
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.
   kWavUnsupported,    // format: what the header says; converter, stem and format_name: for a
-  // compressed format, the tool that decodes it and the format's name, if known.
+                      // compressed format, the tool that decodes it and the format's name, if
+                      // known.
+  kNotWavAudio,       // Audio of another kind, by what the file holds; format_name: that kind;
+                      // converter and stem: the tool that makes CD audio of it and the name's stem;
+                      // other: the kind as sox is told it, where the name does not give it.
 
   // Of a WAV file a burner would refuse or misread. subject is its name.
   kQuoteInName,
@@ -54,15 +58,20 @@ enum class FindingKind {
                         // line without its ending.
   kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
   kNotACueTime,
+  // A split's time, and where it lands. title: the title after a split's time, if any.
   kEditorTime,           // A time as audio editors write it; frames: the time it means.
   kTimeWithoutFrames,    // minutes:seconds; frames: that time; other_frames: seconds:frames, as
                          // cdrdao reads it.
   kSplitPastEnd,         // other: the file; frames: its length.
-  kSplitNotLater,        // frames: where the track before it starts.
+  kSplitNotLater,        // frames: where the track before it starts; other_frames: the time it
+                         // gives read as hours:minutes:seconds, where that rises inside the file.
+  kSplitAtStart,         // The first split of a file, at 00:00:00, where its first track starts.
+  kFirstPregap,          // A note: a pregap on the disc's first track; frames: the silence before
+                         // it, with the 2 seconds every CD has.
   kTrackBeforeTooShort,  // The track that ends at this split; frames: its length.
   kLastTrackTooShort,    // The last track of a split file starts at this line; frames: its length.
   kFileTooShort,         // A file of one track; frames: its length.
-  kPregapIgnored,
+  kPregapIgnored,        // other: the ignored line right above it, if any; count: its number.
   kPregapWithoutLength,
   kLowercaseLetter,     // An s or p line with a time; line_kind: what it would be with a capital.
   kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as line_kind.

@@ -58,7 +58,7 @@ TEST(DiscSearches, LineNumbersAgreeWithPlainSearches) {
         if (track.pregap.number != 0) check(track.pregap);
       }
     }
-    for (const ListLine& line : disc.stray_pregaps) check(line);
+    for (const StrayPregap& stray : disc.stray_pregaps) check(stray.line);
     for (const ListLine& line : disc.ignored) check(line);
   }
 }

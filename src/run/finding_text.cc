@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "audio/wavprobe.h"
 #include "cd.h"
@@ -32,10 +33,10 @@ void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::stri
   }
 }
 
-// The line to write in the list in place of a file's, once a CD WAV is made of it, before the
+// The line to write in the list in place of a file's, once a CD WAV is made of it, and the
 // command that makes it.
-void AppendCdWavLine(std::string* out, std::string_view stem) {
-  Append(out, {" and write the line as \"", CdWavName(stem), "\": "});
+void AppendLineAndCommand(std::string* out, const Fix& fix) {
+  Append(out, {" and write the line as \"", fix.line.value_or(""), "\": ", fix.command});
 }
 
 void AppendFormatName(std::string* out, uint32_t code) {
@@ -120,7 +121,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                                                                    : "blank";
         out->append("; the name ends in ");
         AppendCounted(out, blanks.size(), blank);
-        Append(out, {" that the file's name lacks: write the line as \"", f.other, "\""});
+        Append(out, {" that the file's name lacks: write the line as \"", *FixOf(f).line, "\""});
       } else if (f.maybe_note) {
         out->append("; the first line is always a WAV file's name: ");
         if (!f.title.empty()) {
@@ -145,8 +146,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavWithoutData:
       if (f.converter != Converter::kNone) {
         Append(out, {"\"", s, "\" is not a WAV file; make a CD WAV of it"});
-        AppendCdWavLine(out, f.stem);
-        AppendConvertCommand(out, f.converter, s, f.stem);
+        AppendLineAndCommand(out, FixOf(f));
         return;
       }
       Append(out, {"\"", s, "\" has no data block at an even position in its first ",
@@ -161,8 +161,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
           Append(out, {"audio compressed in format ", Number(f.format.code)});
         }
         out->append(", which cdrdao cannot burn; decode it to CD audio");
-        AppendCdWavLine(out, f.stem);
-        AppendConvertCommand(out, f.converter, s, f.stem);
+        AppendLineAndCommand(out, FixOf(f));
         return;
       }
       Append(out, {"\"", s,
@@ -170,6 +169,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "convert it with sox"});
       return;
 
+    case FindingKind::kNotWavAudio:
+      Append(out, {"\"", s, "\" holds ", f.format_name,
+                   " audio, not a WAV file's; make a CD WAV of it"});
+      AppendLineAndCommand(out, FixOf(f));
+      return;
     case FindingKind::kQuoteInName:
       Append(out, {"\"", s,
                    "\" has a double quote in its name, which a cue sheet cannot hold; rename the "
@@ -177,8 +181,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kRf64:
       Append(out, {"\"", s, "\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV"});
-      AppendCdWavLine(out, f.stem);
-      AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      AppendLineAndCommand(out, FixOf(f));
       return;
     case FindingKind::kNotCdAudio: {
       const AudioFormat& a = f.format;
@@ -193,8 +196,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       out->append(", not the ");
       AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
       out->append("PCM of a CD; convert it");
-      AppendCdWavLine(out, f.stem);
-      AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      AppendLineAndCommand(out, FixOf(f));
       return;
     }
     case FindingKind::kShortOfDeclared:
@@ -202,8 +204,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    CueTime(f.other_frames),
                    ": a recording cut short, or a WAV written through a pipe; the report, the "
                    "checks and a burner take what it holds; give it a header that agrees"});
-      AppendCdWavLine(out, f.stem);
-      AppendConvertCommand(out, Converter::kSox, s, f.stem);
+      AppendLineAndCommand(out, FixOf(f));
       return;
     case FindingKind::kLongFileName:
       Append(out, {"\"", s, "\" is ", Number(f.count),
@@ -218,24 +219,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    " of it follows its header: the program that wrote it could not go back to "
                    "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
                    "sox reads it as empty; rewrite it with its audio"});
-      AppendCdWavLine(out, f.stem);
-      AppendConvertCommand(out, Converter::kFfmpeg, s, f.stem);
+      AppendLineAndCommand(out, FixOf(f));
       return;
     case FindingKind::kEndsInsideFrame:
-      // The silence a burner pads a file's last frame with, and the two ways to go without it:
-      // join the files where the recording goes on, or pad the file to a whole frame.
-      Append(out, {"\"", s, "\" does not end on a whole CD frame of ", Number(cd::kSamplesPerFrame),
-                   " samples, so a burner adds ", Number(f.count), " samples of silence before \"",
-                   f.other, "\", which does no harm between songs; "});
-      if (!f.joined.empty()) {
-        Append(out, {"where the recording goes on, join them and write \"", f.joined,
-                     "\" in place of \"", s, "\" and \"S ", CueTime(f.frames), "\" in place of \"",
-                     f.other, "\": "});
-        AppendJoinCommand(out, s, f.other, f.joined);
-        out->append("; or, ");
-      }
-      Append(out, {"to end it on a whole frame, write the line as \"", CdWavName(f.stem), "\": "});
-      AppendPadCommand(out, s, f.stem, f.count);
+      // Said of every such file at once; see AppendFramePadding.
       return;
 
     case FindingKind::kNoSpaceAfterLetter:
@@ -251,8 +238,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kEditorTime:
       Append(out, {"\"", s, "\" is not minutes:seconds:frames, with ", Number(cd::kFramesPerSecond),
-                   " frames a second; write the line as \"", s.substr(0, 1), " ", CueTime(f.frames),
-                   "\""});
+                   " frames a second; write the line as \"", *FixOf(f).line, "\""});
       return;
     case FindingKind::kTimeWithoutFrames:
       Append(out, {"\"", s,
@@ -268,7 +254,26 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kSplitNotLater:
       Append(out, {"\"", s, "\" does not start after the track before it (", CueTime(f.frames),
                    "); split times must rise within a file"});
+      if (f.other_frames != 0) {
+        uint64_t seconds = f.other_frames / cd::kFramesPerSecond;
+        std::string minutes = Number(seconds / 60 % 60), secs = Number(seconds % 60);
+        Append(out, {"; if you meant ", Number(seconds / 3600), " h ",
+                     minutes.size() == 1 ? "0" : "", minutes, " min ", secs.size() == 1 ? "0" : "",
+                     secs, " s, write the line as \"", *FixOf(f).line, "\""});
+      }
       return;
+    case FindingKind::kSplitAtStart:
+      Append(out, {"\"", s,
+                   "\" starts a track where the file's first track already starts, at 00:00:00; "
+                   "remove the line"});
+      return;
+    case FindingKind::kFirstPregap: {
+      std::string two = Number(cd::kFirstPregapFrames / cd::kFramesPerSecond) + " seconds";
+      Append(out, {"\"", s, "\" adds its silence to the ", two,
+                   " of silence before track 1 that every CD has, so the first song starts after ",
+                   CueTime(f.frames), "; remove the line for ", two, " alone"});
+      return;
+    }
     case FindingKind::kTrackBeforeTooShort:
     case FindingKind::kLastTrackTooShort:
     case FindingKind::kFileTooShort: {
@@ -280,9 +285,12 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     }
     case FindingKind::kPregapIgnored:
-      Append(out, {"\"", s,
-                   "\" is ignored: a pregap line counts only right after a WAV line or an S "
-                   "line"});
+      Append(out, {"\"", s, "\" is ignored"});
+      if (f.count != 0) {
+        Append(out, {" because the line above it, \"", f.other, "\" (line ", Number(f.count),
+                     "), is ignored"});
+      }
+      out->append(": a pregap line counts only right after a WAV line or an S line");
       return;
     case FindingKind::kPregapWithoutLength:
       Append(out,
@@ -293,16 +301,16 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
       if (f.other.empty()) {
         Append(out, {"if it is a note, write it as \"# ", s, "\""});
-      } else if (f.other != s) {
-        Append(out, {"write the line as \"", f.stem, f.other, "\""});
+      } else if (Fix fix = FixOf(f); fix.command.empty()) {
+        Append(out, {"write the line as \"", *fix.line, "\""});
       } else {
-        Append(out, {"rename the file and write the line as \"", f.stem, ".wav\": "});
-        AppendRenameCommand(out, s, f.stem);
+        Append(out, {"rename the file and write the line as \"", *fix.line, "\": ", fix.command});
       }
       return;
     case FindingKind::kLowercaseLetter:
-      Append(out, {"\"", s, "\" is ignored: ", LineName(f.line_kind),
-                   " lines start with a capital ", LineLetter(f.line_kind)});
+      Append(out,
+             {"\"", s, "\" is ignored: ", LineName(f.line_kind), " lines start with a capital ",
+              LineLetter(f.line_kind), "; write the line as \"", *FixOf(f).line, "\""});
       return;
     case FindingKind::kNoteReadAsLine:
       Append(out, {"\"", s, "\" is read as a ", LineName(f.line_kind),
@@ -313,8 +321,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; make a CD WAV "
                    "of it"});
-      AppendCdWavLine(out, f.stem);
-      AppendConvertCommand(out, f.converter, s, f.stem);
+      AppendLineAndCommand(out, FixOf(f));
       return;
     case FindingKind::kOtherAudioNotFound:
       Append(out, {"\"", s,
@@ -324,7 +331,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kTextChanged:
       Append(out, {"\"", s, "\" gives a text cdrdao cannot burn as it is, which is written as \"",
                    f.other, "\": ASCII alone, without \" or \\, at most ", Number(kMaxCdTextChars),
-                   " characters; write the line as \"", f.stem, f.other, "\""});
+                   " characters; write the line as \"", *FixOf(f).line, "\""});
       return;
     case FindingKind::kTextEmpty:
       Append(out,
@@ -349,7 +356,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavWithoutExt:
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; write it as \"",
-                   s, ".wav\""});
+                   *FixOf(f).line, "\""});
       return;
     case FindingKind::kFileNotWav:
       Append(out, {"\"", s,
@@ -371,14 +378,48 @@ std::string_view SeverityWord(Severity severity) {
   return "";
 }
 
+// Files that end inside a CD frame before another, said once for them all: the silence a burner
+// pads each with does no harm between songs, and where a recording goes on across two files,
+// --script gives the commands that join them or pad the first.
+void AppendFramePadding(std::string* out, std::span<const Finding> findings) {
+  std::vector<const Finding*> padded;
+  for (const Finding& f : findings) {
+    if (f.kind == FindingKind::kEndsInsideFrame) padded.push_back(&f);
+  }
+  const Finding& first = *padded.front();
+  if (padded.size() == 1) {
+    Append(out, {"\"", first.subject, "\" ends inside a CD frame, so a burner adds ",
+                 Number(first.count), " samples of silence before \"", first.other, "\""});
+  } else {
+    Append(out, {Number(padded.size()), " files end inside a CD frame (lines "});
+    constexpr size_t kNamed = 5;
+    for (size_t i = 0; i < padded.size() && i < kNamed; ++i) {
+      if (i != 0) out->append(i + 1 == padded.size() ? " and " : ", ");
+      out->append(Number(static_cast<uint64_t>(padded[i]->line)));
+    }
+    if (padded.size() > kNamed) Append(out, {" and ", Number(padded.size() - kNamed), " more"});
+    out->append("), so a burner adds under 1/75 s of silence after each");
+  }
+  out->append(
+      ", which does no harm between songs; where a recording goes on, vantorel --script gives "
+      "the commands to join the files");
+}
+
 }  // namespace
 
 void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names) {
+  bool padding_said = false;
   for (const Finding& f : findings) {
+    if (f.kind == FindingKind::kEndsInsideFrame && padding_said) continue;
     out->append("vantorel: ");
     if (f.line > 0) Append(out, {names.list, ":", Number(static_cast<uint64_t>(f.line)), ": "});
     out->append(SeverityWord(SeverityOf(f.kind)));
-    AppendText(out, f, names);
+    if (f.kind == FindingKind::kEndsInsideFrame) {
+      AppendFramePadding(out, findings);
+      padding_said = true;
+    } else {
+      AppendText(out, f, names);
+    }
     *out += '\n';
   }
 }

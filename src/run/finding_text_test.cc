@@ -121,27 +121,13 @@ TEST(FindingLines, EachKindAsSaid) {
       {{.kind = K::kEndsInsideFrame,
         .line = 1,
         .subject = "a.wav",
-        .other = "say \"hi\".wav",
-        .frames = 1499,
-        .count = 587,
-        .stem = "a",
-        .joined = "a+say \"hi\".wav"},
-       "l.txt:1: note: \"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds "
-       "587 samples of silence before \"say \"hi\".wav\", which does no harm between songs; where "
-       "the recording goes on, join them and write \"a+say \"hi\".wav\" in place of \"a.wav\" and "
-       "\"S 00:19:74\" in place of \"say \"hi\".wav\": sox a.wav 'say \"hi\".wav' 'a+say "
-       "\"hi\".wav'; or, to end it on a whole frame, write the line as \"a-cd.wav\": sox a.wav "
-       "a-cd.wav pad 0 587s"},
-      {{.kind = K::kEndsInsideFrame,
-        .line = 1,
-        .subject = "a.wav",
         .other = "b.wav",
         .frames = 1499,
         .count = 587,
         .stem = "a"},
-       "l.txt:1: note: \"a.wav\" does not end on a whole CD frame of 588 samples, so a burner adds "
-       "587 samples of silence before \"b.wav\", which does no harm between songs; to end it on a "
-       "whole frame, write the line as \"a-cd.wav\": sox a.wav a-cd.wav pad 0 587s"},
+       "l.txt:1: note: \"a.wav\" ends inside a CD frame, so a burner adds 587 samples of silence "
+       "before \"b.wav\", which does no harm between songs; where a recording goes on, vantorel "
+       "--script gives the commands to join the files"},
       {{K::kMixedCaseWav, 6, "Sample.Wav"},
        "l.txt:6: warning: \"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; if "
        "it is a note, write it as \"# Sample.Wav\""},
@@ -192,12 +178,15 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 6,
         .subject = "s 03:15:00",
         .line_kind = LineKind::kSplit},
-       "l.txt:6: warning: \"s 03:15:00\" is ignored: split lines start with a capital S"},
+       "l.txt:6: warning: \"s 03:15:00\" is ignored: split lines start with a capital S; write the "
+       "line as \"S 03:15:00\""},
       {{.kind = K::kLowercaseLetter,
         .line = 7,
         .subject = "p 00:02:00",
         .line_kind = LineKind::kPregap},
-       "l.txt:7: warning: \"p 00:02:00\" is ignored: pregap lines start with a capital P"},
+       "l.txt:7: warning: \"p 00:02:00\" is ignored: pregap lines start with a capital P; write "
+       "the "
+       "line as \"P 00:02:00\""},
       {{.kind = K::kNoteReadAsLine,
         .line = 2,
         .subject = "P art two",
@@ -259,6 +248,23 @@ TEST(FindingLines, EachKindAsSaid) {
   for (const Case& c : cases) {
     EXPECT_EQ(FindingLines({&c.f, 1}, {"l.txt", "o.cue"}), "vantorel: " + c.said + "\n");
   }
+}
+
+// Files that end inside a CD frame are said in one line, at the first of them, wherever the others
+// stand among the findings.
+TEST(FindingLines, FramePaddingSaidOnce) {
+  using K = FindingKind;
+  std::vector<Finding> found;
+  for (int line : {1, 3, 5, 7, 9, 11, 13}) {
+    found.push_back({.kind = K::kEndsInsideFrame, .line = line, .subject = "a.wav", .count = 1});
+    if (line == 3) found.push_back({.kind = K::kNoAudio, .line = 3, .subject = "z.wav"});
+  }
+  EXPECT_EQ(
+      FindingLines(found, {"l.txt", "o.cue"}),
+      "vantorel: l.txt:1: note: 7 files end inside a CD frame (lines 1, 3, 5, 7, 9 and 2 more), "
+      "so a burner adds under 1/75 s of silence after each, which does no harm between songs; "
+      "where a recording goes on, vantorel --script gives the commands to join the files\n"
+      "vantorel: l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list\n");
 }
 
 }  // namespace

@@ -33,6 +33,18 @@ std::string CueTime(uint64_t frames) {
   return time;
 }
 
+namespace {
+
+void AppendQuotedPart(std::string* out, std::string_view part) {
+  // A single quote ends the quoted text, stands escaped and opens it again.
+  for (size_t quote; (quote = part.find('\'')) != part.npos; part.remove_prefix(quote + 1)) {
+    out->append(part.substr(0, quote)).append("'\\''");
+  }
+  out->append(part);
+}
+
+}  // namespace
+
 void AppendShellWord(std::string* out, std::string_view name, std::string_view suffix) {
   // A name that starts with a dash would be taken for an option.
   std::string_view dot_slash = (name.empty() ? suffix : name).starts_with('-') ? "./" : "";
@@ -41,27 +53,129 @@ void AppendShellWord(std::string* out, std::string_view name, std::string_view s
     return;
   }
   out->append("'").append(dot_slash);
-  for (std::string_view part : {name, suffix}) {
-    // A single quote ends the quoted text, stands escaped and opens it again.
-    for (size_t quote; (quote = part.find('\'')) != part.npos; part.remove_prefix(quote + 1)) {
-      out->append(part.substr(0, quote)).append("'\\''");
-    }
-    out->append(part);
-  }
+  AppendQuotedPart(out, name);
+  AppendQuotedPart(out, suffix);
+  out->push_back('\'');
+}
+
+void AppendSingleQuoted(std::string* out, std::string_view text) {
+  out->push_back('\'');
+  AppendQuotedPart(out, text);
   out->push_back('\'');
 }
 
 std::string CdWavName(std::string_view stem) {
-  return std::string(stem).append(kCdWavSuffix);
+  // A CD WAV made again of one already made is not named with the suffix twice.
+  constexpr std::string_view kMade = kCdWavSuffix.substr(0, kCdWavSuffix.size() - 4);
+  return std::string(stem).append(stem.ends_with(kMade) ? "2.wav" : kCdWavSuffix);
+}
+
+namespace {
+
+// A split or pregap line as it is to be written: its letter, the time, and the title after it.
+std::string TimeLine(std::string_view line, uint64_t frames, std::string_view title) {
+  std::string written = std::string(line.substr(0, 1)) + " " + CueTime(frames);
+  if (!title.empty()) written.append(" ").append(title);
+  return written;
+}
+
+// A file made of another by the converter, and the line that names it.
+Fix Converted(Converter by, std::string_view from, std::string_view stem,
+              std::string_view type = {}) {
+  Fix fix;
+  AppendConvertCommand(&fix.command, by, from, stem, type);
+  fix.line = CdWavName(stem);
+  return fix;
+}
+
+}  // namespace
+
+Fix FixOf(const Finding& f) {
+  std::string_view s = f.subject;
+  switch (f.kind) {
+    case FindingKind::kListNotUsed:
+    case FindingKind::kListIsWav:
+    case FindingKind::kNoWavFile:
+    case FindingKind::kDiscTooLong:
+    case FindingKind::kTooManyTracks:
+    case FindingKind::kWrittenWithoutLock:
+    case FindingKind::kNoDiscTitle:
+    case FindingKind::kNoDiscPerformer:
+    case FindingKind::kTooManyPacks:
+    case FindingKind::kWavNotRead:
+    case FindingKind::kWavWithoutFormat:
+    case FindingKind::kQuoteInName:
+    case FindingKind::kNoAudio:
+    case FindingKind::kEndsInsideFrame:
+    case FindingKind::kLongFileName:
+    case FindingKind::kNotACueTime:
+    case FindingKind::kTimeWithoutFrames:
+    case FindingKind::kSplitPastEnd:
+    case FindingKind::kFirstPregap:
+    case FindingKind::kTrackBeforeTooShort:
+    case FindingKind::kLastTrackTooShort:
+    case FindingKind::kFileTooShort:
+    case FindingKind::kPregapIgnored:
+    case FindingKind::kOtherAudioNotFound:
+    case FindingKind::kFileNotWav:
+    case FindingKind::kTextEmpty:
+    case FindingKind::kTextAgain:
+    case FindingKind::kTrackWithoutTitle:
+      return {};
+    case FindingKind::kWavNotOpened:
+      if (f.other.empty()) return {};
+      return {.line = std::string(f.other)};
+    case FindingKind::kNotWavAudio:
+      return Converted(f.converter, s, f.stem, f.other);
+    case FindingKind::kWavWithoutData:
+    case FindingKind::kWavUnsupported:
+    case FindingKind::kOtherAudio:
+      if (f.converter == Converter::kNone) return {};
+      return Converted(f.converter, s, f.stem);
+    case FindingKind::kRf64:
+    case FindingKind::kNotCdAudio:
+    case FindingKind::kShortOfDeclared:
+      return Converted(Converter::kSox, s, f.stem);
+    case FindingKind::kSizeNotFilledIn:
+      return Converted(Converter::kFfmpeg, s, f.stem);
+    case FindingKind::kMixedCaseWav:
+      if (f.other.empty()) return {};
+      if (f.other != s) return {.line = std::string(f.stem).append(f.other)};
+      {
+        Fix fix{.line = std::string(f.stem).append(".wav")};
+        AppendRenameCommand(&fix.command, s, f.stem);
+        return fix;
+      }
+    case FindingKind::kNoSpaceAfterLetter:
+      return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
+    case FindingKind::kEditorTime:
+      return {.line = TimeLine(s, f.frames, f.title)};
+    case FindingKind::kSplitNotLater:
+      if (f.other_frames == 0) return {};
+      return {.line = TimeLine(s, f.other_frames, f.title)};
+    case FindingKind::kSplitAtStart:
+    case FindingKind::kPregapWithoutLength:
+      return {.line = ""};
+    case FindingKind::kLowercaseLetter:
+      return {.line = std::string(1, static_cast<char>(s[0] - 'a' + 'A')).append(s.substr(1))};
+    case FindingKind::kNoteReadAsLine:
+      return {.line = "# " + std::string(s)};
+    case FindingKind::kWavWithoutExt:
+      return {.line = std::string(s).append(".wav")};
+    case FindingKind::kTextChanged:
+      return {.line = std::string(f.stem).append(f.other)};
+  }
+  return {};
 }
 
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view stem) {
+                          std::string_view stem, std::string_view type) {
   switch (by) {
     case Converter::kNone:
       return;
     case Converter::kSox:
       out->append("sox ");
+      if (!type.empty()) out->append("-t ").append(type).append(" ");
       AppendShellWord(out, from);
       out->append(" -r ").append(Number(cd::kRate)).append(" -b ").append(Number(cd::kBits));
       out->append(" -c ").append(Number(cd::kChannels)).append(" ");
@@ -74,7 +188,7 @@ void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
       out->append(" ");
       break;
   }
-  AppendShellWord(out, stem, kCdWavSuffix);
+  AppendShellWord(out, CdWavName(stem));
 }
 
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
@@ -92,7 +206,7 @@ void AppendPadCommand(std::string* out, std::string_view from, std::string_view 
   out->append("sox ");
   AppendShellWord(out, from);
   out->push_back(' ');
-  AppendShellWord(out, stem, kCdWavSuffix);
+  AppendShellWord(out, CdWavName(stem));
   out->append(" pad 0 ").append(Number(samples)).append("s");
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ std::string CueTime(uint64_t frames);
 // the shell takes as itself, in single quotes otherwise; after ./ where it starts with a dash.
 void AppendShellWord(std::string* out, std::string_view name, std::string_view suffix = "");
 
+// Appends text in single quotes, as the shell takes it byte for byte.
+void AppendSingleQuoted(std::string* out, std::string_view text);
+
 // What the name of a CD WAV made of another file ends in, after the other file's stem. The new
 // file's name is not the stem's plain WAV name, which may already be taken by a file of the list.
 constexpr std::string_view kCdWavSuffix = "-cd.wav";
@@ -26,9 +30,9 @@ constexpr std::string_view kCdWavSuffix = "-cd.wav";
 std::string CdWavName(std::string_view stem);
 
 // Appends the command by which the converter makes CD audio of the file from, into the CD WAV
-// named after stem. Nothing for Converter::kNone.
+// named after stem; sox is told the file's kind where type gives it. Nothing for Converter::kNone.
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view stem);
+                          std::string_view stem, std::string_view type = {});
 
 // Appends the sox command that joins the files a and b into the file joined.
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
@@ -41,5 +45,15 @@ void AppendPadCommand(std::string* out, std::string_view from, std::string_view 
 
 // Appends the command that renames the file from to stem.wav.
 void AppendRenameCommand(std::string* out, std::string_view from, std::string_view stem);
+
+// What a finding asks of the user, as it can be done without a choice: a command that makes a
+// file, and the line to write in place of the finding's line. The wording of the finding and
+// --script both take them from here.
+struct Fix {
+  std::string command = {};  // Empty where there is none.
+  // The line to write, where there is one to write; an empty one is the line removed.
+  std::optional<std::string> line = {};
+};
+Fix FixOf(const Finding& f);
 
 }  // namespace vantorel

@@ -11,6 +11,7 @@
 #include "io/cue_file.h"
 #include "io/io.h"
 #include "run/finding_text.h"
+#include "run/script.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
 
@@ -126,9 +127,11 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
   return wav;
 }
 
-// Probes every WAV file of the disc in the order of the list. Standard output tells of the files
-// up to the first that cannot be used; standard error tells of every one.
-int ProbeFiles(Disc* disc, const List& list, Console* console) {
+// Probes every WAV file of the disc in the order of the list, and returns whether every one can
+// be used. With report, standard output tells of the files up to the first that cannot be used;
+// standard error tells of every one. Every finding is added to found too.
+bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console,
+                std::vector<Finding>* found) {
   // Room for the report that follows and for a line on each stream about every file, made at once
   // as the room of every text and list made a piece at a time is: a text that grows by copying
   // leaves its old room behind, pages written for nothing.
@@ -144,14 +147,13 @@ int ProbeFiles(Disc* disc, const List& list, Console* console) {
   std::string path;
   for (DiscFile& file : disc->files) {
     file.wav = GET_ATTRIBUTES(file.entry, &path);
-    std::vector<Finding> found = ProbeFindings(file);
-    if (usable) {
-      for (const Finding& f : found) AppendProbeMessage(&console->out, f);
-    }
-    Say(console, found, {list.name, ""});
-    if (!found.empty() && IsError(found.back().kind)) usable = false;
+    std::vector<Finding> of_file = ProbeFindings(file);
+    if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
+    Say(console, of_file, {list.name, ""});
+    usable = usable && IsUsable(file.wav);
+    found->insert(found->end(), of_file.begin(), of_file.end());
   }
-  return usable ? kGoOn : kExitBadWav;
+  return usable;
 }
 
 // Looks up every line worth it: as it stands and, as a WAV name typed without its .wav, with it;
@@ -208,10 +210,11 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
 struct Options {
   bool strict = false;
   bool tracks = false;
+  bool script = false;
 };
 
 // Takes the options from the start of args, in any order, each once. What follows them is the
-// list and the cue file, as are a second --strict or --tracks.
+// list and the cue file, as is an option given a second time.
 Options TakeOptions(std::vector<std::string>* args) {
   Options options;
   size_t taken = 0;
@@ -219,6 +222,7 @@ Options TakeOptions(std::vector<std::string>* args) {
     const std::string& arg = (*args)[taken];
     bool* given = arg == "--strict"   ? &options.strict
                   : arg == "--tracks" ? &options.tracks
+                  : arg == "--script" ? &options.script
                                       : nullptr;
     if (given == nullptr || *given) break;
     *given = true;
@@ -227,8 +231,10 @@ Options TakeOptions(std::vector<std::string>* args) {
   return options;
 }
 
-// With tracks, the report goes on with the view of every track on the disc.
-int RunPhases(const std::vector<std::string>& args, bool tracks, Console* console) {
+// With tracks, the report goes on with the view of every track on the disc. With script, standard
+// output is the script of the fixes in place of the report, and no cue file is written. Standard
+// error tells of every finding of the whole list, even where a WAV file cannot be used.
+int RunPhases(const std::vector<std::string>& args, const Options& options, Console* console) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "--version")) {
     console->out += args[0] == "--version" ? VersionLine() : HelpText();
     return kExitDone;
@@ -239,17 +245,26 @@ int RunPhases(const std::vector<std::string>& args, bool tracks, Console* consol
   std::string cue_name = args.size() == 2 ? args[1] : kDefaultCue;
 
   Disc disc = ReadDisc(list);
-
-  if (int status = ProbeFiles(&disc, list, console); status != kGoOn) return status;
+  std::vector<Finding> found;
+  const bool report = !options.script;
+  const bool usable = ProbeFiles(&disc, list, report, console, &found);
   LookUpLines(&disc);
 
   MeasureLengths(&disc);
-  AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
+  if (usable && report) {
+    AppendLengthReport(&console->out, disc, TotalTimeOf(disc.total_seconds));
+  }
   const DiscLayout layout = LayOutDisc(disc);
-  if (tracks) AppendTrackView(&console->out, disc, layout);
-  std::vector<Finding> found = CheckDisc(disc, layout);
-  Say(console, found, {list.name, cue_name});
-  bool too_many_tracks = std::any_of(found.begin(), found.end(), [](const Finding& f) {
+  if (usable && report && options.tracks) AppendTrackView(&console->out, disc, layout);
+  std::vector<Finding> checked = CheckDisc(disc, layout);
+  Say(console, checked, {list.name, cue_name});
+  if (options.script) {
+    found.insert(found.end(), checked.begin(), checked.end());
+    console->out += FixScript(list.text, found, {list.name, cue_name});
+    return kExitDone;
+  }
+  if (!usable) return kExitBadWav;
+  bool too_many_tracks = std::any_of(checked.begin(), checked.end(), [](const Finding& f) {
     return f.kind == FindingKind::kTooManyTracks;
   });
   std::string cue = BuildCueSheet(disc);
@@ -261,9 +276,11 @@ int RunPhases(const std::vector<std::string>& args, bool tracks, Console* consol
 int Run(std::vector<std::string> args, Console* console) {
   // With --strict, a run that warned of anything ends with a status of its own, so that a script
   // can stop before it burns the sheet.
-  const auto [strict, tracks] = TakeOptions(&args);
-  int status = RunPhases(args, tracks, console);
-  if (strict && status == kExitDone && console->warned) status = kExitWarned;
+  const Options options = TakeOptions(&args);
+  int status = RunPhases(args, options, console);
+  if (options.strict && !options.script && status == kExitDone && console->warned) {
+    status = kExitWarned;
+  }
   if (!FlushOutput(console)) status = kExitNoOutput;
   // Standard error follows all of standard output. Nothing more can be said if it fails.
   (void)WriteAll(2, console->err);

@@ -100,18 +100,19 @@ std::string ListTooLarge(std::string_view name) {
   return Line("Track list called ", name, " is too large");
 }
 
-void AppendProbeMessage(std::string* out, const Finding& f) {
-  std::string_view s = f.subject;
-  if (f.kind == FindingKind::kWavNotOpened) {
-    Append(out, {"Cannot find file in track list called ", s, "\n"});
-  } else if (f.kind == FindingKind::kWavNotRead) {
-    Append(out, {"Cannot read file in track list called ", s, ": ", std::strerror(f.error), "\n"});
-  } else if (f.kind == FindingKind::kWavWithoutFormat) {
-    out->append("Can't find format chunk in wave file!\n");
-  } else if (f.kind == FindingKind::kWavWithoutData) {
-    out->append("Can't find data block in wave file!\n");
-  } else if (f.kind == FindingKind::kWavUnsupported) {
-    Append(out, {"Unsupported format in wave file called ", s, "\n"});
+void AppendProbeMessages(std::string* out, std::string_view name, const WavFile& wav) {
+  const HeaderFacts& h = wav.header;
+  if (wav.open_error != 0) {
+    Append(out, {"Cannot find file in track list called ", name, "\n"});
+  } else if (wav.read_error != 0) {
+    Append(out, {"Cannot read file in track list called ", name, ": ",
+                 std::strerror(wav.read_error), "\n"});
+  } else {
+    if (!h.format_found) out->append("Can't find format chunk in wave file!\n");
+    if (h.status == ProbeStatus::kNoData) out->append("Can't find data block in wave file!\n");
+    if (h.status == ProbeStatus::kUnsupported) {
+      Append(out, {"Unsupported format in wave file called ", name, "\n"});
+    }
   }
 }
 
@@ -230,8 +231,8 @@ void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layou
   out->push_back('\n');
   if (unknown) {
     out->append(
-        "? marks what a time that cannot be read, or a split out of place, leaves unknown; the "
-        "warnings name the line\n");
+        "A ? stands where a time cannot be read or a split is out of place; the warnings name "
+        "the line.\n");
   }
 }
 

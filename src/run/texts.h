@@ -24,9 +24,9 @@ std::string HelpText();
 std::string ListCannotOpen(std::string_view name, int error);
 std::string ListTooLarge(std::string_view name);
 
-// Appends standard output's message for a finding of the probe; findings of other kinds have
-// none.
-void AppendProbeMessage(std::string* out, const Finding& f);
+// Appends standard output's messages of the probe of the WAV file called name: that it cannot be
+// opened or read, or lacks a format or data block, or gives a format that cannot be measured.
+void AppendProbeMessages(std::string* out, std::string_view name, const WavFile& wav);
 
 // Appends the listing of every WAV entry's length and the total playing time.
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);

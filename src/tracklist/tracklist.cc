@@ -1,6 +1,7 @@
 #include "tracklist/tracklist.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -171,12 +172,15 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   return static_cast<int>(table->text.size());
 }
 
-std::optional<uint32_t> CueTimeFrames(std::string_view time) {
+namespace {
+
+// Three fields of one or two digits between colons, blanks around them allowed.
+std::optional<std::array<uint32_t, 3>> ThreeFields(std::string_view time) {
   time = TrimBlanks(time);
-  uint32_t fields[3] = {};
+  std::array<uint32_t, 3> fields = {};
   for (int f = 0; f < 3; ++f) {
     size_t digits = 0;
-    while (digits < 3 && digits < time.size() && time[digits] >= '0' && time[digits] <= '9') {
+    while (digits < 3 && digits < time.size() && IsDigit(time[digits])) {
       fields[f] = fields[f] * 10 + static_cast<uint32_t>(time[digits] - '0');
       ++digits;
     }
@@ -188,8 +192,24 @@ std::optional<uint32_t> CueTimeFrames(std::string_view time) {
       time.remove_prefix(1);
     }
   }
-  if (!time.empty() || fields[1] >= 60 || fields[2] >= cd::kFramesPerSecond) return std::nullopt;
-  return (fields[0] * 60 + fields[1]) * cd::kFramesPerSecond + fields[2];
+  if (!time.empty()) return std::nullopt;
+  return fields;
+}
+
+}  // namespace
+
+std::optional<uint32_t> CueTimeFrames(std::string_view time) {
+  std::optional<std::array<uint32_t, 3>> f = ThreeFields(time);
+  if (!f || (*f)[1] >= 60 || (*f)[2] >= cd::kFramesPerSecond) return std::nullopt;
+  return ((*f)[0] * 60 + (*f)[1]) * cd::kFramesPerSecond + (*f)[2];
+}
+
+std::optional<uint32_t> HoursTimeFrames(std::string_view time) {
+  std::optional<std::array<uint32_t, 3>> f = ThreeFields(time);
+  if (!f || (*f)[1] >= 60 || (*f)[2] >= 60) return std::nullopt;
+  uint32_t minutes = (*f)[0] * 60 + (*f)[1];
+  if (minutes >= 100) return std::nullopt;
+  return (minutes * 60 + (*f)[2]) * cd::kFramesPerSecond;
 }
 
 TimeReadings EditorTimeFrames(std::string_view time) {

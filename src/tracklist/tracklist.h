@@ -74,4 +74,9 @@ struct TimeReadings {
 };
 TimeReadings EditorTimeFrames(std::string_view time);
 
+// The CD frames of hours:minutes:seconds, one or two digits each, with minutes and seconds below
+// 60, as a time past an hour is written where a cue sheet would give minutes:seconds:frames; the
+// time below 100 minutes. Nothing when the text is no such time.
+std::optional<uint32_t> HoursTimeFrames(std::string_view time);
+
 }  // namespace vantorel

@@ -99,9 +99,7 @@ expect 3 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\na note\nP 00:02:00'
 # Accepted, with the last frame of p.wav padded: 20 s and a frame, then a.wav. A note, not a
 # warning: the silence does no harm between songs.
 expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'p.wav\na.wav'
-# The joined file stays in the directory of the two.
-expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'cd1/a.wav\ncd1/b.wav' \
-  'join them and write "cd1/a+b.wav" in place of "cd1/a.wav"'
+expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'cd1/a.wav\ncd1/b.wav'
 # Accepted: the 80-minute limit is the CD's own.
 expect - 0 'out.cue: 2 tracks, length 90:00:00' 'x.wav\ny.wav'
 expect '' 0 'out.cue: 3 tracks, length 00:22:00' 'a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00'
