@@ -142,6 +142,12 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{1, K::kShortOfDeclared, 1500, 225}, Found{1, K::kFileTooShort, 225},
         Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 225, .other = "t.wav"},
         Found{3, K::kNoAudio}, Found{4, K::kSizeNotFilledIn, 1500}, Found{5, K::kRf64}}},
+      // A split at a file's start, however written, and a time past 40 minutes written as hours,
+      // which reads as hours:minutes:seconds inside the file.
+      {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\n",
+       {Found{2, K::kSplitAtStart}, Found{4, K::kSplitAtStart},
+        Found{6, K::kSplitNotLater, 40 * 60 * 75, (41 * 60 + 30) * 75},
+        Found{7, K::kSplitNotLater, 40 * 60 * 75}}},
       // A disc of exactly the longest a CD holds, and one frame more.
       {"disc.wav\nP 00:00:74\n", {Found{2, K::kFirstPregap, 150 + 74}}},
       {"disc.wav\nP 00:01:00\n",

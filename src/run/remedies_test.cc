@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "run/script.h"
+
 namespace vantorel {
 
 namespace {
@@ -46,6 +50,50 @@ TEST(Remedies, CommandsAndNames) {
       {CueTime(100 * 60 * 75 + 74), "100:00:74"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.said, c.want);
+}
+
+// The script of a list's fixes: each command once, the list rewritten as the findings say, with
+// its line ends as they were and a line removed with its own, and what is left to decide.
+TEST(FixScript, CommandsTheRewrittenListAndChoices) {
+  using K = FindingKind;
+  const std::string list = "a b.wav\r\nS 0:00\r\nS 4:12.5 It's\r\nx.flac\r\nS 17:02\r\n";
+  auto at = [&](std::string_view line) {
+    return std::string_view(list).substr(list.find(line), line.size());
+  };
+  std::vector<Finding> found = {
+      {.kind = K::kNotCdAudio, .line = 1, .subject = at("a b.wav"), .stem = "a b"},
+      {.kind = K::kSplitAtStart, .line = 2, .subject = at("S 0:00")},
+      {.kind = K::kEditorTime,
+       .line = 3,
+       .subject = at("S 4:12.5 It's"),
+       .frames = 18937,
+       .title = "It's"},
+      {.kind = K::kOtherAudio,
+       .line = 4,
+       .subject = at("x.flac"),
+       .converter = Converter::kSox,
+       .stem = "x"},
+      {.kind = K::kTimeWithoutFrames,
+       .line = 5,
+       .subject = at("S 17:02"),
+       .frames = 76650,
+       .other_frames = 1277},
+      {.kind = K::kNotCdAudio, .line = 1, .subject = at("a b.wav"), .stem = "a b"},
+  };
+  EXPECT_EQ(
+      FixScript(list, found, {"my list", "o.cue"}),
+      "#!/bin/sh\n"
+      "# The fixes vantorel gives for the track list my list: run this script with sh, then "
+      "vantorel again.\n"
+      "set -e\n"
+      "sox 'a b.wav' -r 44100 -b 16 -c 2 'a b-cd.wav'\n"
+      "sox x.flac -r 44100 -b 16 -c 2 x-cd.wav\n"
+      "cp -- 'my list' 'my list.orig'\n"
+      "printf '%s' 'a b-cd.wav\r\nS 04:12:37 It'\\''s\r\nx-cd.wav\r\nS 17:02\r\n' > 'my list'\n"
+      "# Left for you to decide:\n"
+      "# my list:5: warning: \"S 17:02\" gives two numbers, which cdrdao reads as seconds:frames; "
+      "write the line as \"S 17:02:00\" for minutes:seconds, or as \"S 00:17:02\" for "
+      "seconds:frames\n");
 }
 
 }  // namespace
