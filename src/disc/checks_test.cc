@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -42,6 +43,7 @@ WavFile FileCalled(std::string_view name) {
   if (name == "z.wav") h.sample_frames = h.declared_frames = h.present_frames = 0;
   if (name == "u.wav") h.sample_frames = h.declared_frames = 0;
   if (name == "r.wav") h.rf64 = true;
+  if (name == "gone.wav") w.open_error = ENOENT;
   return w;
 }
 
@@ -144,10 +146,12 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{3, K::kNoAudio}, Found{4, K::kSizeNotFilledIn, 1500}, Found{5, K::kRf64}}},
       // A split at a file's start, however written, and a time past 40 minutes written as hours,
       // which reads as hours:minutes:seconds inside the file.
-      {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\n",
+      {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\nS 0:39:00\n",
        {Found{2, K::kSplitAtStart}, Found{4, K::kSplitAtStart},
         Found{6, K::kSplitNotLater, 40 * 60 * 75, (41 * 60 + 30) * 75},
-        Found{7, K::kSplitNotLater, 40 * 60 * 75}}},
+        Found{7, K::kSplitNotLater, 40 * 60 * 75}, Found{8, K::kSplitNotLater, 40 * 60 * 75}}},
+      // Of a file that cannot be used, only what its lines say; none follows a.wav.
+      {"a.wav\ngone.wav\nS 00:30:00\nS 0:12\n", {Found{4, K::kTimeWithoutFrames, 900, 12}}},
       // A disc of exactly the longest a CD holds, and one frame more.
       {"disc.wav\nP 00:00:74\n", {Found{2, K::kFirstPregap, 150 + 74}}},
       {"disc.wav\nP 00:01:00\n",
