@@ -398,11 +398,11 @@ void AppendFramePadding(std::string* out, std::span<const Finding> findings) {
       out->append(Number(static_cast<uint64_t>(padded[i]->line)));
     }
     if (padded.size() > kNamed) Append(out, {" and ", Number(padded.size() - kNamed), " more"});
-    out->append("), so a burner adds under 1/75 s of silence after each");
+    out->append("), so a burner pads each with silence");
   }
   out->append(
-      ", which does no harm between songs; where a recording goes on, vantorel --script gives "
-      "the commands to join the files");
+      ", which does no harm between songs; to join two where a recording goes on, see vantorel "
+      "--script");
 }
 
 }  // namespace

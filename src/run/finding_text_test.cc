@@ -126,8 +126,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .count = 587,
         .stem = "a"},
        "l.txt:1: note: \"a.wav\" ends inside a CD frame, so a burner adds 587 samples of silence "
-       "before \"b.wav\", which does no harm between songs; where a recording goes on, vantorel "
-       "--script gives the commands to join the files"},
+       "before \"b.wav\", which does no harm between songs; to join two where a recording goes on, "
+       "see vantorel --script"},
       {{K::kMixedCaseWav, 6, "Sample.Wav"},
        "l.txt:6: warning: \"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; if "
        "it is a note, write it as \"# Sample.Wav\""},
@@ -262,8 +262,8 @@ TEST(FindingLines, FramePaddingSaidOnce) {
   EXPECT_EQ(
       FindingLines(found, {"l.txt", "o.cue"}),
       "vantorel: l.txt:1: note: 7 files end inside a CD frame (lines 1, 3, 5, 7, 9 and 2 more), "
-      "so a burner adds under 1/75 s of silence after each, which does no harm between songs; "
-      "where a recording goes on, vantorel --script gives the commands to join the files\n"
+      "so a burner pads each with silence, which does no harm between songs; to join two where "
+      "a recording goes on, see vantorel --script\n"
       "vantorel: l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list\n");
 }
 
