@@ -31,8 +31,8 @@ bool IsFile(const char* name, FileId id);
 // Whether name leads to a regular file.
 bool IsRegularFile(const char* name);
 
-// Bytes read from a file, in room that is not cleared before the read fills it: clearing room for
-// a list of a megabyte, as a string's would be, costs 3 hundredths of the run.
+// Bytes read from a file, in room that is not cleared before the read fills it, as a string's
+// would be.
 struct ReadBytes {
   std::unique_ptr<char[]> room;
   size_t capacity = 0;
