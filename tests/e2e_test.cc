@@ -208,7 +208,9 @@ TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
   std::string example = help.out.substr(help.out.find("For example:\n") + 13);
   example = example.substr(0, example.find("\n\n") + 1);
   for (size_t indent; (indent = example.find("  ")) != std::string::npos;) example.erase(indent, 2);
-  EXPECT_EQ(example, "live-set.wav\nS 00:05:00\nencore.wav\nP 00:02:00\n");
+  EXPECT_EQ(example,
+            "live-set.wav\nTITLE Opening\nS 00:05:00 Second Song\nencore.wav\nTITLE Encore\n"
+            "P 00:02:00\nDISC TITLE Live at the Mill\nDISC PERFORMER The Night Owls\n");
   PutWav("live-set.wav", 20 * 44100);
   PutWav("encore.wav", 10 * 44100);
   Put("tlist.txt", example);
