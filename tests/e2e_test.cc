@@ -38,6 +38,111 @@ TEST_F(Vantorel, TheWholeRun) {
             "FILE \"b.wav\" WAVE\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n");
 }
 
+TEST_F(Vantorel, TitlesAndPerformers) {
+  // The bundled example with a title for every track, and the disc's title and performer, which
+  // every track takes.
+  PutWav("live-set.wav", 20 * 44100);
+  PutWav("encore.wav", 6 * 44100);
+  Put("titles.txt",
+      "live-set.wav\nTITLE Opening\nS 00:05:00\nTITLE Second Song\nS 00:12:30\nTITLE Third Song\n"
+      "encore.wav\nTITLE Encore\nP 00:02:00\nDISC TITLE Live at the Mill\n"
+      "DISC PERFORMER The Night Owls\n");
+  Outcome o = Run({"titles.txt"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, kReportHeader +
+                       "1\tlive-set.wav\t\t0:20:0\n"
+                       "2\tencore.wav\t\t0:6:0\n"
+                       "\nTotal Time:  0 min : 26 sec\n"
+                       "\nWrote cue file called output.cue\n");
+  EXPECT_EQ(Read("output.cue"),
+            "TITLE \"Live at the Mill\"\n"
+            "PERFORMER \"The Night Owls\"\n"
+            "FILE \"live-set.wav\" WAVE\n"
+            "  TRACK 01 AUDIO\n"
+            "    TITLE \"Opening\"\n"
+            "    PERFORMER \"The Night Owls\"\n"
+            "    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n"
+            "    TITLE \"Second Song\"\n"
+            "    PERFORMER \"The Night Owls\"\n"
+            "    INDEX 01 00:05:00\n"
+            "  TRACK 03 AUDIO\n"
+            "    TITLE \"Third Song\"\n"
+            "    PERFORMER \"The Night Owls\"\n"
+            "    INDEX 01 00:12:30\n"
+            "FILE \"encore.wav\" WAVE\n"
+            "  TRACK 04 AUDIO\n"
+            "    TITLE \"Encore\"\n"
+            "    PERFORMER \"The Night Owls\"\n"
+            "    PREGAP 00:02:00\n"
+            "    INDEX 01 00:00:00\n");
+  EXPECT_EQ(o.err, "");
+
+  // Each warning of CD-TEXT that cdrdao will not burn as it is, and of a FILE name too long for
+  // Debian's cdrdao, as standard error says it; each list is whole but for that one thing.
+  const std::string disc = "DISC TITLE Live\nDISC PERFORMER Owls\n";
+  const std::string name147 = std::string(143, 'n') + ".wav", name148 = 'n' + name147;
+  PutWav(name147, 44100 * 4);
+  PutWav(name148, 44100 * 4);
+  // Tracks of 4 seconds, each with a title of 50 characters after its time, the disc's title of
+  // as many and a performer of 14 for all: 230 packs for 40 tracks, 340 for 60.
+  PutWav("long.wav", 240 * 44100);
+  auto titled = [](int tracks) {
+    std::string list = "long.wav\nTITLE " + std::string(50, 'a') + "\nDISC TITLE " +
+                       std::string(50, 'd') + "\nDISC PERFORMER The Night Owls\n";
+    for (int seconds = 4; seconds < tracks * 4; seconds += 4) {
+      std::string time = std::to_string(100 + seconds / 60).substr(1) + ":" +
+                         std::to_string(100 + seconds % 60).substr(1) + ":00";
+      list += "S " + time + " Track at " + time + std::string(33, '.') + "\n";
+    }
+    return list;
+  };
+  struct Case {
+    std::string list, err;
+  } cases[] = {
+      {"live-set.wav\nTITLE Café “Noir”\n" + disc,
+       "vantorel: l.txt:2: warning: \"TITLE Café “Noir”\" gives a text cdrdao cannot burn as it "
+       "is, which is written as \"Cafe 'Noir'\": ASCII alone, without \" or \\, at most 80 "
+       "characters; write the line as \"TITLE Cafe 'Noir'\"\n"},
+      {"live-set.wav\nTITLE Opening\nPERFORMER \"\"\n" + disc,
+       "vantorel: l.txt:3: warning: \"PERFORMER \"\"\" gives no text, which cdrdao refuses, so "
+       "nothing is written for it; write the text or remove the line\n"},
+      {"live-set.wav\nTITLE Opening\nTITLE Overture\n" + disc + "DISC PERFORMER Others\n",
+       "vantorel: l.txt:3: warning: \"TITLE Overture\" gives the track a second title, which "
+       "cdrdao refuses; the first, on line 2, stands: remove one of them\n"
+       "vantorel: l.txt:6: warning: \"DISC PERFORMER Others\" gives the disc a second performer, "
+       "which cdrdao refuses; the first, on line 5, stands: remove one of them\n"},
+      {"live-set.wav\nTITLE Opening\nDISC PERFORMER Owls\n",
+       "vantorel: warning: the cue sheet has CD-TEXT but no title for the disc, without which "
+       "cdrdao will not burn it; write the title on a line after the first as \"DISC TITLE\" and "
+       "the title\n"},
+      {"live-set.wav\nTITLE Opening\nDISC TITLE Live\n",
+       "vantorel: warning: the cue sheet has CD-TEXT but no performer for the disc, without which "
+       "cdrdao will not burn it; write the name on a line after the first as \"DISC PERFORMER\" "
+       "and the name, which every track without a PERFORMER line takes\n"},
+      {"live-set.wav\nTITLE Opening\nS 00:05:00\nP 00:02:00\n" + disc,
+       "vantorel: l.txt:3: warning: the track that \"S 00:05:00\" starts has no title, without "
+       "which cdrdao will not burn the sheet's CD-TEXT; write the title on the line after it as "
+       "\"TITLE\" and the title\n"},
+      {name147 + "\n", ""},
+      {name148 + "\n", "vantorel: l.txt:1: warning: \"" + name148 +
+                           "\" is 148 bytes long, and Debian's cdrdao 1.2.4 aborts on a file name "
+                           "of 148 bytes or more; give the file a shorter name\n"},
+      {titled(40), ""},
+      {titled(60),
+       "vantorel: warning: the CD-TEXT takes 340 packs of 12 bytes, more than the 255 a disc "
+       "holds, which cdrdao writes corrupt; shorter titles and performers fit\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list.substr(0, 80));
+    Put("l.txt", c.list);
+    o = Run({"l.txt", "l.cue"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(o.out.ends_with("\nWrote cue file called l.cue\n")) << o.out;
+    EXPECT_EQ(o.err, c.err);
+  }
+}
+
 TEST_F(Vantorel, ChoiceOfListAndCueFile) {
   PutWav("t.wav", 0);
   PutWav("arg.wav", 0);
@@ -103,7 +208,9 @@ TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
   std::string example = help.out.substr(help.out.find("For example:\n") + 13);
   example = example.substr(0, example.find("\n\n") + 1);
   for (size_t indent; (indent = example.find("  ")) != std::string::npos;) example.erase(indent, 2);
-  EXPECT_EQ(example, "live-set.wav\nS 00:05:00\nencore.wav\nP 00:02:00\n");
+  EXPECT_EQ(example,
+            "live-set.wav\nTITLE Opening\nS 00:05:00 Second Song\nencore.wav\nTITLE Encore\n"
+            "P 00:02:00\nDISC TITLE Live at the Mill\nDISC PERFORMER The Night Owls\n");
   PutWav("live-set.wav", 20 * 44100);
   PutWav("encore.wav", 10 * 44100);
   Put("tlist.txt", example);

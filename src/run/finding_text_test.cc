@@ -42,6 +42,17 @@ TEST(FindingLines, EachKindAsSaid) {
         .maybe_note = true},
        "l.txt:1: error: cannot open \"# for friday\"" + not_opened +
            "; the first line is always a WAV file's name: move this note to the end of the list"},
+      // A title on line 1: the line that puts it on the disc, in the ASCII the sheet writes.
+      {{.kind = K::kWavNotOpened,
+        .line = 1,
+        .subject = "Café del Mar",
+        .error = ENOENT,
+        .title = "Cafe del Mar",
+        .maybe_note = true},
+       "l.txt:1: error: cannot open \"Café del Mar\"" + not_opened +
+           "; the first line is always a WAV file's name: if it is the disc's title, write it "
+           "below the first WAV line as \"DISC TITLE Cafe del Mar\"; if it is a note, move it to "
+           "the end of the list as \"# Café del Mar\""},
       {{K::kWavNotOpened, 1, "Song.Wav", "", 0, 0, ENOENT},
        "l.txt:1: error: cannot open \"Song.Wav\"" + not_opened},
       {{K::kWavNotOpened, 3, "a.wav ", "a.wav", 0, 0, ENOENT},
@@ -238,6 +249,49 @@ TEST(FindingLines, EachKindAsSaid) {
        "l.txt:11: warning: \"f*.opus\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"f*-cd.wav\": ffmpeg -i 'f*.opus' -ar 44100 -ac "
        "2 -sample_fmt s16 'f*-cd.wav'"},
+      {{.kind = K::kNoDiscTitle},
+       "warning: the cue sheet has CD-TEXT but no title for the disc, without which cdrdao will "
+       "not burn it; write the title on a line after the first as \"DISC TITLE\" and the title"},
+      {{.kind = K::kNoDiscPerformer},
+       "warning: the cue sheet has CD-TEXT but no performer for the disc, without which cdrdao "
+       "will not burn it; write the name on a line after the first as \"DISC PERFORMER\" and the "
+       "name, which every track without a PERFORMER line takes"},
+      {{.kind = K::kTooManyPacks, .count = 256},
+       "warning: the CD-TEXT takes 256 packs of 12 bytes, more than the 255 a disc holds, which "
+       "cdrdao writes corrupt; shorter titles and performers fit"},
+      {{.kind = K::kLongFileName, .line = 4, .subject = "long.wav", .count = 148},
+       "l.txt:4: warning: \"long.wav\" is 148 bytes long, and Debian's cdrdao 1.2.4 aborts on a "
+       "file name of 148 bytes or more; give the file a shorter name"},
+      // The line to write keeps what stands before the text: the keyword, or a split's time.
+      {{.kind = K::kTextChanged,
+        .line = 3,
+        .subject = "S 04:12:37 Aurora Lane – \"Tidal\"",
+        .other = "Aurora Lane - 'Tidal'",
+        .stem = "S 04:12:37 "},
+       "l.txt:3: warning: \"S 04:12:37 Aurora Lane – \"Tidal\"\" gives a text cdrdao cannot burn "
+       "as it is, which is written as \"Aurora Lane - 'Tidal'\": ASCII alone, without \" or \\, "
+       "at most 80 characters; write the line as \"S 04:12:37 Aurora Lane - 'Tidal'\""},
+      {{K::kTextEmpty, 5, "TITLE \"\""},
+       "l.txt:5: warning: \"TITLE \"\"\" gives no text, which cdrdao refuses, so nothing is "
+       "written for it; write the text or remove the line"},
+      {{.kind = K::kTextAgain,
+        .line = 6,
+        .subject = "PERFORMER B",
+        .count = 4,
+        .line_kind = LineKind::kPerformer},
+       "l.txt:6: warning: \"PERFORMER B\" gives the track a second performer, which cdrdao "
+       "refuses; the first, on line 4, stands: remove one of them"},
+      {{.kind = K::kTextAgain,
+        .line = 9,
+        .subject = "DISC TITLE B",
+        .count = 8,
+        .line_kind = LineKind::kDiscTitle},
+       "l.txt:9: warning: \"DISC TITLE B\" gives the disc a second title, which cdrdao refuses; "
+       "the first, on line 8, stands: remove one of them"},
+      {{K::kTrackWithoutTitle, 2, "S 00:05:00"},
+       "l.txt:2: warning: the track that \"S 00:05:00\" starts has no title, without which cdrdao "
+       "will not burn the sheet's CD-TEXT; write the title on the line after it as \"TITLE\" and "
+       "the title"},
       {{K::kFileNotWav, 7, "exists"},
        "l.txt:7: warning: \"exists\" names a file but is ignored: only lines containing .wav are "
        "taken as files; if it is a WAV file, rename it to end in .wav"},

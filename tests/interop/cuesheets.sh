@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# cueprint and cdrdao take vantorel's cue sheets as they are, and see the tracks the list means.
+# cueprint and cdrdao take vantorel's cue sheets as they are, and see the tracks the list means;
+# cdrdao, toc2cddb and cueprint read the titles and performers the list gives.
+EXAMPLES=$(cd "$(dirname "$0")/../../examples" && pwd)
 . "$(dirname "$0")/common.sh"
-need sox cueprint cdrdao
+need sox cueprint cdrdao toc2cddb
 
 sox -n -r 44100 -b 16 -c 2 set.wav synth 20 sine 440
 sox -n -r 44100 -b 16 -c 2 encore.wav synth 10 sine 330
@@ -37,4 +39,96 @@ check "cdrdao's track starts and pregaps" \
 4 PREGAP 00:01:00 START 00:23:00
 5 START 00:33:00
 6 START 00:37:00"
+
+# The bundled example with a title for every track and the disc's title and performer, which
+# every track takes: the sheet carries them as cdrdao burns them.
+mkdir example
+cp "$EXAMPLES/live-set.wav" "$EXAMPLES/encore.wav" example/
+cd example
+cat > tlist.txt <<'LIST'
+live-set.wav
+TITLE Opening
+S 00:05:00
+TITLE Second Song
+S 00:12:30
+TITLE Third Song
+encore.wav
+TITLE Encore
+P 00:02:00
+DISC TITLE Live at the Mill
+DISC PERFORMER The Night Owls
+LIST
+"$VANTOREL" >/dev/null 2>err.txt
+check "the example with titles: nothing on standard error" "$(cat err.txt)" ""
+cat > want.cue <<'SHEET'
+TITLE "Live at the Mill"
+PERFORMER "The Night Owls"
+FILE "live-set.wav" WAVE
+  TRACK 01 AUDIO
+    TITLE "Opening"
+    PERFORMER "The Night Owls"
+    INDEX 01 00:00:00
+  TRACK 02 AUDIO
+    TITLE "Second Song"
+    PERFORMER "The Night Owls"
+    INDEX 01 00:05:00
+  TRACK 03 AUDIO
+    TITLE "Third Song"
+    PERFORMER "The Night Owls"
+    INDEX 01 00:12:30
+FILE "encore.wav" WAVE
+  TRACK 04 AUDIO
+    TITLE "Encore"
+    PERFORMER "The Night Owls"
+    PREGAP 00:02:00
+    INDEX 01 00:00:00
+SHEET
+check "the example with titles: the sheet, byte for byte" "$(cmp output.cue want.cue 2>&1)" ""
+status=0
+cdrdao show-toc output.cue >/dev/null 2>cdrdao.err || status=$?
+check "cdrdao show-toc takes the titles" "$status $(grep -ci 'error' cdrdao.err || true)" "0 0"
+check "toc2cddb reads the disc's and the tracks' titles" \
+  "$(toc2cddb output.cue 2>/dev/null | grep -E '^(DTITLE|TTITLE[0-9]+)=')" \
+  "DTITLE=The Night Owls / Live at the Mill
+TTITLE0=Opening
+TTITLE1=Second Song
+TTITLE2=Third Song
+TTITLE3=Encore"
+check "cueprint reads the titles and performers" \
+  "$(cueprint -d '%P / %T\n' -t '%n %p / %t\n' output.cue 2>&1)" \
+  "The Night Owls / Live at the Mill
+1 The Night Owls / Opening
+2 The Night Owls / Second Song
+3 The Night Owls / Third Song
+4 The Night Owls / Encore"
+
+# Texts cdrdao would refuse as written, or burn wrong: accents in UTF-8 and in Latin-1, a double
+# quote, a backslash, a tab and more than 80 characters. The sheet carries them in a form that
+# cdrdao and cueprint read.
+rm tlist.txt
+long_title=$(printf 'Movement %02d ' $(seq 1 12))
+{
+  printf 'live-set.wav\n'
+  printf 'TITLE Caf\303\251 \342\200\234Noir\342\200\235 \342\200\223 Stra\303\237e\n'
+  printf 'PERFORMER Bj\366rk & Sigur R\363s\n'
+  printf 'S 00:05:00 He said "hi" \\o/\n'
+  printf 'S 00:12:30 %s\n' "$long_title"
+  printf 'encore.wav\n'
+  printf 'TITLE "Encore\tat the Mill"\n'
+  printf 'DISC TITLE \303\206r\303\270 Live\342\200\246\n'
+  printf 'DISC PERFORMER The Night Owls\n'
+} > changed.txt
+"$VANTOREL" changed.txt changed.cue >/dev/null 2>err.txt
+check "texts to change: a warning for each" "$(LC_ALL=C grep -c ': warning: .* which is written as ' err.txt)" 6
+check "texts to change: nothing else said" "$(LC_ALL=C grep -vc ': warning: .* which is written as ' err.txt || true)" 0
+status=0
+cdrdao show-toc changed.cue >/dev/null 2>cdrdao.err || status=$?
+check "cdrdao show-toc takes the changed texts" "$status $(grep -ci 'error' cdrdao.err || true)" "0 0"
+check "the changed texts as cueprint reads them" \
+  "$(cueprint -d '%P / %T\n' -t '%n %p / %t\n' changed.cue 2>&1)" \
+  "The Night Owls / AEro Live...
+1 Bjork & Sigur Ros / Cafe 'Noir' - Strasse
+2 The Night Owls / He said 'hi' /o/
+3 The Night Owls / ${long_title:0:80}
+4 The Night Owls / Encore at the Mill"
 finish

@@ -135,4 +135,52 @@ check "the joined files: the second track starts at the join" \
   "$(cdrdao show-toc join.cue 2>/dev/null | awk '/^TRACK/ { n++ } n == 2 && $1 == "START" { sub(/\(.*/, "", $2); print $2 }')" \
   "00:10:00"
 check "the joined file is as long as both" "$(soxi -s "$joined")" "$(( $(soxi -s set1.wav) + $(soxi -s set2.wav) ))"
+
+# The list's bytes are compared as bytes, Latin-1 among them.
+export LC_ALL=C
+
+# The disc's title written on line 1, where any name is a WAV file's, in UTF-8 with an accent and
+# a dash: the error gives the line that puts it on the disc, in the ASCII the sheet carries, to
+# write below the first WAV line. Written there, it is the disc's title and nothing more is said.
+tone t1.wav 44100 16
+printf 'Caf\303\251 del Mar \342\200\223 Volume 1\nt1.wav\nTITLE Opening\nDISC PERFORMER The Night Owls\n' \
+  > title.txt
+status=0
+"$VANTOREL" title.txt title.cue >/dev/null 2>err.txt || status=$?
+check "a title on line 1: status" "$status" 2
+write=$(sed -n 's/.*write it below the first WAV line as "\([^"]*\)".*/\1/p' err.txt)
+check "a title on line 1: the line to write" "$write" "DISC TITLE Cafe del Mar - Volume 1"
+awk -v line="$write" 'NR > 1 { print } NR == 2 { print line }' title.txt > title.new
+mv title.new title.txt
+"$VANTOREL" --strict title.txt title.cue >/dev/null 2>err.txt && status=0 || status=$?
+check "a title on line 1, written as given: a clean run" "$status $(cat err.txt)" "0 "
+check "a title on line 1, written as given: the disc's title" "$(head -n 1 title.cue)" \
+  'TITLE "Cafe del Mar - Volume 1"'
+
+# Titles and performers cdrdao cannot burn as written, in UTF-8 and in Latin-1, with quotes, a
+# backslash and more than 80 characters: writing each line as given makes the run clean, with
+# the same texts on the sheet.
+{
+  printf 'e.wav\n'
+  printf 'TITLE Caf\303\251 \342\200\234Noir\342\200\235\n'
+  printf 'PERFORMER Bj\366rk\n'
+  printf 'S 00:05:00 He said "hi" \\o/\n'
+  printf 'S 00:10:00 %s\n' "$(printf 'Movement %02d, ' $(seq 1 9))"
+  printf 'DISC TITLE \303\206r\303\270 Live\342\200\246\n'
+  printf 'DISC PERFORMER "The Night Owls"\n'
+} > list.txt
+"$VANTOREL" list.txt out.cue >/dev/null 2>err.txt
+cp out.cue changed.cue
+rounds=0
+status=1
+while [ "$status" = 1 ] && [ "$rounds" -lt 3 ]; do
+  rounds=$((rounds + 1))
+  status=0
+  follow || status=$?
+done
+check "texts written as given: a clean run after one round of hints" "$status after $rounds" "0 after 2"
+check "texts written as given: nothing said" "$(cat err.txt)" ""
+check "texts written as given: the same sheet" "$(cmp out.cue changed.cue 2>&1)" ""
+check "texts written as given: cdrdao takes the sheet" \
+  "$(cdrdao toc-info out.cue 2>&1 | grep -Eo '(WARNING|ERROR)[^.]*' || true)" ""
 finish

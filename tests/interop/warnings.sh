@@ -102,6 +102,12 @@ expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'p.wav\na.wav'
 expect 1n 0 'out.cue: 2 tracks, length 00:40:01' 'cd1/a.wav\ncd1/b.wav'
 # Accepted: the 80-minute limit is the CD's own.
 expect - 0 'out.cue: 2 tracks, length 90:00:00' 'x.wav\ny.wav'
+# Debian's cdrdao 1.2.4 overflows a buffer on a FILE name of 148 bytes, and aborts; 147 work.
+n147=$(printf 'n%.0s' $(seq 143)).wav
+cp a.wav "$n147"
+cp a.wav "n$n147"
+expect 1 134 'buffer overflow detected' "n$n147" '"n'"$n147"'" is 148 bytes long'
 expect '' 0 'out.cue: 3 tracks, length 00:22:00' 'a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00'
+expect '' 0 'out.cue: 1 tracks, length 00:20:00' "$n147"
 expect '' 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\n# x'
 finish
