@@ -255,8 +255,9 @@ struct Checker {
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
+      // The title after a split's time, as the sheet writes it: a line to write keeps it.
       const std::string_view title = track.title.line.number == track.opened_by.number
-                                         ? track.title.text.as_written
+                                         ? std::string_view(track.title.text.text)
                                          : std::string_view();
       if (t == 1 && MeansStart(track.start)) {
         // The file's first track starts there already.
@@ -337,6 +338,7 @@ struct Checker {
       Add(FindingKind::kTextAgain, again,
           {.count = static_cast<uint64_t>(first.line.number), .line_kind = kind});
     }
+    for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
     Text(disc.title);
     Text(disc.performer);
     for (const Track& track : disc.tracks) {
@@ -468,10 +470,16 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     // Only the list's first entry, on whatever line it stands after blank ones, is a WAV file's
     // name without .wav: a title or a note written first, as they go in other lists.
     bool maybe_note = !ContainsWavAnyCase(entry.text);
+    // A title or performer line written first gives the disc's; any other text, its title.
+    LineKind kind = KindOf(entry.text);
+    bool performer = kind == LineKind::kPerformer || kind == LineKind::kDiscPerformer;
+    bool cd_text = performer || kind == LineKind::kTitle || kind == LineKind::kDiscTitle;
+    std::string_view text = cd_text ? CdTextOf(entry.text) : entry.text;
     add(FindingKind::kWavNotOpened,
         {.other = wav.trimmed_name,
          .error = wav.open_error,
-         .title = maybe_note && !entry.text.starts_with('#') ? ToSheetText(entry.text).text : "",
+         .title = maybe_note && !entry.text.starts_with('#') ? ToSheetText(text).text : "",
+         .line_kind = performer ? LineKind::kDiscPerformer : LineKind::kDiscTitle,
          .maybe_note = maybe_note});
     return found;
   }

@@ -55,12 +55,14 @@ struct Found {
   std::string other = "";
   bool joinable = false;
   std::array<uint32_t, 5> format = {};  // Code, sub-code, rate, bits and channels.
+  std::string title = "";               // A title a line to write keeps.
   bool operator==(const Found&) const = default;
 };
 
 void PrintTo(const Found& f, std::ostream* os) {
   *os << testing::PrintToString(std::tuple(f.line, static_cast<int>(f.kind), f.frames,
-                                           f.other_frames, f.count, f.other, f.joinable, f.format));
+                                           f.other_frames, f.count, f.other, f.joinable, f.format,
+                                           f.title));
 }
 
 // The findings of a list, each file being what its name says. Of the ignored lines, "exists" is
@@ -84,6 +86,7 @@ std::vector<Found> FindingsOf(std::string_view list) {
     Found& d = found.emplace_back(Found{f.line, f.kind, f.frames, f.other_frames, f.count,
                                         std::string(f.other), !f.joined.empty()});
     d.format = {a.code, a.sub_code, a.rate, a.bits, a.channels};
+    d.title = f.title;
   }
   return found;
 }
@@ -100,6 +103,19 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{4, K::kNotACueTime}, Found{5, K::kNotACueTime}, Found{6, K::kNotACueTime},
         Found{7, K::kTimeWithoutFrames, 150, 2}, Found{8, K::kLastTrackTooShort, 150},
         Found{9, K::kPregapWithoutLength}}},
+      // A split's title, as the sheet writes it, stays in the line to write; a title without text
+      // gives way to the one after it.
+      {"b.wav\nS 0:05.5 Caf\xC3\xA9\nS 0:12 Two\nc.wav\nTITLE \"\"\nTITLE Real\nDISC TITLE d\n"
+       "DISC PERFORMER p\n",
+       {Found{1, K::kTrackWithoutTitle},
+        Found{.line = 2, .kind = K::kEditorTime, .frames = 412, .title = "Cafe"},
+        Found{.line = 2, .kind = K::kTextChanged, .other = "Cafe"},
+        Found{.line = 3,
+              .kind = K::kTimeWithoutFrames,
+              .frames = 900,
+              .other_frames = 12,
+              .title = "Two"},
+        Found{5, K::kTextEmpty}}},
       // A time as an audio editor writes it, and seconds of 60.
       {"a.wav\nS 0:05.5\nS 00:60:00\n", {Found{2, K::kEditorTime, 412}, Found{3, K::kNotACueTime}}},
       {"a.wav\r\n\r\nS12:00:00\r\rSide B\nSample.Wav\n",
@@ -162,6 +178,26 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);
     EXPECT_EQ(FindingsOf(c.list), c.found);
+  }
+}
+
+// A first line that cannot be opened, as the disc's title or performer it may be.
+TEST(ProbeFindings, FirstLineAsTheDiscsText) {
+  struct Case {
+    std::string_view line, title;
+    LineKind kind;
+  } cases[] = {{"Benefit CD f\xC3\xBCr Roxy", "Benefit CD fur Roxy", LineKind::kDiscTitle},
+               {"DISC TITLE Live", "Live", LineKind::kDiscTitle},
+               {"PERFORMER The Band", "The Band", LineKind::kDiscPerformer},
+               {"# a note", "", LineKind::kDiscTitle}};
+  for (const Case& c : cases) {
+    DiscFile file;
+    file.entry = {1, c.line};
+    file.wav.open_error = ENOENT;
+    std::vector<Finding> found = ProbeFindings(file);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].title, c.title) << c.line;
+    EXPECT_EQ(found[0].line_kind, c.kind) << c.line;
   }
 }
 

@@ -49,11 +49,13 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
       disc.lookups.push_back({.line = line, .how = *how});
     }
   };
-  // A title or performer given again for the same track or the disc is set aside.
+  // A title or performer given again for the same track or the disc is set aside, unless the
+  // first gave no text.
   auto set_text = [&disc](CdText* text, const ListLine& line, std::string_view raw) {
-    if (text->line.number != 0) {
+    if (text->line.number != 0 && !text->text.empty) {
       disc.texts_again.push_back(line);
     } else {
+      if (text->line.number != 0) disc.texts_empty.push_back(text->line);
       *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data())};
     }
   };

@@ -96,8 +96,11 @@ struct Disc {
   uint64_t total_seconds = 0;       // The files' lengths summed, in whole seconds.
   CdText title;
   CdText performer;
-  // Titles and performers given a second time for the same track or the disc: the first stands.
+  // Titles and performers given a second time for the same track or the disc: the first with a
+  // text stands.
   std::vector<ListLine> texts_again;
+  // Titles and performers without a text that one given after them took the place of.
+  std::vector<ListLine> texts_empty;
 };
 
 // Whether the sheet carries CD-TEXT: a title or performer with text to write, of the disc or of

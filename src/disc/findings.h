@@ -26,7 +26,8 @@ enum class FindingKind {
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
                       // a file's name; maybe_note: it may be a note written first, holding no
-                      // .wav; title: then, as the sheet would write it for the disc's title.
+                      // .wav; title: then, as the sheet would write it for the disc's title, or
+                      // its performer where line_kind says so.
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.

@@ -125,10 +125,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       } else if (f.maybe_note) {
         out->append("; the first line is always a WAV file's name: ");
         if (!f.title.empty()) {
-          Append(out,
-                 {"if it is the disc's title, write it below the first WAV line as \"DISC "
-                  "TITLE ",
-                  f.title, "\"; if it is a note, move it to the end of the list as \"# ", s, "\""});
+          bool performer = f.line_kind == LineKind::kDiscPerformer;
+          Append(out, {"if it is the disc's ", performer ? "performer" : "title",
+                       ", write it below the first WAV line as \"",
+                       performer ? "DISC PERFORMER " : "DISC TITLE ", f.title,
+                       "\"; if it is a note, move it to the end of the list as \"# ", s, "\""});
         } else if (s.starts_with('#')) {
           out->append("move this note to the end of the list");
         } else {
@@ -244,8 +245,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
                    "as \"",
-                   s.substr(0, 1), " ", CueTime(f.frames), "\" for minutes:seconds, or as \"",
-                   s.substr(0, 1), " ", CueTime(f.other_frames), "\" for seconds:frames"});
+                   TimeLineText(s, f.frames, f.title), "\" for minutes:seconds, or as \"",
+                   TimeLineText(s, f.other_frames, f.title), "\" for seconds:frames"});
       return;
     case FindingKind::kSplitPastEnd:
       Append(out, {"\"", s, "\" starts at or past the end of \"", f.other, "\" (",

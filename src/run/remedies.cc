@@ -64,6 +64,12 @@ void AppendSingleQuoted(std::string* out, std::string_view text) {
   out->push_back('\'');
 }
 
+std::string TimeLineText(std::string_view line, uint64_t frames, std::string_view title) {
+  std::string written = std::string(line.substr(0, 1)) + " " + CueTime(frames);
+  if (!title.empty()) written.append(" ").append(title);
+  return written;
+}
+
 std::string CdWavName(std::string_view stem) {
   // A CD WAV made again of one already made is not named with the suffix twice.
   constexpr std::string_view kMade = kCdWavSuffix.substr(0, kCdWavSuffix.size() - 4);
@@ -71,13 +77,6 @@ std::string CdWavName(std::string_view stem) {
 }
 
 namespace {
-
-// A split or pregap line as it is to be written: its letter, the time, and the title after it.
-std::string TimeLine(std::string_view line, uint64_t frames, std::string_view title) {
-  std::string written = std::string(line.substr(0, 1)) + " " + CueTime(frames);
-  if (!title.empty()) written.append(" ").append(title);
-  return written;
-}
 
 // A file made of another by the converter, and the line that names it.
 Fix Converted(Converter by, std::string_view from, std::string_view stem,
@@ -149,10 +148,10 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kNoSpaceAfterLetter:
       return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
     case FindingKind::kEditorTime:
-      return {.line = TimeLine(s, f.frames, f.title)};
+      return {.line = TimeLineText(s, f.frames, f.title)};
     case FindingKind::kSplitNotLater:
       if (f.other_frames == 0) return {};
-      return {.line = TimeLine(s, f.other_frames, f.title)};
+      return {.line = TimeLineText(s, f.other_frames, f.title)};
     case FindingKind::kSplitAtStart:
     case FindingKind::kPregapWithoutLength:
       return {.line = ""};

@@ -19,6 +19,10 @@ std::string CueTime(uint64_t frames);
 // the shell takes as itself, in single quotes otherwise; after ./ where it starts with a dash.
 void AppendShellWord(std::string* out, std::string_view name, std::string_view suffix = "");
 
+// A split or pregap line as it is to be written: the letter of line, the time, and the title
+// after it, if any.
+std::string TimeLineText(std::string_view line, uint64_t frames, std::string_view title);
+
 // Appends text in single quotes, as the shell takes it byte for byte.
 void AppendSingleQuoted(std::string* out, std::string_view text);
 

@@ -233,7 +233,7 @@ void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layou
       const Track& track = disc.tracks[t];
       if (!track.title.text.empty) Append(out, {"  \"", track.title.text.text, "\""});
       const CdText& performer = PerformerOf(disc, track);
-      if (!performer.text.empty && &performer != &disc.performer) {
+      if (!performer.text.empty && performer.text.text != disc.performer.text.text) {
         Append(out, {" by \"", performer.text.text, "\""});
       }
       out->push_back('\n');
