@@ -72,13 +72,18 @@ fi
 # run was clean, 2 when a line gave nothing to do.
 follow() {
   local said n write move remove command edits=""
+  # What a line says, matched by the shell itself: a process for each would cost more than the
+  # runs of vantorel.
+  local at='^vantorel: list\.txt:([0-9]+): ' writes='.*write (the line|it) as "([^"]*)"'
+  local moves='move it to the end of the list as "([^"]*)"' runs='.*: ((sox|ffmpeg|mv) .*)$'
   "$VANTOREL" --strict list.txt out.cue >/dev/null 2>err.txt && return 0
   while IFS= read -r said; do
-    n=$(printf '%s\n' "$said" | sed -n 's/^vantorel: list\.txt:\([0-9]*\): .*/\1/p')
-    write=$(printf '%s\n' "$said" | sed -n 's/.*write \(the line\|it\) as "\([^"]*\)".*/\2/p')
-    remove=$(printf '%s\n' "$said" | sed -n 's/.*; remove the line$/yes/p')
-    move=$(printf '%s\n' "$said" | sed -n 's/.*move it to the end of the list as "\([^"]*\)".*/\1/p')
-    command=$(printf '%s\n' "$said" | sed -n 's/.*: \(\(sox\|ffmpeg\|mv\) .*\)$/\1/p')
+    n="" write="" move="" remove="" command=""
+    [[ $said =~ $at ]] && n=${BASH_REMATCH[1]}
+    [[ $said =~ $writes ]] && write=${BASH_REMATCH[2]}
+    [[ $said == *'; remove the line' ]] && remove=yes
+    [[ $said =~ $moves ]] && move=${BASH_REMATCH[1]}
+    [[ $said =~ $runs ]] && command=${BASH_REMATCH[1]}
     if [ -z "$n" ] || [ -z "$write$move$command$remove" ]; then
       check "a hint to follow" "$said" "a line to write or remove, or a command to run"
       return 2
