@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# A list with a newcomer's habits (a title on line 1, times copied from an audio editor, audio
-# files of other kinds, a name typed with a space after it, .Wav) becomes one that
+# A list with a newcomer's habits (a title on line 1, times copied from an audio editor or written
+# past an hour as hours:minutes:seconds, a split at a file's start, audio files of other kinds, a
+# FLAC named .wav, a name typed with a space after it or without .wav, .Wav) becomes one that
 # vantorel --strict passes and cdrdao takes, by doing only what vantorel printed: running each
-# command it gives and writing each line it gives in place of the line it names.
+# command it gives, writing each line it gives in place of the line it names and removing each
+# line it says to remove.
 . "$(dirname "$0")/common.sh"
 need sox soxi cdrdao
 
@@ -20,18 +22,27 @@ tone Song8.WAV 44100 16
 tone song7.Wav 44100 16
 sox b.wav b.flac
 sox b.wav d.mp3
+sox b.wav -t flac c.wav
 rm b.wav
+tone tone9.wav 44100 16
+# A DJ mix of 70 minutes: a header that declares them, the file sparse.
+"$WAVKIT" header $((70 * 60 * 44100)) > mix.wav
+truncate -s $((70 * 60 * 176400 + 44)) mix.wav
 # Decoded, an MP3 file does not end on a whole CD frame, which draws a note that --strict passes.
 cat > list.txt <<'LIST'
 Benefit CD for the Roxy - burn friday!!
 hires.wav
+P 00:00:00
 live.wav
+S 0:00
 S 0:05.5
 S 0m12s
 S 0:00:18:10
 S 0:24
 P 1.5
 S 30.25
+c.wav
+s 00:10:00
 b.flac
 gap.wav
 P 00:02:00
@@ -39,6 +50,11 @@ song6-cd.Wav
 d.mp3
 Song8.Wav
 song7.Wav
+tone9
+mix.wav
+S 30:00:00
+S 61:30
+S 1:05:45
 LIST
 # A name typed with a space after it.
 sed -i 's/^gap\.wav$/& /' list.txt
@@ -52,18 +68,24 @@ fi
 
 # follow: runs vantorel --strict on list.txt, then does what every line it said on standard error
 # gives: runs the command at its end, and writes the line it quotes in place of the line it names
-# or, for a line to move, at the end of the list. Returns 0 when the run was clean, 2 when a line
-# gave nothing to do.
+# or, for a line to move, at the end of the list; or removes the line it names. Returns 0 when the
+# run was clean, 2 when a line gave nothing to do.
 follow() {
-  local said n write move command edits=""
+  local said n write move remove command edits=""
+  # What a line says, matched by the shell itself: a process for each would cost more than the
+  # runs of vantorel.
+  local at='^vantorel: list\.txt:([0-9]+): ' writes='.*write (the line|it) as "([^"]*)"'
+  local moves='move it to the end of the list as "([^"]*)"' runs='.*: ((sox|ffmpeg|mv) .*)$'
   "$VANTOREL" --strict list.txt out.cue >/dev/null 2>err.txt && return 0
   while IFS= read -r said; do
-    n=$(printf '%s\n' "$said" | sed -n 's/^vantorel: list\.txt:\([0-9]*\): .*/\1/p')
-    write=$(printf '%s\n' "$said" | sed -n 's/.*write the line as "\([^"]*\)".*/\1/p')
-    move=$(printf '%s\n' "$said" | sed -n 's/.*move it to the end of the list as "\([^"]*\)".*/\1/p')
-    command=$(printf '%s\n' "$said" | sed -n 's/.*: \(\(sox\|ffmpeg\|mv\) .*\)$/\1/p')
-    if [ -z "$n" ] || [ -z "$write$move$command" ]; then
-      check "a hint to follow" "$said" "a line to write or a command to run"
+    n="" write="" move="" remove="" command=""
+    [[ $said =~ $at ]] && n=${BASH_REMATCH[1]}
+    [[ $said =~ $writes ]] && write=${BASH_REMATCH[2]}
+    [[ $said == *'; remove the line' ]] && remove=yes
+    [[ $said =~ $moves ]] && move=${BASH_REMATCH[1]}
+    [[ $said =~ $runs ]] && command=${BASH_REMATCH[1]}
+    if [ -z "$n" ] || [ -z "$write$move$command$remove" ]; then
+      check "a hint to follow" "$said" "a line to write or remove, or a command to run"
       return 2
     fi
     if [ -n "$command" ] && ! eval "$command" </dev/null 2>/dev/null; then
@@ -72,6 +94,7 @@ follow() {
     fi
     [ -z "$write" ] || edits+="$n	$write"$'\n'
     [ -z "$move" ] || edits+="$n	"$'\n'"end	$move"$'\n'
+    [ -z "$remove" ] || edits+="$n	"$'\n'
   done <err.txt
   printf '%s' "$edits" | awk -F'\t' '
     NR == FNR { if ($1 == "end") tail = tail $2 "\n"; else { line[$1] = $2; edited[$1] = 1 }; next }

@@ -78,8 +78,13 @@ expect 2 1 'out.cue:5: String too long' 'a.wav\nS 000:10:00'
 expect 2 1 'Length of pregap is zero' 'a.wav\nP 00:00:00'
 expect 2 1 'Start position 1323000 exceeds available data of file "a.wav"' 'a.wav\nS 00:30:00'
 expect 3 1 'Track length out of range' 'a.wav\nS 00:10:00\nS 00:05:00'
-# Accepted, but as a 40-second disc with the recording on it twice.
+# Accepted, but as a 40-second disc with the recording on it twice, however the time is written.
 expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS 00:00:00'
+expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS 0:00' \
+  '"S 0:00" starts a track where the file'"'"'s first track already starts, at 00:00:00; remove the line'
+# A time past an hour written as hours:minutes:seconds reads as minutes:seconds:frames.
+expect 3 1 'Track length out of range' 'x.wav\nS 30:00:00\nS 0:40:10' \
+  'if you meant 0 h 40 min 10 s, write the line as "S 40:10:00"'
 expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:02:00'
 # Lines are counted as an editor counts them, blank ones included.
 expect 4 1 'out.cue:5: Unknown command' 'a.wav\n\n\nSide B'
@@ -109,5 +114,7 @@ cp a.wav "n$n147"
 expect 1 134 'buffer overflow detected' "n$n147" '"n'"$n147"'" is 148 bytes long'
 expect '' 0 'out.cue: 3 tracks, length 00:22:00' 'a.wav\nS 00:05:00\nP 00:02:00\nS 00:10:00'
 expect '' 0 'out.cue: 1 tracks, length 00:20:00' "$n147"
+# A pregap on track 1 comes on top of the 2 seconds of silence before it that every CD has.
+expect 2n 0 'out.cue: 1 tracks, length 00:22:00' 'a.wav\nP 00:02:00' 'so the first song starts after 00:04:00'
 expect '' 0 'out.cue: 1 tracks, length 00:20:00' 'a.wav\n# x'
 finish
