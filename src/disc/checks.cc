@@ -252,6 +252,9 @@ struct Checker {
   // it, and each pregap's time.
   void TrackLines(std::span<const Track> tracks, std::span<const TrackPlace> places,
                   const DiscFile& file) {
+    // The latest start in the file as the user means it: a time an audio editor writes counts
+    // at what it means, though the sheet cannot place it.
+    uint64_t meant = 0;
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
@@ -260,22 +263,33 @@ struct Checker {
                                          ? std::string_view(track.title.text.text)
                                          : std::string_view();
       if (t == 1 && MeansStart(track.start)) {
-        // The file's first track starts there already.
-        Add(FindingKind::kSplitAtStart, track.opened_by);
-      } else if (t != 0 && !TimeLine(track.opened_by, track.start, title)) {
+        // The file's first track starts there already; a title of the split's is the first
+        // track's, where that has none.
+        Add(FindingKind::kSplitAtStart, track.opened_by,
+            {.count = static_cast<uint64_t>(file.entry.number),
+             .title = tracks[0].title.text.empty ? std::string(title) : ""});
+      } else if (t != 0 && TimeLine(track.opened_by, track.start, title)) {
+        TimeReadings editor = EditorTimeFrames(track.start);
+        if (editor.count != 0) meant = std::max<uint64_t>(meant, editor.frames[0]);
+      } else if (t != 0) {
+        // A split placed, yet not after one the user means earlier, is out of place all the same.
+        bool behind = place.in_file && *place.in_file <= meant;
+        uint64_t bound = std::max(meant, place.placing == Placing::kNotLater ? place.bound : 0);
+        // Only a split placed, or one placed once read as hours, moves the file's time on.
+        uint64_t start = place.placing == Placing::kPlaced ? *place.in_file : 0;
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, track.opened_by,
               {.other = file.entry.text, .frames = place.bound});
-        } else if (place.placing == Placing::kNotLater) {
+        } else if (place.placing == Placing::kNotLater || behind) {
           // Past an hour, a time is often written as hours:minutes:seconds.
           std::optional<uint32_t> hours = HoursTimeFrames(track.start);
           uint64_t end = BurnedFrames(file.wav.length);
-          bool rises = hours && *hours > place.bound && *hours < end;
+          bool rises = hours && *hours > bound && *hours < end;
           Add(FindingKind::kSplitNotLater, track.opened_by,
-              {.frames = place.bound,
-               .other_frames = rises ? *hours : 0,
-               .title = std::string(title)});
+              {.frames = bound, .other_frames = rises ? *hours : 0, .title = std::string(title)});
+          if (rises) start = *hours;
         }
+        meant = std::max(meant, start);
       }
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;

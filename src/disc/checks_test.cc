@@ -123,7 +123,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{6, K::kMixedCaseWav}}},
       // A split at the time of the track before it starts nothing.
       {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
-       {Found{2, K::kSplitAtStart}, Found{4, K::kSplitNotLater, 375}}},
+       {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1}, Found{4, K::kSplitNotLater, 375}}},
       // A split at the end of a.wav, its last part of a frame counting whole, is past it.
       {"a.wav\nS 00:20:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
        {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"},
@@ -163,9 +163,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // A split at a file's start, however written, and a time past 40 minutes written as hours,
       // which reads as hours:minutes:seconds inside the file.
       {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\nS 0:39:00\n",
-       {Found{2, K::kSplitAtStart}, Found{4, K::kSplitAtStart},
+       {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1},
+        Found{.line = 4, .kind = K::kSplitAtStart, .count = 3},
         Found{6, K::kSplitNotLater, 40 * 60 * 75, (41 * 60 + 30) * 75},
-        Found{7, K::kSplitNotLater, 40 * 60 * 75}, Found{8, K::kSplitNotLater, 40 * 60 * 75}}},
+        Found{7, K::kSplitNotLater, (41 * 60 + 30) * 75},
+        Found{8, K::kSplitNotLater, (41 * 60 + 30) * 75}}},
       // Of a file that cannot be used, only what its lines say; none follows a.wav.
       {"a.wav\ngone.wav\nS 00:30:00\nS 0:12\n", {Found{4, K::kTimeWithoutFrames, 900, 12}}},
       // A disc of exactly the longest a CD holds, and one frame more.

@@ -66,7 +66,9 @@ enum class FindingKind {
   kSplitPastEnd,         // other: the file; frames: its length.
   kSplitNotLater,        // frames: where the track before it starts; other_frames: the time it
                          // gives read as hours:minutes:seconds, where that rises inside the file.
-  kSplitAtStart,         // The first split of a file, at 00:00:00, where its first track starts.
+  kSplitAtStart,         // The first split of a file, at 00:00:00, where its first track starts;
+                         // title: the split's title, where the first track has none; count: the
+                         // file's line.
   kFirstPregap,          // A note: a pregap on the disc's first track; frames: the silence before
                          // it, with the 2 seconds every CD has.
   kTrackBeforeTooShort,  // The track that ends at this split; frames: its length.

@@ -49,10 +49,6 @@ void AppendFormatName(std::string* out, uint32_t code) {
   }
 }
 
-void AppendAudioFormat(std::string* out, uint32_t rate, uint32_t bits, uint32_t channels) {
-  Append(out, {Number(rate), " Hz ", Number(bits), "-bit ", Number(channels), "-channel "});
-}
-
 // "split" or "pregap", with the capital such a line starts with.
 std::string_view LineName(LineKind kind) {
   return kind == LineKind::kSplit ? "split" : "pregap";
@@ -185,18 +181,16 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendLineAndCommand(out, FixOf(f));
       return;
     case FindingKind::kNotCdAudio: {
+      // What differs from CD audio, kept short: the line names the file, and the command repeats
+      // its name three times.
       const AudioFormat& a = f.format;
-      Append(out, {"\"", s, "\" is "});
-      AppendAudioFormat(out, a.rate, a.bits, a.channels);
-      if (a.code == kFormatExtensible) {
-        AppendFormatName(out, a.sub_code);
-        out->append(" in an extensible header");
-      } else {
-        AppendFormatName(out, a.code);
-      }
-      out->append(", not the ");
-      AppendAudioFormat(out, cd::kRate, cd::kBits, cd::kChannels);
-      out->append("PCM of a CD; convert it");
+      bool cd_shape = a.rate == cd::kRate && a.bits == cd::kBits && a.channels == cd::kChannels;
+      if (a.rate != cd::kRate) Append(out, {Number(a.rate), " Hz "});
+      if (a.bits != cd::kBits) Append(out, {Number(a.bits), "-bit "});
+      if (a.channels != cd::kChannels) Append(out, {Number(a.channels), "-channel "});
+      AppendFormatName(out, a.code == kFormatExtensible ? a.sub_code : a.code);
+      if (a.code == kFormatExtensible && cd_shape) out->append(" in an extensible header");
+      out->append(", not CD audio; convert it");
       AppendLineAndCommand(out, FixOf(f));
       return;
     }
@@ -258,15 +252,23 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       if (f.other_frames != 0) {
         uint64_t seconds = f.other_frames / cd::kFramesPerSecond;
         std::string minutes = Number(seconds / 60 % 60), secs = Number(seconds % 60);
-        Append(out, {"; if you meant ", Number(seconds / 3600), " h ",
-                     minutes.size() == 1 ? "0" : "", minutes, " min ", secs.size() == 1 ? "0" : "",
-                     secs, " s, write the line as \"", *FixOf(f).line, "\""});
+        out->append("; if you meant ");
+        if (seconds >= 3600) {
+          Append(out, {Number(seconds / 3600), " h ", minutes.size() == 1 ? "0" : ""});
+        }
+        Append(out, {minutes, " min ", secs.size() == 1 ? "0" : "", secs,
+                     " s, write the line as \"", *FixOf(f).line, "\""});
       }
       return;
     case FindingKind::kSplitAtStart:
       Append(out, {"\"", s,
-                   "\" starts a track where the file's first track already starts, at 00:00:00; "
-                   "remove the line"});
+                   "\" starts a track where the file's first track already starts, at 00:00:00; "});
+      if (f.title.empty()) {
+        out->append("remove the line");
+      } else {
+        Append(out,
+               {"write the line as \"", *FixOf(f).line, "\", which gives that track the title"});
+      }
       return;
     case FindingKind::kFirstPregap: {
       std::string two = Number(cd::kFirstPregapFrames / cd::kFramesPerSecond) + " seconds";

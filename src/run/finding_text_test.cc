@@ -93,25 +93,22 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "h.wav",
         .format = {1, 0, 48000, 16, 2},
         .stem = "h"},
-       "l.txt:1: warning: \"h.wav\" is 48000 Hz 16-bit 2-channel PCM, not the 44100 Hz 16-bit "
-       "2-channel PCM of a CD; convert it and write the line as \"h-cd.wav\": sox h.wav -r 44100 "
-       "-b 16 -c 2 h-cd.wav"},
+       "l.txt:1: warning: 48000 Hz PCM, not CD audio; convert it and write the line as "
+       "\"h-cd.wav\": sox h.wav -r 44100 -b 16 -c 2 h-cd.wav"},
       {{.kind = K::kNotCdAudio,
         .line = 2,
         .subject = "-f.wav",
         .format = {3, 0, 44100, 32, 1},
         .stem = "-f"},
-       "l.txt:2: warning: \"-f.wav\" is 44100 Hz 32-bit 1-channel floating point, not the 44100 Hz "
-       "16-bit 2-channel PCM of a CD; convert it and write the line as \"-f-cd.wav\": sox ./-f.wav "
-       "-r 44100 -b 16 -c 2 ./-f-cd.wav"},
+       "l.txt:2: warning: 32-bit 1-channel floating point, not CD audio; convert it and write the "
+       "line as \"-f-cd.wav\": sox ./-f.wav -r 44100 -b 16 -c 2 ./-f-cd.wav"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
         .format = {0xFFFE, 1, 44100, 16, 2},
         .stem = "x"},
-       "l.txt:3: warning: \"x.wav\" is 44100 Hz 16-bit 2-channel PCM in an extensible header, not "
-       "the 44100 Hz 16-bit 2-channel PCM of a CD; convert it and write the line as \"x-cd.wav\": "
-       "sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
+       "l.txt:3: warning: PCM in an extensible header, not CD audio; convert it and write the line "
+       "as \"x-cd.wav\": sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
       {{.kind = K::kShortOfDeclared,
         .line = 1,
         .subject = "t.wav",

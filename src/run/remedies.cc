@@ -153,6 +153,7 @@ Fix FixOf(const Finding& f) {
       if (f.other_frames == 0) return {};
       return {.line = TimeLineText(s, f.other_frames, f.title)};
     case FindingKind::kSplitAtStart:
+      return {.line = f.title.empty() ? "" : "TITLE " + f.title};
     case FindingKind::kPregapWithoutLength:
       return {.line = ""};
     case FindingKind::kLowercaseLetter:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "run/remedies.h"
@@ -72,6 +73,25 @@ std::string FixScript(std::string_view list_text, std::span<const Finding> findi
     return !s.empty() && std::less_equal<const char*>()(list_text.data(), s.data()) &&
            std::less_equal<const char*>()(s.data() + s.size(), list_text.data() + list_text.size());
   };
+  // The lines the script rewrites, and those it gives a title, by number: what the comments say
+  // of them is done by then.
+  std::map<uint64_t, bool> rewritten;  // true where the line goes.
+  std::vector<uint64_t> titled;
+  for (const Finding& f : findings) {
+    std::optional<std::string> line = FixOf(f).line;
+    if (!line || f.line <= 0 || !in_list(f.subject)) continue;
+    rewritten.emplace(static_cast<uint64_t>(f.line), line->empty());
+    if (f.kind == FindingKind::kSplitAtStart && !line->empty()) titled.push_back(f.count);
+  }
+  auto done_by_script = [&](const Finding& f) {
+    auto removed = rewritten.find(static_cast<uint64_t>(f.line));
+    if (removed != rewritten.end() && removed->second) return true;
+    if (f.kind == FindingKind::kPregapIgnored) return rewritten.count(f.count) != 0;
+    if (f.kind == FindingKind::kTrackWithoutTitle) {
+      return std::find(titled.begin(), titled.end(), static_cast<uint64_t>(f.line)) != titled.end();
+    }
+    return false;
+  };
   for (const Finding& f : findings) {
     if (f.kind == FindingKind::kEndsInsideFrame) {
       AppendPaddingChoice(&comments, f);
@@ -82,6 +102,7 @@ std::string FixScript(std::string_view list_text, std::span<const Finding> findi
     bool rewrites_line = fix.line && f.line > 0 && in_list(f.subject);
     if (fix.command.empty() && !rewrites_line) {
       // What only the user can do, as the warning says it.
+      if (done_by_script(f)) continue;
       std::string said = FindingLines({&f, 1}, names);
       comments.append("# ").append(said.substr(said.find(": ") + 2));
       continue;

@@ -160,8 +160,10 @@ done
 (cd daw && "$VANTOREL" > report.txt 2>err.txt) || true
 check "the DAW exports: at most 3 notes" "$(($(grep -c ': note: ' daw/err.txt) <= 3))" 1
 check "the DAW exports: a warning a line, for each file not of CD audio" \
-  "$(sed -n 's/^vantorel: tlist\.txt:\([0-9]*\): warning: "[^"]*" is [0-9]* Hz .*/\1/p' daw/err.txt | tr '\n' ' ')" \
+  "$(sed -n 's/^vantorel: tlist\.txt:\([0-9]*\): warning: .*, not CD audio; .*/\1/p' daw/err.txt | tr '\n' ' ')" \
   "$not_cd"
+check "the DAW exports: no standard error line over 240 characters" \
+  "$(awk 'length($0) > 240 { n++ } END { print n + 0 }' daw/err.txt)" 0
 check "the DAW exports: nothing else is said" \
   "$(grep -cv ': note: ' daw/err.txt)" "$(wc -w <<<"$not_cd")"
 finish
