@@ -21,7 +21,11 @@ struct CueFileWrite {
   int error = 0;                 // An errno value from the write.
   Guard refused = Guard::kNone;  // The name is one of the guarded files; nothing was touched.
   bool unlocked = false;  // Another program held the file locked too long; written without it.
-  int not_removed = 0;    // An errno value: why a file this call made stays after the failure.
+  // A file this call made and leaves after the failure, as the kernel names it now; empty for
+  // none. not_removed is why: an errno value from removing it, or 0 where another file has taken
+  // its name, or none has, and nothing was removed.
+  std::string left = {};
+  int not_removed = 0;
   bool ok() const { return error == 0 && refused == Guard::kNone; }
 };
 
@@ -36,10 +40,14 @@ struct CueFileWrite {
 //
 // Any other regular file keeps its inode, and with it its owner, mode, links and attributes: it
 // is rewritten in place, under a lock, with room for the text reserved first, so that a full
-// disk, a quota or the file size limit leaves the old text whole. SIGINT, SIGTERM and SIGHUP wait
-// from before the file may be made until it is closed; one that came meanwhile then ends the
-// tool. A file this call made, by its name or through a link that led nowhere, is removed again
-// when it fails.
+// disk, a quota or the file size limit leaves the old text whole. Where the name, or a link it
+// leads through, names no file, the file is made there, and removed again when the write fails,
+// through its directory's descriptor and only while its name still leads to it: the call never
+// removes a file it did not make, whatever another user does to the links and directories on
+// the way. Every signal whose default action ends the process waits from before an open that
+// may make a file until the file is closed; one that came meanwhile then ends the tool. When the
+// call leaves a file it made, they are still held on return, so that the caller says so first
+// and then lets them in, by setting the mask it had before the call.
 CueFileWrite WriteCueFile(const std::string& name, std::string_view text,
                           const std::vector<GuardedFile>& guarded);
 
