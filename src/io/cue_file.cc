@@ -319,9 +319,10 @@ CueFileWrite WriteByName(const std::string& name, std::string_view text,
     *again = true;
     return result;
   }
-  // Another run wrote the file this one made before this one had it locked; it is theirs.
-  if (locked.st_size != 0 || locked.st_ctim.tv_sec != st.st_ctim.tv_sec ||
-      locked.st_ctim.tv_nsec != st.st_ctim.tv_nsec) {
+  // Another run wrote the file this one made before this one had it locked; it is theirs. A
+  // rename or a new link changes no file's time of change of its bytes.
+  if (locked.st_size != 0 || locked.st_mtim.tv_sec != st.st_mtim.tv_sec ||
+      locked.st_mtim.tv_nsec != st.st_mtim.tv_nsec) {
     t->made = false;
   }
   error = too_large ? EFBIG : Rewrite(t->fd, text, signals);

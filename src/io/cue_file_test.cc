@@ -27,10 +27,12 @@ struct Seams {
   // The file whose close fails, after it is closed, as on a file system that reports a lost
   // write only then; none when its inode is 0.
   vantorel::FileId failing_close;
-  // Another program at work while the writer is: before an open, after a link is read, and
-  // before room is reserved. An open fails with what before_openat returns, when not 0.
+  // Another program at work while the writer is: before an open, after a link is read, before
+  // the lock is taken and before room is reserved. An open fails with what before_openat
+  // returns, when not 0.
   std::function<int(const char* path, int flags)> before_openat;
   std::function<void()> after_readlinkat;
+  std::function<void()> before_flock;
   std::function<void()> before_fallocate;
   int fallocate_error = 0;  // Room cannot be reserved, for this reason.
   // Each open for writing is looked at: one that may make a file must hold the signals that end
@@ -55,8 +57,8 @@ bool EndingSignalsHeld() {
 
 }  // namespace
 
-// Every close, openat, fallocate and readlinkat in this test program comes here, the writer's
-// among them.
+// Every close, openat, readlinkat, flock and fallocate in this test program comes here, the
+// writer's among them.
 extern "C" int close(int fd) {
   struct stat st;
   bool fail = seams.failing_close.ino != 0 && fstat(fd, &st) == 0 &&
@@ -91,6 +93,11 @@ extern "C" int openat(int dir, const char* path, int flags, ...) {
     return -1;
   }
   return static_cast<int>(syscall(SYS_openat, dir, path, flags, mode));
+}
+
+extern "C" int flock(int fd, int operation) noexcept {
+  if (seams.before_flock) seams.before_flock();
+  return static_cast<int>(syscall(SYS_flock, fd, operation));
 }
 
 extern "C" int fallocate(int fd, int mode, off_t offset, off_t length) {
@@ -311,12 +318,13 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
   struct Case {
     const char* what;
     std::string name;
-    std::function<void()> setup;
-    std::function<int(const char*, int)> before_openat;
-    std::function<void()> after_readlinkat, before_fallocate;
-    int fallocate_error;
-    int error;
-    std::vector<std::string> tree;
+    std::function<void()> setup = nullptr;
+    std::function<int(const char*, int)> before_openat = nullptr;
+    std::function<void()> after_readlinkat = nullptr, before_flock = nullptr,
+                          before_fallocate = nullptr;
+    int fallocate_error = ENOSPC;
+    int error = ENOSPC;
+    std::vector<std::string> tree = {};
     std::string left = "";  // Relative to the test's directory.
     int not_removed = 0;
     std::string text = "sheet\n";
@@ -331,181 +339,143 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
   std::string read_back;
   bool append_only = false;
   Case cases[] = {
-      {"a link put at the name as it is made",
-       "c.cue",
-       [&] { Put("third.cue", "third's"); },
-       [&](const char* path, int flags) {
-         if (is(path, flags, "c.cue", O_EXCL)) link("third.cue", "c.cue");
-         return 0;
-       },
-       nullptr,
-       nullptr,
-       ENOSPC,
-       ENOSPC,
-       {"c.cue -> third.cue", "third.cue: third's"}},
-      {"the link pointed elsewhere once it is read",
-       "c.cue",
-       [&] {
-         link("made.cue", "c.cue");
-         Put("third.cue", "third's");
-       },
-       nullptr,
-       [&] {
-         unlink(Path("c.cue").c_str());
-         link("third.cue", "c.cue");
-       },
-       nullptr,
-       ENOSPC,
-       ENOSPC,
-       {"c.cue -> third.cue", "third.cue: third's"}},
-      {"a directory on the way swapped for a link to another",
-       "d/c.cue",
-       [&] {
-         mkdir(Path("d").c_str(), 0755);
-         mkdir(Path("other").c_str(), 0755);
-         Put("other/c.cue", "third's");
-       },
-       nullptr,
-       nullptr,
-       [&] {
-         rename(Path("d").c_str(), Path("d.old").c_str());
-         link("other", "d");
-       },
-       ENOSPC,
-       ENOSPC,
-       {"d -> other", "d.old/", "other/", "other/c.cue: third's"}},
-      {"the file made moved away, and another given its name",
-       "c.cue",
-       [&] { link("made.cue", "c.cue"); },
-       nullptr,
-       nullptr,
-       [&] {
-         rename(Path("made.cue").c_str(), Path("moved.cue").c_str());
-         Put("made.cue", "third's");
-       },
-       ENOSPC,
-       ENOSPC,
-       {"c.cue -> made.cue", "made.cue: third's", "moved.cue: "},
-       "moved.cue"},
-      {"the file made in a directory it cannot be removed from",
-       "ao/c.cue",
-       [&] {
-         mkdir(Path("ao").c_str(), 0755);
-         int fd = open(Path("ao").c_str(), O_RDONLY | O_DIRECTORY);
-         int flags = FS_APPEND_FL;
-         append_only = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-         close(fd);
-       },
-       nullptr,
-       nullptr,
-       nullptr,
-       ENOSPC,
-       ENOSPC,
-       {"ao/", "ao/c.cue: "},
-       "ao/c.cue",
-       EPERM},
+      {.what = "a link put at the name as it is made",
+       .name = "c.cue",
+       .setup = [&] { Put("third.cue", "third's"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             if (is(path, flags, "c.cue", O_EXCL)) link("third.cue", "c.cue");
+             return 0;
+           },
+       .tree = {"c.cue -> third.cue", "third.cue: third's"}},
+      {.what = "the link pointed elsewhere once it is read",
+       .name = "c.cue",
+       .setup =
+           [&] {
+             link("made.cue", "c.cue");
+             Put("third.cue", "third's");
+           },
+       .after_readlinkat =
+           [&] {
+             unlink(Path("c.cue").c_str());
+             link("third.cue", "c.cue");
+           },
+       .tree = {"c.cue -> third.cue", "third.cue: third's"}},
+      {.what = "a directory on the way swapped for a link to another",
+       .name = "d/c.cue",
+       .setup =
+           [&] {
+             mkdir(Path("d").c_str(), 0755);
+             mkdir(Path("other").c_str(), 0755);
+             Put("other/c.cue", "third's");
+           },
+       .before_fallocate =
+           [&] {
+             rename(Path("d").c_str(), Path("d.old").c_str());
+             link("other", "d");
+           },
+       .tree = {"d -> other", "d.old/", "other/", "other/c.cue: third's"}},
+      // Before the lock, so that the rename is seen there too.
+      {.what = "the file made moved away, and another given its name",
+       .name = "c.cue",
+       .setup = [&] { link("made.cue", "c.cue"); },
+       .before_flock =
+           [&] {
+             rename(Path("made.cue").c_str(), Path("moved.cue").c_str());
+             Put("made.cue", "third's");
+           },
+       .tree = {"c.cue -> made.cue", "made.cue: third's", "moved.cue: "},
+       .left = "moved.cue"},
+      {.what = "the file made in a directory it cannot be removed from",
+       .name = "ao/c.cue",
+       .setup =
+           [&] {
+             mkdir(Path("ao").c_str(), 0755);
+             int fd = open(Path("ao").c_str(), O_RDONLY | O_DIRECTORY);
+             int flags = FS_APPEND_FL;
+             append_only = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+             close(fd);
+           },
+       .tree = {"ao/", "ao/c.cue: "},
+       .left = "ao/c.cue",
+       .not_removed = EPERM},
       // As fs.protected_symlinks has the kernel refuse a link of another user's in a sticky
       // directory.
-      {"a link the kernel will not follow",
-       "c.cue",
-       [&] { link("made.cue", "c.cue"); },
-       [&](const char* path, int flags) {
-         return is(path, flags, "c.cue", O_PATH, O_NOFOLLOW) ? EACCES : 0;
-       },
-       nullptr,
-       nullptr,
-       0,
-       EACCES,
-       {"c.cue -> made.cue"}},
-      {"the link removed as it is followed",
-       "c.cue",
-       [&] { link("made.cue", "c.cue"); },
-       [&](const char* path, int flags) {
-         if (is(path, flags, "c.cue", O_PATH, O_NOFOLLOW)) unlink(Path("c.cue").c_str());
-         return 0;
-       },
-       nullptr,
-       nullptr,
-       0,
-       0,
-       {"c.cue: sheet\n"}},
+      {.what = "a link the kernel will not follow",
+       .name = "c.cue",
+       .setup = [&] { link("made.cue", "c.cue"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             return is(path, flags, "c.cue", O_PATH, O_NOFOLLOW) ? EACCES : 0;
+           },
+       .fallocate_error = 0,
+       .error = EACCES,
+       .tree = {"c.cue -> made.cue"}},
+      {.what = "the link removed as it is followed",
+       .name = "c.cue",
+       .setup = [&] { link("made.cue", "c.cue"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             if (is(path, flags, "c.cue", O_PATH, O_NOFOLLOW)) unlink(Path("c.cue").c_str());
+             return 0;
+           },
+       .fallocate_error = 0,
+       .error = 0,
+       .tree = {"c.cue: sheet\n"}},
       // It waits for a reader as cat does, with the signals let in.
-      {"a FIFO put where the link leads as it is made",
-       "c.cue",
-       [&] { link("f", "c.cue"); },
-       [&](const char* path, int flags) {
-         if (is(path, flags, "f", O_EXCL)) mkfifo(Path("f").c_str(), 0644);
-         if (is(path, flags, "f", O_WRONLY, O_NONBLOCK | O_CREAT)) {
-           reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK);
-         }
-         return 0;
-       },
-       nullptr,
-       nullptr,
-       0,
-       0,
-       {"c.cue -> f", "f|"}},
-      // Its reader is there first, and reads the sheet only after the pipe is full.
-      {"a FIFO that a sheet larger than a pipe fills",
-       "f",
-       [&] {
-         mkfifo(Path("f").c_str(), 0644);
-         reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK);
-         fcntl(reader, F_SETFL, 0);
-         reading = std::thread([&] {
-           usleep(100'000);
-           char buffer[4096];
-           for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;)
-             read_back.append(buffer, n);
-         });
-       },
-       nullptr,
-       nullptr,
-       nullptr,
-       0,
-       0,
-       {"f|"},
-       "",
-       0,
-       kLarge},
+      {.what = "a FIFO put where the link leads as it is made",
+       .name = "c.cue",
+       .setup = [&] { link("f", "c.cue"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             if (is(path, flags, "f", O_EXCL)) mkfifo(Path("f").c_str(), 0644);
+             if (is(path, flags, "f", O_WRONLY, O_NONBLOCK | O_CREAT)) {
+               reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK);
+             }
+             return 0;
+           },
+       .error = 0,
+       .tree = {"c.cue -> f", "f|"}},
+      // Its reader is there first, and reads the sheet only once the pipe is full.
+      {.what = "a FIFO that a sheet larger than a pipe fills",
+       .name = "f",
+       .setup =
+           [&] {
+             mkfifo(Path("f").c_str(), 0644);
+             reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK);
+             fcntl(reader, F_SETFL, 0);
+             reading = std::thread([&] {
+               usleep(100'000);
+               char buffer[4096];
+               for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;) {
+                 read_back.append(buffer, n);
+               }
+             });
+           },
+       .error = 0,
+       .tree = {"f|"},
+       .text = kLarge},
       // File systems that cannot reserve room (exFAT, FUSE) and sandboxes that deny it.
-      {"room that cannot be reserved here",
-       "n.cue",
-       nullptr,
-       nullptr,
-       nullptr,
-       nullptr,
-       EOPNOTSUPP,
-       0,
-       {"n.cue: sheet\n"}},
-      {"room reserved by no such call",
-       "n.cue",
-       nullptr,
-       nullptr,
-       nullptr,
-       nullptr,
-       ENOSYS,
-       0,
-       {"n.cue: sheet\n"}},
-      {"room the sandbox will not reserve",
-       "n.cue",
-       nullptr,
-       nullptr,
-       nullptr,
-       nullptr,
-       EPERM,
-       0,
-       {"n.cue: sheet\n"}},
-      {"no room for a new file", "n.cue", nullptr, nullptr, nullptr, nullptr, ENOSPC, ENOSPC, {}},
-      {"no room for an old file",
-       "n.cue",
-       [&] { Put("n.cue", "old"); },
-       nullptr,
-       nullptr,
-       nullptr,
-       ENOSPC,
-       ENOSPC,
-       {"n.cue: old"}},
+      {.what = "room that cannot be reserved here",
+       .name = "n.cue",
+       .fallocate_error = EOPNOTSUPP,
+       .error = 0,
+       .tree = {"n.cue: sheet\n"}},
+      {.what = "room reserved by no such call",
+       .name = "n.cue",
+       .fallocate_error = ENOSYS,
+       .error = 0,
+       .tree = {"n.cue: sheet\n"}},
+      {.what = "room the sandbox will not reserve",
+       .name = "n.cue",
+       .fallocate_error = EPERM,
+       .error = 0,
+       .tree = {"n.cue: sheet\n"}},
+      {.what = "no room for a new file", .name = "n.cue"},
+      {.what = "no room for an old file",
+       .name = "n.cue",
+       .setup = [&] { Put("n.cue", "old"); },
+       .tree = {"n.cue: old"}},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -520,6 +490,7 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
     sigprocmask(SIG_SETMASK, nullptr, &mask);
     seams.before_openat = c.before_openat;
     seams.after_readlinkat = c.after_readlinkat;
+    seams.before_flock = c.before_flock;
     seams.before_fallocate = c.before_fallocate;
     seams.fallocate_error = c.fallocate_error;
     seams.watching = true;
