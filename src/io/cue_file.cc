@@ -137,8 +137,10 @@ struct Target {
 // kernel where follow says so, and is otherwise ELOOP. The open has O_CREAT, as `cat >` opens,
 // since the kernel guards files and FIFOs in sticky directories on such opens alone; so that it
 // never waits, it has O_NONBLOCK too, with the ending signals held, as for any open that may make
-// a file. A FIFO without a reader is then opened again without O_CREAT, with the signals let in,
-// so that one of them ends the wait as it ends cat's.
+// a file, and they stay held when it opened one. A file it makes, where the name was freed a
+// moment before, gets no mode bits, which tells it from any file that was there. A FIFO without
+// a reader is then opened again without O_CREAT, with the signals let in, so that one of them
+// ends the wait as it ends cat's.
 int OpenExisting(int dir, const char* path, bool follow, bool may_make, EndingSignals* signals,
                  int* fd) {
   int flags = kOpenFlags | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW);
@@ -146,14 +148,29 @@ int OpenExisting(int dir, const char* path, bool follow, bool may_make, EndingSi
     Hold(signals);
     flags |= O_CREAT;
   }
-  *fd = openat(dir, path, flags, 0666);
-  int error = *fd >= 0 ? 0 : errno;
-  Release(signals);
+  *fd = openat(dir, path, flags, 0);
   // Writes wait again: O_NONBLOCK is the only status flag the open set.
-  if (error == 0) return fcntl(*fd, F_SETFL, 0) == 0 ? 0 : CloseKeeping(*fd, errno);
+  if (*fd >= 0) return fcntl(*fd, F_SETFL, 0) == 0 ? 0 : CloseKeeping(*fd, errno);
+  int error = errno;
+  Release(signals);
   if (error != ENXIO) return error;
   *fd = openat(dir, path, flags & ~(O_CREAT | O_NONBLOCK));
   return *fd >= 0 ? 0 : errno;
+}
+
+// Whether OpenExisting made the file open on fd itself, where the file was stood a moment
+// before: one it made has no mode bits, is this user's and is empty. Such a file gets the mode
+// the exclusive create gives.
+bool MadeByTheOpen(int fd, const struct stat& was) {
+  struct stat now;
+  if (fstat(fd, &now) != 0 || IdOf(now) == IdOf(was) || !S_ISREG(now.st_mode) ||
+      (now.st_mode & 07777) != 0 || now.st_uid != geteuid() || now.st_size != 0) {
+    return false;
+  }
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  return true;
 }
 
 // Whether dir is in /proc, whose links to open files and directories name them in words of
@@ -185,9 +202,9 @@ int ReadLink(const Entry& at, std::string* body) {
 // Opens the file called name as `cat > name` opens it, into *t, making it if may_make. Links are
 // followed one at a time: where the name, or what a link names, is no file yet, the file is made
 // there with an exclusive create, relative to its directory's descriptor, so that t->made is
-// true only of the file that create returned. The ending signals are held over every open that
-// may make a file, and stay held when one did; no such open waits.
-int OpenByName(const std::string& name, bool may_make, EndingSignals* signals, Target* t) {
+// true only of the file that this call made. The ending signals are held over every open that
+// may make a file; no such open waits.
+int Open(const std::string& name, bool may_make, EndingSignals* signals, Target* t) {
   std::string path = name;  // Relative to t->at.dir.
   t->path = name;
   for (int turns = 0; turns <= kMaxLinks; ++turns) {
@@ -197,7 +214,8 @@ int OpenByName(const std::string& name, bool may_make, EndingSignals* signals, T
       return OpenExisting(t->at.dir, path.c_str(), false, may_make, signals, &t->fd);
     }
     if (int error = Locate(path, &t->at); error != 0) return error;
-    const char* entry = t->at.name.c_str();
+    path = t->at.name;
+    const char* entry = path.c_str();
     if (may_make) {
       Hold(signals);
       t->fd = openat(t->at.dir, entry, kOpenFlags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
@@ -205,28 +223,43 @@ int OpenByName(const std::string& name, bool may_make, EndingSignals* signals, T
         t->made = true;
         return 0;
       }
-      if (errno != EEXIST) {
-        int error = errno;
-        Release(signals);
-        return error;
-      }
+      if (errno != EEXIST) return errno;
     }
-    int error = OpenExisting(t->at.dir, entry, false, may_make, signals, &t->fd);
+    // What is there, held open while it is opened for writing, so that no file made meanwhile
+    // can have its inode's number. One that is gone already is made anew.
+    int there = openat(t->at.dir, entry, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (there < 0) {
+      if (errno == ENOENT && may_make) continue;
+      return errno;
+    }
+    struct stat was;
+    int error = fstat(there, &was) == 0 ? 0 : errno;
+    if (error == 0 && !S_ISLNK(was.st_mode)) {
+      error = OpenExisting(t->at.dir, entry, false, may_make, signals, &t->fd);
+      if (error == 0 && may_make) t->made = MadeByTheOpen(t->fd, was);
+    } else if (error == 0) {
+      error = ELOOP;
+    }
+    close(there);
     if (error != ELOOP) return error;
     if (InProc(t->at.dir)) return OpenExisting(t->at.dir, entry, true, may_make, signals, &t->fd);
-    // A link: what it names is opened next, relative to its directory. One that changed
-    // meanwhile is looked at again.
+    // A link: what it names is opened next, relative to its directory. One that is gone or no
+    // link any more is looked at again.
     std::string body;
     error = ReadLink(t->at, &body);
-    if (error == ENOENT || error == EINVAL) {
-      path = t->at.name;
-      continue;
-    }
+    if (error == ENOENT || error == EINVAL) continue;
     if (error != 0) return error;
     path = body;
     t->path = body.starts_with('/') ? body : t->path.substr(0, t->path.rfind('/') + 1) + body;
   }
   return ELOOP;
+}
+
+// Opens as Open does, and lets the ending signals in again unless this call made the file.
+int OpenByName(const std::string& name, bool may_make, EndingSignals* signals, Target* t) {
+  int error = Open(name, may_make, signals, t);
+  if (!t->made) Release(signals);
+  return error;
 }
 
 // Takes an exclusive lock on fd, so that runs take turns; false when another program held it

@@ -35,6 +35,8 @@ struct Seams {
   std::function<void()> before_flock;
   std::function<void()> before_fallocate;
   int fallocate_error = 0;  // Room cannot be reserved, for this reason.
+  int reserving = 0;        // Times room was asked for, and whether the signals were held then.
+  bool held_while_reserving = false;
   // Each open for writing is looked at: one that may make a file must hold the signals that end
   // the tool, and never wait; one that may wait must let them in. What breaks that is said here.
   bool watching = false;
@@ -101,6 +103,8 @@ extern "C" int flock(int fd, int operation) noexcept {
 }
 
 extern "C" int fallocate(int fd, int mode, off_t offset, off_t length) {
+  seams.reserving++;
+  seams.held_while_reserving = EndingSignalsHeld();
   if (seams.before_fallocate) seams.before_fallocate();
   if (seams.fallocate_error != 0) {
     errno = seams.fallocate_error;
@@ -328,6 +332,10 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
     std::string left = "";  // Relative to the test's directory.
     int not_removed = 0;
     std::string text = "sheet\n";
+    int mode = -1;  // Of the file called name afterwards, where it is looked at.
+    // The file written was there: it gets its room before the signals are held. One this call
+    // made has them held from the open that made it.
+    bool old = false;
   };
   auto link = [&](const char* body, const char* name) { symlink(body, Path(name).c_str()); };
   // Is the open of path with flags the one asked for?
@@ -347,7 +355,8 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
              if (is(path, flags, "c.cue", O_EXCL)) link("third.cue", "c.cue");
              return 0;
            },
-       .tree = {"c.cue -> third.cue", "third.cue: third's"}},
+       .tree = {"c.cue -> third.cue", "third.cue: third's"},
+       .old = true},
       {.what = "the link pointed elsewhere once it is read",
        .name = "c.cue",
        .setup =
@@ -399,6 +408,39 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
        .tree = {"ao/", "ao/c.cue: "},
        .left = "ao/c.cue",
        .not_removed = EPERM},
+      // Made by the open of what was there, which is then known for a file this call made.
+      {.what = "the file there removed as it is opened",
+       .name = "c.cue",
+       .setup = [&] { Put("c.cue", "old"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             if (is(path, flags, "c.cue", O_CREAT, O_EXCL)) unlink(Path("c.cue").c_str());
+             return 0;
+           },
+       .tree = {}},
+      {.what = "the file there removed before it is looked at",
+       .name = "c.cue",
+       .setup = [&] { Put("c.cue", "old"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             if (is(path, flags, "c.cue", O_PATH | O_NOFOLLOW)) unlink(Path("c.cue").c_str());
+             return 0;
+           },
+       .fallocate_error = 0,
+       .error = 0,
+       .tree = {"c.cue: sheet\n"}},
+      {.what = "the file there removed as it is opened, and the sheet written",
+       .name = "c.cue",
+       .setup = [&] { Put("c.cue", "old"); },
+       .before_openat =
+           [&](const char* path, int flags) {
+             if (is(path, flags, "c.cue", O_CREAT, O_EXCL)) unlink(Path("c.cue").c_str());
+             return 0;
+           },
+       .fallocate_error = 0,
+       .error = 0,
+       .tree = {"c.cue: sheet\n"},
+       .mode = 0640},
       // As fs.protected_symlinks has the kernel refuse a link of another user's in a sticky
       // directory.
       {.what = "a link the kernel will not follow",
@@ -475,7 +517,8 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
       {.what = "no room for an old file",
        .name = "n.cue",
        .setup = [&] { Put("n.cue", "old"); },
-       .tree = {"n.cue: old"}},
+       .tree = {"n.cue: old"},
+       .old = true},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -488,6 +531,7 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
     }
     sigset_t mask;
     sigprocmask(SIG_SETMASK, nullptr, &mask);
+    mode_t umask_before = umask(027);
     seams.before_openat = c.before_openat;
     seams.after_readlinkat = c.after_readlinkat;
     seams.before_flock = c.before_flock;
@@ -497,8 +541,12 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
     CueFileWrite w = WriteCueFile(Path(c.name), c.text, {});
     bool held = EndingSignalsHeld();
     std::vector<std::string> broken = seams.broken;
+    if (seams.reserving > 0) {
+      EXPECT_EQ(seams.held_while_reserving, !c.old);
+    }
     seams = {};
     sigprocmask(SIG_SETMASK, &mask, nullptr);
+    umask(umask_before);
     if (append_only) {
       int fd = open(Path("ao").c_str(), O_RDONLY | O_DIRECTORY);
       int flags = 0;
@@ -510,6 +558,10 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
     EXPECT_EQ(Tree(dir_), c.tree);
     EXPECT_EQ(w.left, c.left.empty() ? "" : Path(c.left));
     EXPECT_EQ(w.not_removed, c.not_removed);
+    struct stat st;
+    if (c.mode >= 0 && stat(Path(c.name).c_str(), &st) == 0) {
+      EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(c.mode));
+    }
     // A file made and left is said before a signal may end the tool.
     EXPECT_EQ(held, !c.left.empty());
     EXPECT_EQ(broken, std::vector<std::string>{});
