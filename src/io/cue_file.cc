@@ -128,7 +128,7 @@ int Locate(const std::string& path, Entry* at) {
 // The file the cue file was opened on, and the entry it was found at.
 struct Target {
   int fd = -1;
-  bool made = false;  // This call made it, by the exclusive create that opened it.
+  bool made = false;  // This call made it, and the open that made it is the one that opened it.
   Entry at;
   std::string path;  // The path to the entry, as the name and the links followed spell it.
 };
@@ -137,10 +137,10 @@ struct Target {
 // kernel where follow says so, and is otherwise ELOOP. The open has O_CREAT, as `cat >` opens,
 // since the kernel guards files and FIFOs in sticky directories on such opens alone; so that it
 // never waits, it has O_NONBLOCK too, with the ending signals held, as for any open that may make
-// a file, and they stay held when it opened one. A file it makes, where the name was freed a
-// moment before, gets no mode bits, which tells it from any file that was there. A FIFO without
-// a reader is then opened again without O_CREAT, with the signals let in, so that one of them
-// ends the wait as it ends cat's.
+// a file; they stay held when it opens one, for the caller to let in unless the open made it. A
+// file it makes, where the name was freed a moment before, gets no mode bits, which tells it from
+// any file that was there. A FIFO without a reader is then opened again without O_CREAT, with the
+// signals let in, so that one of them ends the wait as it ends cat's.
 int OpenExisting(int dir, const char* path, bool follow, bool may_make, EndingSignals* signals,
                  int* fd) {
   int flags = kOpenFlags | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW);
