@@ -200,6 +200,9 @@ TEST_F(Targets, EveryKindOfTarget) {
   } cases[] = {
       {"a link to /dev/stdout", Kind::kLinkToStdout, "so.cue", Who::kAnyone, Launch::kFile, 0, "",
        "", "report.txt", kReport + kSheet + Wrote("so.cue"), kCaller, kCaller, 0644},
+      // /proc names a pipe in words of its own, which only the kernel follows.
+      {"a link to /dev/stdout, to a pipe", Kind::kLinkToStdout, "so.cue", Who::kAnyone,
+       Launch::kPipe, 0, kReport + kSheet + Wrote("so.cue"), "", "", "", 0, 0, 0},
       // Standard output carries the report too, so the sheet follows it there, even where the
       // file could not be opened anew.
       {"/dev/stdout, to a file only its opener may write", Kind::kLinkToStdout, "/dev/stdout",
@@ -215,6 +218,9 @@ TEST_F(Targets, EveryKindOfTarget) {
       {"the file standard error goes to, by its name", Kind::kStderrFile, "t.cue", Who::kAnyone,
        Launch::kFile, 0, kReport + Wrote("t.cue"), "", "t.cue", kSheet + kWavWarning, kCaller,
        kCaller, 0644},
+      {"/dev/stderr, to a file only its opener may write", Kind::kStderrFile, "/dev/stderr",
+       Who::kNobody, Launch::kFile, 0, kReport + Wrote("/dev/stderr"), "", "t.cue",
+       kSheet + kWavWarning, kCaller, kCaller, 0644},
       {"a dangling link, whose target is made", Kind::kDanglingLink, "t.cue", Who::kAnyone,
        Launch::kFile, 0, kReport + Wrote("t.cue"), "", "made.cue", kSheet, kCaller, kCaller,
        kNewMode},
@@ -225,6 +231,10 @@ TEST_F(Targets, EveryKindOfTarget) {
       {"a descriptor open for appending", Kind::kAppendingFd3, "/proc/self/fd/3", Who::kAnyone,
        Launch::kFile, 0, kReport + Wrote("/proc/self/fd/3"), "", "t.cue", kOld + kSheet, kCaller,
        kCaller, 0644},
+      // The kernel spells no descriptor's number with a leading zero, and /proc has no such name.
+      {"a descriptor's number with a leading zero", Kind::kAppendingFd3, "/dev/fd/03", Who::kAnyone,
+       Launch::kFile, 3, kReport + Refused("/dev/fd/03", "No such file or directory"), "", "t.cue",
+       kOld, kCaller, kCaller, 0644},
       // Opened anew by the name, as `cat > /dev/fd/3` opens it, and rewritten as any file.
       {"a descriptor open for reading and writing", Kind::kReadWriteFd3, "/dev/fd/3", Who::kAnyone,
        Launch::kFile, 0, kReport + Wrote("/dev/fd/3"), "", "t.cue", kSheet, kCaller, kCaller, 0644},
@@ -384,6 +394,11 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
       // A file the run makes is never left empty.
       {"SIGTERM as a new file gets its room", SYS_fallocate, SIGTERM, 0, false, 0, 128 + SIGTERM,
        false, "\nTotal Time:  0 min : 5 sec\n", "t.cue", true},
+      // Every signal that ends the tool waits, not only those a terminal sends.
+      {"SIGQUIT as a new file gets its room", SYS_fallocate, SIGQUIT, 0, false, 0, 128 + SIGQUIT,
+       false, "\nTotal Time:  0 min : 5 sec\n", "t.cue", true},
+      {"SIGUSR1 as a new file gets its room", SYS_fallocate, SIGUSR1, 0, false, 0, 128 + SIGUSR1,
+       false, "\nTotal Time:  0 min : 5 sec\n", "t.cue", true},
       {"the cue file removed before it is locked", SYS_flock, 0, 0, true, 0, 0, false,
        Wrote("t.cue")},
       {"a sheet over the file size limit", -1, 0, 0, false, 1000, 3, true,
@@ -426,36 +441,41 @@ TEST_F(Targets, SignalsAndOthersDuringTheWrite) {
   for (const std::string& s : skipped) std::cout << "SKIP: " << s << "\n";
 }
 
-// A FIFO as the cue file: the open waits for a reader, as `cat > fifo` waits, and a signal ends
-// the wait as it ends cat's.
+// A FIFO as the cue file, by its name or through a link: the open waits for a reader, as
+// `cat > fifo` waits, and a signal ends the wait as it ends cat's.
 TEST_F(Targets, ASignalEndsTheWaitForAFifosReader) {
-  std::string dir = CaseDir("fifo");
-  std::string fifo = dir + "/t.cue";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-  std::thread signaller;
-  bool ended = false;
-  // Stopped at its first read, of the list, and let go, to be signalled once it waits in the open.
-  Launch launch{.dir = dir, .stop_at = SYS_read};
-  launch.while_stopped = [&](pid_t pid) {
-    signaller = std::thread([&, pid] {
-      std::string waiting = "/proc/" + std::to_string(pid) + "/syscall";
-      for (int i = 0; i < 500 && !Slurp(waiting).starts_with(std::to_string(SYS_openat) + " ");
-           ++i) {
-        usleep(10'000);
-      }
-      kill(pid, SIGTERM);
-      usleep(500'000);
-      std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
-      ended = stat.empty() || stat.find(") Z ") != std::string::npos;
-      // A tool still waiting gets its reader, so that the test ends.
-      close(open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
-    });
-  };
-  Outcome o = Run({"tlist.txt", "t.cue"}, launch);
-  if (signaller.joinable()) signaller.join();
-  if (!o.skipped.empty()) GTEST_SKIP() << o.skipped;
-  EXPECT_EQ(o.status, 128 + SIGTERM);
-  EXPECT_TRUE(ended);
+  for (std::string target : {"t.cue", "link.cue"}) {
+    SCOPED_TRACE(target);
+    std::string dir = CaseDir("fifo-" + target);
+    std::string fifo = dir + "/t.cue";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink("t.cue", (dir + "/link.cue").c_str()), 0);
+    std::thread signaller;
+    bool ended = false;
+    // Stopped at its first read, of the list, and let go, to be signalled once it waits in the
+    // open.
+    Launch launch{.dir = dir, .stop_at = SYS_read};
+    launch.while_stopped = [&](pid_t pid) {
+      signaller = std::thread([&, pid] {
+        std::string waiting = "/proc/" + std::to_string(pid) + "/syscall";
+        for (int i = 0; i < 500 && !Slurp(waiting).starts_with(std::to_string(SYS_openat) + " ");
+             ++i) {
+          usleep(10'000);
+        }
+        kill(pid, SIGTERM);
+        usleep(500'000);
+        std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
+        ended = stat.empty() || stat.find(") Z ") != std::string::npos;
+        // A tool still waiting gets its reader, so that the test ends.
+        close(open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
+      });
+    };
+    Outcome o = Run({"tlist.txt", target}, launch);
+    if (signaller.joinable()) signaller.join();
+    if (!o.skipped.empty()) GTEST_SKIP() << o.skipped;
+    EXPECT_EQ(o.status, 128 + SIGTERM);
+    EXPECT_TRUE(ended);
+  }
 }
 
 TEST_F(Targets, ConcurrentRunsLeaveOneWholeSheet) {
@@ -536,6 +556,7 @@ TEST_F(Targets, FullFileSystem) {
     int status;
     std::optional<std::string> contents;  // None for no file at all.
     std::string err;                      // The last line on standard error, if any.
+    int signal = 0;                       // Sent as the tool reserves room.
   } cases[] = {
       // The new sheet needs a second page, which the old file does not have.
       {"fs/one_page.cue", 3, kOld, ""},
@@ -548,6 +569,11 @@ TEST_F(Targets, FullFileSystem) {
       {"fs/append_only/new.cue", 3, "",
        "vantorel: cannot remove \"fs/append_only/new.cue\", which this run made and could not "
        "write: Operation not permitted\n"},
+      // The line is said before the signal ends the tool.
+      {"fs/append_only/signalled.cue", 128 + SIGTERM, "",
+       "vantorel: cannot remove \"fs/append_only/signalled.cue\", which this run made and could "
+       "not write: Operation not permitted\n",
+       SIGTERM},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
@@ -556,7 +582,16 @@ TEST_F(Targets, FullFileSystem) {
                 << ": no append-only directory on tmpfs here: " << no_append_only << "\n";
       continue;
     }
-    Outcome o = Run({"tlist.txt", c.target}, {.dir = dir});
+    Launch launch{.dir = dir};
+    if (c.signal != 0) {
+      launch.stop_at = SYS_fallocate;
+      launch.while_stopped = [&](pid_t pid) { kill(pid, c.signal); };
+    }
+    Outcome o = Run({"tlist.txt", c.target}, launch);
+    if (!o.skipped.empty()) {
+      std::cout << "SKIP: " << c.target << ": " << o.skipped << "\n";
+      continue;
+    }
     EXPECT_EQ(o.status, c.status);
     EXPECT_TRUE(o.out.ends_with(c.status == 0 ? Wrote(c.target) : Refused(c.target, kNoSpace)))
         << o.out;
@@ -594,6 +629,35 @@ TEST_F(Targets, FullFileSystem) {
   EXPECT_EQ(o.status, 3);
   EXPECT_EQ(beside.status, 0);
   EXPECT_EQ(Slurp(shared), kSheet);
+}
+
+// A run takes few descriptors at once, however many files it reads and links it follows: 20
+// WAV files, and a cue file reached through links in 16 directories, with 16 descriptors.
+TEST_F(Targets, SixteenDescriptorsAreEnough) {
+  std::string list;
+  for (int i = 0; i < 20; ++i) {
+    std::string wav = std::to_string(i) + ".wav";
+    list += wav + "\n";
+  }
+  std::string dir = CaseDir("many", list);
+  for (int i = 0; i < 20; ++i) PutWav("many/" + std::to_string(i) + ".wav", 44100);
+  for (int i = 0; i < 16; ++i) {
+    std::string link_dir = dir + "/d" + std::to_string(i);
+    ASSERT_EQ(mkdir(link_dir.c_str(), 0755), 0);
+    std::string next = i < 15 ? "../d" + std::to_string(i + 1) + "/t.cue" : "../made.cue";
+    ASSERT_EQ(symlink(next.c_str(), (link_dir + "/t.cue").c_str()), 0);
+  }
+  struct rlimit limit, few;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+  few = {16, limit.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+  Outcome o = Run({"tlist.txt", "d0/t.cue"}, {.dir = dir});
+  setrlimit(RLIMIT_NOFILE, &limit);
+  EXPECT_EQ(o.status, 0) << o.out << o.err;
+  std::string sheet = Slurp(dir + "/made.cue");
+  EXPECT_TRUE(sheet.starts_with(OneFileCue("0.wav")) && sheet.ends_with("INDEX 01 00:00:00\n") &&
+              sheet.find("FILE \"19.wav\"") != std::string::npos)
+      << sheet;
 }
 
 }  // namespace

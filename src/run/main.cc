@@ -16,7 +16,13 @@ int main(int argc, char** argv) {
   // error the run reports like any other, instead of ending the tool without a word.
   signal(SIGXFSZ, SIG_IGN);
   signal(SIGPIPE, SIG_IGN);
+  // The writer may return with the signals that end the tool held, so that the line that names a
+  // file it made and left is said before one of them ends it; they come in once all is said.
+  sigset_t mask;
+  sigprocmask(SIG_SETMASK, nullptr, &mask);
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   vantorel::Console console;
-  return vantorel::Run(args, &console);
+  int status = vantorel::Run(args, &console);
+  sigprocmask(SIG_SETMASK, &mask, nullptr);
+  return status;
 }
