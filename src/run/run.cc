@@ -196,7 +196,9 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
     Finding unlocked = {.kind = FindingKind::kWrittenWithoutLock, .subject = name};
     Say(console, {&unlocked, 1}, {"", name});
   }
-  if (written.not_removed != 0) console->err += CueNotRemoved(name, written.not_removed);
+  // A file this run made and could not write stays only where it cannot be removed, or where
+  // another program has moved it from its name; either way, standard error names it as it is now.
+  if (!written.left.empty()) console->err += CueNotRemoved(written.left, written.not_removed);
   if (!written.ok()) {
     console->out += CueCannotWrite(name, written);
     return kExitNoOutput;
