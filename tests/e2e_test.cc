@@ -191,7 +191,8 @@ TEST_F(Vantorel, HelpAndVersionBeforeAnyList) {
   Put("tlist.txt", "missing.wav\n");
   Outcome help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.starts_with("Usage: vantorel [--strict] [--tracks] [list [cuefile]]\n"))
+  EXPECT_TRUE(
+      help.out.starts_with("Usage: vantorel [--strict] [--tracks] [--script] [list [cuefile]]\n"))
       << help.out;
   EXPECT_TRUE(help.out.ends_with("\nSee vantorel(1).\n")) << help.out;
   for (size_t line = 0; line < help.out.size(); line = help.out.find('\n', line) + 1) {

@@ -29,7 +29,7 @@ std::string HelpText() {
   auto status = [](int code, std::string_view meaning) {
     return "  " + std::to_string(code) + "  " + std::string(meaning) + "\n";
   };
-  return "Usage: vantorel [--strict] [--tracks] [list [cuefile]]\n"
+  return "Usage: vantorel [--strict] [--tracks] [--script] [list [cuefile]]\n"
          "       vantorel --help | -h | --version\n"
          "\n"
          "Print the length of every WAV file a track list names, and the total time, and\n"
@@ -37,13 +37,19 @@ std::string HelpText() {
          "in the working directory when that can be opened, else the first argument; the\n"
          "cue file is the second argument when exactly two are given, else output.cue.\n"
          "\n"
-         "Options (--strict and --tracks come first, in either order):\n"
+         "Options (--strict, --tracks and --script come first, in any order, each once):\n"
          "  --strict    end with status " +
          std::to_string(kExitWarned) +
          " when a warning was given\n"
          "  --tracks    after the lengths, list every track: where it starts in its\n"
          "              file and on the disc, its pregap, its length and its title;\n"
          "              then the disc's length, pregaps included\n"
+         "  --script    in place of the report, print a sh script that runs every\n"
+         "              command the warnings give, keeps the list as LIST.orig and\n"
+         "              rewrites it with every line they give; what is left to\n"
+         "              decide is in its comments. No cue file is written, and the\n"
+         "              status is 0 once the script is printed. The whole job:\n"
+         "                vantorel --script > fix.sh && sh fix.sh && vantorel --strict\n"
          "  -h, --help  print this help and exit\n"
          "  --version   print the version and exit\n"
          "\n"
@@ -78,7 +84,7 @@ std::string HelpText() {
          "  cdrdao write --driver generic-mmc:0x10 output.cue\n"
          "\n"
          "Exit status:\n" +
-         status(kExitDone, "the report was printed and the cue file written") +
+         status(kExitDone, "the report was printed and the cue file written, or the script") +
          status(kExitNoList, "no list to read, or the list cannot be read or is too large") +
          status(kExitBadWav, "a WAV file of the list cannot be used") +
          status(kExitNoOutput, "the cue file or the report cannot be written") +
