@@ -373,7 +373,9 @@ struct Checker {
       // Where its tracks land is not known, but what its lines say is.
       for (const Track& track : tracks.subspan(1)) TimeLine(track.opened_by, track.start);
       for (const Track& track : tracks) {
-        if (track.pregap.number != 0) TimeLine(track.pregap, TimeText(track.pregap.text));
+        const ListLine& pregap = track.pregap;
+        if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
+        if (TimeOf(TimeText(pregap.text)) == 0) Add(FindingKind::kPregapWithoutLength, pregap);
       }
       return;
     }

@@ -169,7 +169,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{7, K::kSplitNotLater, (41 * 60 + 30) * 75},
         Found{8, K::kSplitNotLater, (41 * 60 + 30) * 75}}},
       // Of a file that cannot be used, only what its lines say; none follows a.wav.
-      {"a.wav\ngone.wav\nS 00:30:00\nS 0:12\n", {Found{4, K::kTimeWithoutFrames, 900, 12}}},
+      {"a.wav\ngone.wav\nP 00:00:00\nS 00:30:00\nS 0:12\n",
+       {Found{3, K::kPregapWithoutLength}, Found{5, K::kTimeWithoutFrames, 900, 12}}},
       // A disc of exactly the longest a CD holds, and one frame more.
       {"disc.wav\nP 00:00:74\n", {Found{2, K::kFirstPregap, 150 + 74}}},
       {"disc.wav\nP 00:01:00\n",
