@@ -1,14 +1,16 @@
 /* The floor for vantorel's benchmark: the work the job cannot do without, done as plainly as C
  * allows. It reads the list named by argv[1] in one call, takes its lines as vantorel does (CR,
  * LF and CR LF ends, blank lines skipped, a byte order mark and everything from a NUL on
- * dropped) and stops at the 128th. Each WAV line's file is opened, its first 15,024 bytes are
- * read and it is closed; a line per file is printed; and the cue text vantorel would write is
- * written to argv[2] as vantorel writes it, rewriting the file in place: one open, one write, an
- * ftruncate to the text's length and one close. It computes no lengths and checks nothing, so it
- * is the least any tool doing this job can cost. */
+ * dropped) and stops at the 128th. Each WAV line's file is opened and its size taken with fstat,
+ * which a length true to the audio a file holds cannot do without; its first 15,024 bytes, or all
+ * of it when it is shorter, are read and it is closed; a line per file is printed; and the cue
+ * text vantorel would write is written to argv[2] as vantorel writes it, rewriting the file in
+ * place: one open, one write, an ftruncate to the text's length and one close. It computes no
+ * lengths and checks nothing, so it is the least any tool doing this job can cost. */
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #define MAX_LIST (1 << 20)
@@ -88,8 +90,11 @@ int main(int argc, char** argv) {
     char number[16];
     if (wav) {
       int in = open(line, O_RDONLY);
-      if (in < 0) return 2;
-      ssize_t got = read(in, head, sizeof head);
+      struct stat st;
+      if (in < 0 || fstat(in, &st) != 0) return 2;
+      size_t want = sizeof head;
+      if (S_ISREG(st.st_mode) && (off_t)want > st.st_size) want = (size_t)st.st_size;
+      ssize_t got = read(in, head, want);
       close(in);
       printf("%d\t%s\t\t%zd\n", ++files, line, got);
       append("FILE \"", line, "\" WAVE\n");

@@ -2,12 +2,13 @@
 """Benchmark vantorel against the floor (bench/floor.c) and the tools users would otherwise use.
 
 Usage: bench/run.py [--rounds N | --quick] [--vantorel PATH] [--baseline PATH]
-                    [--callgrind-dir DIR]
+                    [--callgrind-dir DIR] [--set TEXT]... [--no-calls-or-memory]
 
 Builds its inputs in a temporary directory and, for every set of inputs, reports the median of
-the per-round ratios vantorel / floor over N alternating rounds, the instructions callgrind
-counts for both, the system calls per WAV file (strace) and the peak memory (/usr/bin/time -v),
-as Markdown tables headed by the machine, the compilers and the date.
+the per-round ratios vantorel / floor (and baseline / vantorel, given a baseline) over N
+alternating rounds, the instructions callgrind counts for each, the system calls per WAV file
+(strace) and the peak memory (/usr/bin/time -v), as Markdown tables headed by the machine, the
+compilers and the date.
 """
 import argparse
 import datetime
@@ -263,6 +264,10 @@ def main():
     ap.add_argument("--baseline", help="another vantorel, such as an earlier release build, "
                     "measured beside it; its output must be the same")
     ap.add_argument("--callgrind-dir", help="keep callgrind's profiles here, one per command")
+    ap.add_argument("--set", action="append", metavar="TEXT",
+                    help="measure only the sets whose name holds TEXT (given again, either)")
+    ap.add_argument("--no-calls-or-memory", action="store_true",
+                    help="leave out the system calls and the peak memory, as for a variant")
     args = ap.parse_args()
     rounds = 21 if args.quick else args.rounds
     require("strace", "strace")
@@ -283,6 +288,10 @@ def main():
         compile_floor = ["cc", "-O2", "-o", tools["floor"], os.path.join(HERE, "floor.c")]
         check(compile_floor, subprocess.run(compile_floor))
         sets = make_inputs(work)
+        if args.set:
+            sets = {label: s for label, s in sets.items() if any(t in label for t in args.set)}
+            if not sets:
+                fail("no set's name holds " + " or ".join(args.set))
         peers = {"shntool len": ["shntool", "len"], "soxi -D": ["soxi", "-D"]}
         for name in list(peers):
             if shutil.which(peers[name][0]) is None:
@@ -310,12 +319,15 @@ def main():
             print("The baseline is %s; its output is the same as vantorel's on every set.\n"
                   % args.baseline)
         ratioed = [tool for tool in tools if tool != "floor"]
+        # A baseline is also set against vantorel itself, round by round: what it costs more.
+        paired = [("baseline", "vantorel")] if args.baseline else []
 
         print("## Time: median of the per-round ratios over %d alternating rounds\n" % rounds)
         print("Each round runs every command once, the order reversed every other round, and "
               "divides each tool's time by the floor's of the same round. The quartiles of those "
               "ratios are in brackets; the times are medians, in ms.\n")
         header = ["set"] + ["%s / floor" % tool for tool in ratioed] + \
+            ["%s / %s" % pair for pair in paired] + \
             ["%s, ms" % tool for tool in tools] + list(peers)
         print("| " + " | ".join(header) + " |")
         print("|" + "---|" * len(header))
@@ -325,26 +337,27 @@ def main():
                 for name, cmd in peers.items():
                     cmds[name] = cmd + files
             samples = {name: [] for name in cmds}
-            ratios = {tool: [] for tool in ratioed}
+            ratios = {pair: [] for pair in [(tool, "floor") for tool in ratioed] + paired}
             for r in range(rounds):
                 order = list(cmds) if r % 2 == 0 else list(reversed(cmds))
                 got = {name: timed(cmds[name], work) for name in order}
                 for name, t in got.items():
                     samples[name].append(t)
-                for tool in ratioed:
-                    ratios[tool].append(got[tool] / got["floor"])
+                for pair in ratios:
+                    ratios[pair].append(got[pair[0]] / got[pair[1]])
             cells = [label]
-            for tool in ratioed:
-                q = statistics.quantiles(ratios[tool], n=4) if rounds > 1 else ratios[tool] * 3
-                cells.append("%.2f (%.2f-%.2f)" % (statistics.median(ratios[tool]), q[0], q[2]))
+            for pair in ratios:
+                q = statistics.quantiles(ratios[pair], n=4) if rounds > 1 else ratios[pair] * 3
+                cells.append("%.3f (%.3f-%.3f)" % (statistics.median(ratios[pair]), q[0], q[2]))
             cells += ["%.2f" % (statistics.median(samples[n]) * 1000) if n in samples else "—"
                       for n in list(tools) + list(peers)]
             print("| " + " | ".join(cells) + " |")
 
         print("\n## Instructions (valgrind --tool=callgrind, the whole run, millions)\n")
+        pairs = [(tool, "floor") for tool in ratioed] + paired
         print("| set | " + " | ".join(tools) + " | " +
-              " | ".join("%s / floor" % tool for tool in ratioed) + " |")
-        print("|---|" + "---|" * (len(tools) + len(ratioed)))
+              " | ".join("%s / %s" % pair for pair in pairs) + " |")
+        print("|---|" + "---|" * (len(tools) + len(pairs)))
         for i, (label, (lst, _, _)) in enumerate(sets.items()):
             counts = {}
             for tool in tools:
@@ -355,7 +368,10 @@ def main():
                 counts[tool] = instructions(command(tool, lst), work, keep)
             print("| %s | %s | %s |" % (
                 label, " | ".join("%.3f" % (counts[tool] / 1e6) for tool in tools),
-                " | ".join("%.2f" % (counts[tool] / counts["floor"]) for tool in ratioed)))
+                " | ".join("%.3f" % (counts[a] / counts[b]) for a, b in pairs)))
+
+        if args.no_calls_or_memory:
+            return
 
         print("\n## System calls per WAV file (strace -c -f: the list less its one-file form, "
               "over the files but one)\n")
