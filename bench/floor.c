@@ -1,12 +1,12 @@
 /* The floor for vantorel's benchmark: the work the job cannot do without, done as plainly as C
- * allows. It reads the list named by argv[1] in one call, takes its lines as vantorel does (CR,
- * LF and CR LF ends, blank lines skipped, a byte order mark and everything from a NUL on
- * dropped) and stops at the 128th. Each WAV line's file is opened and its size taken with fstat,
- * which a length true to the audio a file holds cannot do without; its first 15,024 bytes, or all
- * of it when it is shorter, are read and it is closed; a line per file is printed; and the cue
- * text vantorel would write is written to argv[2] as vantorel writes it, rewriting the file in
- * place: one open, one write, an ftruncate to the text's length and one close. It computes no
- * lengths and checks nothing, so it is the least any tool doing this job can cost. */
+ * allows. It reads the list named by argv[1] in one call and takes every line of it as vantorel
+ * does (CR, LF and CR LF ends, blank lines skipped, a byte order mark and everything from a NUL
+ * on dropped). Each WAV line's file is opened and its size taken with fstat, which a length true
+ * to the audio a file holds cannot do without; its first 15,024 bytes, or all of it when it is
+ * shorter, are read and it is closed; a line per file is printed; and the cue text vantorel
+ * would write is written to argv[2] as vantorel writes it, rewriting the file in place: one open,
+ * one write, an ftruncate to the text's length and one close. It computes no lengths and checks
+ * nothing, so it is the least any tool doing this job can cost. */
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #define MAX_LIST (1 << 20)
-#define MAX_LINES 128
 
 static char list[MAX_LIST + 1];
 static unsigned char head[15024];
@@ -68,7 +67,7 @@ int main(int argc, char** argv) {
   /* The index of the track opened by the line before, written once a pregap line has had its
    * chance to come first. */
   const char* index = NULL;
-  while (lines < MAX_LINES) {
+  for (;;) {
     p += strspn(p, "\r\n");
     if (*p == '\0') break;
     char* line = p;

@@ -103,10 +103,10 @@ def make_inputs(work):
     def write_list(name, groups, pad_to=0):
         text = "".join(line + "\n" for group in groups for line in group)
         if pad_to:
-            # Lines after the 128th: read, so the list is this large, and never used.
-            # A note, so that in a list of one file, where the filler starts before the 128th line,
+            # Notes after the WAV names, which fill the list to its size and which the tool and
+            # the floor read and ignore. A note, so that in a list of one file,
             # it costs no look-up as a file name.
-            filler = "# a line past the 128th, which the tool reads and ignores\n"
+            filler = "# a note, which the tool reads and ignores\n"
             text += filler * ((pad_to - len(text)) // len(filler))
         with open(os.path.join(work, name), "w") as f:
             f.write(text)
