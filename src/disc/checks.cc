@@ -388,6 +388,8 @@ struct Checker {
   // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
   // looked up, by the file it names.
   void Ignored(const ListLine& line) {
+    // A note says what it likes.
+    if (IsProse(line.text)) return;
     const LineLookup* lookup = LookupOf(disc, line);
     std::optional<FindingKind> kind = FindingOfIgnored(line.text);
     if (kind == FindingKind::kMixedCaseWav) {

@@ -44,6 +44,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
   }
   disc.files.reserve(wav_entries);
   disc.tracks.reserve(wav_entries + splits);
+  disc.ignored.reserve(count - wav_entries - splits);
   auto look_up = [&disc](const ListLine& line, LineKind kind) {
     if (std::optional<LookUp> how = WorthLookingUp(line.text, kind)) {
       disc.lookups.push_back({.line = line, .how = *how});

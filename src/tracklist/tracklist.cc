@@ -85,6 +85,10 @@ bool HoldsWav(std::string_view line, bool any_case) {
   // Every position is looked at, with no branch, so that the compiler compares many at a time:
   // a long line of notes has many dots, and stopping at each costs more than looking at all. In
   // any case, the letters are folded to small ones, which the capitals then never match.
+  // A line without a dot, as most notes are, is passed over at the C library's speed.
+  size_t dot = line.find('.');
+  if (dot == line.npos) return false;
+  line.remove_prefix(dot);
   const auto* t = reinterpret_cast<const unsigned char*>(line.data());
   const size_t n = line.size();
   const unsigned char fold = any_case ? 0x20 : 0;
@@ -119,6 +123,9 @@ bool IsBlank(char c) {
 
 // The length of the CD-TEXT keyword a line starts with, its blank included, and its kind.
 std::pair<size_t, LineKind> CdTextKeywordOf(std::string_view line) {
+  if (!line.starts_with('T') && !line.starts_with('P') && !line.starts_with('D')) {
+    return {0, LineKind::kNone};
+  }
   for (const auto& k : kCdTextKeywords) {
     if (line.size() > k.keyword.size() && line.starts_with(k.keyword) &&
         IsBlank(line[k.keyword.size()])) {
@@ -163,6 +170,10 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   std::string_view text = list_text.substr(0, list_text.find('\0'));
   // Editors on Windows start a UTF-8 file with a byte order mark; it is not part of any name.
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  // Room for as many lines as the text can hold, so that the columns are never copied as they
+  // grow; the pages the lines do not reach are never touched.
+  table->text.reserve(text.size() / 2 + 1);
+  table->kind.reserve(text.size() / 2 + 1);
   size_t pos = 0;
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
     table->kind.push_back(table->text.empty() ? LineKind::kWav : KindOf(line));
