@@ -132,17 +132,6 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
 // standard error tells of every one. Every finding is added to found too.
 bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console,
                 std::vector<Finding>* found) {
-  // Room for the report that follows and for a line on each stream about every file, made at once
-  // as the room of every text and list made a piece at a time is: a text that grows by copying
-  // leaves its old room behind, pages written for nothing.
-  size_t out_room = LengthReportRoom(*disc);
-  size_t err_room = 0;
-  for (const DiscFile& file : disc->files) {
-    out_room += file.entry.text.size() + 64;
-    err_room += list.name.size() + file.entry.text.size() + 160;
-  }
-  console->out.reserve(console->out.size() + out_room);
-  console->err.reserve(console->err.size() + err_room);
   bool usable = true;
   std::string path;
   for (DiscFile& file : disc->files) {

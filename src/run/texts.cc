@@ -98,7 +98,6 @@ namespace {
 std::string Line(std::string_view a, std::string_view b = "", std::string_view c = "",
                  std::string_view d = "") {
   std::string line;
-  line.reserve(a.size() + b.size() + c.size() + d.size() + 1);
   line.append(a).append(b).append(c).append(d) += '\n';
   return line;
 }

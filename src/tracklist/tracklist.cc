@@ -82,24 +82,15 @@ std::string_view NextLine(std::string_view text, size_t* pos) {
 }
 
 bool HoldsWav(std::string_view line, bool any_case) {
-  // Every position is looked at, with no branch, so that the compiler compares many at a time:
-  // a long line of notes has many dots, and stopping at each costs more than looking at all. In
-  // any case, the letters are folded to small ones, which the capitals then never match.
-  // A line without a dot, as most notes are, is passed over at the C library's speed.
-  size_t dot = line.find('.');
-  if (dot == line.npos) return false;
-  line.remove_prefix(dot);
-  const auto* t = reinterpret_cast<const unsigned char*>(line.data());
-  const size_t n = line.size();
-  const unsigned char fold = any_case ? 0x20 : 0;
-  unsigned char found = 0;
-  for (size_t i = 0; i + 4 <= n; ++i) {
-    unsigned char w = t[i + 1] | fold, a = t[i + 2] | fold, v = t[i + 3] | fold;
-    unsigned char lower = (w == 'w') & (a == 'a') & (v == 'v');
-    unsigned char upper = (w == 'W') & (a == 'A') & (v == 'V');
-    found |= (t[i] == '.') & (lower | upper);
+  for (size_t dot = line.find('.'); dot != line.npos && line.size() - dot >= 4;
+       dot = line.find('.', dot + 1)) {
+    std::string_view ext = line.substr(dot + 1, 3);
+    if (ext == "wav" || ext == "WAV") return true;
+    if (any_case && (ext[0] | 0x20) == 'w' && (ext[1] | 0x20) == 'a' && (ext[2] | 0x20) == 'v') {
+      return true;
+    }
   }
-  return found != 0;
+  return false;
 }
 
 std::string_view TimeText(std::string_view line) {
