@@ -293,33 +293,23 @@ int Rewrite(int fd, std::string_view text, EndingSignals* signals) {
   return error;
 }
 
-// The path the kernel gives now for the file open on fd, wherever it has been moved to, or
-// fallback where it gives none.
-std::string PathNow(int fd, const std::string& fallback) {
-  std::string path(PATH_MAX, '\0');
-  ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size());
-  if (n <= 0 || static_cast<size_t>(n) == path.size() || path[0] != '/') return fallback;
-  path.resize(static_cast<size_t>(n));
-  return path;
-}
-
 // Removes the file this run made, open on fd as id, from the entry it was made at, through its
 // directory's descriptor and only while the entry is still that file: a directory renamed or
 // replaced by a link on the way to it, or a link flipped, changes nothing. A file that stays is
-// named in result->left.
+// named in result->left by the path it was made at.
 void RemoveMade(const Target& t, FileId id, CueFileWrite* result) {
   struct stat st;
   const char* entry = t.at.name.c_str();
   if (fstatat(t.at.dir, entry, &st, AT_SYMLINK_NOFOLLOW) == 0 && IdOf(st) == id) {
     if (unlinkat(t.at.dir, entry, 0) == 0) return;
     result->not_removed = errno;
-    result->left = PathNow(t.fd, t.path);
+    result->left = t.path;
     return;
   }
   // Another file has the name now, or none: whoever moved this one away has it, and nothing is
   // removed. One that nobody removed stays where it is.
   if (fstat(t.fd, &st) == 0 && st.st_nlink == 0) return;
-  result->left = PathNow(t.fd, t.path);
+  result->left = t.path;
 }
 
 // Opens the cue file by its name into *t and writes it; *again when it should be opened anew.

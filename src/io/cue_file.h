@@ -21,9 +21,9 @@ struct CueFileWrite {
   int error = 0;                 // An errno value from the write.
   Guard refused = Guard::kNone;  // The name is one of the guarded files; nothing was touched.
   bool unlocked = false;  // Another program held the file locked too long; written without it.
-  // A file this call made and leaves after the failure, as the kernel names it now; empty for
-  // none. not_removed is why: an errno value from removing it, or 0 where another file has taken
-  // its name, or none has, and nothing was removed.
+  // A file this call made and leaves after the failure, by the path it was made at (the name and
+  // the links followed); empty for none. not_removed is why: an errno value from removing it, or 0
+  // where another file has taken its name, or none has, and nothing was removed.
   std::string left = {};
   int not_removed = 0;
   bool ok() const { return error == 0 && refused == Guard::kNone; }

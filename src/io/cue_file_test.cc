@@ -394,7 +394,7 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
              Put("made.cue", "third's");
            },
        .tree = {"c.cue -> made.cue", "made.cue: third's", "moved.cue: "},
-       .left = "moved.cue"},
+       .left = "made.cue"},
       {.what = "the file made in a directory it cannot be removed from",
        .name = "ao/c.cue",
        .setup =

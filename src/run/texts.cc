@@ -190,9 +190,9 @@ std::string VersionLine() {
 
 std::string CueNotRemoved(std::string_view name, int error) {
   if (error == 0) {
-    return Line("vantorel: left \"", name,
-                "\", which this run made and could not write: another program moved it from its "
-                "name");
+    return Line("vantorel: cannot remove \"", name,
+                "\", which this run made and could not write: another program moved it from that "
+                "name, and it stays where it was moved to");
   }
   return Line("vantorel: cannot remove \"", name,
               "\", which this run made and could not write: ", std::strerror(error));

@@ -45,8 +45,8 @@ std::string StdoutFailed(int error);
 
 std::string VersionLine();
 
-// Said on standard error when the file made for the cue sheet stays: it could not be removed again
-// (error), or another program moved it from its name (error 0).
+// Said on standard error when the file made for the cue sheet stays, named by the path it was made
+// at: it could not be removed again (error), or another program moved it away (error 0).
 std::string CueNotRemoved(std::string_view name, int error);
 
 }  // namespace vantorel
