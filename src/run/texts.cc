@@ -142,13 +142,14 @@ namespace {
 
 constexpr std::string_view kReportHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
 
-}  // namespace
-
+// Room enough for the listing of every WAV entry's length, in bytes.
 size_t LengthReportRoom(const Disc& disc) {
   size_t room = kReportHeader.size() + 64;
   for (const DiscFile& file : disc.files) room += file.entry.text.size() + 48;
   return room;
 }
+
+}  // namespace
 
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total) {
   // Room for every line, so that the report is written into one buffer.

@@ -30,8 +30,6 @@ void AppendProbeMessages(std::string* out, std::string_view name, const WavFile&
 
 // Appends the listing of every WAV entry's length and the total playing time.
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);
-// Room enough for that listing, in bytes.
-size_t LengthReportRoom(const Disc& disc);
 
 // Appends the view of every track of the disc as it is laid out, with the disc's length.
 void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layout);
