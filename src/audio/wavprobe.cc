@@ -15,6 +15,11 @@ uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
   return b0 + (uint32_t{b1} << 8) + (uint32_t{b2} << 16) + (uint32_t{b3} << 24);
 }
 
+bool HasFixedSamples(uint32_t coding) {
+  return coding == kFormatPcm || coding == kFormatFloat || coding == kFormatALaw ||
+         coding == kFormatMuLaw;
+}
+
 namespace {
 
 using Head = std::span<const uint8_t>;
@@ -23,12 +28,16 @@ uint8_t ByteAt(Head h, size_t pos) {
   return pos < h.size() ? h[pos] : 0;
 }
 
-uint32_t Field2(Head h, size_t pos) {
-  return Assem2(ByteAt(h, pos), ByteAt(h, pos + 1));
+// A field of two or four bytes, little-endian or, in a RIFX file, big-endian.
+uint32_t Field2(Head h, size_t pos, bool big = false) {
+  uint8_t b0 = ByteAt(h, pos), b1 = ByteAt(h, pos + 1);
+  return big ? Assem2(b1, b0) : Assem2(b0, b1);
 }
 
-uint32_t Field4(Head h, size_t pos) {
-  return Assem4(ByteAt(h, pos), ByteAt(h, pos + 1), ByteAt(h, pos + 2), ByteAt(h, pos + 3));
+uint32_t Field4(Head h, size_t pos, bool big = false) {
+  uint8_t b0 = ByteAt(h, pos), b1 = ByteAt(h, pos + 1), b2 = ByteAt(h, pos + 2),
+          b3 = ByteAt(h, pos + 3);
+  return big ? Assem4(b3, b2, b1, b0) : Assem4(b0, b1, b2, b3);
 }
 
 bool Is(Head h, uint64_t pos, std::string_view tag) {
@@ -43,12 +52,13 @@ uint64_t Field8(Head h, size_t pos) {
 // The format fields, read from bytes that start at the format chunk's id or the tag the search
 // found.
 void ReadFormat(Head at_tag, HeaderFacts* facts) {
-  facts->format = Field2(at_tag, 8);
+  const bool big = facts->rifx;
+  facts->format = Field2(at_tag, 8, big);
   // An extensible chunk gives the real format code as the first field of its sub-format.
-  if (facts->format == kFormatExtensible) facts->sub_format = Field2(at_tag, 32);
-  facts->channels = Field2(at_tag, 10);
-  facts->sample_rate = Field4(at_tag, 12);
-  facts->bits_per_sample = Field2(at_tag, 22);
+  facts->coding = facts->format == kFormatExtensible ? Field2(at_tag, 32, big) : facts->format;
+  facts->channels = Field2(at_tag, 10, big);
+  facts->sample_rate = Field4(at_tag, 12, big);
+  facts->bits_per_sample = Field2(at_tag, 22, big);
 }
 
 // The bytes of a chunk that the walk looks at: its id and size, and the format fields.
@@ -96,18 +106,19 @@ struct ChunkWalk {
   }
 };
 
-// Walks the chunk list of a RIFF or RF64 WAVE file for its format and data chunks. Returns
+// Walks the chunk list of a RIFF, RIFX or RF64 WAVE file for its format and data chunks. Returns
 // whether it found a data chunk; the format fields are read where it found a format chunk.
 bool WalkChunks(const WavSource& source, HeaderFacts* facts) {
   Head head = source.head;
-  if (!(Is(head, 0, "RIFF") || facts->rf64) || !Is(head, 8, "WAVE")) return false;
+  bool riff = Is(head, 0, "RIFF") || facts->rifx || facts->rf64;
+  if (!riff || !Is(head, 8, "WAVE")) return false;
   ChunkWalk walk(source);
   bool data = false;
   std::optional<uint64_t> ds64_data_size;
   for (uint64_t pos = 12;;) {
     Head chunk = walk.At(pos, kChunkBytes);
     if (chunk.size() < 8 || !IsChunkId(chunk)) break;
-    uint32_t size = Field4(chunk, 4);
+    uint32_t size = Field4(chunk, 4, facts->rifx);
     if (Is(chunk, 0, "data")) {
       if (!data) {
         data = true;
@@ -170,6 +181,10 @@ OtherAudio OtherAudioIn(Head h) {
   if (Is(h, 4, "ftyp")) return OtherAudio::kMp4;
   if (Is(h, 0, "MAC ")) return OtherAudio::kApe;
   if (Is(h, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11")) return OtherAudio::kWma;
+  // Wave64 starts with the 16 bytes of the GUID that stands for RIFF.
+  if (Is(h, 0, std::string_view("riff\x2E\x91\xCF\x11\xA5\xD6\x28\xDB\x04\xC1\0\0", 16))) {
+    return OtherAudio::kWave64;
+  }
   // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
   if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
     return OtherAudio::kMp3;
@@ -183,17 +198,19 @@ HeaderFacts ProbeHeader(const WavSource& source) {
   Head h = source.head;
   HeaderFacts facts;
   facts.rf64 = Is(h, 0, "RF64");
-  if (!facts.rf64 && !Is(h, 0, "RIFF")) facts.other_audio = OtherAudioIn(h);
+  facts.rifx = Is(h, 0, "RIFX");
+  if (!facts.rf64 && !facts.rifx && !Is(h, 0, "RIFF")) facts.other_audio = OtherAudioIn(h);
   bool data = WalkChunks(source, &facts);
   if (!data) {
     HeaderFacts searched;
     searched.rf64 = facts.rf64;
+    searched.rifx = facts.rifx;
     searched.other_audio = facts.other_audio;
     searched.read_error = facts.read_error;
     facts = searched;
     size_t tag = FindTag(h, "data", 4);
     data = tag != 0;
-    facts.data_size = Field4(h, tag + 4);
+    facts.data_size = Field4(h, tag + 4, facts.rifx);
     facts.data_start = tag + 8;
   }
   if (!facts.format_found) {
@@ -208,7 +225,15 @@ HeaderFacts ProbeHeader(const WavSource& source) {
     return facts;
   }
   uint64_t block = uint64_t{facts.channels} * (facts.bits_per_sample / 8);
-  if (block == 0 || facts.sample_rate == 0) {
+  // The coding of a format chunk that was found decides; fields read at the limit of the search
+  // are measured as they stand.
+  bool compressed = facts.format_found && !HasFixedSamples(facts.coding);
+  if (block == 0 || facts.sample_rate == 0 || compressed) {
+    if (facts.coding == kFormatAac && facts.data_start + 2 <= h.size()) {
+      // Every ADTS frame starts with 12 bits set, then a layer of 0.
+      uint8_t b0 = h[facts.data_start], b1 = h[facts.data_start + 1];
+      facts.aac_unmarked = !(b0 == 0xFF && (b1 & 0xF6) == 0xF0);
+    }
     facts.status = ProbeStatus::kUnsupported;
     return facts;
   }

@@ -26,21 +26,47 @@ enum class ProbeStatus { kOk, kNoData, kUnsupported };
 // Format codes of the format chunk.
 constexpr uint32_t kFormatPcm = 1;
 constexpr uint32_t kFormatFloat = 3;
+constexpr uint32_t kFormatALaw = 6;
+constexpr uint32_t kFormatMuLaw = 7;
+constexpr uint32_t kFormatAac = 0xFF;
 constexpr uint32_t kFormatExtensible = 0xFFFE;
 
+// Whether samples of a coding take a fixed number of bytes each, so that a length follows from
+// the data's size: integer PCM, floating point, A-law and mu-law. Any other coding is compressed.
+bool HasFixedSamples(uint32_t coding);
+
 // Audio of another kind than WAV, known by the first bytes of its file.
-enum class OtherAudio { kNone, kFlac, kMp3, kOgg, kOpus, kAiff, kWavPack, kMp4, kApe, kWma };
+enum class OtherAudio {
+  kNone,
+  kFlac,
+  kMp3,
+  kOgg,
+  kOpus,
+  kAiff,
+  kWavPack,
+  kMp4,
+  kApe,
+  kWma,
+  kWave64
+};
 
 struct HeaderFacts {
   ProbeStatus status = ProbeStatus::kOk;
   bool format_found = false;  // Without a format chunk, the fields are read at kSearchLimit.
   bool rf64 = false;          // The file starts with RF64, not RIFF.
+  bool rifx = false;          // The file starts with RIFX: every field is big-endian.
   OtherAudio other_audio = OtherAudio::kNone;  // A file that is no RIFF file at all.
   int read_error = 0;                          // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
   // What a CD burner asks of the file besides its length.
-  uint32_t format = 0;      // The format code.
-  uint32_t sub_format = 0;  // For an extensible format chunk, the code of its sub-format.
+  uint32_t format = 0;  // The format code.
+  // What the samples are: the format code, or in an extensible format chunk the code of its
+  // sub-format. A file whose samples are compressed is unsupported: its length cannot be read
+  // from its size.
+  uint32_t coding = 0;
+  // AAC whose data does not start with the header of a frame: nothing marks where its frames
+  // begin, so no decoder can take it from a WAV file.
+  bool aac_unmarked = false;
   uint32_t channels = 0;
   uint32_t bits_per_sample = 0;
   uint64_t data_size = 0;   // In bytes, as the header declares it; in RF64, its ds64 chunk.
@@ -62,9 +88,9 @@ struct WavSource {
   std::function<int64_t(uint64_t offset, std::span<uint8_t> into)> read_at;
 };
 
-// Probes a file. In a file that starts with RIFF or RF64 and has WAVE at byte 8, the chunk list is
-// walked from byte 12 and the first fmt and data chunks taken wherever they lie, a chunk header
-// past the head being read where it lies. Where the walk finds no data chunk, both tags are
+// Probes a file. In a file that starts with RIFF, RIFX or RF64 and has WAVE at byte 8, the chunk
+// list is walked from byte 12 and the first fmt and data chunks taken wherever they lie, a chunk
+// header past the head being read where it lies. Where the walk finds no data chunk, both tags are
 // searched for in the head; where it finds no format chunk, the format tag is. Bytes the head
 // does not have match no tag and read as zero in a field.
 HeaderFacts ProbeHeader(const WavSource& source);

@@ -59,6 +59,13 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
   // Its size's four bytes all differ, so that the order they are read in shows.
   std::string pipe_7f = Header(12, 36, 0x7FFFF000) + audio;
   std::string unfilled = Header(12, 36, 0) + audio;
+  // sox -B: RIFX, every field of its header big-endian.
+  std::string rifx = Header(12, 36, 4000) + audio;
+  rifx[3] = 'X';
+  for (auto [pos, width] :
+       {std::pair{4, 4}, {16, 4}, {20, 2}, {22, 2}, {24, 4}, {28, 4}, {32, 2}, {34, 2}, {40, 4}}) {
+    std::reverse(rifx.begin() + pos, rifx.begin() + pos + width);
+  }
   struct Case {
     const char* what;
     std::string file;
@@ -81,6 +88,7 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
       {"the format chunk after a second of audio", riff(Chunk("data", second) + kFormat), 44100,
        44100},
       {"RF64", rf64, 1000, 1000, true},
+      {"RIFX", rifx, 1000, 1000},
       {"RF64 declaring more than 2^32 frames", rf64_big, ((uint64_t{4} << 32) + 4000) / 4, 1000,
        true},
       {"written through a pipe", pipe, 0xFFFFFFFF / 4, 1000},
@@ -113,7 +121,7 @@ TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
     PutBytes(&b, pos, std::string(1, c));
     return b;
   };
-  auto not_riff = [&](const std::string& b) { return with(b, 3, 'X'); };
+  auto not_riff = [&](const std::string& b) { return with(b, 3, 'Y'); };
   std::string decoy = Header(100, 200, 4000);
   PutBytes(&decoy, 60, "data");  // Even, before the real data tag, inside nothing in particular.
   PutLe(&decoy, 64, 40, 4);
@@ -165,7 +173,7 @@ TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
 
 TEST(ProbeHeader, MissingFormatReadsTheFieldsAtTheLimit) {
   // A walked data chunk without a format chunk, and a file the search alone can read.
-  for (std::string b : {"RIFF....WAVEdata"s, "RIFX....WAVEdata"s}) {
+  for (std::string b : {"RIFF....WAVEdata"s, "RIFY....WAVEdata"s}) {
     SCOPED_TRACE(b);
     PutLe(&b, 16, 4000, 4);
     HeaderFacts f = Probe(b);  // Every field past the end reads as zero.
@@ -194,6 +202,55 @@ TEST(ProbeHeader, CutShortAndUnusable) {
   for (auto [channels, rate, bits] : {std::tuple{0, 44100, 16}, {2, 44100, 4}, {2, 0, 16}}) {
     std::string b = WavBytes(12, 36, channels, rate, bits, 400) + std::string(400, 'a');
     EXPECT_EQ(Probe(b).status, ProbeStatus::kUnsupported);
+  }
+}
+
+// What the samples are decides whether their length follows from their size: PCM, floating
+// point, A-law and mu-law, plain or as an extensible chunk's sub-format, and no compressed coding,
+// whatever bits a sample its header gives.
+TEST(ProbeHeader, CodingsWithALength) {
+  struct Case {
+    uint32_t format, sub_format, bits;
+    bool measured;
+  } cases[] = {{1, 0, 16, true},
+               {3, 0, 32, true},
+               {6, 0, 8, true},
+               {7, 0, 8, true},
+               {0xFFFE, 1, 24, true},
+               {0xFFFE, 3, 32, true},
+               {0xFFFE, 7, 8, true},
+               {0x00FF, 0, 16, false},
+               {0x2000, 0, 16, false},
+               {0xF1AC, 0, 16, false},
+               {0x0161, 0, 16, false},
+               {0xFFFE, 0x87AF, 16, false},
+               {0xFFFE, 0x2000, 16, false},
+               {0, 0, 16, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.format << " " << c.sub_format);
+    std::string fmt;
+    PutLe(&fmt, 0, c.format, 2);
+    PutLe(&fmt, 2, 2, 2);
+    PutLe(&fmt, 4, 44100, 4);
+    PutLe(&fmt, 14, c.bits, 2);
+    if (c.format == 0xFFFE) {
+      PutLe(&fmt, 16, 22, 2);
+      PutLe(&fmt, 24, c.sub_format, 2);
+      PutBytes(&fmt, 26, "\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71"s);
+    }
+    HeaderFacts f = Probe("RIFF\0\0\0\0WAVE"s + Chunk("fmt ", fmt) +
+                          Chunk("data", std::string(c.bits * 100, 'a')));
+    EXPECT_EQ(f.status, c.measured ? ProbeStatus::kOk : ProbeStatus::kUnsupported);
+    EXPECT_EQ(f.coding, c.format == 0xFFFE ? c.sub_format : c.format);
+    EXPECT_EQ(f.sample_frames, c.measured ? 100 * 8 / 2u : 0u);
+  }
+  // AAC is decoded from a WAV file only where ADTS headers mark its frames.
+  // A file that ends inside its first frame's header shows nothing either way.
+  for (auto [data, unmarked] :
+       {std::pair{"\xFF\xF1\x50\x80"s, false}, {"\x21\x1B\x94\x00"s, true}, {"\xFF"s, false}}) {
+    std::string b = WavBytes(12, 36, 2, 44100, 16, 4) + data;
+    PutLe(&b, 20, kFormatAac, 2);
+    EXPECT_EQ(Probe(b).aac_unmarked, unmarked);
   }
 }
 

@@ -57,24 +57,32 @@ bool IsCdAudio(const HeaderFacts& h) {
 }
 
 AudioFormat FormatOf(const HeaderFacts& h) {
-  return {h.format, h.sub_format, h.sample_rate, h.bits_per_sample, h.channels};
+  return {h.format, h.coding, h.sample_rate, h.bits_per_sample, h.channels};
 }
 
-// A compressed format that the header names, one that cdrdao cannot burn and the probe cannot
-// measure: any but integer PCM, floating point and the extensible chunk, where the header gives
-// channels and a rate.
-bool IsCompressed(const HeaderFacts& h) {
-  return h.format != kFormatPcm && h.format != kFormatFloat && h.format != kFormatExtensible &&
-         h.channels != 0 && h.sample_rate != 0;
-}
-
-// The compressed formats Debian's sox decodes; ffmpeg decodes the others.
-struct SoxCodec {
+// Compressed audio in a WAV file, which cdrdao cannot burn, by its coding: its name, and the tool
+// that decodes it, sox where Debian's sox can. ffmpeg decodes the codings this does not name.
+struct Codec {
   uint32_t code;
   std::string_view name;
+  Converter by;
 };
-constexpr SoxCodec kSoxCodecs[] = {
-    {0x0002, "Microsoft ADPCM"}, {0x0011, "IMA ADPCM"}, {0x0031, "GSM 6.10"}};
+constexpr Codec kCodecs[] = {
+    {0x0002, "Microsoft ADPCM", Converter::kSox},
+    {0x0011, "IMA ADPCM", Converter::kSox},
+    {0x0031, "GSM 6.10", Converter::kSox},
+    {0x0050, "MPEG", Converter::kFfmpeg},
+    {0x0055, "MP3", Converter::kFfmpeg},
+    {kFormatAac, "AAC", Converter::kFfmpeg},
+    {0x0160, "WMA", Converter::kFfmpeg},
+    {0x0161, "WMA", Converter::kFfmpeg},
+    {0x0162, "WMA Pro", Converter::kFfmpeg},
+    {0x2000, "AC-3", Converter::kFfmpeg},
+    {0x2001, "DTS", Converter::kFfmpeg},
+    // The sub-format of E-AC-3 is a GUID of its own; these are its first two bytes.
+    {0x87AF, "E-AC-3", Converter::kFfmpeg},
+    {0xF1AC, "FLAC", Converter::kFfmpeg},
+};
 
 // The kinds of audio other than WAV, with the tool that makes CD audio of each: sox for the kinds
 // Debian's sox reads, ffmpeg for the others.
@@ -96,6 +104,7 @@ constexpr OtherKind kOtherKinds[] = {
     {OtherAudio::kMp4, "MP4", Converter::kFfmpeg, ""},
     {OtherAudio::kApe, "Monkey's Audio", Converter::kFfmpeg, ""},
     {OtherAudio::kWma, "WMA", Converter::kFfmpeg, ""},
+    {OtherAudio::kWave64, "Wave64", Converter::kSox, "w64"},
 };
 
 const OtherKind& OtherKindOf(OtherAudio kind) {
@@ -110,11 +119,11 @@ OtherAudio OtherAudioNamed(std::string_view line) {
   static constexpr struct {
     std::string_view extension;
     OtherAudio kind;
-  } kExtensions[] = {{"flac", OtherAudio::kFlac}, {"mp3", OtherAudio::kMp3},
-                     {"ogg", OtherAudio::kOgg},   {"aif", OtherAudio::kAiff},
-                     {"aiff", OtherAudio::kAiff}, {"wv", OtherAudio::kWavPack},
-                     {"m4a", OtherAudio::kMp4},   {"opus", OtherAudio::kOpus},
-                     {"ape", OtherAudio::kApe},   {"wma", OtherAudio::kWma}};
+  } kExtensions[] = {
+      {"flac", OtherAudio::kFlac}, {"mp3", OtherAudio::kMp3},   {"ogg", OtherAudio::kOgg},
+      {"aif", OtherAudio::kAiff},  {"aiff", OtherAudio::kAiff}, {"wv", OtherAudio::kWavPack},
+      {"m4a", OtherAudio::kMp4},   {"opus", OtherAudio::kOpus}, {"ape", OtherAudio::kApe},
+      {"wma", OtherAudio::kWma},   {"w64", OtherAudio::kWave64}};
   size_t dot = line.rfind('.');
   if (dot == line.npos || line.size() - dot > 5) return OtherAudio::kNone;
   std::string extension;
@@ -193,31 +202,38 @@ struct Checker {
   }
 
   // What a burner would refuse or misread in a file itself: its name, its kind and its format,
-  // a header that says more than the file holds, and no audio at all.
+  // a header that says more than the file holds, and no audio at all. Whatever one command
+  // mends is one finding, which names the rest it mends in also.
   void Audio(const DiscFile& file) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
-    const std::string_view stem = StemOf(entry.text);
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
     if (entry.text.size() >= kLongestCdrdaoFile) {
       Add(FindingKind::kLongFileName, entry, {.count = entry.text.size()});
     }
-    if (h.rf64) Add(FindingKind::kRf64, entry, {.stem = stem});
-    if (h.format_found && !IsCdAudio(h)) {
-      Add(FindingKind::kNotCdAudio, entry, {.format = FormatOf(h), .stem = stem});
-    }
-    if (h.declared_frames > h.sample_frames) {
-      Add(FindingKind::kShortOfDeclared, entry,
-          {.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate)),
-           .other_frames = BurnedFrames(file.wav.length),
-           .stem = stem});
-    }
+    Finding f = {.format = FormatOf(h), .stem = StemOf(entry.text)};
+    if (h.rifx) f.also.push_back(FindingKind::kRifx);
+    if (h.rf64) f.also.push_back(FindingKind::kRf64);
+    if (h.format_found && !IsCdAudio(h)) f.also.push_back(FindingKind::kNotCdAudio);
+    FindingKind kind;
     if (h.sample_frames == 0 && h.declared_frames == 0 && h.present_frames != 0) {
-      Add(FindingKind::kSizeNotFilledIn, entry,
-          {.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate)), .stem = stem});
+      kind = FindingKind::kSizeNotFilledIn;
+      f.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
     } else if (h.sample_frames == 0) {
+      // No command makes audio of nothing.
       Add(FindingKind::kNoAudio, entry);
+      return;
+    } else if (h.declared_frames > h.sample_frames) {
+      kind = FindingKind::kShortOfDeclared;
+      f.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate));
+      f.other_frames = BurnedFrames(file.wav.length);
+    } else if (!f.also.empty()) {
+      kind = f.also.front();
+      f.also.erase(f.also.begin());
+    } else {
+      return;
     }
+    Add(kind, entry, std::move(f));
   }
 
   // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
@@ -433,6 +449,7 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kWavWithoutFormat:
     case FindingKind::kQuoteInName:
     case FindingKind::kRf64:
+    case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
     case FindingKind::kShortOfDeclared:
     case FindingKind::kNoAudio:
@@ -524,15 +541,18 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   }
   if (h.status == ProbeStatus::kUnsupported) {
     Finding f = {.format = FormatOf(h)};
-    if (IsCompressed(h)) {
+    // Compressed audio whose header gives channels and a rate; the finding of a header that
+    // gives none names no coding.
+    if (h.format_found && !HasFixedSamples(h.coding) && h.channels != 0 && h.sample_rate != 0) {
       f.converter = Converter::kFfmpeg;
       f.stem = StemOf(entry.text);
-      for (const SoxCodec& codec : kSoxCodecs) {
-        if (codec.code == h.format) {
-          f.converter = Converter::kSox;
+      for (const Codec& codec : kCodecs) {
+        if (codec.code == h.coding) {
+          f.converter = codec.by;
           f.format_name = codec.name;
         }
       }
+      if (h.aac_unmarked) f.converter = Converter::kNone;
     }
     add(FindingKind::kWavUnsupported, std::move(f));
   }

@@ -22,7 +22,7 @@ WavFile FileCalled(std::string_view name) {
   WavFile w;
   HeaderFacts& h = w.header;
   h.format_found = true;
-  h.format = kFormatPcm;
+  h.format = h.coding = kFormatPcm;
   h.sample_rate = 44100;
   h.channels = 2;
   h.bits_per_sample = 16;
@@ -32,10 +32,9 @@ WavFile FileCalled(std::string_view name) {
   if (name == "h.wav") h.sample_rate = 48000;
   if (name == "x.wav") {
     h.format = kFormatExtensible;
-    h.sub_format = kFormatPcm;
   }
   if (name == "-f.wav") {
-    h.format = kFormatFloat;
+    h.format = h.coding = kFormatFloat;
     h.bits_per_sample = 32;
     h.channels = 1;
   }
@@ -43,6 +42,17 @@ WavFile FileCalled(std::string_view name) {
   if (name == "z.wav") h.sample_frames = h.declared_frames = h.present_frames = 0;
   if (name == "u.wav") h.sample_frames = h.declared_frames = 0;
   if (name == "r.wav") h.rf64 = true;
+  // Cut off after the data chunk's header; written to a pipe as RF64 at 22050 Hz; RIFX at 48 kHz.
+  if (name == "cut.wav") h.sample_frames = h.present_frames = 0;
+  if (name == "pipe.wav") {
+    h.rf64 = true;
+    h.sample_rate = 22050;
+    h.sample_frames = h.declared_frames = 0;
+  }
+  if (name == "rx.wav") {
+    h.rifx = true;
+    h.sample_rate = 48000;
+  }
   if (name == "gone.wav") w.open_error = ENOENT;
   return w;
 }
@@ -56,13 +66,14 @@ struct Found {
   bool joinable = false;
   std::array<uint32_t, 5> format = {};  // Code, sub-code, rate, bits and channels.
   std::string title = "";               // A title a line to write keeps.
+  std::vector<FindingKind> also = {};
   bool operator==(const Found&) const = default;
 };
 
 void PrintTo(const Found& f, std::ostream* os) {
   *os << testing::PrintToString(std::tuple(f.line, static_cast<int>(f.kind), f.frames,
                                            f.other_frames, f.count, f.other, f.joinable, f.format,
-                                           f.title));
+                                           f.title, f.also));
 }
 
 // The findings of a list, each file being what its name says. Of the ignored lines, "exists" is
@@ -85,7 +96,10 @@ std::vector<Found> FindingsOf(std::string_view list) {
     const AudioFormat& a = f.format;
     Found& d = found.emplace_back(Found{f.line, f.kind, f.frames, f.other_frames, f.count,
                                         std::string(f.other), !f.joined.empty()});
-    d.format = {a.code, a.sub_code, a.rate, a.bits, a.channels};
+    bool not_cd = f.kind == K::kNotCdAudio ||
+                  std::find(f.also.begin(), f.also.end(), K::kNotCdAudio) != f.also.end();
+    if (not_cd) d.format = {a.code, a.coding, a.rate, a.bits, a.channels};
+    d.also = f.also;
     d.title = f.title;
   }
   return found;
@@ -152,14 +166,27 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
         Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}, Found{12, K::kOtherAudioNotFound}}},
       {"h.wav\n-f.wav\nx.wav\n",
-       {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 0, 48000, 16, 2}},
-        Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 0, 44100, 32, 1}},
+       {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 1, 48000, 16, 2}},
+        Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 3, 44100, 32, 1}},
         Found{.line = 3, .kind = K::kNotCdAudio, .format = {0xFFFE, 1, 44100, 16, 2}}}},
       // A file's length is what it holds: t.wav is too short, and the split at 6 s past its end.
       {"t.wav\nS 00:06:00\nz.wav\nu.wav\nr.wav\n",
        {Found{1, K::kShortOfDeclared, 1500, 225}, Found{1, K::kFileTooShort, 225},
         Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 225, .other = "t.wav"},
         Found{3, K::kNoAudio}, Found{4, K::kSizeNotFilledIn, 1500}, Found{5, K::kRf64}}},
+      // One finding for each file, of all that one command mends, and none where no command
+      // can make audio of nothing.
+      {"cut.wav\npipe.wav\nrx.wav\n",
+       {Found{1, K::kNoAudio},
+        Found{.line = 2,
+              .kind = K::kSizeNotFilledIn,
+              .frames = 3000,
+              .format = {1, 1, 22050, 16, 2},
+              .also = {K::kRf64, K::kNotCdAudio}},
+        Found{.line = 3,
+              .kind = K::kRifx,
+              .format = {1, 1, 48000, 16, 2},
+              .also = {K::kNotCdAudio}}}},
       // A split at a file's start, however written, and a time past 40 minutes written as hours,
       // which reads as hours:minutes:seconds inside the file.
       {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\nS 0:39:00\n",

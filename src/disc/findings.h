@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tracklist/track_table.h"
 
@@ -31,21 +32,24 @@ enum class FindingKind {
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.
-  kWavUnsupported,    // format: what the header says; converter, stem and format_name: for a
-                      // compressed format, the tool that decodes it and the format's name, if
-                      // known.
+  kWavUnsupported,    // format: what the header says; converter, stem and format_name: for
+                      // compressed audio, the tool that decodes it, if any, and the coding's
+                      // name, if known.
   kNotWavAudio,       // Audio of another kind, by what the file holds; format_name: that kind;
                       // converter and stem: the tool that makes CD audio of it and the name's stem;
                       // other: the kind as sox is told it, where the name does not give it.
 
   // Of a WAV file a burner would refuse or misread. subject is its name.
   kQuoteInName,
-  // stem: what a CD WAV made of it is named after.
+  // stem: what a CD WAV made of it is named after. One command mends each of the five below
+  // and whatever of RF64, RIFX and not CD audio the file is besides, which also names. format:
+  // what the header says.
   kRf64,             // An RF64 file, which cdrdao does not read.
-  kNotCdAudio,       // format: what the header says.
+  kRifx,             // A big-endian RIFX file, which cdrdao does not read.
+  kNotCdAudio,       // Not the plain PCM format of CD audio.
   kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
-  kNoAudio,
   kSizeNotFilledIn,  // It declares no audio, but frames of it follow the header.
+  kNoAudio,
   kEndsInsideFrame,  // A note: another file follows with no pause; other: that file; count:
                      // samples of silence, at the CD's rate, that a burner adds to end on a whole
                      // frame; frames: where the next file would start if the two were joined;
@@ -105,7 +109,7 @@ enum class Converter { kNone, kSox, kFfmpeg };
 // The fields of a format block that decide whether a file is CD audio.
 struct AudioFormat {
   uint32_t code = 0;
-  uint32_t sub_code = 0;  // The code inside an extensible format block.
+  uint32_t coding = 0;  // The code of what the samples are; see HeaderFacts.
   uint32_t rate = 0;
   uint32_t bits = 0;
   uint32_t channels = 0;
@@ -128,6 +132,7 @@ struct Finding {
   std::string title = {};
   LineKind line_kind = LineKind::kNone;
   bool maybe_note = false;
+  std::vector<FindingKind> also = {};  // More that the finding's one command mends.
 };
 
 // What a finding of a kind weighs. A kind must be weighed here before it can be said.

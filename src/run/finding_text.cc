@@ -44,9 +44,45 @@ void AppendFormatName(std::string* out, uint32_t code) {
     out->append("PCM");
   } else if (code == kFormatFloat) {
     out->append("floating point");
+  } else if (code == kFormatALaw) {
+    out->append("A-law");
+  } else if (code == kFormatMuLaw) {
+    out->append("mu-law");
   } else {
     Append(out, {"format ", Number(code)});
   }
+}
+
+// What differs from CD audio, kept short: the line names the file, and the command repeats its
+// name three times.
+void AppendNotCdAudio(std::string* out, const AudioFormat& a) {
+  bool cd_shape = a.rate == cd::kRate && a.bits == cd::kBits && a.channels == cd::kChannels;
+  if (a.rate != cd::kRate) Append(out, {Number(a.rate), " Hz "});
+  if (a.bits != cd::kBits) Append(out, {Number(a.bits), "-bit "});
+  if (a.channels != cd::kChannels) Append(out, {Number(a.channels), "-channel "});
+  AppendFormatName(out, a.coding);
+  if (a.code == kFormatExtensible && cd_shape) out->append(" in an extensible header");
+  out->append(", not CD audio");
+}
+
+constexpr std::string_view kRf64Is = "an RF64 file, which cdrdao does not read";
+constexpr std::string_view kRifxIs = "a big-endian RIFX file, which cdrdao does not read";
+
+// What else the finding's one command mends, then what to do: remedy where it mends the finding
+// alone, or else to convert the file; and the line and the command.
+void AppendAlsoAndFix(std::string* out, const Finding& f, std::string_view remedy) {
+  for (FindingKind also : f.also) {
+    out->append("; it is also ");
+    if (also == FindingKind::kRf64) {
+      out->append(kRf64Is);
+    } else if (also == FindingKind::kRifx) {
+      out->append(kRifxIs);
+    } else {
+      AppendNotCdAudio(out, f.format);
+    }
+  }
+  Append(out, {"; ", f.also.empty() ? remedy : "convert it"});
+  AppendLineAndCommand(out, FixOf(f));
 }
 
 // "split" or "pregap", with the capital such a line starts with.
@@ -150,12 +186,18 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    Number(kSearchLimit), " bytes; convert it with sox"});
       return;
     case FindingKind::kWavUnsupported:
-      if (f.converter != Converter::kNone) {
+      if (f.converter != Converter::kNone || !f.format_name.empty()) {
         Append(out, {"\"", s, "\" holds "});
         if (!f.format_name.empty()) {
           Append(out, {f.format_name, " audio"});
         } else {
-          Append(out, {"audio compressed in format ", Number(f.format.code)});
+          Append(out, {"audio compressed in format ", Number(f.format.coding)});
+        }
+        if (f.converter == Converter::kNone) {
+          out->append(
+              " without the headers that mark where its frames start, which cdrdao cannot burn "
+              "and ffmpeg cannot decode; make it again as CD audio from what it was made of");
+          return;
         }
         out->append(", which cdrdao cannot burn; decode it to CD audio");
         AppendLineAndCommand(out, FixOf(f));
@@ -177,29 +219,23 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "file"});
       return;
     case FindingKind::kRf64:
-      Append(out, {"\"", s, "\" is an RF64 file, which cdrdao does not read; rewrite it as a WAV"});
-      AppendLineAndCommand(out, FixOf(f));
+      Append(out, {"\"", s, "\" is ", kRf64Is});
+      AppendAlsoAndFix(out, f, "rewrite it as a WAV");
       return;
-    case FindingKind::kNotCdAudio: {
-      // What differs from CD audio, kept short: the line names the file, and the command repeats
-      // its name three times.
-      const AudioFormat& a = f.format;
-      bool cd_shape = a.rate == cd::kRate && a.bits == cd::kBits && a.channels == cd::kChannels;
-      if (a.rate != cd::kRate) Append(out, {Number(a.rate), " Hz "});
-      if (a.bits != cd::kBits) Append(out, {Number(a.bits), "-bit "});
-      if (a.channels != cd::kChannels) Append(out, {Number(a.channels), "-channel "});
-      AppendFormatName(out, a.code == kFormatExtensible ? a.sub_code : a.code);
-      if (a.code == kFormatExtensible && cd_shape) out->append(" in an extensible header");
-      out->append(", not CD audio; convert it");
-      AppendLineAndCommand(out, FixOf(f));
+    case FindingKind::kRifx:
+      Append(out, {"\"", s, "\" is ", kRifxIs});
+      AppendAlsoAndFix(out, f, "rewrite it as a WAV");
       return;
-    }
+    case FindingKind::kNotCdAudio:
+      AppendNotCdAudio(out, f.format);
+      AppendAlsoAndFix(out, f, "convert it");
+      return;
     case FindingKind::kShortOfDeclared:
       Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
                    CueTime(f.other_frames),
                    ": a recording cut short, or a WAV written through a pipe; the report, the "
-                   "checks and a burner take what it holds; give it a header that agrees"});
-      AppendLineAndCommand(out, FixOf(f));
+                   "checks and a burner take what it holds"});
+      AppendAlsoAndFix(out, f, "give it a header that agrees");
       return;
     case FindingKind::kLongFileName:
       Append(out, {"\"", s, "\" is ", Number(f.count),
@@ -213,8 +249,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" declares no audio, yet ", CueTime(f.frames),
                    " of it follows its header: the program that wrote it could not go back to "
                    "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
-                   "sox reads it as empty; rewrite it with its audio"});
-      AppendLineAndCommand(out, FixOf(f));
+                   "sox reads it as empty"});
+      AppendAlsoAndFix(out, f, "rewrite it with its audio");
       return;
     case FindingKind::kEndsInsideFrame:
       // Said of every such file at once; see AppendFramePadding.

@@ -67,7 +67,7 @@ TEST(FindingLines, EachKindAsSaid) {
       {{.kind = K::kWavUnsupported,
         .line = 3,
         .subject = "i.wav",
-        .format = {17, 0, 8000, 4, 1},
+        .format = {17, 17, 8000, 4, 1},
         .converter = Converter::kSox,
         .stem = "i",
         .format_name = "IMA ADPCM"},
@@ -76,29 +76,62 @@ TEST(FindingLines, EachKindAsSaid) {
       {{.kind = K::kWavUnsupported,
         .line = 3,
         .subject = "m.wav",
-        .format = {85, 0, 8000, 0, 1},
+        .format = {0x1234, 0x1234, 8000, 16, 1},
         .converter = Converter::kFfmpeg,
         .stem = "m"},
-       "l.txt:3: error: \"m.wav\" holds audio compressed in format 85, which cdrdao cannot burn; "
+       "l.txt:3: error: \"m.wav\" holds audio compressed in format 4660, which cdrdao cannot burn; "
        "decode it to CD audio and write the line as \"m-cd.wav\": ffmpeg -i m.wav -ar 44100 -ac 2 "
        "-sample_fmt s16 m-cd.wav"},
+      // AAC whose frames nothing marks: no command can decode it.
+      {{.kind = K::kWavUnsupported,
+        .line = 3,
+        .subject = "a.wav",
+        .format = {0xFF, 0xFF, 44100, 16, 2},
+        .stem = "a",
+        .format_name = "AAC"},
+       "l.txt:3: error: \"a.wav\" holds AAC audio without the headers that mark where its frames "
+       "start, which cdrdao cannot burn and ffmpeg cannot decode; make it again as CD audio from "
+       "what it was made of"},
       {{K::kQuoteInName, 2, "say \"hi\".wav"},
        "l.txt:2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
        "cannot hold; rename the file"},
       {{.kind = K::kRf64, .line = 5, .subject = "r.wav", .stem = "r"},
        "l.txt:5: warning: \"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a "
        "WAV and write the line as \"r-cd.wav\": sox r.wav -r 44100 -b 16 -c 2 r-cd.wav"},
+      // One command mends all the file is besides.
+      {{.kind = K::kRifx,
+        .line = 5,
+        .subject = "r.wav",
+        .format = {1, 1, 48000, 24, 2},
+        .stem = "r",
+        .also = {K::kNotCdAudio}},
+       "l.txt:5: warning: \"r.wav\" is a big-endian RIFX file, which cdrdao does not read; it is "
+       "also 48000 Hz 24-bit PCM, not CD audio; convert it and write the line as \"r-cd.wav\": sox "
+       "r.wav -r 44100 -b 16 -c 2 r-cd.wav"},
+      {{.kind = K::kSizeNotFilledIn,
+        .line = 4,
+        .subject = "u.wav",
+        .frames = 1500,
+        .format = {1, 1, 22050, 16, 1},
+        .stem = "u",
+        .also = {K::kRf64, K::kNotCdAudio}},
+       "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
+       "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
+       "cdrdao refuses such a file and sox reads it as empty; it is also an RF64 file, which "
+       "cdrdao does not read; it is also 22050 Hz 1-channel PCM, not CD audio; convert it and "
+       "write the line as \"u-cd.wav\": ffmpeg -ignore_length 1 -i u.wav -ar 44100 -ac 2 "
+       "-sample_fmt s16 u-cd.wav"},
       {{.kind = K::kNotCdAudio,
         .line = 1,
         .subject = "h.wav",
-        .format = {1, 0, 48000, 16, 2},
+        .format = {1, 1, 48000, 16, 2},
         .stem = "h"},
        "l.txt:1: warning: 48000 Hz PCM, not CD audio; convert it and write the line as "
        "\"h-cd.wav\": sox h.wav -r 44100 -b 16 -c 2 h-cd.wav"},
       {{.kind = K::kNotCdAudio,
         .line = 2,
         .subject = "-f.wav",
-        .format = {3, 0, 44100, 32, 1},
+        .format = {3, 3, 44100, 32, 1},
         .stem = "-f"},
        "l.txt:2: warning: 32-bit 1-channel floating point, not CD audio; convert it and write the "
        "line as \"-f-cd.wav\": sox ./-f.wav -r 44100 -b 16 -c 2 ./-f-cd.wav"},
@@ -109,6 +142,13 @@ TEST(FindingLines, EachKindAsSaid) {
         .stem = "x"},
        "l.txt:3: warning: PCM in an extensible header, not CD audio; convert it and write the line "
        "as \"x-cd.wav\": sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
+      {{.kind = K::kNotCdAudio,
+        .line = 3,
+        .subject = "x.wav",
+        .format = {7, 7, 8000, 8, 1},
+        .stem = "x"},
+       "l.txt:3: warning: 8000 Hz 8-bit 1-channel mu-law, not CD audio; convert it and write the "
+       "line as \"x-cd.wav\": sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
       {{.kind = K::kShortOfDeclared,
         .line = 1,
         .subject = "t.wav",
@@ -125,7 +165,8 @@ TEST(FindingLines, EachKindAsSaid) {
        "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio and write "
-       "the line as \"u-cd.wav\": ffmpeg -i u.wav -ar 44100 -ac 2 -sample_fmt s16 u-cd.wav"},
+       "the line as \"u-cd.wav\": ffmpeg -ignore_length 1 -i u.wav -ar 44100 -ac 2 -sample_fmt "
+       "s16 u-cd.wav"},
       {{.kind = K::kEndsInsideFrame,
         .line = 1,
         .subject = "a.wav",

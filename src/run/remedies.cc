@@ -132,11 +132,16 @@ Fix FixOf(const Finding& f) {
       if (f.converter == Converter::kNone) return {};
       return Converted(f.converter, s, f.stem);
     case FindingKind::kRf64:
+    case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
     case FindingKind::kShortOfDeclared:
       return Converted(Converter::kSox, s, f.stem);
-    case FindingKind::kSizeNotFilledIn:
-      return Converted(Converter::kFfmpeg, s, f.stem);
+    case FindingKind::kSizeNotFilledIn: {
+      // ffmpeg reads all that follows the header, whatever size it declares.
+      Fix fix{.line = CdWavName(f.stem)};
+      AppendConvertCommand(&fix.command, Converter::kFfmpeg, s, f.stem, {}, true);
+      return fix;
+    }
     case FindingKind::kMixedCaseWav:
       if (f.other.empty()) return {};
       if (f.other != s) return {.line = std::string(f.stem).append(f.other)};
@@ -169,7 +174,7 @@ Fix FixOf(const Finding& f) {
 }
 
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view stem, std::string_view type) {
+                          std::string_view stem, std::string_view type, bool to_end) {
   switch (by) {
     case Converter::kNone:
       return;
@@ -181,7 +186,7 @@ void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
       out->append(" -c ").append(Number(cd::kChannels)).append(" ");
       break;
     case Converter::kFfmpeg:
-      out->append("ffmpeg -i ");
+      out->append(to_end ? "ffmpeg -ignore_length 1 -i " : "ffmpeg -i ");
       AppendShellWord(out, from);
       out->append(" -ar ").append(Number(cd::kRate)).append(" -ac ");
       out->append(Number(cd::kChannels)).append(" -sample_fmt s").append(Number(cd::kBits));

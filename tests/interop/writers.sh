@@ -26,11 +26,28 @@ printf '\0\0\0\0' | dd of=unfilled.wav bs=1 seek=40 conv=notrunc status=none
 q ffmpeg -i tone.wav -c:a adpcm_ima_wav ima.wav
 q sox tone.wav -e ms-adpcm msadpcm.wav
 q ffmpeg -i tone.wav -c:a mp3 mp3.wav
+# Compressed audio whose header says 16 bits a sample: AC-3 and FLAC as ffmpeg puts them in a WAV,
+# AAC with the ADTS headers that mark its frames, and AAC without them, which nothing decodes.
+q ffmpeg -i tone.wav -c:a ac3 ac3.wav
+q ffmpeg -i tone.wav -c:a flac flacin.wav
+q ffmpeg -i tone.wav -c:a aac -f adts tone.aac
+q ffmpeg -i tone.aac -c copy adts.wav
+q ffmpeg -i tone.wav -c:a aac rawaac.wav
+# No audio declared by a header that is not CD audio either, and by RF64's ds64 chunk through a
+# pipe; big-endian RIFX; Wave64 named .wav; a file cut off after its data chunk's header.
+q sox tone.wav -r 22050 -c 1 mono.wav
+printf '\0\0\0\0' | dd of=mono.wav bs=1 seek=40 conv=notrunc status=none
+ffmpeg -loglevel error -i tone.wav -rf64 always -f wav - | cat > rf64pipe.wav
+q sox tone.wav -B rifx.wav
+q flac -d --force-wave64-format tone.flac -o w64.wav
+head -c 44 tone.wav > cut.wav
 
 check "bext.wav's data chunk lies past 15000 bytes" \
   "$(grep -boa data bext.wav | tail -n 1 | cut -d: -f1 | awk '{ print ($1 > 15000) }')" 1
 check "ffmpeg's pipe size" "$(od -An -tx4 -j 74 -N4 ffpipe.wav | tr -d ' ')" ffffffff
 check "sox's pipe size" "$(od -An -tx4 -j 40 -N4 soxpipe.wav | tr -d ' ')" 7ffff000
+check "the AAC's format code" "$(od -An -tx2 -j 20 -N2 adts.wav | tr -d ' ')" 00ff
+check "RF64's ds64 data size" "$(od -An -tx4 -j 28 -N8 rf64pipe.wav | tr -d ' \n')" 0000000000000000
 
 # length FILE: what vantorel lists for FILE alone, and its standard error.
 length() {
@@ -39,7 +56,7 @@ length() {
 }
 # want FILE: the length of FILE's sample count at its rate, as sox counts them.
 want() { "$WAVKIT" length "$(soxi -s "$1" 2>/dev/null)" "$(soxi -r "$1" 2>/dev/null)"; }
-for f in tone.wav f49.wav hd.wav flac.wav comment.wav bext.wav rf64.wav; do
+for f in tone.wav f49.wav hd.wav flac.wav comment.wav bext.wav rf64.wav rifx.wav; do
   check "$f: its length" "$(length "$f")" "$(want "$f")"
 done
 # soxi believes the sizes written through pipes; the audio is tone.wav's.
@@ -72,4 +89,28 @@ follow unfilled.wav 0
 follow ima.wav 2
 follow msadpcm.wav 2
 follow mp3.wav 2
+follow ac3.wav 2
+follow flacin.wav 2
+follow adts.wav 2
+follow mono.wav 0
+follow rf64pipe.wav 0
+follow rifx.wav 0
+follow w64.wav 2
+# Every frame follows from what the header did not declare.
+check "rf64pipe-cd.wav: every frame" "$(length rf64pipe-cd.wav)" "$(want tone.wav)"
+check "mono-cd.wav: every frame" "$(length mono-cd.wav)" "$(want tone.wav)"
+
+# Compressed audio is measured by no size: the run stops at it.
+printf 'ac3.wav\n' > one.txt
+"$VANTOREL" one.txt one.cue >out.txt 2>err.txt || true
+check "ac3.wav: standard output" "$(cat out.txt)" "Unsupported format in wave file called ac3.wav"
+# Where no command can help, none is given: AAC whose frames nothing marks, and a file with no
+# audio at all, which is only to be left out.
+printf 'rawaac.wav\n' > one.txt
+"$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
+check "rawaac.wav: no command" "$got $(grep -c -E ': (sox|ffmpeg) ' err.txt)" "2 0"
+printf 'cut.wav\n' > one.txt
+"$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
+check "cut.wav: only that it holds no audio" "$got $(cat err.txt)" \
+  '0 vantorel: one.txt:1: warning: "cut.wav" holds no audio; leave it out of the list'
 finish
