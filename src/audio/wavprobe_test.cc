@@ -254,6 +254,26 @@ TEST(ProbeHeader, CodingsWithALength) {
   }
 }
 
+// Audio of another kind, named .wav, by the bytes its file starts with.
+TEST(ProbeHeader, AudioOfOtherKinds) {
+  const std::string wave64 = "riff\x2E\x91\xCF\x11\xA5\xD6\x28\xDB\x04\xC1\0\0"s;
+  struct Case {
+    std::string start;
+    OtherAudio kind;
+  } cases[] = {{"fLaC", OtherAudio::kFlac},
+               {"ID3\x04", OtherAudio::kMp3},
+               {"\xFF\xFB\x90", OtherAudio::kMp3},
+               {"OggS" + std::string(24, '\0') + "OpusHead", OtherAudio::kOpus},
+               {"\0\0\0 ftypM4A "s, OtherAudio::kMp4},
+               {wave64 + std::string(8, '\0') + "wave", OtherAudio::kWave64},
+               {"riff" + std::string(12, '\0'), OtherAudio::kNone},
+               {Header(12, 36, 0), OtherAudio::kNone}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.start);
+    EXPECT_EQ(Probe(c.start).other_audio, c.kind);
+  }
+}
+
 TEST(ProbeHeader, ReadsPastTheHeadOnlyWhereTheChunkListLeads) {
   std::string file = "RIFF\0\0\0\0WAVE"s + kFormat + Chunk("bext", std::string(20000, 'h')) +
                      Chunk("data", std::string(4000, 'a'));
