@@ -1,6 +1,7 @@
 #include "disc/checks.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -211,29 +212,30 @@ struct Checker {
     if (entry.text.size() >= kLongestCdrdaoFile) {
       Add(FindingKind::kLongFileName, entry, {.count = entry.text.size()});
     }
+    std::array<FindingKind, 3> is = {};
+    size_t count = 0;
+    if (h.rifx) is[count++] = FindingKind::kRifx;
+    if (h.rf64) is[count++] = FindingKind::kRf64;
+    if (h.format_found && !IsCdAudio(h)) is[count++] = FindingKind::kNotCdAudio;
+    if (count == 0 && h.sample_frames != 0 && h.declared_frames <= h.sample_frames) return;
     Finding f = {.format = FormatOf(h), .stem = StemOf(entry.text)};
-    if (h.rifx) f.also.push_back(FindingKind::kRifx);
-    if (h.rf64) f.also.push_back(FindingKind::kRf64);
-    if (h.format_found && !IsCdAudio(h)) f.also.push_back(FindingKind::kNotCdAudio);
-    FindingKind kind;
     if (h.sample_frames == 0 && h.declared_frames == 0 && h.present_frames != 0) {
-      kind = FindingKind::kSizeNotFilledIn;
+      f.kind = FindingKind::kSizeNotFilledIn;
       f.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
     } else if (h.sample_frames == 0) {
       // No command makes audio of nothing.
       Add(FindingKind::kNoAudio, entry);
       return;
     } else if (h.declared_frames > h.sample_frames) {
-      kind = FindingKind::kShortOfDeclared;
+      f.kind = FindingKind::kShortOfDeclared;
       f.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate));
       f.other_frames = BurnedFrames(file.wav.length);
-    } else if (!f.also.empty()) {
-      kind = f.also.front();
-      f.also.erase(f.also.begin());
     } else {
-      return;
+      f.kind = is[0];
     }
-    Add(kind, entry, std::move(f));
+    size_t first_also = count != 0 && f.kind == is[0] ? 1 : 0;
+    f.also.assign(is.begin() + first_also, is.begin() + count);
+    Add(f.kind, entry, std::move(f));
   }
 
   // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
