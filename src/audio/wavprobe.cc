@@ -54,8 +54,12 @@ uint64_t Field8(Head h, size_t pos) {
 void ReadFormat(Head at_tag, HeaderFacts* facts) {
   const bool big = facts->rifx;
   facts->format = Field2(at_tag, 8, big);
-  // An extensible chunk gives the real format code as the first field of its sub-format.
-  facts->coding = facts->format == kFormatExtensible ? Field2(at_tag, 32, big) : facts->format;
+  facts->coding = facts->format;
+  // An extensible chunk gives the real format code as the first field of its sub-format, which
+  // only a chunk of its full 40 bytes holds.
+  if (facts->format == kFormatExtensible) {
+    facts->coding = Field4(at_tag, 4, big) >= 40 ? Field2(at_tag, 32, big) : kFormatExtensible;
+  }
   facts->channels = Field2(at_tag, 10, big);
   facts->sample_rate = Field4(at_tag, 12, big);
   facts->bits_per_sample = Field2(at_tag, 22, big);
@@ -181,8 +185,9 @@ OtherAudio OtherAudioIn(Head h) {
   if (Is(h, 4, "ftyp")) return OtherAudio::kMp4;
   if (Is(h, 0, "MAC ")) return OtherAudio::kApe;
   if (Is(h, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11")) return OtherAudio::kWma;
-  // Wave64 starts with the 16 bytes of the GUID that stands for RIFF.
-  if (Is(h, 0, std::string_view("riff\x2E\x91\xCF\x11\xA5\xD6\x28\xDB\x04\xC1\0\0", 16))) {
+  // Wave64 starts with the GUID that stands for RIFF, a size of 8 bytes and the one for WAVE.
+  if (Is(h, 0, std::string_view("riff\x2E\x91\xCF\x11\xA5\xD6\x28\xDB\x04\xC1\0\0", 16)) &&
+      Is(h, 24, std::string_view("wave\xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A", 16))) {
     return OtherAudio::kWave64;
   }
   // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
@@ -190,6 +195,20 @@ OtherAudio OtherAudioIn(Head h) {
     return OtherAudio::kMp3;
   }
   return OtherAudio::kNone;
+}
+
+// Whether the file has an ADTS frame's header at, by its first 12 bits set and a layer of 0;
+// AAC without such headers cannot be cut into frames. The two bytes are read where the head does
+// not have them.
+bool StartsAdtsFrame(const WavSource& source, uint64_t at) {
+  std::array<uint8_t, 2> lead;
+  Head h = source.head;
+  if (at <= h.size() && h.size() - at >= lead.size()) {
+    std::copy_n(h.begin() + static_cast<std::ptrdiff_t>(at), lead.size(), lead.begin());
+  } else if (!source.read_at || source.read_at(at, lead) != static_cast<int64_t>(lead.size())) {
+    return false;
+  }
+  return lead[0] == 0xFF && (lead[1] & 0xF6) == 0xF0;
 }
 
 }  // namespace
@@ -224,21 +243,18 @@ HeaderFacts ProbeHeader(const WavSource& source) {
     facts.status = ProbeStatus::kNoData;
     return facts;
   }
+  uint64_t present = facts.data_size;
+  if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
+  facts.data_present = present;
   uint64_t block = uint64_t{facts.channels} * (facts.bits_per_sample / 8);
   // The coding of a format chunk that was found decides; fields read at the limit of the search
   // are measured as they stand.
   bool compressed = facts.format_found && !HasFixedSamples(facts.coding);
   if (block == 0 || facts.sample_rate == 0 || compressed) {
-    if (facts.coding == kFormatAac && facts.data_start + 2 <= h.size()) {
-      // Every ADTS frame starts with 12 bits set, then a layer of 0.
-      uint8_t b0 = h[facts.data_start], b1 = h[facts.data_start + 1];
-      facts.aac_unmarked = !(b0 == 0xFF && (b1 & 0xF6) == 0xF0);
-    }
+    if (facts.coding == kFormatAac) facts.aac_unmarked = !StartsAdtsFrame(source, facts.data_start);
     facts.status = ProbeStatus::kUnsupported;
     return facts;
   }
-  uint64_t present = facts.data_size;
-  if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
   facts.declared_frames = facts.data_size / block;
   facts.present_frames = present / block;
   facts.sample_frames = std::min(facts.declared_frames, facts.present_frames);

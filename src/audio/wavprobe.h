@@ -1,6 +1,6 @@
-// The WAV header probe: finds the format and data chunks of a RIFF or RF64 WAVE file by walking
-// its chunk list or, where the list cannot be walked, by searching for their tags, and reads the
-// sample rate and the number of sample frames the file holds.
+// The WAV header probe: finds the format and data chunks of a RIFF, RIFX or RF64 WAVE file by
+// walking its chunk list or, where the list cannot be walked, by searching for their tags, and
+// reads the sample rate and the number of sample frames the file holds.
 #pragma once
 
 #include <cstddef>
@@ -61,8 +61,8 @@ struct HeaderFacts {
   // What a CD burner asks of the file besides its length.
   uint32_t format = 0;  // The format code.
   // What the samples are: the format code, or in an extensible format chunk the code of its
-  // sub-format. A file whose samples are compressed is unsupported: its length cannot be read
-  // from its size.
+  // sub-format, or kFormatExtensible where the chunk is too short to hold one. A file whose
+  // samples are compressed is unsupported: its length cannot be read from its size.
   uint32_t coding = 0;
   // AAC whose data does not start with the header of a frame: nothing marks where its frames
   // begin, so no decoder can take it from a WAV file.
@@ -71,6 +71,8 @@ struct HeaderFacts {
   uint32_t bits_per_sample = 0;
   uint64_t data_size = 0;   // In bytes, as the header declares it; in RF64, its ds64 chunk.
   uint64_t data_start = 0;  // Where the sample data begins, just after the data chunk's size.
+  // The bytes the file has from data_start on, or data_size where the file's size is not known.
+  uint64_t data_present = 0;
   // In sample frames: what the header declares; what the file has after the data chunk's header,
   // or the declared count where the file's size is not known; and the smaller of the two, the
   // audio the file holds, which a burner takes.

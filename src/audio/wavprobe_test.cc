@@ -245,13 +245,22 @@ TEST(ProbeHeader, CodingsWithALength) {
     EXPECT_EQ(f.sample_frames, c.measured ? 100 * 8 / 2u : 0u);
   }
   // AAC is decoded from a WAV file only where ADTS headers mark its frames.
-  // A file that ends inside its first frame's header shows nothing either way.
+  // A file that ends inside its first frame's header has no frame to decode.
   for (auto [data, unmarked] :
-       {std::pair{"\xFF\xF1\x50\x80"s, false}, {"\x21\x1B\x94\x00"s, true}, {"\xFF"s, false}}) {
+       {std::pair{"\xFF\xF1\x50\x80"s, false}, {"\x21\x1B\x94\x00"s, true}, {"\xFF"s, true}}) {
     std::string b = WavBytes(12, 36, 2, 44100, 16, 4) + data;
     PutLe(&b, 20, kFormatAac, 2);
     EXPECT_EQ(Probe(b).aac_unmarked, unmarked);
+    // Where the data lies past the head, its first bytes are read where they lie.
+    std::string far = "RIFF\0\0\0\0WAVE"s + b.substr(12, 24) +
+                      Chunk("LIST", std::string(20000, 'c')) + Chunk("data", data);
+    EXPECT_EQ(Probe(far).aac_unmarked, unmarked);
   }
+  // An extensible chunk of 16 bytes ends before its sub-format: what it holds is not known.
+  std::string short_extensible = Header(12, 36, 4) + "abcd";
+  PutLe(&short_extensible, 20, kFormatExtensible, 2);
+  EXPECT_EQ(Probe(short_extensible).coding, kFormatExtensible);
+  EXPECT_EQ(Probe(short_extensible).status, ProbeStatus::kUnsupported);
 }
 
 // Audio of another kind, named .wav, by the bytes its file starts with.
@@ -260,14 +269,17 @@ TEST(ProbeHeader, AudioOfOtherKinds) {
   struct Case {
     std::string start;
     OtherAudio kind;
-  } cases[] = {{"fLaC", OtherAudio::kFlac},
-               {"ID3\x04", OtherAudio::kMp3},
-               {"\xFF\xFB\x90", OtherAudio::kMp3},
-               {"OggS" + std::string(24, '\0') + "OpusHead", OtherAudio::kOpus},
-               {"\0\0\0 ftypM4A "s, OtherAudio::kMp4},
-               {wave64 + std::string(8, '\0') + "wave", OtherAudio::kWave64},
-               {"riff" + std::string(12, '\0'), OtherAudio::kNone},
-               {Header(12, 36, 0), OtherAudio::kNone}};
+  } cases[] = {
+      {"fLaC", OtherAudio::kFlac},
+      {"ID3\x04", OtherAudio::kMp3},
+      {"\xFF\xFB\x90", OtherAudio::kMp3},
+      {"OggS" + std::string(24, '\0') + "OpusHead", OtherAudio::kOpus},
+      {"\0\0\0 ftypM4A "s, OtherAudio::kMp4},
+      {wave64 + std::string(8, '\0') + "wave\xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A"s,
+       OtherAudio::kWave64},
+      {wave64, OtherAudio::kNone},
+      {"riff" + std::string(12, '\0'), OtherAudio::kNone},
+      {Header(12, 36, 0), OtherAudio::kNone}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.start);
     EXPECT_EQ(Probe(c.start).other_audio, c.kind);
