@@ -62,13 +62,15 @@ AudioFormat FormatOf(const HeaderFacts& h) {
 }
 
 // Compressed audio in a WAV file, which cdrdao cannot burn, by its coding: its name, and the tool
-// that decodes it, sox where Debian's sox can. ffmpeg decodes the codings this does not name.
+// that decodes it, sox where Debian's sox can, none where no tool decodes it from a WAV file.
+// ffmpeg decodes the codings this does not name.
 struct Codec {
   uint32_t code;
   std::string_view name;
   Converter by;
 };
 constexpr Codec kCodecs[] = {
+    {0x0000, "", Converter::kNone},  // The code of no coding.
     {0x0002, "Microsoft ADPCM", Converter::kSox},
     {0x0011, "IMA ADPCM", Converter::kSox},
     {0x0031, "GSM 6.10", Converter::kSox},
@@ -83,6 +85,8 @@ constexpr Codec kCodecs[] = {
     // The sub-format of E-AC-3 is a GUID of its own; these are its first two bytes.
     {0x87AF, "E-AC-3", Converter::kFfmpeg},
     {0xF1AC, "FLAC", Converter::kFfmpeg},
+    // What ffmpeg writes for Vorbis, and cannot read back.
+    {0x566F, "Vorbis", Converter::kNone},
 };
 
 // The kinds of audio other than WAV, with the tool that makes CD audio of each: sox for the kinds
@@ -105,7 +109,8 @@ constexpr OtherKind kOtherKinds[] = {
     {OtherAudio::kMp4, "MP4", Converter::kFfmpeg, ""},
     {OtherAudio::kApe, "Monkey's Audio", Converter::kFfmpeg, ""},
     {OtherAudio::kWma, "WMA", Converter::kFfmpeg, ""},
-    {OtherAudio::kWave64, "Wave64", Converter::kSox, "w64"},
+    // sox reads Wave64 of PCM and float, but not of compressed audio, which ffmpeg decodes too.
+    {OtherAudio::kWave64, "Wave64", Converter::kFfmpeg, ""},
 };
 
 const OtherKind& OtherKindOf(OtherAudio kind) {
@@ -544,8 +549,9 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   if (h.status == ProbeStatus::kUnsupported) {
     Finding f = {.format = FormatOf(h)};
     // Compressed audio whose header gives channels and a rate; the finding of a header that
-    // gives none names no coding.
-    if (h.format_found && !HasFixedSamples(h.coding) && h.channels != 0 && h.sample_rate != 0) {
+    // gives none names no coding, nor does that of an extensible chunk too short to give one.
+    if (h.format_found && !HasFixedSamples(h.coding) && h.channels != 0 && h.sample_rate != 0 &&
+        h.coding != kFormatExtensible) {
       f.converter = Converter::kFfmpeg;
       f.stem = StemOf(entry.text);
       for (const Codec& codec : kCodecs) {
@@ -554,7 +560,19 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
           f.format_name = codec.name;
         }
       }
-      if (h.aac_unmarked) f.converter = Converter::kNone;
+      // ffmpeg reads no RIFX file whose format chunk is longer than 16 bytes, as a compressed
+      // coding's is.
+      if (h.aac_unmarked || (h.rifx && f.converter == Converter::kFfmpeg)) {
+        f.converter = Converter::kNone;
+      }
+      // What the file holds: a writer to a pipe declares none of it.
+      uint64_t held = h.data_size == 0 ? h.data_present : std::min(h.data_size, h.data_present);
+      if (held == 0) {
+        f.converter = Converter::kNone;
+        f.also = {FindingKind::kNoAudio};
+      } else if (h.data_size == 0) {
+        f.also = {FindingKind::kSizeNotFilledIn};
+      }
     }
     add(FindingKind::kWavUnsupported, std::move(f));
   }

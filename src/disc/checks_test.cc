@@ -231,6 +231,54 @@ TEST(ProbeFindings, FirstLineAsTheDiscsText) {
   }
 }
 
+// Compressed audio, by its coding and what the file holds of it: the tool that decodes it, and
+// what else its command must do, or that no command can help.
+TEST(ProbeFindings, CompressedAudio) {
+  struct Case {
+    uint32_t coding;
+    uint64_t declared, present;
+    bool aac_unmarked;
+    Converter by;
+    std::vector<FindingKind> also;
+    bool rifx = false;
+  } cases[] = {{0x0011, 4000, 4000, false, Converter::kSox, {}},
+               {0x2000, 4000, 4000, false, Converter::kFfmpeg, {}},
+               {0x1234, 4000, 4000, false, Converter::kFfmpeg, {}},
+               {kFormatAac, 4000, 4000, false, Converter::kFfmpeg, {}},
+               {kFormatAac, 4000, 4000, true, Converter::kNone, {}},
+               {0x566F, 4000, 4000, false, Converter::kNone, {}},
+               {0x0000, 4000, 4000, false, Converter::kNone, {}},
+               // ffmpeg reads no RIFX with a format chunk of more than 16 bytes.
+               {0x2000, 4000, 4000, false, Converter::kNone, {}, true},
+               {0x0011, 4000, 4000, false, Converter::kSox, {}, true},
+               // Written to a pipe; and with nothing after the header, however much it declares.
+               {0x0011, 0, 4000, false, Converter::kSox, {K::kSizeNotFilledIn}},
+               {0x2000, 4000, 0, false, Converter::kNone, {K::kNoAudio}},
+               {0x2000, 0, 0, false, Converter::kNone, {K::kNoAudio}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.coding << " " << c.declared << " " << c.present);
+    DiscFile file;
+    file.entry = {1, "c.wav"};
+    HeaderFacts& h = file.wav.header;
+    h = {.status = ProbeStatus::kUnsupported,
+         .format_found = true,
+         .rifx = c.rifx,
+         .sample_rate = 44100,
+         .format = c.coding,
+         .coding = c.coding,
+         .aac_unmarked = c.aac_unmarked,
+         .channels = 2,
+         .bits_per_sample = 16,
+         .data_size = c.declared,
+         .data_present = c.present};
+    std::vector<Finding> found = ProbeFindings(file);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].kind, K::kWavUnsupported);
+    EXPECT_EQ(found[0].converter, c.by);
+    EXPECT_EQ(found[0].also, c.also);
+  }
+}
+
 TEST(CheckDisc, NinetyNineTracksAtMost) {
   std::string list = "long.wav\n";
   // A split every 20 seconds of the 45 minutes of long.wav.

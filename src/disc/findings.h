@@ -32,9 +32,10 @@ enum class FindingKind {
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
   kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.
-  kWavUnsupported,    // format: what the header says; converter, stem and format_name: for
-                      // compressed audio, the tool that decodes it, if any, and the coding's
-                      // name, if known.
+  kWavUnsupported,    // format: what the header says; stem, converter and format_name: for
+                      // compressed audio alone, the name's stem, the tool that decodes it, if
+                      // any, and the coding's name, if known; also: what else its command does,
+                      // or that the file holds no audio.
   kNotWavAudio,       // Audio of another kind, by what the file holds; format_name: that kind;
                       // converter and stem: the tool that makes CD audio of it and the name's stem;
                       // other: the kind as sox is told it, where the name does not give it.

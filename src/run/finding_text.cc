@@ -1,5 +1,6 @@
 #include "run/finding_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
@@ -63,6 +64,10 @@ void AppendNotCdAudio(std::string* out, const AudioFormat& a) {
   AppendFormatName(out, a.coding);
   if (a.code == kFormatExtensible && cd_shape) out->append(" in an extensible header");
   out->append(", not CD audio");
+}
+
+bool Also(const Finding& f, FindingKind kind) {
+  return std::find(f.also.begin(), f.also.end(), kind) != f.also.end();
 }
 
 constexpr std::string_view kRf64Is = "an RF64 file, which cdrdao does not read";
@@ -185,28 +190,50 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" has no data block at an even position in its first ",
                    Number(kSearchLimit), " bytes; convert it with sox"});
       return;
-    case FindingKind::kWavUnsupported:
-      if (f.converter != Converter::kNone || !f.format_name.empty()) {
-        Append(out, {"\"", s, "\" holds "});
-        if (!f.format_name.empty()) {
-          Append(out, {f.format_name, " audio"});
-        } else {
-          Append(out, {"audio compressed in format ", Number(f.format.coding)});
-        }
-        if (f.converter == Converter::kNone) {
-          out->append(
-              " without the headers that mark where its frames start, which cdrdao cannot burn "
-              "and ffmpeg cannot decode; make it again as CD audio from what it was made of");
-          return;
-        }
-        out->append(", which cdrdao cannot burn; decode it to CD audio");
-        AppendLineAndCommand(out, FixOf(f));
+    case FindingKind::kWavUnsupported: {
+      const AudioFormat& a = f.format;
+      // Only the finding of compressed audio names the file's stem.
+      bool compressed = !f.stem.empty();
+      if (!compressed && a.coding == kFormatExtensible && a.channels != 0 && a.rate != 0) {
+        Append(out, {"\"", s,
+                     "\" has an extensible format chunk too short to say how its audio is coded, "
+                     "which cdrdao cannot burn; make it again as CD audio from what it was made "
+                     "of"});
         return;
       }
-      Append(out, {"\"", s,
-                   "\" gives no channels, fewer than 8 bits a sample or a sample rate of 0; "
-                   "convert it with sox"});
+      if (!compressed) {
+        Append(out, {"\"", s,
+                     "\" gives no channels, fewer than 8 bits a sample or a sample rate of 0; "
+                     "convert it with sox"});
+        return;
+      }
+      std::string coding = f.format_name.empty() ? "audio compressed in format " + Number(a.coding)
+                                                 : std::string(f.format_name) + " audio";
+      if (Also(f, FindingKind::kNoAudio)) {
+        Append(out, {"\"", s, "\" holds no audio, only the header of ", coding,
+                     ", which cdrdao cannot burn; leave it out of the list"});
+        return;
+      }
+      Append(out, {"\"", s, "\" holds ", coding});
+      if (f.converter == Converter::kNone) {
+        if (a.coding == kFormatAac)
+          out->append(" without the headers that mark where its frames start");
+        out->append(
+            ", which cdrdao cannot burn and ffmpeg cannot decode from a WAV file; make it again "
+            "as CD audio from what it was made of");
+        return;
+      }
+      out->append(", which cdrdao cannot burn");
+      if (Also(f, FindingKind::kSizeNotFilledIn)) {
+        out->append(
+            ", and declares none of it, as when written to a pipe; decode all that "
+            "follows its header to CD audio");
+      } else {
+        out->append("; decode it to CD audio");
+      }
+      AppendLineAndCommand(out, FixOf(f));
       return;
+    }
 
     case FindingKind::kNotWavAudio:
       Append(out, {"\"", s, "\" holds ", f.format_name,

@@ -90,8 +90,35 @@ TEST(FindingLines, EachKindAsSaid) {
         .stem = "a",
         .format_name = "AAC"},
        "l.txt:3: error: \"a.wav\" holds AAC audio without the headers that mark where its frames "
-       "start, which cdrdao cannot burn and ffmpeg cannot decode; make it again as CD audio from "
-       "what it was made of"},
+       "start, which cdrdao cannot burn and ffmpeg cannot decode from a WAV file; make it again as "
+       "CD audio from what it was made of"},
+      // Compressed audio written to a pipe, of which the file holds some, and none.
+      {{.kind = K::kWavUnsupported,
+        .line = 3,
+        .subject = "i.wav",
+        .format = {17, 17, 8000, 4, 1},
+        .converter = Converter::kSox,
+        .stem = "i",
+        .format_name = "IMA ADPCM",
+        .also = {K::kSizeNotFilledIn}},
+       "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn, and declares "
+       "none of it, as when written to a pipe; decode all that follows its header to CD audio and "
+       "write the line as \"i-cd.wav\": sox --ignore-length i.wav -r 44100 -b 16 -c 2 i-cd.wav"},
+      {{.kind = K::kWavUnsupported,
+        .line = 3,
+        .subject = "e.wav",
+        .format = {0x2000, 0x2000, 44100, 16, 2},
+        .stem = "e",
+        .format_name = "AC-3",
+        .also = {K::kNoAudio}},
+       "l.txt:3: error: \"e.wav\" holds no audio, only the header of AC-3 audio, which cdrdao "
+       "cannot burn; leave it out of the list"},
+      {{.kind = K::kWavUnsupported,
+        .line = 3,
+        .subject = "x.wav",
+        .format = {0xFFFE, 0xFFFE, 44100, 16, 2}},
+       "l.txt:3: error: \"x.wav\" has an extensible format chunk too short to say how its audio "
+       "is coded, which cdrdao cannot burn; make it again as CD audio from what it was made of"},
       {{K::kQuoteInName, 2, "say \"hi\".wav"},
        "l.txt:2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
        "cannot hold; rename the file"},
@@ -167,6 +194,18 @@ TEST(FindingLines, EachKindAsSaid) {
        "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio and write "
        "the line as \"u-cd.wav\": ffmpeg -ignore_length 1 -i u.wav -ar 44100 -ac 2 -sample_fmt "
        "s16 u-cd.wav"},
+      // ffmpeg reads no RIFX with a format chunk over 16 bytes; sox does.
+      {{.kind = K::kSizeNotFilledIn,
+        .line = 4,
+        .subject = "u.wav",
+        .frames = 1500,
+        .stem = "u",
+        .also = {K::kRifx}},
+       "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
+       "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
+       "cdrdao refuses such a file and sox reads it as empty; it is also a big-endian RIFX file, "
+       "which cdrdao does not read; convert it and write the line as \"u-cd.wav\": sox "
+       "--ignore-length u.wav -r 44100 -b 16 -c 2 u-cd.wav"},
       {{.kind = K::kEndsInsideFrame,
         .line = 1,
         .subject = "a.wav",

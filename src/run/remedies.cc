@@ -80,11 +80,16 @@ namespace {
 
 // A file made of another by the converter, and the line that names it.
 Fix Converted(Converter by, std::string_view from, std::string_view stem,
-              std::string_view type = {}) {
+              std::string_view type = {}, bool to_end = false) {
   Fix fix;
-  AppendConvertCommand(&fix.command, by, from, stem, type);
+  AppendConvertCommand(&fix.command, by, from, stem, type, to_end);
   fix.line = CdWavName(stem);
   return fix;
+}
+
+// Whether the finding's one command also mends what a finding of kind says.
+bool Also(const Finding& f, FindingKind kind) {
+  return std::find(f.also.begin(), f.also.end(), kind) != f.also.end();
 }
 
 }  // namespace
@@ -130,18 +135,17 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kWavUnsupported:
     case FindingKind::kOtherAudio:
       if (f.converter == Converter::kNone) return {};
-      return Converted(f.converter, s, f.stem);
+      return Converted(f.converter, s, f.stem, {}, Also(f, FindingKind::kSizeNotFilledIn));
     case FindingKind::kRf64:
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
     case FindingKind::kShortOfDeclared:
       return Converted(Converter::kSox, s, f.stem);
-    case FindingKind::kSizeNotFilledIn: {
-      // ffmpeg reads all that follows the header, whatever size it declares.
-      Fix fix{.line = CdWavName(f.stem)};
-      AppendConvertCommand(&fix.command, Converter::kFfmpeg, s, f.stem, {}, true);
-      return fix;
-    }
+    case FindingKind::kSizeNotFilledIn:
+      // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not
+      // RIFX with a format chunk longer than 16 bytes, which sox reads.
+      return Converted(Also(f, FindingKind::kRifx) ? Converter::kSox : Converter::kFfmpeg, s,
+                       f.stem, {}, true);
     case FindingKind::kMixedCaseWav:
       if (f.other.empty()) return {};
       if (f.other != s) return {.line = std::string(f.stem).append(f.other)};
@@ -179,7 +183,7 @@ void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
     case Converter::kNone:
       return;
     case Converter::kSox:
-      out->append("sox ");
+      out->append(to_end ? "sox --ignore-length " : "sox ");
       if (!type.empty()) out->append("-t ").append(type).append(" ");
       AppendShellWord(out, from);
       out->append(" -r ").append(Number(cd::kRate)).append(" -b ").append(Number(cd::kBits));

@@ -34,7 +34,7 @@ constexpr std::string_view kCdWavSuffix = "-cd.wav";
 std::string CdWavName(std::string_view stem);
 
 // Appends the command by which the converter makes CD audio of the file from, into the CD WAV
-// named after stem; sox is told the file's kind where type gives it, and ffmpeg, with to_end, to
+// named after stem; sox is told the file's kind where type gives it, and either, with to_end, to
 // read all that follows the data chunk's header. Nothing for Converter::kNone.
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
                           std::string_view stem, std::string_view type = {}, bool to_end = false);

@@ -41,6 +41,15 @@ ffmpeg -loglevel error -i tone.wav -rf64 always -f wav - | cat > rf64pipe.wav
 q sox tone.wav -B rifx.wav
 q flac -d --force-wave64-format tone.flac -o w64.wav
 head -c 44 tone.wav > cut.wav
+# sox's float RIFX with its size left at 0, which ffmpeg cannot read; Wave64 of AC-3, which sox
+# cannot; and what no tool decodes or nothing is there to decode: raw AAC past the first 15,024
+# bytes, ffmpeg's Vorbis in a WAV, an AC-3 header over no data.
+q sox tone.wav -B -e float -b 32 rifxf.wav
+printf '\0\0\0\0' | dd of=rifxf.wav bs=1 seek="$(($(grep -boa data rifxf.wav | head -n 1 | cut -d: -f1) + 4))" conv=notrunc status=none
+q ffmpeg -i tone.wav -f w64 -c:a ac3 ac3w64.wav
+q ffmpeg -i tone.wav -c:a aac -metadata comment="$(printf '%20000s' | tr ' ' x)" farraw.wav
+q ffmpeg -i tone.wav -c:a libvorbis vorbis.wav
+q ffmpeg -f lavfi -i anullsrc=r=44100:cl=stereo -t 0 -c:a ac3 ac3none.wav
 
 check "bext.wav's data chunk lies past 15000 bytes" \
   "$(grep -boa data bext.wav | tail -n 1 | cut -d: -f1 | awk '{ print ($1 > 15000) }')" 1
@@ -96,9 +105,12 @@ follow mono.wav 0
 follow rf64pipe.wav 0
 follow rifx.wav 0
 follow w64.wav 2
+follow rifxf.wav 0
+follow ac3w64.wav 2
 # Every frame follows from what the header did not declare.
 check "rf64pipe-cd.wav: every frame" "$(length rf64pipe-cd.wav)" "$(want tone.wav)"
 check "mono-cd.wav: every frame" "$(length mono-cd.wav)" "$(want tone.wav)"
+check "rifxf-cd.wav: every frame" "$(length rifxf-cd.wav)" "$(want tone.wav)"
 
 # Compressed audio is measured by no size: the run stops at it.
 printf 'ac3.wav\n' > one.txt
@@ -106,9 +118,11 @@ printf 'ac3.wav\n' > one.txt
 check "ac3.wav: standard output" "$(cat out.txt)" "Unsupported format in wave file called ac3.wav"
 # Where no command can help, none is given: AAC whose frames nothing marks, and a file with no
 # audio at all, which is only to be left out.
-printf 'rawaac.wav\n' > one.txt
-"$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
-check "rawaac.wav: no command" "$got $(grep -c -E ': (sox|ffmpeg) ' err.txt)" "2 0"
+for f in rawaac.wav farraw.wav vorbis.wav ac3none.wav; do
+  printf '%s\n' "$f" > one.txt
+  "$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
+  check "$f: no command" "$got $(grep -c -E ': (sox|ffmpeg) ' err.txt)" "2 0"
+done
 printf 'cut.wav\n' > one.txt
 "$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
 check "cut.wav: only that it holds no audio" "$got $(cat err.txt)" \
