@@ -213,7 +213,20 @@ bool StartsAdtsFrame(const WavSource& source, uint64_t at) {
 
 }  // namespace
 
-HeaderFacts ProbeHeader(const WavSource& source) {
+namespace {
+
+// The coding of a Wave64 file whose format chunk comes first, as every writer puts it: its
+// WAVEFORMATEX follows the chunk's GUID and 8 bytes of size, and an extensible one gives its
+// sub-format 24 bytes on. 0 where the format chunk is not there.
+uint32_t Wave64Coding(Head h) {
+  if (!Is(h, 40, std::string_view("fmt \xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A", 16))) {
+    return 0;
+  }
+  uint32_t code = Field2(h, 64);
+  return code == kFormatExtensible && Field4(h, 56) >= 24 + 40 ? Field2(h, 88) : code;
+}
+
+HeaderFacts ProbeWav(const WavSource& source) {
   Head h = source.head;
   HeaderFacts facts;
   facts.rf64 = Is(h, 0, "RF64");
@@ -258,6 +271,14 @@ HeaderFacts ProbeHeader(const WavSource& source) {
   facts.declared_frames = facts.data_size / block;
   facts.present_frames = present / block;
   facts.sample_frames = std::min(facts.declared_frames, facts.present_frames);
+  return facts;
+}
+
+}  // namespace
+
+HeaderFacts ProbeHeader(const WavSource& source) {
+  HeaderFacts facts = ProbeWav(source);
+  if (facts.other_audio == OtherAudio::kWave64) facts.coding = Wave64Coding(source.head);
   return facts;
 }
 

@@ -61,7 +61,8 @@ struct HeaderFacts {
   // What a CD burner asks of the file besides its length.
   uint32_t format = 0;  // The format code.
   // What the samples are: the format code, or in an extensible format chunk the code of its
-  // sub-format, or kFormatExtensible where the chunk is too short to hold one. A file whose
+  // sub-format, or kFormatExtensible where the chunk is too short to hold one. In Wave64, the
+  // code its format chunk gives. A file whose
   // samples are compressed is unsupported: its length cannot be read from its size.
   uint32_t coding = 0;
   // AAC whose data does not start with the header of a frame: nothing marks where its frames

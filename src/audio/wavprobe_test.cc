@@ -284,6 +284,15 @@ TEST(ProbeHeader, AudioOfOtherKinds) {
     SCOPED_TRACE(c.start);
     EXPECT_EQ(Probe(c.start).other_audio, c.kind);
   }
+  // The coding Wave64 holds, from its format chunk: sox reads PCM in it, not AC-3.
+  std::string w64 = wave64 + std::string(8, '\0') +
+                    "wave\xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A"s +
+                    "fmt \xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A"s + std::string(8, '\0') +
+                    kFormat.substr(8);
+  for (uint32_t code : {kFormatPcm, 0x2000u}) {
+    PutLe(&w64, 64, code, 2);
+    EXPECT_EQ(Probe(w64).coding, code);
+  }
 }
 
 TEST(ProbeHeader, ReadsPastTheHeadOnlyWhereTheChunkListLeads) {

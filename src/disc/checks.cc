@@ -109,8 +109,7 @@ constexpr OtherKind kOtherKinds[] = {
     {OtherAudio::kMp4, "MP4", Converter::kFfmpeg, ""},
     {OtherAudio::kApe, "Monkey's Audio", Converter::kFfmpeg, ""},
     {OtherAudio::kWma, "WMA", Converter::kFfmpeg, ""},
-    // sox reads Wave64 of PCM and float, but not of compressed audio, which ffmpeg decodes too.
-    {OtherAudio::kWave64, "Wave64", Converter::kFfmpeg, ""},
+    {OtherAudio::kWave64, "Wave64", Converter::kSox, "w64"},
 };
 
 const OtherKind& OtherKindOf(OtherAudio kind) {
@@ -532,10 +531,18 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   const HeaderFacts& h = wav.header;
   if (h.other_audio != OtherAudio::kNone) {
     const OtherKind& kind = OtherKindOf(h.other_audio);
+    Converter by = kind.by;
+    std::string_view type = kind.type;
+    // sox reads Wave64 of samples of a fixed size; compressed audio in it ffmpeg decodes.
+    if (h.other_audio == OtherAudio::kWave64 && !HasFixedSamples(h.coding) &&
+        h.coding != kFormatExtensible) {
+      by = Converter::kFfmpeg;
+      type = "";
+    }
     // sox is told the kind where the name does not give it.
-    bool named = OtherKindOf(OtherAudioNamed(entry.text)).type == kind.type;
-    add(FindingKind::kNotWavAudio, {.other = named ? "" : kind.type,
-                                    .converter = kind.by,
+    bool named = OtherKindOf(OtherAudioNamed(entry.text)).type == type;
+    add(FindingKind::kNotWavAudio, {.other = named ? "" : type,
+                                    .converter = by,
                                     .stem = StemOf(entry.text),
                                     .format_name = kind.name});
     return found;

@@ -277,6 +277,17 @@ TEST(ProbeFindings, CompressedAudio) {
     EXPECT_EQ(found[0].converter, c.by);
     EXPECT_EQ(found[0].also, c.also);
   }
+  // Wave64, which sox reads but for compressed audio in it.
+  for (auto [coding, by] :
+       {std::pair{kFormatPcm, Converter::kSox}, {0x2000u, Converter::kFfmpeg}}) {
+    DiscFile file;
+    file.entry = {1, "c.wav"};
+    file.wav.header = {.other_audio = OtherAudio::kWave64, .coding = coding};
+    std::vector<Finding> found = ProbeFindings(file);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].converter, by);
+    EXPECT_EQ(found[0].other, by == Converter::kSox ? "w64" : "");
+  }
 }
 
 TEST(CheckDisc, NinetyNineTracksAtMost) {

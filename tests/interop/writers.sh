@@ -47,6 +47,7 @@ head -c 44 tone.wav > cut.wav
 q sox tone.wav -B -e float -b 32 rifxf.wav
 printf '\0\0\0\0' | dd of=rifxf.wav bs=1 seek="$(($(grep -boa data rifxf.wav | head -n 1 | cut -d: -f1) + 4))" conv=notrunc status=none
 q ffmpeg -i tone.wav -f w64 -c:a ac3 ac3w64.wav
+ffmpeg -loglevel error -i tone.wav -f w64 - | cat > w64pipe.wav
 q ffmpeg -i tone.wav -c:a aac -metadata comment="$(printf '%20000s' | tr ' ' x)" farraw.wav
 q ffmpeg -i tone.wav -c:a libvorbis vorbis.wav
 q ffmpeg -f lavfi -i anullsrc=r=44100:cl=stereo -t 0 -c:a ac3 ac3none.wav
@@ -107,6 +108,7 @@ follow rifx.wav 0
 follow w64.wav 2
 follow rifxf.wav 0
 follow ac3w64.wav 2
+follow w64pipe.wav 2
 # Every frame follows from what the header did not declare.
 check "rf64pipe-cd.wav: every frame" "$(length rf64pipe-cd.wav)" "$(want tone.wav)"
 check "mono-cd.wav: every frame" "$(length mono-cd.wav)" "$(want tone.wav)"
