@@ -211,10 +211,6 @@ bool StartsAdtsFrame(const WavSource& source, uint64_t at) {
   return lead[0] == 0xFF && (lead[1] & 0xF6) == 0xF0;
 }
 
-}  // namespace
-
-namespace {
-
 // The coding of a Wave64 file whose format chunk comes first, as every writer puts it: its
 // WAVEFORMATEX follows the chunk's GUID and 8 bytes of size, and an extensible one gives its
 // sub-format 24 bytes on. 0 where the format chunk is not there.
