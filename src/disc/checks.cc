@@ -216,30 +216,33 @@ struct Checker {
     if (entry.text.size() >= kLongestCdrdaoFile) {
       Add(FindingKind::kLongFileName, entry, {.count = entry.text.size()});
     }
-    std::array<FindingKind, 3> is = {};
+    // What one command mends, the finding's own kind first.
+    std::array<FindingKind, 4> mends;
     size_t count = 0;
-    if (h.rifx) is[count++] = FindingKind::kRifx;
-    if (h.rf64) is[count++] = FindingKind::kRf64;
-    if (h.format_found && !IsCdAudio(h)) is[count++] = FindingKind::kNotCdAudio;
-    if (count == 0 && h.sample_frames != 0 && h.declared_frames <= h.sample_frames) return;
-    Finding f = {.format = FormatOf(h), .stem = StemOf(entry.text)};
-    if (h.sample_frames == 0 && h.declared_frames == 0 && h.present_frames != 0) {
-      f.kind = FindingKind::kSizeNotFilledIn;
-      f.frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
-    } else if (h.sample_frames == 0) {
+    uint64_t frames = 0, other_frames = 0;
+    if (h.sample_frames == 0 && (h.declared_frames != 0 || h.present_frames == 0)) {
       // No command makes audio of nothing.
       Add(FindingKind::kNoAudio, entry);
       return;
-    } else if (h.declared_frames > h.sample_frames) {
-      f.kind = FindingKind::kShortOfDeclared;
-      f.frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate));
-      f.other_frames = BurnedFrames(file.wav.length);
-    } else {
-      f.kind = is[0];
     }
-    size_t first_also = count != 0 && f.kind == is[0] ? 1 : 0;
-    f.also.assign(is.begin() + first_also, is.begin() + count);
-    Add(f.kind, entry, std::move(f));
+    if (h.sample_frames == 0) {
+      mends[count++] = FindingKind::kSizeNotFilledIn;
+      frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
+    } else if (h.declared_frames > h.sample_frames) {
+      mends[count++] = FindingKind::kShortOfDeclared;
+      frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate));
+      other_frames = BurnedFrames(file.wav.length);
+    }
+    if (h.rifx) mends[count++] = FindingKind::kRifx;
+    if (h.rf64) mends[count++] = FindingKind::kRf64;
+    if (h.format_found && !IsCdAudio(h)) mends[count++] = FindingKind::kNotCdAudio;
+    if (count == 0) return;
+    Add(mends[0], entry,
+        {.frames = frames,
+         .other_frames = other_frames,
+         .format = FormatOf(h),
+         .stem = StemOf(entry.text),
+         .also = {mends.begin() + 1, mends.begin() + count}});
   }
 
   // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which

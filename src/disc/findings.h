@@ -2,6 +2,7 @@
 // line of the list it is about, and the numbers it rests on. The run's texts word each one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -135,6 +136,12 @@ struct Finding {
   bool maybe_note = false;
   std::vector<FindingKind> also = {};  // More that the finding's one command mends.
 };
+
+// Whether the finding also says what a finding of kind would: where it gives a command, that the
+// command mends that too.
+inline bool AlsoSays(const Finding& f, FindingKind kind) {
+  return std::find(f.also.begin(), f.also.end(), kind) != f.also.end();
+}
 
 // What a finding of a kind weighs. A kind must be weighed here before it can be said.
 Severity SeverityOf(FindingKind kind);

@@ -1,6 +1,5 @@
 #include "run/finding_text.h"
 
-#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
@@ -64,10 +63,6 @@ void AppendNotCdAudio(std::string* out, const AudioFormat& a) {
   AppendFormatName(out, a.coding);
   if (a.code == kFormatExtensible && cd_shape) out->append(" in an extensible header");
   out->append(", not CD audio");
-}
-
-bool Also(const Finding& f, FindingKind kind) {
-  return std::find(f.also.begin(), f.also.end(), kind) != f.also.end();
 }
 
 constexpr std::string_view kRf64Is = "an RF64 file, which cdrdao does not read";
@@ -209,7 +204,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       }
       std::string coding = f.format_name.empty() ? "audio compressed in format " + Number(a.coding)
                                                  : std::string(f.format_name) + " audio";
-      if (Also(f, FindingKind::kNoAudio)) {
+      if (AlsoSays(f, FindingKind::kNoAudio)) {
         Append(out, {"\"", s, "\" holds no audio, only the header of ", coding,
                      ", which cdrdao cannot burn; leave it out of the list"});
         return;
@@ -224,7 +219,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
         return;
       }
       out->append(", which cdrdao cannot burn");
-      if (Also(f, FindingKind::kSizeNotFilledIn)) {
+      if (AlsoSays(f, FindingKind::kSizeNotFilledIn)) {
         out->append(
             ", and declares none of it, as when written to a pipe; decode all that "
             "follows its header to CD audio");

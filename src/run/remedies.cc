@@ -87,11 +87,6 @@ Fix Converted(Converter by, std::string_view from, std::string_view stem,
   return fix;
 }
 
-// Whether the finding's one command also mends what a finding of kind says.
-bool Also(const Finding& f, FindingKind kind) {
-  return std::find(f.also.begin(), f.also.end(), kind) != f.also.end();
-}
-
 }  // namespace
 
 Fix FixOf(const Finding& f) {
@@ -135,7 +130,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kWavUnsupported:
     case FindingKind::kOtherAudio:
       if (f.converter == Converter::kNone) return {};
-      return Converted(f.converter, s, f.stem, {}, Also(f, FindingKind::kSizeNotFilledIn));
+      return Converted(f.converter, s, f.stem, {}, AlsoSays(f, FindingKind::kSizeNotFilledIn));
     case FindingKind::kRf64:
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
@@ -144,7 +139,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kSizeNotFilledIn:
       // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not
       // RIFX with a format chunk longer than 16 bytes, which sox reads.
-      return Converted(Also(f, FindingKind::kRifx) ? Converter::kSox : Converter::kFfmpeg, s,
+      return Converted(AlsoSays(f, FindingKind::kRifx) ? Converter::kSox : Converter::kFfmpeg, s,
                        f.stem, {}, true);
     case FindingKind::kMixedCaseWav:
       if (f.other.empty()) return {};
