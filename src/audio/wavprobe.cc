@@ -176,6 +176,13 @@ size_t FindTag(Head h, const char* tag, size_t len) {
 
 namespace {
 
+// Wave64 names its chunks by GUIDs; those of WAVE and fmt are their four letters and these bytes.
+constexpr std::string_view kWave64Guid("\xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A", 12);
+
+bool IsWave64Id(Head h, size_t pos, std::string_view letters) {
+  return Is(h, pos, letters) && Is(h, pos + letters.size(), kWave64Guid);
+}
+
 // The kind of audio a file that is no RIFF file holds, by the marks its formats start with.
 OtherAudio OtherAudioIn(Head h) {
   if (Is(h, 0, "fLaC")) return OtherAudio::kFlac;
@@ -187,7 +194,7 @@ OtherAudio OtherAudioIn(Head h) {
   if (Is(h, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11")) return OtherAudio::kWma;
   // Wave64 starts with the GUID that stands for RIFF, a size of 8 bytes and the one for WAVE.
   if (Is(h, 0, std::string_view("riff\x2E\x91\xCF\x11\xA5\xD6\x28\xDB\x04\xC1\0\0", 16)) &&
-      Is(h, 24, std::string_view("wave\xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A", 16))) {
+      IsWave64Id(h, 24, "wave")) {
     return OtherAudio::kWave64;
   }
   // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
@@ -215,9 +222,7 @@ bool StartsAdtsFrame(const WavSource& source, uint64_t at) {
 // WAVEFORMATEX follows the chunk's GUID and 8 bytes of size, and an extensible one gives its
 // sub-format 24 bytes on. 0 where the format chunk is not there.
 uint32_t Wave64Coding(Head h) {
-  if (!Is(h, 40, std::string_view("fmt \xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A", 16))) {
-    return 0;
-  }
+  if (!IsWave64Id(h, 40, "fmt ")) return 0;
   uint32_t code = Field2(h, 64);
   return code == kFormatExtensible && Field4(h, 56) >= 24 + 40 ? Field2(h, 88) : code;
 }
