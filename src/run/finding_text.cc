@@ -211,8 +211,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       }
       Append(out, {"\"", s, "\" holds ", coding});
       if (f.converter == Converter::kNone) {
-        if (a.coding == kFormatAac)
+        if (a.coding == kFormatAac) {
           out->append(" without the headers that mark where its frames start");
+        }
         out->append(
             ", which cdrdao cannot burn and ffmpeg cannot decode from a WAV file; make it again "
             "as CD audio from what it was made of");
