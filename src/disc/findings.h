@@ -129,6 +129,9 @@ struct Finding {
   AudioFormat format = {};
   Converter converter = Converter::kNone;
   std::string_view stem = {};
+  // How many taken names the name of the CD WAV its fix makes passes over: 0 for x-cd.wav, 1 for
+  // x-cd2.wav.
+  uint32_t name_skip = 0;
   std::string_view format_name = {};
   std::string joined = {};
   std::string title = {};

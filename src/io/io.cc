@@ -1,5 +1,6 @@
 #include "io/io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,25 @@ bool IsFile(const char* name, FileId id) {
 bool IsRegularFile(const char* name) {
   struct stat st;
   return stat(name, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool NameIsTaken(const char* name) {
+  struct stat st;
+  return fstatat(AT_FDCWD, name, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+}
+
+std::optional<std::vector<std::string>> NamesInDirectory(const char* dir) {
+  DIR* d = opendir(dir);
+  if (d == nullptr) return std::nullopt;
+  std::vector<std::string> names;
+  errno = 0;
+  while (const dirent* entry = readdir(d)) names.emplace_back(entry->d_name);
+  bool whole = errno == 0;
+  // Only read: a failed close loses nothing.
+  (void)closedir(d);
+  if (!whole) return std::nullopt;
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void ReserveClosedStandardDescriptors() {
@@ -79,6 +99,7 @@ ListRead ReadAll(int fd, size_t limit, ReadBytes* text) {
   bool known = fstat(fd, &st) == 0;
   if (known) result.id = IdOf(st);
   bool regular = known && S_ISREG(st.st_mode);
+  result.regular = regular;
   size_t expected = 0;
   if (regular) {
     result.too_large = static_cast<uint64_t>(st.st_size) > limit;

@@ -9,9 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantorel {
 
@@ -31,6 +33,14 @@ bool IsFile(const char* name, FileId id);
 // Whether name leads to a regular file.
 bool IsRegularFile(const char* name);
 
+// Whether a file a run makes may not be given the name: something has it, a link to nothing
+// included, or the name cannot be looked up.
+bool NameIsTaken(const char* name);
+
+// The names of the entries of the directory called dir, sorted; nothing where it cannot be read
+// whole.
+std::optional<std::vector<std::string>> NamesInDirectory(const char* dir);
+
 // Bytes read from a file, in room that is not cleared before the read fills it, as a string's
 // would be.
 struct ReadBytes {
@@ -43,6 +53,7 @@ struct ReadBytes {
 struct ListRead {
   int error = 0;           // From opening, reading or closing the list.
   bool too_large = false;  // It holds more than the limit; *text then holds its head at least.
+  bool regular = false;    // It is a regular file, which can be read again and rewritten.
   FileId id;
 };
 

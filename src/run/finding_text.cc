@@ -469,19 +469,43 @@ void AppendFramePadding(std::string* out, std::span<const Finding> findings) {
 
 }  // namespace
 
+void MaskControls(std::string* out, size_t from) {
+  for (size_t i = from; i < out->size(); ++i) {
+    unsigned char c = static_cast<unsigned char>((*out)[i]);
+    if ((c < 0x20 && c != '\t') || c == 0x7F) (*out)[i] = '?';
+  }
+}
+
+namespace {
+
+void AppendPlace(std::string* out, const Finding& f, const Names& names) {
+  if (f.line > 0) Append(out, {names.list, ":", Number(static_cast<uint64_t>(f.line)), ": "});
+  out->append(SeverityWord(SeverityOf(f.kind)));
+}
+
+}  // namespace
+
+void AppendPlacedText(std::string* out, const Finding& f, const Names& names) {
+  size_t from = out->size();
+  AppendPlace(out, f, names);
+  AppendText(out, f, names);
+  MaskControls(out, from);
+}
+
 void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names) {
   bool padding_said = false;
   for (const Finding& f : findings) {
     if (f.kind == FindingKind::kEndsInsideFrame && padding_said) continue;
+    size_t from = out->size();
     out->append("vantorel: ");
-    if (f.line > 0) Append(out, {names.list, ":", Number(static_cast<uint64_t>(f.line)), ": "});
-    out->append(SeverityWord(SeverityOf(f.kind)));
+    AppendPlace(out, f, names);
     if (f.kind == FindingKind::kEndsInsideFrame) {
       AppendFramePadding(out, findings);
       padding_said = true;
     } else {
       AppendText(out, f, names);
     }
+    MaskControls(out, from);
     *out += '\n';
   }
 }

@@ -72,7 +72,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .stem = "i",
         .format_name = "IMA ADPCM"},
        "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn; decode it to CD "
-       "audio and write the line as \"i-cd.wav\": sox i.wav -r 44100 -b 16 -c 2 i-cd.wav"},
+       "audio and write the line as \"i-cd.wav\": sox './i.wav' -r 44100 -b 16 -c 2 './i-cd.wav'"},
       {{.kind = K::kWavUnsupported,
         .line = 3,
         .subject = "m.wav",
@@ -80,8 +80,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kFfmpeg,
         .stem = "m"},
        "l.txt:3: error: \"m.wav\" holds audio compressed in format 4660, which cdrdao cannot burn; "
-       "decode it to CD audio and write the line as \"m-cd.wav\": ffmpeg -i m.wav -ar 44100 -ac 2 "
-       "-sample_fmt s16 m-cd.wav"},
+       "decode it to CD audio and write the line as \"m-cd.wav\": ffmpeg -nostdin -n -i './m.wav' "
+       "-ar 44100 -ac 2 -sample_fmt s16 './m-cd.wav'"},
       // AAC whose frames nothing marks: no command can decode it.
       {{.kind = K::kWavUnsupported,
         .line = 3,
@@ -103,7 +103,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .also = {K::kSizeNotFilledIn}},
        "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn, and declares "
        "none of it, as when written to a pipe; decode all that follows its header to CD audio and "
-       "write the line as \"i-cd.wav\": sox --ignore-length i.wav -r 44100 -b 16 -c 2 i-cd.wav"},
+       "write the line as \"i-cd.wav\": sox --ignore-length './i.wav' -r 44100 -b 16 -c 2 "
+       "'./i-cd.wav'"},
       {{.kind = K::kWavUnsupported,
         .line = 3,
         .subject = "e.wav",
@@ -117,14 +118,14 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 3,
         .subject = "x.wav",
         .format = {0xFFFE, 0xFFFE, 44100, 16, 2}},
-       "l.txt:3: error: \"x.wav\" has an extensible format chunk too short to say how its audio "
-       "is coded, which cdrdao cannot burn; make it again as CD audio from what it was made of"},
+       "l.txt:3: error: \"x.wav\" has an extensible format chunk too short to say how its audio is "
+       "coded, which cdrdao cannot burn; make it again as CD audio from what it was made of"},
       {{K::kQuoteInName, 2, "say \"hi\".wav"},
        "l.txt:2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
        "cannot hold; rename the file"},
       {{.kind = K::kRf64, .line = 5, .subject = "r.wav", .stem = "r"},
        "l.txt:5: warning: \"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a "
-       "WAV and write the line as \"r-cd.wav\": sox r.wav -r 44100 -b 16 -c 2 r-cd.wav"},
+       "WAV and write the line as \"r-cd.wav\": sox './r.wav' -r 44100 -b 16 -c 2 './r-cd.wav'"},
       // One command mends all the file is besides.
       {{.kind = K::kRifx,
         .line = 5,
@@ -134,7 +135,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .also = {K::kNotCdAudio}},
        "l.txt:5: warning: \"r.wav\" is a big-endian RIFX file, which cdrdao does not read; it is "
        "also 48000 Hz 24-bit PCM, not CD audio; convert it and write the line as \"r-cd.wav\": sox "
-       "r.wav -r 44100 -b 16 -c 2 r-cd.wav"},
+       "'./r.wav' -r 44100 -b 16 -c 2 './r-cd.wav'"},
       {{.kind = K::kSizeNotFilledIn,
         .line = 4,
         .subject = "u.wav",
@@ -146,54 +147,54 @@ TEST(FindingLines, EachKindAsSaid) {
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; it is also an RF64 file, which "
        "cdrdao does not read; it is also 22050 Hz 1-channel PCM, not CD audio; convert it and "
-       "write the line as \"u-cd.wav\": ffmpeg -ignore_length 1 -i u.wav -ar 44100 -ac 2 "
-       "-sample_fmt s16 u-cd.wav"},
+       "write the line as \"u-cd.wav\": ffmpeg -nostdin -n -ignore_length 1 -i './u.wav' -ar 44100 "
+       "-ac 2 -sample_fmt s16 './u-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 1,
         .subject = "h.wav",
         .format = {1, 1, 48000, 16, 2},
         .stem = "h"},
        "l.txt:1: warning: 48000 Hz PCM, not CD audio; convert it and write the line as "
-       "\"h-cd.wav\": sox h.wav -r 44100 -b 16 -c 2 h-cd.wav"},
+       "\"h-cd.wav\": sox './h.wav' -r 44100 -b 16 -c 2 './h-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 2,
         .subject = "-f.wav",
         .format = {3, 3, 44100, 32, 1},
         .stem = "-f"},
        "l.txt:2: warning: 32-bit 1-channel floating point, not CD audio; convert it and write the "
-       "line as \"-f-cd.wav\": sox ./-f.wav -r 44100 -b 16 -c 2 ./-f-cd.wav"},
+       "line as \"-f-cd.wav\": sox './-f.wav' -r 44100 -b 16 -c 2 './-f-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
         .format = {0xFFFE, 1, 44100, 16, 2},
         .stem = "x"},
        "l.txt:3: warning: PCM in an extensible header, not CD audio; convert it and write the line "
-       "as \"x-cd.wav\": sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
+       "as \"x-cd.wav\": sox './x.wav' -r 44100 -b 16 -c 2 './x-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
         .format = {7, 7, 8000, 8, 1},
         .stem = "x"},
        "l.txt:3: warning: 8000 Hz 8-bit 1-channel mu-law, not CD audio; convert it and write the "
-       "line as \"x-cd.wav\": sox x.wav -r 44100 -b 16 -c 2 x-cd.wav"},
+       "line as \"x-cd.wav\": sox './x.wav' -r 44100 -b 16 -c 2 './x-cd.wav'"},
       {{.kind = K::kShortOfDeclared,
         .line = 1,
         .subject = "t.wav",
         .frames = 1500,
         .other_frames = 375,
         .stem = "t"},
-       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording "
-       "cut short, or a WAV written through a pipe; the report, the checks and a burner take what "
-       "it holds; give it a header that agrees and write the line as \"t-cd.wav\": sox t.wav -r "
-       "44100 -b 16 -c 2 t-cd.wav"},
+       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording cut "
+       "short, or a WAV written through a pipe; the report, the checks and a burner take what it "
+       "holds; give it a header that agrees and write the line as \"t-cd.wav\": sox './t.wav' -r "
+       "44100 -b 16 -c 2 './t-cd.wav'"},
       {{K::kNoAudio, 3, "z.wav"},
        "l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list"},
       {{.kind = K::kSizeNotFilledIn, .line = 4, .subject = "u.wav", .frames = 1500, .stem = "u"},
        "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio and write "
-       "the line as \"u-cd.wav\": ffmpeg -ignore_length 1 -i u.wav -ar 44100 -ac 2 -sample_fmt "
-       "s16 u-cd.wav"},
+       "the line as \"u-cd.wav\": ffmpeg -nostdin -n -ignore_length 1 -i './u.wav' -ar 44100 -ac 2 "
+       "-sample_fmt s16 './u-cd.wav'"},
       // ffmpeg reads no RIFX with a format chunk over 16 bytes; sox does.
       {{.kind = K::kSizeNotFilledIn,
         .line = 4,
@@ -205,7 +206,7 @@ TEST(FindingLines, EachKindAsSaid) {
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; it is also a big-endian RIFX file, "
        "which cdrdao does not read; convert it and write the line as \"u-cd.wav\": sox "
-       "--ignore-length u.wav -r 44100 -b 16 -c 2 u-cd.wav"},
+       "--ignore-length './u.wav' -r 44100 -b 16 -c 2 './u-cd.wav'"},
       {{.kind = K::kEndsInsideFrame,
         .line = 1,
         .subject = "a.wav",
@@ -228,7 +229,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .other = "it's.Wav",
         .stem = "it's"},
        "l.txt:2: warning: \"it's.Wav\" is not read as a WAV file: only .wav and .WAV count; rename "
-       "the file and write the line as \"it's.wav\": mv 'it'\\''s.Wav' 'it'\\''s.wav'"},
+       "the file and write the line as \"it's.wav\": mv './it'\\''s.Wav' './it'\\''s.wav'"},
       {{K::kNoSpaceAfterLetter, 3, "S12:00:00"},
        "l.txt:3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; "
        "put a space after the letter"},
@@ -273,8 +274,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "p 00:02:00",
         .line_kind = LineKind::kPregap},
        "l.txt:7: warning: \"p 00:02:00\" is ignored: pregap lines start with a capital P; write "
-       "the "
-       "line as \"P 00:02:00\""},
+       "the line as \"P 00:02:00\""},
       {{.kind = K::kNoteReadAsLine,
         .line = 2,
         .subject = "P art two",
@@ -293,39 +293,39 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .stem = "album"},
        "l.txt:1: error: \"album.flac\" is not a WAV file; make a CD WAV of it and write the line "
-       "as \"album-cd.wav\": sox album.flac -r 44100 -b 16 -c 2 album-cd.wav"},
+       "as \"album-cd.wav\": sox './album.flac' -r 44100 -b 16 -c 2 './album-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 5,
         .subject = "b.flac",
         .converter = Converter::kSox,
         .stem = "b"},
        "l.txt:5: warning: \"b.flac\" is ignored: only lines containing .wav are taken as files; "
-       "make a CD WAV of it and write the line as \"b-cd.wav\": sox b.flac -r 44100 -b 16 -c 2 "
-       "b-cd.wav"},
+       "make a CD WAV of it and write the line as \"b-cd.wav\": sox './b.flac' -r 44100 -b 16 -c 2 "
+       "'./b-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 6,
         .subject = "c d.MP3",
         .converter = Converter::kSox,
         .stem = "c d"},
        "l.txt:6: warning: \"c d.MP3\" is ignored: only lines containing .wav are taken as files; "
-       "make a CD WAV of it and write the line as \"c d-cd.wav\": sox 'c d.MP3' -r 44100 -b 16 -c "
-       "2 'c d-cd.wav'"},
+       "make a CD WAV of it and write the line as \"c d-cd.wav\": sox './c d.MP3' -r 44100 -b 16 "
+       "-c 2 './c d-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 10,
         .subject = "e.m4a",
         .converter = Converter::kFfmpeg,
         .stem = "e"},
        "l.txt:10: warning: \"e.m4a\" is ignored: only lines containing .wav are taken as files; "
-       "make a CD WAV of it and write the line as \"e-cd.wav\": ffmpeg -i e.m4a -ar 44100 -ac 2 "
-       "-sample_fmt s16 e-cd.wav"},
+       "make a CD WAV of it and write the line as \"e-cd.wav\": ffmpeg -nostdin -n -i './e.m4a' "
+       "-ar 44100 -ac 2 -sample_fmt s16 './e-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 11,
         .subject = "f*.opus",
         .converter = Converter::kFfmpeg,
         .stem = "f*"},
        "l.txt:11: warning: \"f*.opus\" is ignored: only lines containing .wav are taken as files; "
-       "make a CD WAV of it and write the line as \"f*-cd.wav\": ffmpeg -i 'f*.opus' -ar 44100 -ac "
-       "2 -sample_fmt s16 'f*-cd.wav'"},
+       "make a CD WAV of it and write the line as \"f*-cd.wav\": ffmpeg -nostdin -n -i './f*.opus' "
+       "-ar 44100 -ac 2 -sample_fmt s16 './f*-cd.wav'"},
       {{.kind = K::kNoDiscTitle},
        "warning: the cue sheet has CD-TEXT but no title for the disc, without which cdrdao will "
        "not burn it; write the title on a line after the first as \"DISC TITLE\" and the title"},
@@ -346,8 +346,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .other = "Aurora Lane - 'Tidal'",
         .stem = "S 04:12:37 "},
        "l.txt:3: warning: \"S 04:12:37 Aurora Lane – \"Tidal\"\" gives a text cdrdao cannot burn "
-       "as it is, which is written as \"Aurora Lane - 'Tidal'\": ASCII alone, without \" or \\, "
-       "at most 80 characters; write the line as \"S 04:12:37 Aurora Lane - 'Tidal'\""},
+       "as it is, which is written as \"Aurora Lane - 'Tidal'\": ASCII alone, without \" or \\, at "
+       "most 80 characters; write the line as \"S 04:12:37 Aurora Lane - 'Tidal'\""},
       {{K::kTextEmpty, 5, "TITLE \"\""},
        "l.txt:5: warning: \"TITLE \"\"\" gives no text, which cdrdao refuses, so nothing is "
        "written for it; write the text or remove the line"},
@@ -390,12 +390,11 @@ TEST(FindingLines, FramePaddingSaidOnce) {
     found.push_back({.kind = K::kEndsInsideFrame, .line = line, .subject = "a.wav", .count = 1});
     if (line == 3) found.push_back({.kind = K::kNoAudio, .line = 3, .subject = "z.wav"});
   }
-  EXPECT_EQ(
-      FindingLines(found, {"l.txt", "o.cue"}),
-      "vantorel: l.txt:1: note: 7 files end inside a CD frame (lines 1, 3, 5, 7, 9 and 2 more), "
-      "so a burner pads each with silence, which does no harm between songs; to join two where "
-      "a recording goes on, see vantorel --script\n"
-      "vantorel: l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list\n");
+  EXPECT_EQ(FindingLines(found, {"l.txt", "o.cue"}),
+            "vantorel: l.txt:1: note: 7 files end inside a CD frame (lines 1, 3, 5, 7, 9 and 2 "
+            "more), so a burner pads each with silence, which does no harm between songs; to join "
+            "two where a recording goes on, see vantorel --script\nvantorel: l.txt:3: warning: "
+            "\"z.wav\" holds no audio; leave it out of the list\n");
 }
 
 }  // namespace

@@ -8,14 +8,6 @@ namespace vantorel {
 
 namespace {
 
-// Whether the shell takes every byte of s as itself, so that s needs no quotes.
-bool IsShellSafe(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::string_view("-_./+,:@%").find(c) != std::string_view::npos;
-  });
-}
-
 std::string Number(uint64_t n) {
   return std::to_string(n);
 }
@@ -45,14 +37,8 @@ void AppendQuotedPart(std::string* out, std::string_view part) {
 
 }  // namespace
 
-void AppendShellWord(std::string* out, std::string_view name, std::string_view suffix) {
-  // A name that starts with a dash would be taken for an option.
-  std::string_view dot_slash = (name.empty() ? suffix : name).starts_with('-') ? "./" : "";
-  if (IsShellSafe(name) && IsShellSafe(suffix)) {
-    out->append(dot_slash).append(name).append(suffix);
-    return;
-  }
-  out->append("'").append(dot_slash);
+void AppendPathWord(std::string* out, std::string_view name, std::string_view suffix) {
+  out->append(name.starts_with('/') ? "'" : "'./");
   AppendQuotedPart(out, name);
   AppendQuotedPart(out, suffix);
   out->push_back('\'');
@@ -70,20 +56,35 @@ std::string TimeLineText(std::string_view line, uint64_t frames, std::string_vie
   return written;
 }
 
-std::string CdWavName(std::string_view stem) {
+std::string CdWavName(std::string_view stem, uint32_t skip) {
   // A CD WAV made again of one already made is not named with the suffix twice.
-  constexpr std::string_view kMade = kCdWavSuffix.substr(0, kCdWavSuffix.size() - 4);
-  return std::string(stem).append(stem.ends_with(kMade) ? "2.wav" : kCdWavSuffix);
+  constexpr std::string_view kMade = "-cd";
+  std::string name(stem);
+  uint64_t number = uint64_t{skip} + 1;
+  if (stem.ends_with(kMade)) {
+    ++number;
+  } else {
+    name.append(kMade);
+  }
+  if (number > 1) name.append(Number(number));
+  return name.append(".wav");
+}
+
+std::string NumberedName(std::string_view name, uint32_t skip) {
+  if (skip == 0) return std::string(name);
+  size_t dot = name.rfind('.');
+  if (dot == name.npos || name.find('/', dot) != name.npos) dot = name.size();
+  return std::string(name.substr(0, dot))
+      .append(Number(uint64_t{skip} + 1))
+      .append(name.substr(dot));
 }
 
 namespace {
 
 // A file made of another by the converter, and the line that names it.
-Fix Converted(Converter by, std::string_view from, std::string_view stem,
-              std::string_view type = {}, bool to_end = false) {
-  Fix fix;
-  AppendConvertCommand(&fix.command, by, from, stem, type, to_end);
-  fix.line = CdWavName(stem);
+Fix Converted(const Finding& f, Converter by, std::string_view type = {}, bool to_end = false) {
+  Fix fix{.line = CdWavName(f.stem, f.name_skip), .makes_file = true};
+  AppendConvertCommand(&fix.command, by, f.subject, *fix.line, type, to_end);
   return fix;
 }
 
@@ -125,22 +126,22 @@ Fix FixOf(const Finding& f) {
       if (f.other.empty()) return {};
       return {.line = std::string(f.other)};
     case FindingKind::kNotWavAudio:
-      return Converted(f.converter, s, f.stem, f.other);
+      return Converted(f, f.converter, f.other);
     case FindingKind::kWavWithoutData:
     case FindingKind::kWavUnsupported:
     case FindingKind::kOtherAudio:
       if (f.converter == Converter::kNone) return {};
-      return Converted(f.converter, s, f.stem, {}, AlsoSays(f, FindingKind::kSizeNotFilledIn));
+      return Converted(f, f.converter, {}, AlsoSays(f, FindingKind::kSizeNotFilledIn));
     case FindingKind::kRf64:
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
     case FindingKind::kShortOfDeclared:
-      return Converted(Converter::kSox, s, f.stem);
+      return Converted(f, Converter::kSox);
     case FindingKind::kSizeNotFilledIn:
       // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not
       // RIFX with a format chunk longer than 16 bytes, which sox reads.
-      return Converted(AlsoSays(f, FindingKind::kRifx) ? Converter::kSox : Converter::kFfmpeg, s,
-                       f.stem, {}, true);
+      return Converted(f, AlsoSays(f, FindingKind::kRifx) ? Converter::kSox : Converter::kFfmpeg,
+                       {}, true);
     case FindingKind::kMixedCaseWav:
       if (f.other.empty()) return {};
       if (f.other != s) return {.line = std::string(f.stem).append(f.other)};
@@ -173,52 +174,54 @@ Fix FixOf(const Finding& f) {
 }
 
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view stem, std::string_view type, bool to_end) {
+                          std::string_view made, std::string_view type, bool to_end) {
   switch (by) {
     case Converter::kNone:
       return;
     case Converter::kSox:
       out->append(to_end ? "sox --ignore-length " : "sox ");
       if (!type.empty()) out->append("-t ").append(type).append(" ");
-      AppendShellWord(out, from);
+      AppendPathWord(out, from);
       out->append(" -r ").append(Number(cd::kRate)).append(" -b ").append(Number(cd::kBits));
       out->append(" -c ").append(Number(cd::kChannels)).append(" ");
       break;
     case Converter::kFfmpeg:
-      out->append(to_end ? "ffmpeg -ignore_length 1 -i " : "ffmpeg -i ");
-      AppendShellWord(out, from);
+      out->append("ffmpeg -nostdin -n ");
+      if (to_end) out->append("-ignore_length 1 ");
+      out->append("-i ");
+      AppendPathWord(out, from);
       out->append(" -ar ").append(Number(cd::kRate)).append(" -ac ");
       out->append(Number(cd::kChannels)).append(" -sample_fmt s").append(Number(cd::kBits));
       out->append(" ");
       break;
   }
-  AppendShellWord(out, CdWavName(stem));
+  AppendPathWord(out, made);
 }
 
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
                        std::string_view joined) {
   out->append("sox ");
-  AppendShellWord(out, a);
+  AppendPathWord(out, a);
   out->push_back(' ');
-  AppendShellWord(out, b);
+  AppendPathWord(out, b);
   out->push_back(' ');
-  AppendShellWord(out, joined);
+  AppendPathWord(out, joined);
 }
 
-void AppendPadCommand(std::string* out, std::string_view from, std::string_view stem,
+void AppendPadCommand(std::string* out, std::string_view from, std::string_view made,
                       uint64_t samples) {
   out->append("sox ");
-  AppendShellWord(out, from);
+  AppendPathWord(out, from);
   out->push_back(' ');
-  AppendShellWord(out, CdWavName(stem));
+  AppendPathWord(out, made);
   out->append(" pad 0 ").append(Number(samples)).append("s");
 }
 
 void AppendRenameCommand(std::string* out, std::string_view from, std::string_view stem) {
   out->append("mv ");
-  AppendShellWord(out, from);
+  AppendPathWord(out, from);
   out->push_back(' ');
-  AppendShellWord(out, stem, ".wav");
+  AppendPathWord(out, stem, ".wav");
 }
 
 }  // namespace vantorel

@@ -15,9 +15,11 @@ namespace vantorel {
 // digits.
 std::string CueTime(uint64_t frames);
 
-// Appends the name made of name and suffix as the shell takes it: bare where every byte is one
-// the shell takes as itself, in single quotes otherwise; after ./ where it starts with a dash.
-void AppendShellWord(std::string* out, std::string_view name, std::string_view suffix = "");
+// Appends name, and suffix after it, as a path that no program reads as anything but a file's
+// name: after ./ where it does not start with /, so that a | or - at its start, or a URL or
+// protocol such as http: or pipe:, names a file; and in single quotes, so that the shell takes
+// every byte as itself.
+void AppendPathWord(std::string* out, std::string_view name, std::string_view suffix = "");
 
 // A split or pregap line as it is to be written: the letter of line, the time, and the title
 // after it, if any.
@@ -26,26 +28,28 @@ std::string TimeLineText(std::string_view line, uint64_t frames, std::string_vie
 // Appends text in single quotes, as the shell takes it byte for byte.
 void AppendSingleQuoted(std::string* out, std::string_view text);
 
-// What the name of a CD WAV made of another file ends in, after the other file's stem. The new
-// file's name is not the stem's plain WAV name, which may already be taken by a file of the list.
-constexpr std::string_view kCdWavSuffix = "-cd.wav";
+// The name of the CD WAV made of a file whose name's stem is stem: the stem and -cd.wav, or where
+// the stem already ends in -cd, the stem and 2.wav; where skip names taken by other files are
+// passed over, the next numbers (x-cd2.wav, x-cd3.wav).
+std::string CdWavName(std::string_view stem, uint32_t skip = 0);
 
-// The name of the CD WAV made of a file whose name's stem is stem.
-std::string CdWavName(std::string_view stem);
+// The name of a new file, name.wav, where skip names taken by other files are passed over:
+// name2.wav, name3.wav.
+std::string NumberedName(std::string_view name, uint32_t skip);
 
-// Appends the command by which the converter makes CD audio of the file from, into the CD WAV
-// named after stem; sox is told the file's kind where type gives it, and either, with to_end, to
-// read all that follows the data chunk's header. Nothing for Converter::kNone.
+// Appends the command by which the converter makes CD audio of the file from, into the new file
+// made; sox is told the file's kind where type gives it, and either, with to_end, to read all
+// that follows the data chunk's header. ffmpeg reads no standard input, so that a script read
+// from a pipe is left whole, and writes over no file. Nothing for Converter::kNone.
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view stem, std::string_view type = {}, bool to_end = false);
+                          std::string_view made, std::string_view type = {}, bool to_end = false);
 
 // Appends the sox command that joins the files a and b into the file joined.
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
                        std::string_view joined);
 
-// Appends the sox command that pads the file from with samples of silence into the CD WAV named
-// after stem.
-void AppendPadCommand(std::string* out, std::string_view from, std::string_view stem,
+// Appends the sox command that pads the file from with samples of silence into the new file made.
+void AppendPadCommand(std::string* out, std::string_view from, std::string_view made,
                       uint64_t samples);
 
 // Appends the command that renames the file from to stem.wav.
@@ -58,6 +62,7 @@ struct Fix {
   std::string command = {};  // Empty where there is none.
   // The line to write, where there is one to write; an empty one is the line removed.
   std::optional<std::string> line = {};
+  bool makes_file = false;  // The command makes the file the line names.
 };
 Fix FixOf(const Finding& f);
 

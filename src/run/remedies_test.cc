@@ -10,12 +10,12 @@ namespace vantorel {
 
 namespace {
 
-// Each command as the shell must take it: names quoted where a byte is not the shell's own, a
-// name that starts with a dash after ./, and the new name after the stem.
+// Each command as the shell and the program it calls must take it: every name a plain path in
+// single quotes, after ./ where it is relative; and the names of new files.
 TEST(Remedies, CommandsAndNames) {
-  auto convert = [](Converter by, std::string_view from, std::string_view stem) {
+  auto convert = [](Converter by, std::string_view from, std::string_view made) {
     std::string out;
-    AppendConvertCommand(&out, by, from, stem);
+    AppendConvertCommand(&out, by, from, made);
     return out;
   };
   auto rename = [](std::string_view from, std::string_view stem) {
@@ -28,26 +28,39 @@ TEST(Remedies, CommandsAndNames) {
     AppendJoinCommand(&out, a, b, joined);
     return out;
   };
-  auto pad = [](std::string_view from, std::string_view stem, uint64_t samples) {
+  auto pad = [](std::string_view from, std::string_view made, uint64_t samples) {
     std::string out;
-    AppendPadCommand(&out, from, stem, samples);
+    AppendPadCommand(&out, from, made, samples);
     return out;
   };
   struct Case {
     std::string said, want;
   } cases[] = {
-      {convert(Converter::kSox, "b.flac", "b"), "sox b.flac -r 44100 -b 16 -c 2 b-cd.wav"},
-      {convert(Converter::kFfmpeg, "f*.opus", "f*"),
-       "ffmpeg -i 'f*.opus' -ar 44100 -ac 2 -sample_fmt s16 'f*-cd.wav'"},
-      {convert(Converter::kNone, "x.flac", "x"), ""},
-      {convert(Converter::kSox, "-f.wav", "-f"), "sox ./-f.wav -r 44100 -b 16 -c 2 ./-f-cd.wav"},
-      {rename("it's.Wav", "it's"), "mv 'it'\\''s.Wav' 'it'\\''s.wav'"},
+      {convert(Converter::kSox, "b.flac", "b-cd.wav"),
+       "sox './b.flac' -r 44100 -b 16 -c 2 './b-cd.wav'"},
+      {convert(Converter::kFfmpeg, "f*.opus", "f*-cd.wav"),
+       "ffmpeg -nostdin -n -i './f*.opus' -ar 44100 -ac 2 -sample_fmt s16 './f*-cd.wav'"},
+      {convert(Converter::kNone, "x.flac", "x-cd.wav"), ""},
+      // Read as a path, none of these is a command, an option, a URL or a protocol.
+      {convert(Converter::kSox, "|touch P;cat b.flac #.flac", "/tmp/-x.wav"),
+       "sox './|touch P;cat b.flac #.flac' -r 44100 -b 16 -c 2 '/tmp/-x.wav'"},
+      {convert(Converter::kFfmpeg, "pipe:x.opus", "-f-cd.wav"),
+       "ffmpeg -nostdin -n -i './pipe:x.opus' -ar 44100 -ac 2 -sample_fmt s16 './-f-cd.wav'"},
+      {rename("it's.Wav", "it's"), "mv './it'\\''s.Wav' './it'\\''s.wav'"},
       {join("cd1/a.wav", "cd1/b c.wav", "cd1/a+b c.wav"),
-       "sox cd1/a.wav 'cd1/b c.wav' 'cd1/a+b c.wav'"},
-      {pad("a.wav", "a", 587), "sox a.wav a-cd.wav pad 0 587s"},
+       "sox './cd1/a.wav' './cd1/b c.wav' './cd1/a+b c.wav'"},
+      {pad("a.wav", "a-cd.wav", 587), "sox './a.wav' './a-cd.wav' pad 0 587s"},
       {CdWavName("live set"), "live set-cd.wav"},
+      {CdWavName("live set", 2), "live set-cd3.wav"},
+      {CdWavName("song-cd"), "song-cd2.wav"},
+      {CdWavName("song-cd", 1), "song-cd3.wav"},
+      {NumberedName("a+b.wav", 1), "a+b2.wav"},
+      {NumberedName("tlist.txt", 0), "tlist.txt"},
       {CueTime(0), "00:00:00"},
       {CueTime(100 * 60 * 75 + 74), "100:00:74"},
+      // As cksum prints them for its standard input.
+      {CksumLine(""), "4294967295 0"},
+      {CksumLine("x"), "12738659 1"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.said, c.want);
 }
@@ -56,7 +69,10 @@ TEST(Remedies, CommandsAndNames) {
 // its line ends as they were and a line removed with its own, and what is left to decide.
 TEST(FixScript, CommandsTheRewrittenListAndChoices) {
   using K = FindingKind;
-  const std::string list = "a b.wav\r\nS 0:00\r\nS 4:12.5 It's\r\nx.flac\r\nS 17:02\r\n";
+  // What follows a NUL is not read, but kept.
+  const std::string list =
+      std::string("a b.wav\r\nS 0:00\r\nS 4:12.5 It's %5\\\r\nx.flac\r\nS 17:02\r\n") + '\0' +
+      "g.wav\n";
   auto at = [&](std::string_view line) {
     return std::string_view(list).substr(list.find(line), line.size());
   };
@@ -65,9 +81,9 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
       {.kind = K::kSplitAtStart, .line = 2, .subject = at("S 0:00")},
       {.kind = K::kEditorTime,
        .line = 3,
-       .subject = at("S 4:12.5 It's"),
+       .subject = at("S 4:12.5 It's %5\\"),
        .frames = 18937,
-       .title = "It's"},
+       .title = "It's %5\\"},
       {.kind = K::kOtherAudio,
        .line = 4,
        .subject = at("x.flac"),
@@ -80,22 +96,47 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
        .other_frames = 1277},
       {.kind = K::kNotCdAudio, .line = 1, .subject = at("a b.wav"), .stem = "a b"},
   };
-  EXPECT_EQ(
-      FixScript(list, found, {"my list", "o.cue"}),
+  const std::string kHead =
       "#!/bin/sh\n"
-      "# The fixes vantorel gives for the track list my list: run this script with sh, then "
+      "# The fixes vantorel gives for the track list my?list: run this script with sh, then "
       "vantorel again.\n"
-      "set -e\n"
-      "sox 'a b.wav' -r 44100 -b 16 -c 2 'a b-cd.wav'\n"
-      "sox x.flac -r 44100 -b 16 -c 2 x-cd.wav\n"
-      "cp -- 'my list' 'my list.orig'\n"
-      "printf '%s' 'a b-cd.wav\r\nS 04:12:37 It'\\''s\r\nx-cd.wav\r\nS 17:02\r\n' > 'my list'\n"
+      "# It stops before it changes anything where the list is not the one it was made for, and "
+      "at\n"
+      "# the first file it is to make whose name is taken, by a link too, or the first command "
+      "that\n"
+      "# fails. The list is rewritten last.\n"
+      "set -eC\n";
+  const std::string kFresh =
+      "fresh() {\n"
+      "  if [ -e \"$1\" ] || [ -L \"$1\" ]; then\n"
+      "    printf '%s is taken; run vantorel --script again\\n' \"$1\" >&2\n"
+      "    exit 1\n"
+      "  fi\n"
+      "}\n"
+      "fresh './a b-cd.wav'\n"
+      "sox './a b.wav' -r 44100 -b 16 -c 2 './a b-cd.wav'\n"
+      "fresh './x-cd.wav'\n"
+      "sox './x.flac' -r 44100 -b 16 -c 2 './x-cd.wav'\n";
+  const std::string kFixed =
+      "'a b-cd.wav\r\nS 04:12:37 It'\\''s %%5\\\\\r\nx-cd.wav\r\nS 17:02\r\n\\000g.wav\n'";
+  const std::string kLeft =
       "# Left for you to decide:\n"
-      "# my list:5: warning: \"S 17:02\" gives two numbers, which cdrdao reads as seconds:frames; "
+      "# my?list:5: warning: \"S 17:02\" gives two numbers, which cdrdao reads as seconds:frames; "
       "write the line as \"S 17:02:00\" for minutes:seconds, or as \"S 00:17:02\" for "
-      "seconds:frames\n");
+      "seconds:frames\n";
+  // A regular list is checked, kept and rewritten; one from a pipe is written to a new file.
+  EXPECT_EQ(FixScript({list, true, "my\nlist.orig"}, found, {"my\nlist", "o.cue"}),
+            kHead + "[ \"$(cksum < './my\nlist')\" = '" + CksumLine(list) +
+                "' ] || {\n  printf '%s\\n' 'my?list has changed since this script was made; "
+                "run vantorel --script again' >&2\n  exit 1\n}\n" +
+                kFresh + "fresh './my\nlist.orig'\ncat < './my\nlist' > './my\nlist.orig'\n" +
+                "printf " + kFixed + " >| './my\nlist'\n" + kLeft);
+  EXPECT_EQ(FixScript({list, false, "tlist.txt"}, found, {"my\nlist", "o.cue"}),
+            kHead + kFresh + "fresh './tlist.txt'\nprintf " + kFixed + " > './tlist.txt'\n" +
+                kLeft +
+                "# my?list is no file that can be rewritten, so the fixed list is tlist.txt: run "
+                "vantorel './tlist.txt'\n");
 }
-
 }  // namespace
 
 }  // namespace vantorel

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 #include "audio/wavprobe.h"
 #include "cuesheet/cuesheet.h"
@@ -11,6 +13,7 @@
 #include "io/cue_file.h"
 #include "io/io.h"
 #include "run/finding_text.h"
+#include "run/remedies.h"
 #include "run/script.h"
 #include "run/texts.h"
 #include "tracklist/tracklist.h"
@@ -30,6 +33,7 @@ struct List {
   ReadBytes bytes;
   std::string_view text;  // The bytes read.
   FileId id;
+  bool regular = false;
 };
 
 // Writes what standard output has not had yet. Returns false, now and on every later call, once
@@ -84,6 +88,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
     return kExitNoList;
   }
   list->id = read.id;
+  list->regular = read.regular;
   return kGoOn;
 }
 
@@ -127,16 +132,76 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
   return wav;
 }
 
+// Names for the files that fixes make, each one that no file has, no line of the list names and
+// no other fix makes. The working directory's names are read once, and only when a name is needed.
+struct NewNames {
+  std::string_view list_text;
+  bool listed = false;
+  std::optional<std::vector<std::string>> here = {};
+  std::vector<std::string> given = {};
+  // The file each CD WAV is made of, by its line's text, and how many names its name passes over.
+  std::vector<std::pair<std::string_view, uint32_t>> made_of = {};
+
+  bool Taken(const std::string& name) {
+    if (std::find(given.begin(), given.end(), name) != given.end()) return true;
+    for (std::string_view rest = list_text; !rest.empty();) {
+      size_t end = std::min(rest.find('\n'), rest.size());
+      std::string_view line = rest.substr(0, end);
+      if (line.ends_with('\r')) line.remove_suffix(1);
+      if (line == name) return true;
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    if (name.find('/') != name.npos) return NameIsTaken(name.c_str());
+    if (!listed) here = NamesInDirectory(".");
+    listed = true;
+    if (!here) return NameIsTaken(name.c_str());
+    return std::binary_search(here->begin(), here->end(), name);
+  }
+
+  // How many names, made by name_of, are passed over to the first that is not taken; that one
+  // is then given.
+  template <typename NameOf>
+  uint32_t Skip(NameOf name_of) {
+    // Past this many, a name is tried no further: fresh in the script stops it if it is taken.
+    constexpr uint32_t kMostTried = 1000;
+    uint32_t skip = 0;
+    while (skip < kMostTried && Taken(name_of(skip))) ++skip;
+    given.push_back(name_of(skip));
+    return skip;
+  }
+
+  void Give(std::span<Finding> findings) {
+    for (Finding& f : findings) {
+      if (f.kind == FindingKind::kEndsInsideFrame || FixOf(f).makes_file) {
+        auto made = std::find_if(made_of.begin(), made_of.end(),
+                                 [&](const auto& m) { return m.first == f.subject; });
+        if (made != made_of.end()) {
+          f.name_skip = made->second;
+        } else {
+          f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.stem, skip); });
+          made_of.emplace_back(f.subject, f.name_skip);
+        }
+      }
+      if (!f.joined.empty()) {
+        const std::string joined = f.joined;
+        f.joined =
+            NumberedName(joined, Skip([&](uint32_t skip) { return NumberedName(joined, skip); }));
+      }
+    }
+  }
+};
+
 // Probes every WAV file of the disc in the order of the list, and returns whether every one can
 // be used. With report, standard output tells of the files up to the first that cannot be used;
 // standard error tells of every one. Every finding is added to found too.
-bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console,
+bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, NewNames* new_names,
                 std::vector<Finding>* found) {
   bool usable = true;
   std::string path;
   for (DiscFile& file : disc->files) {
     file.wav = GET_ATTRIBUTES(file.entry, &path);
     std::vector<Finding> of_file = ProbeFindings(file);
+    new_names->Give(of_file);
     if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
     Say(console, of_file, {list.name, ""});
     usable = usable && IsUsable(file.wav);
@@ -238,7 +303,8 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   Disc disc = ReadDisc(list);
   std::vector<Finding> found;
   const bool report = !options.script;
-  const bool usable = ProbeFiles(&disc, list, report, console, &found);
+  NewNames new_names{.list_text = list.text};
+  const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found);
   LookUpLines(&disc);
 
   MeasureLengths(&disc);
@@ -248,10 +314,19 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   const DiscLayout layout = LayOutDisc(disc);
   if (usable && report && options.tracks) AppendTrackView(&console->out, disc, layout);
   std::vector<Finding> checked = CheckDisc(disc, layout);
+  new_names.Give(checked);
   Say(console, checked, {list.name, cue_name});
   if (options.script) {
     found.insert(found.end(), checked.begin(), checked.end());
-    console->out += FixScript(list.text, found, {list.name, cue_name});
+    // A regular list's copy is LIST.orig, else LIST.orig2, ...; the fixed list of any other is
+    // tlist.txt, else tlist2.txt, ...
+    const std::string orig = list.name + ".orig";
+    new_names.Skip([&](uint32_t skip) {
+      if (!list.regular) return NumberedName(kDefaultList, skip);
+      return skip == 0 ? orig : orig + std::to_string(uint64_t{skip} + 1);
+    });
+    const std::string new_name = new_names.given.back();
+    console->out += FixScript({list.text, list.regular, new_name}, found, {list.name, cue_name});
     return kExitDone;
   }
   if (!usable) return kExitBadWav;

@@ -3,6 +3,7 @@
 // user.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,9 +13,23 @@
 
 namespace vantorel {
 
-// The script for the list called names.list, whose text is list_text, from the findings of a run
-// on it. The list's lines it rewrites are those of findings whose subject is a line of list_text.
-std::string FixScript(std::string_view list_text, std::span<const Finding> findings,
+// The list the script fixes.
+struct ScriptList {
+  std::string_view text;  // Every byte of it, also those after a NUL, which the reader stops at.
+  // A regular file, which the script checks is unchanged and rewrites in place; anything else,
+  // a pipe say, cannot be read again, and the fixed list goes to a new file.
+  bool regular = true;
+  // A name no file has: for the copy of a regular list as it stands (LIST.orig), or else for the
+  // fixed list.
+  std::string_view new_name;
+};
+
+// The script for the list called names.list from the findings of a run on it. The list's lines
+// it rewrites are those of findings whose subject is a line of list.text.
+std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
                       const Names& names);
+
+// The checksum and size of bytes as POSIX cksum gives them for its standard input.
+std::string CksumLine(std::string_view bytes);
 
 }  // namespace vantorel

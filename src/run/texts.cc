@@ -8,6 +8,7 @@
 
 #include "audio/wavprobe.h"
 #include "cd.h"
+#include "run/finding_text.h"
 #include "run/remedies.h"
 #include "run/run.h"
 
@@ -190,13 +191,15 @@ std::string VersionLine() {
 }
 
 std::string CueNotRemoved(std::string_view name, int error) {
-  if (error == 0) {
-    return Line("vantorel: cannot remove \"", name,
-                "\", which this run made and could not write: another program moved it from that "
-                "name, and it stays where it was moved to");
-  }
-  return Line("vantorel: cannot remove \"", name,
-              "\", which this run made and could not write: ", std::strerror(error));
+  std::string line =
+      error == 0 ? Line("vantorel: cannot remove \"", name,
+                        "\", which this run made and could not write: another program moved it "
+                        "from that name, and it stays where it was moved to")
+                 : Line("vantorel: cannot remove \"", name,
+                        "\", which this run made and could not write: ", std::strerror(error));
+  MaskControls(&line, 0);
+  line.back() = '\n';
+  return line;
 }
 
 namespace {

@@ -84,7 +84,7 @@ follow() {
   "$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
   check "$file: exit status" "$got" "$status"
   command=$(sed -n 's/.*: \(\(sox\|ffmpeg\) .*\)$/\1/p' err.txt)
-  made=${command##* }
+  made=$(sed -n 's/.*write the line as "\([^"]*\)".*/\1/p' err.txt)
   check "$file: a command to run" "$([ -n "$command" ] && echo yes || cat err.txt)" yes
   eval "$command" >/dev/null 2>&1 || check "$file: the command runs" no yes
   printf '%s\n' "$made" > one.txt
