@@ -41,11 +41,14 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
 }
 
 // Appends text as printf's format in single quotes, which writes it byte for byte: a NUL as
-// \000, which no shell word can hold, and % and \ doubled.
+// \000, which no shell word can hold, a - at its start as \055, lest it be read as an option,
+// and % and \ doubled.
 void AppendPrintfFormat(std::string* out, std::string_view text) {
   std::string format;
   for (char c : text) {
-    if (c == '\0') {
+    if (c == '-' && format.empty()) {
+      format.append("\\055");
+    } else if (c == '\0') {
       format.append("\\000");
     } else {
       if (c == '%' || c == '\\') format.push_back(c);
