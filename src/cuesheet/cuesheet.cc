@@ -22,13 +22,25 @@ void AppendText(std::string* out, std::string_view indent, std::string_view comm
   out->append(indent).append(command).append(" \"").append(text.text.text).append("\"\n");
 }
 
+// A FILE line's name: the list's, after the "." directory written in front of it, if any.
+struct SheetName {
+  std::string_view dot;
+  std::string_view name;
+};
+
+// Whether a FILE line gives text as its name.
+bool Gives(SheetName line, std::string_view text) {
+  return text.size() == line.dot.size() + line.name.size() && text.starts_with(line.dot) &&
+         text.substr(line.dot.size()) == line.name;
+}
+
 }  // namespace
 
 std::string BuildCueSheet(const Disc& disc) {
   // Room for every line, so that the sheet is written into one buffer.
   size_t room = 0;
   for (const DiscFile& file : disc.files) {
-    room += file.entry.text.size() + 13;
+    room += file.entry.text.size() + 15;
     for (const Track& track : TracksOf(disc, file)) {
       room += 48 + track.start.size() + track.pregap.text.size() + track.title.text.text.size() +
               PerformerOf(disc, track).text.text.size();
@@ -41,8 +53,20 @@ std::string BuildCueSheet(const Disc& disc) {
   // and its TRACK for the track before.
   AppendText(&text, "", "TITLE", disc.title);
   AppendText(&text, "", "PERFORMER", disc.performer);
+  // cdrdao ends a track where the next starts when the next FILE line gives the same text, so a
+  // file named again right after a split in it would end its last track at 00:00:00, which
+  // cdrdao refuses. Such a name is written with a "." directory in front, ./ or /., which names
+  // the same file by another text.
+  SheetName before = {};
+  bool before_split = false;
   for (const DiscFile& file : disc.files) {
-    text.append("FILE \"").append(file.entry.text).append("\" WAVE\n");
+    SheetName name = {"", file.entry.text};
+    if (before_split && Gives(before, name.name)) {
+      name.dot = name.name.starts_with('/') ? "/." : "./";
+    }
+    text.append("FILE \"").append(name.dot).append(name.name).append("\" WAVE\n");
+    before = name;
+    before_split = file.track_count > 1;
     for (const Track& track : TracksOf(disc, file)) {
       AppendTrack(&text, track_number++);
       AppendText(&text, "    ", "TITLE", track.title);

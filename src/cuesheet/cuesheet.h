@@ -8,7 +8,9 @@
 namespace vantorel {
 
 // The cue sheet of the disc: a FILE line for each file, and a TRACK, PREGAP and INDEX line for
-// each of its tracks, in order, with the texts of the list as they stand.
+// each of its tracks, in order, with the texts of the list as they stand, but for a file named
+// again right after a split in it, whose name is written with ./ in front (/. where it starts
+// with /).
 std::string BuildCueSheet(const Disc& disc);
 
 }  // namespace vantorel

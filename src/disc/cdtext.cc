@@ -148,7 +148,9 @@ void AppendAscii(char32_t code, std::string* out) {
 SheetText ToSheetText(std::string_view raw) {
   SheetText result;
   std::string_view written = TrimBlanks(raw);
-  if (written.size() >= 2 && written.front() == '"' && written.back() == '"') {
+  // Wholly in double quotes: one at each end and none between.
+  if (written.size() >= 2 && written.front() == '"' && written.back() == '"' &&
+      written.substr(1, written.size() - 2).find('"') == written.npos) {
     written = written.substr(1, written.size() - 2);
   }
   result.as_written = written;

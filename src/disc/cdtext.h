@@ -22,7 +22,8 @@ struct SheetText {
   // blank at either end, at most kMaxCdTextChars long.
   std::string text;
   // The text as the list writes it: the raw text without the blanks around it and without the
-  // pair of double quotes it is wholly in, if it is. A view into the raw text.
+  // pair of double quotes it is wholly in, if it is: one at each end and no other. A view into
+  // the raw text.
   std::string_view as_written;
   // Whether text differs from as_written, byte for byte.
   bool changed = false;

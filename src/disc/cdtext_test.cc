@@ -29,7 +29,7 @@ TEST(ToSheetText, AsciiQuotesAndBlanks) {
       {"Opening", "Opening", false},
       {"\"Live at the Mill\"", "Live at the Mill", false},
       {"  Second Song\t ", "Second Song", false},
-      {"\"a \"b\" c\"", "a 'b' c", true},
+      {"\"Hello\" and \"Goodbye\"", "'Hello' and 'Goodbye'", true},
       {"\"Intro", "'Intro", true},
       {"He said \"hi\" \\ bye", "He said 'hi' / bye", true},
       {"a\tb\x01"

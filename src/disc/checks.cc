@@ -236,6 +236,11 @@ struct Checker {
     if (h.rifx) mends[count++] = FindingKind::kRifx;
     if (h.rf64) mends[count++] = FindingKind::kRf64;
     if (h.format_found && !IsCdAudio(h)) mends[count++] = FindingKind::kNotCdAudio;
+    // What the data chunk declares past its last whole sample frame, a burner leaves out.
+    constexpr uint32_t kFrameBytes = cd::kChannels * cd::kBits / 8;
+    if (count == 0 && h.format_found && h.data_size % kFrameBytes != 0) {
+      Add(FindingKind::kPartSampleFrame, entry, {.count = h.data_size % kFrameBytes});
+    }
     if (count == 0) return;
     Add(mends[0], entry,
         {.frames = frames,
@@ -447,6 +452,7 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kNotWavAudio:
       return Severity::kError;
     case FindingKind::kEndsInsideFrame:
+    case FindingKind::kPartSampleFrame:
     case FindingKind::kFirstPregap:
       return Severity::kNote;
     case FindingKind::kListNotUsed:

@@ -42,6 +42,7 @@ WavFile FileCalled(std::string_view name) {
   if (name == "z.wav") h.sample_frames = h.declared_frames = h.present_frames = 0;
   if (name == "u.wav") h.sample_frames = h.declared_frames = 0;
   if (name == "r.wav") h.rf64 = true;
+  if (name == "part.wav") h.data_size = h.sample_frames * 4 + 3;
   // Cut off after the data chunk's header; written to a pipe as RF64 at 22050 Hz; RIFX at 48 kHz.
   if (name == "cut.wav") h.sample_frames = h.present_frames = 0;
   if (name == "pipe.wav") {
@@ -174,6 +175,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{1, K::kShortOfDeclared, 1500, 225}, Found{1, K::kFileTooShort, 225},
         Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 225, .other = "t.wav"},
         Found{3, K::kNoAudio}, Found{4, K::kSizeNotFilledIn, 1500}, Found{5, K::kRf64}}},
+      {"part.wav\n", {Found{.line = 1, .kind = K::kPartSampleFrame, .count = 3}}},
       // One finding for each file, of all that one command mends, and none where no command
       // can make audio of nothing.
       {"cut.wav\npipe.wav\nrx.wav\n",

@@ -57,6 +57,8 @@ enum class FindingKind {
                      // frame; frames: where the next file would start if the two were joined;
                      // joined: the name of the two joined, where they can be, the next being CD
                      // audio of one track.
+  kPartSampleFrame,  // A note: CD audio whose data chunk ends inside a sample frame; count: the
+                     // bytes of that frame it holds.
 
   // Of a line of the list. subject is the line.
   kMixedCaseWav,        // A .Wav line, or a time line that names one. other, as the run found:

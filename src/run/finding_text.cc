@@ -278,6 +278,13 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kEndsInsideFrame:
       // Said of every such file at once; see AppendFramePadding.
       return;
+    case FindingKind::kPartSampleFrame:
+      Append(out, {"\"", s, "\" ends its data chunk "});
+      AppendCounted(out, f.count, "byte");
+      Append(out, {" into a sample frame of ", Number(cd::kChannels * cd::kBits / 8),
+                   ", which cdrdao warns of as not a multiple of the sample size and leaves out, "
+                   "as the lengths here do"});
+      return;
 
     case FindingKind::kNoSpaceAfterLetter:
       Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",

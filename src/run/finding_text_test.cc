@@ -336,6 +336,10 @@ TEST(FindingLines, EachKindAsSaid) {
       {{.kind = K::kTooManyPacks, .count = 256},
        "warning: the CD-TEXT takes 256 packs of 12 bytes, more than the 255 a disc holds, which "
        "cdrdao writes corrupt; shorter titles and performers fit"},
+      {{.kind = K::kPartSampleFrame, .line = 2, .subject = "p.wav", .count = 1},
+       "l.txt:2: note: \"p.wav\" ends its data chunk 1 byte into a sample frame of 4, which "
+       "cdrdao warns of as not a multiple of the sample size and leaves out, as the lengths here "
+       "do"},
       {{.kind = K::kLongFileName, .line = 4, .subject = "long.wav", .count = 148},
        "l.txt:4: warning: \"long.wav\" is 148 bytes long, and Debian's cdrdao 1.2.4 aborts on a "
        "file name of 148 bytes or more; give the file a shorter name"},

@@ -107,6 +107,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kQuoteInName:
     case FindingKind::kNoAudio:
     case FindingKind::kEndsInsideFrame:
+    case FindingKind::kPartSampleFrame:
     case FindingKind::kLongFileName:
     case FindingKind::kNotACueTime:
     case FindingKind::kTimeWithoutFrames:

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The track view of --tracks gives every track's pregap, start and end on the disc, and the disc's
-# length, as cdrdao show-toc and toc-info give them for the cue sheet written.
+# length, as cdrdao show-toc and toc-info give them for the cue sheet written, also where a file
+# is named again right after a split in it.
 . "$(dirname "$0")/common.sh"
 need sox cdrdao
 
@@ -19,6 +20,7 @@ S 00:04:00
 encore.wav
 S 00:05:00
 P 00:01:10
+encore.wav
 LIST
 out=$("$VANTOREL" --tracks album.txt album.cue 2>/dev/null)
 
@@ -37,7 +39,7 @@ toc=$(cdrdao show-toc album.cue 2>/dev/null | awk '
     at[n, key] = substr($0, RSTART + 1, RLENGTH - 2) + 0
   }
   END { for (t = 1; t <= n; t++) print t, at[t, "PREGAP"] + 0, at[t, "START"], at[t, "END"] }')
-check "seven tracks" "$(printf '%s\n' "$view" | wc -l)" "7"
+check "eight tracks" "$(printf '%s\n' "$view" | wc -l)" "8"
 check "pregaps, starts and ends as cdrdao show-toc gives them" "$view" "$toc"
 check "the disc's length as cdrdao toc-info gives it" \
   "$(printf '%s\n' "$out" | sed -n 's/^Disc length: //p')" \
