@@ -277,15 +277,16 @@ struct Checker {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
       // The title after a split's time, as the sheet writes it: a line to write keeps it.
-      const std::string_view title = track.title.line.number == track.opened_by.number
-                                         ? std::string_view(track.title.text.text)
+      const CdText& titled = TitleOf(disc, track);
+      const std::string_view title = titled.line.number == track.opened_by.number
+                                         ? std::string_view(titled.text.text)
                                          : std::string_view();
       if (place.placing == Placing::kAtStart) {
         // The file's first track starts there already; a title of the split's is the first
         // track's, where that has none.
         Add(FindingKind::kSplitAtStart, track.opened_by,
             {.count = static_cast<uint64_t>(file.entry.number),
-             .title = tracks[0].title.text.empty ? std::string(title) : ""});
+             .title = TitleOf(disc, tracks[0]).text.empty ? std::string(title) : ""});
       } else if (t != 0 && !TimeLine(track.opened_by, track.start, title)) {
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, track.opened_by,
@@ -343,29 +344,20 @@ struct Checker {
   // cdrdao needs to burn them, a title and a performer for the disc and a title for every track,
   // in no more packs than a disc holds.
   void CdTexts() {
-    for (const ListLine& again : disc.texts_again) {
-      LineKind kind = KindOf(again.text);
-      const Track* track = nullptr;
-      for (const Track& t : disc.tracks) {
-        if (t.opened_by.number < again.number) track = &t;
-      }
-      const CdText& first = kind == LineKind::kDiscTitle       ? disc.title
-                            : kind == LineKind::kDiscPerformer ? disc.performer
-                            : kind == LineKind::kPerformer     ? track->performer
-                                                               : track->title;
-      Add(FindingKind::kTextAgain, again,
-          {.count = static_cast<uint64_t>(first.line.number), .line_kind = kind});
+    for (const TextAgain& again : disc.texts_again) {
+      Add(FindingKind::kTextAgain, again.line,
+          {.count = static_cast<uint64_t>(again.first), .line_kind = KindOf(again.line.text)});
     }
     for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
     Text(disc.title);
     Text(disc.performer);
-    for (const Track& track : disc.tracks) {
-      Text(track.title);
-      Text(track.performer);
+    for (const TrackTexts& texts : disc.track_texts) {
+      Text(texts.title);
+      Text(texts.performer);
     }
     if (!HasCdText(disc)) return;
     for (const Track& track : disc.tracks) {
-      if (track.title.text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
+      if (TitleOf(disc, track).text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
     }
   }
 
@@ -602,7 +594,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     std::vector<CdTextPair> tracks;
     tracks.reserve(disc.tracks.size());
     for (const Track& track : disc.tracks) {
-      tracks.push_back({track.title.text.text, PerformerOf(disc, track).text.text});
+      tracks.push_back({TitleOf(disc, track).text.text, PerformerOf(disc, track).text.text});
     }
     size_t packs = CountCdTextPacks({disc.title.text.text, disc.performer.text.text}, tracks);
     if (packs > kMaxCdTextPacks) {
