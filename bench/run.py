@@ -159,7 +159,8 @@ def require(program, package):
 
 
 def timed(cmd, cwd):
-    """Wall time of one run, from spawning the command to reaping it, in seconds.
+    """Wall time of one run, from spawning the command to reaping it, in seconds, and the fresh
+    pages it touched (its minor page faults, which do not depend on the machine's load).
 
     posix_spawn keeps Python's own cost out of the measure as far as it can be kept out."""
     actions = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
@@ -170,14 +171,14 @@ def timed(cmd, cwd):
         start = time.perf_counter()
         pid = os.posix_spawn(cmd[0] if os.path.isabs(cmd[0]) else shutil.which(cmd[0]), cmd,
                              os.environ, file_actions=actions)
-        _, status = os.waitpid(pid, 0)
+        _, status, usage = os.wait4(pid, 0)
         elapsed = time.perf_counter() - start
     finally:
         os.chdir(here)
     if os.waitstatus_to_exitcode(status) != 0:
         fail("command failed with status %d: %s" % (os.waitstatus_to_exitcode(status),
                                                      describe(cmd)))
-    return elapsed
+    return elapsed, usage.ru_minflt
 
 
 def instructions(cmd, cwd, keep):
@@ -325,10 +326,12 @@ def main():
         print("## Time: median of the per-round ratios over %d alternating rounds\n" % rounds)
         print("Each round runs every command once, the order reversed every other round, and "
               "divides each tool's time by the floor's of the same round. The quartiles of those "
-              "ratios are in brackets; the times are medians, in ms.\n")
+              "ratios are in brackets; the times are medians, in ms; the pages are the median "
+              "count of minor page faults of a run.\n")
         header = ["set"] + ["%s / floor" % tool for tool in ratioed] + \
             ["%s / %s" % pair for pair in paired] + \
-            ["%s, ms" % tool for tool in tools] + list(peers)
+            ["%s, ms" % tool for tool in tools] + ["%s, pages" % tool for tool in tools] + \
+            list(peers)
         print("| " + " | ".join(header) + " |")
         print("|" + "---|" * len(header))
         for label, (lst, _, files) in sets.items():
@@ -337,10 +340,14 @@ def main():
                 for name, cmd in peers.items():
                     cmds[name] = cmd + files
             samples = {name: [] for name in cmds}
+            pages = {name: [] for name in cmds}
             ratios = {pair: [] for pair in [(tool, "floor") for tool in ratioed] + paired}
             for r in range(rounds):
                 order = list(cmds) if r % 2 == 0 else list(reversed(cmds))
-                got = {name: timed(cmds[name], work) for name in order}
+                got = {}
+                for name in order:
+                    got[name], faults = timed(cmds[name], work)
+                    pages[name].append(faults)
                 for name, t in got.items():
                     samples[name].append(t)
                 for pair in ratios:
@@ -349,8 +356,10 @@ def main():
             for pair in ratios:
                 q = statistics.quantiles(ratios[pair], n=4) if rounds > 1 else ratios[pair] * 3
                 cells.append("%.3f (%.3f-%.3f)" % (statistics.median(ratios[pair]), q[0], q[2]))
+            cells += ["%.2f" % (statistics.median(samples[n]) * 1000) for n in tools]
+            cells += ["%d" % statistics.median(pages[n]) for n in tools]
             cells += ["%.2f" % (statistics.median(samples[n]) * 1000) if n in samples else "—"
-                      for n in list(tools) + list(peers)]
+                      for n in peers]
             print("| " + " | ".join(cells) + " |")
 
         print("\n## Instructions (valgrind --tool=callgrind, the whole run, millions)\n")

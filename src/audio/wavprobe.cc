@@ -197,6 +197,11 @@ OtherAudio OtherAudioIn(Head h) {
       IsWave64Id(h, 24, "wave")) {
     return OtherAudio::kWave64;
   }
+  // AC-3 and E-AC-3 frames start with the sync word 0B 77; the stream's version, in the top five
+  // bits of byte 5, is above 10 in E-AC-3.
+  if (Is(h, 0, "\x0B\x77")) return ByteAt(h, 5) >> 3 > 10 ? OtherAudio::kEac3 : OtherAudio::kAc3;
+  // Raw AAC starts with the sync bits of an ADTS frame, whose layer is 0; MPEG audio's is not.
+  if (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xF6) == 0xF0) return OtherAudio::kAac;
   // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
   if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
     return OtherAudio::kMp3;

@@ -40,6 +40,9 @@ enum class OtherAudio {
   kNone,
   kFlac,
   kMp3,
+  kAac,   // Raw AAC in ADTS frames.
+  kAc3,   // Raw AC-3 frames.
+  kEac3,  // Raw E-AC-3 frames.
   kOgg,
   kOpus,
   kAiff,

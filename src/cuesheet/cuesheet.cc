@@ -42,8 +42,8 @@ std::string BuildCueSheet(const Disc& disc) {
   for (const DiscFile& file : disc.files) {
     room += file.entry.text.size() + 15;
     for (const Track& track : TracksOf(disc, file)) {
-      room += 48 + track.start.size() + track.pregap.text.size() + track.title.text.text.size() +
-              PerformerOf(disc, track).text.text.size();
+      room += 48 + track.start.size() + track.pregap.text.size() +
+              TitleOf(disc, track).text.text.size() + PerformerOf(disc, track).text.text.size();
     }
   }
   std::string text;
@@ -69,7 +69,7 @@ std::string BuildCueSheet(const Disc& disc) {
     before_split = file.track_count > 1;
     for (const Track& track : TracksOf(disc, file)) {
       AppendTrack(&text, track_number++);
-      AppendText(&text, "    ", "TITLE", track.title);
+      AppendText(&text, "    ", "TITLE", TitleOf(disc, track));
       AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeText(track.pregap.text)) += '\n';

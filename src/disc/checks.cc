@@ -102,6 +102,9 @@ constexpr OtherKind kOtherKinds[] = {
     {OtherAudio::kNone, "", Converter::kNone, ""},
     {OtherAudio::kFlac, "FLAC", Converter::kSox, "flac"},
     {OtherAudio::kMp3, "MP3", Converter::kSox, "mp3"},
+    {OtherAudio::kAac, "AAC", Converter::kFfmpeg, ""},
+    {OtherAudio::kAc3, "AC-3", Converter::kFfmpeg, ""},
+    {OtherAudio::kEac3, "E-AC-3", Converter::kFfmpeg, ""},
     {OtherAudio::kOgg, "Ogg Vorbis", Converter::kSox, "ogg"},
     {OtherAudio::kOpus, "Opus", Converter::kFfmpeg, ""},
     {OtherAudio::kAiff, "AIFF", Converter::kSox, "aiff"},
@@ -271,55 +274,32 @@ struct Checker {
          .joined = joinable ? JoinedName(file.entry.text, next->entry.text) : ""});
   }
 
-  // Whether a split's time means the start of its file, however it is written.
-  static bool MeansStart(std::string_view time) {
-    std::optional<uint64_t> at = TimeOf(time);
-    TimeReadings meant = EditorTimeFrames(time);
-    return at ? *at == 0 : meant.count != 0 && meant.frames[0] == 0;
-  }
-
-  // The lines of a file's tracks: the time of each split and where the layout could not place
-  // it, and each pregap's time.
+  // The lines of a file's tracks: the time of each split and, where the layout could not place
+  // it, why; and each pregap's time.
   void TrackLines(std::span<const Track> tracks, std::span<const TrackPlace> places,
                   const DiscFile& file) {
-    // The latest start in the file as the user means it: a time an audio editor writes counts
-    // at what it means, though the sheet cannot place it.
-    uint64_t meant = 0;
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
       // The title after a split's time, as the sheet writes it: a line to write keeps it.
-      const std::string_view title = track.title.line.number == track.opened_by.number
-                                         ? std::string_view(track.title.text.text)
+      const CdText& titled = TitleOf(disc, track);
+      const std::string_view title = titled.line.number == track.opened_by.number
+                                         ? std::string_view(titled.text.text)
                                          : std::string_view();
-      if (t == 1 && MeansStart(track.start)) {
+      if (place.placing == Placing::kAtStart) {
         // The file's first track starts there already; a title of the split's is the first
         // track's, where that has none.
         Add(FindingKind::kSplitAtStart, track.opened_by,
             {.count = static_cast<uint64_t>(file.entry.number),
-             .title = tracks[0].title.text.empty ? std::string(title) : ""});
-      } else if (t != 0 && TimeLine(track.opened_by, track.start, title)) {
-        TimeReadings editor = EditorTimeFrames(track.start);
-        if (editor.count != 0) meant = std::max<uint64_t>(meant, editor.frames[0]);
-      } else if (t != 0) {
-        // A split placed, yet not after one the user means earlier, is out of place all the same.
-        bool behind = place.in_file && *place.in_file <= meant;
-        uint64_t bound = std::max(meant, place.placing == Placing::kNotLater ? place.bound : 0);
-        // Only a split placed, or one placed once read as hours, moves the file's time on.
-        uint64_t start = place.placing == Placing::kPlaced ? *place.in_file : 0;
+             .title = TitleOf(disc, tracks[0]).text.empty ? std::string(title) : ""});
+      } else if (t != 0 && !TimeLine(track.opened_by, track.start, title)) {
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, track.opened_by,
               {.other = file.entry.text, .frames = place.bound});
-        } else if (place.placing == Placing::kNotLater || behind) {
-          // Past an hour, a time is often written as hours:minutes:seconds.
-          std::optional<uint32_t> hours = HoursTimeFrames(track.start);
-          uint64_t end = BurnedFrames(file.wav.length);
-          bool rises = hours && *hours > bound && *hours < end;
+        } else if (place.placing == Placing::kNotLater) {
           Add(FindingKind::kSplitNotLater, track.opened_by,
-              {.frames = bound, .other_frames = rises ? *hours : 0, .title = std::string(title)});
-          if (rises) start = *hours;
+              {.frames = place.bound, .other_frames = place.as_hours, .title = std::string(title)});
         }
-        meant = std::max(meant, start);
       }
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
@@ -337,8 +317,8 @@ struct Checker {
   // that ends it, the line to move, or else at its start. A file whose first track is the only
   // one placed is said as a whole.
   void TrackLengths(std::span<const Track> tracks, std::span<const TrackPlace> places,
-                    const DiscFile& file) {
-    if (BurnedFrames(file.wav.length) == 0) return;
+                    uint64_t file_frames) {
+    if (file_frames == 0) return;
     bool one = std::count_if(places.begin(), places.end(), [](const TrackPlace& p) {
                  return p.placing == Placing::kPlaced;
                }) == 1;
@@ -369,33 +349,26 @@ struct Checker {
   // cdrdao needs to burn them, a title and a performer for the disc and a title for every track,
   // in no more packs than a disc holds.
   void CdTexts() {
-    for (const ListLine& again : disc.texts_again) {
-      LineKind kind = KindOf(again.text);
-      const Track* track = nullptr;
-      for (const Track& t : disc.tracks) {
-        if (t.opened_by.number < again.number) track = &t;
-      }
-      const CdText& first = kind == LineKind::kDiscTitle       ? disc.title
-                            : kind == LineKind::kDiscPerformer ? disc.performer
-                            : kind == LineKind::kPerformer     ? track->performer
-                                                               : track->title;
-      Add(FindingKind::kTextAgain, again,
-          {.count = static_cast<uint64_t>(first.line.number), .line_kind = kind});
+    for (const TextAgain& again : disc.texts_again) {
+      Add(FindingKind::kTextAgain, again.line,
+          {.count = static_cast<uint64_t>(again.first), .line_kind = KindOf(again.line.text)});
     }
     for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
     Text(disc.title);
     Text(disc.performer);
-    for (const Track& track : disc.tracks) {
-      Text(track.title);
-      Text(track.performer);
+    for (const TrackTexts& texts : disc.track_texts) {
+      Text(texts.title);
+      Text(texts.performer);
     }
     if (!HasCdText(disc)) return;
     for (const Track& track : disc.tracks) {
-      if (track.title.text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
+      if (TitleOf(disc, track).text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
     }
   }
 
-  void File(const DiscFile& file, const DiscFile* next) {
+  // The disc's file at index, and the one after it, if any.
+  void File(size_t index, const DiscFile* next) {
+    const DiscFile& file = disc.files[index];
     std::span<const Track> tracks = TracksOf(disc, file);
     std::span<const TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
@@ -412,7 +385,7 @@ struct Checker {
     Audio(file);
     EndsInsideFrame(file, next != nullptr && IsUsable(next->wav) ? next : nullptr);
     TrackLines(tracks, places, file);
-    TrackLengths(tracks, places, file);
+    TrackLengths(tracks, places, layout.file_frames[index]);
   }
 
   // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
@@ -602,7 +575,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
   for (size_t i = 0; i < disc.files.size(); ++i) {
-    check.File(disc.files[i], i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr);
+    check.File(i, i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr);
   }
   for (const StrayPregap& stray : disc.stray_pregaps) {
     const ListLine& line = stray.line;
@@ -627,7 +600,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     std::vector<CdTextPair> tracks;
     tracks.reserve(disc.tracks.size());
     for (const Track& track : disc.tracks) {
-      tracks.push_back({track.title.text.text, PerformerOf(disc, track).text.text});
+      tracks.push_back({TitleOf(disc, track).text.text, PerformerOf(disc, track).text.text});
     }
     size_t packs = CountCdTextPacks({disc.title.text.text, disc.performer.text.text}, tracks);
     if (packs > kMaxCdTextPacks) {

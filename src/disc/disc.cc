@@ -54,11 +54,20 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
   // first gave no text.
   auto set_text = [&disc](CdText* text, const ListLine& line, std::string_view raw) {
     if (text->line.number != 0 && !text->text.empty) {
-      disc.texts_again.push_back(line);
+      disc.texts_again.push_back({line, text->line.number});
     } else {
       if (text->line.number != 0) disc.texts_empty.push_back(text->line);
       *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data())};
     }
+  };
+  // The texts of the last track, made where it has none yet.
+  auto texts_of_last = [&disc]() -> TrackTexts& {
+    Track& track = disc.tracks.back();
+    if (track.texts == kNoTexts) {
+      track.texts = static_cast<uint32_t>(disc.track_texts.size());
+      disc.track_texts.emplace_back();
+    }
+    return disc.track_texts[track.texts];
   };
   // The track a pregap line may still belong to: the one opened by the last line but CD-TEXT
   // lines, where that line opened one and no pregap line has been taken for it.
@@ -81,7 +90,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         ++disc.files.back().track_count;
         SplitText cut = CutSplitLine(line.text);
         disc.tracks.push_back({.opened_by = line, .start = cut.time});
-        if (!cut.title.empty()) set_text(&disc.tracks.back().title, line, cut.title);
+        if (!cut.title.empty()) set_text(&texts_of_last().title, line, cut.title);
         open = disc.tracks.size() - 1;
         break;
       }
@@ -96,10 +105,10 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         open = kNoTrack;
         break;
       case LineKind::kTitle:
-        set_text(&disc.tracks.back().title, line, CdTextOf(line.text));
+        set_text(&texts_of_last().title, line, CdTextOf(line.text));
         continue;
       case LineKind::kPerformer:
-        set_text(&disc.tracks.back().performer, line, CdTextOf(line.text));
+        set_text(&texts_of_last().performer, line, CdTextOf(line.text));
         continue;
       case LineKind::kDiscTitle:
         set_text(&disc.title, line, CdTextOf(line.text));
@@ -133,12 +142,24 @@ void MeasureLengths(Disc* disc) {
 bool HasCdText(const Disc& disc) {
   auto given = [](const CdText& t) { return !t.text.empty; };
   return given(disc.title) || given(disc.performer) ||
-         std::any_of(disc.tracks.begin(), disc.tracks.end(),
-                     [&](const Track& t) { return given(t.title) || given(t.performer); });
+         std::any_of(disc.track_texts.begin(), disc.track_texts.end(),
+                     [&](const TrackTexts& t) { return given(t.title) || given(t.performer); });
+}
+
+namespace {
+
+const CdText kNoText;
+
+}  // namespace
+
+const CdText& TitleOf(const Disc& disc, const Track& track) {
+  return track.texts == kNoTexts ? kNoText : disc.track_texts[track.texts].title;
 }
 
 const CdText& PerformerOf(const Disc& disc, const Track& track) {
-  return track.performer.text.empty ? disc.performer : track.performer;
+  if (track.texts == kNoTexts) return disc.performer;
+  const CdText& own = disc.track_texts[track.texts].performer;
+  return own.text.empty ? disc.performer : own;
 }
 
 const LineLookup* LookupOf(const Disc& disc, const ListLine& line) {

@@ -1,6 +1,6 @@
 // The disc as the run sees it: its files in order, the tracks of each and what the run learned of
-// each file, with every list line that made them. It is built once from the track table, and the
-// length report, the cue sheet and the checks read it rather than the table.
+// each file, with every list line that made them. It is built from the track table, and the length
+// report, the cue sheet and the checks read it rather than the table.
 #pragma once
 
 #include <cstddef>
@@ -45,12 +45,20 @@ struct CdText {
   std::string_view lead = {};  // The line before its text: the keyword, or the split's time.
 };
 
+// The title and performer of a track that has either.
+struct TrackTexts {
+  CdText title = {};  // From a TITLE line, or the text after a split's time.
+  CdText performer = {};
+};
+
+// Where a track without a title or performer stands in the disc's texts: nowhere.
+constexpr uint32_t kNoTexts = UINT32_MAX;
+
 struct Track {
   ListLine opened_by = {};      // The WAV line that opens the file, or the S line of a split.
   std::string_view start = {};  // As the cue sheet gives it: the S line's time, or 00:00:00.
   ListLine pregap = {};         // The P line that gives it a pregap, if any.
-  CdText title = {};            // From a TITLE line, or the text after a split's time.
-  CdText performer = {};
+  uint32_t texts = kNoTexts;    // Its title and performer in the disc's track_texts, if any.
 };
 
 struct DiscFile {
@@ -86,10 +94,19 @@ struct StrayPregap {
   ListLine after_ignored;
 };
 
+// A title or performer line given again, and the line of the first, which stands.
+struct TextAgain {
+  ListLine line;
+  int first = 0;
+};
+
 struct Disc {
   std::vector<DiscFile> files;
   // The tracks of every file in order, in one block rather than a block a file.
   std::vector<Track> tracks;
+  // The texts of the tracks that have a title or performer, in the order of the tracks: a list
+  // without them keeps none.
+  std::vector<TrackTexts> track_texts;
   std::vector<ListLine> ignored;  // Lines taken as neither a WAV file, a split nor a pregap.
   std::vector<StrayPregap> stray_pregaps;
   std::vector<LineLookup> lookups;  // In the order of the list.
@@ -98,7 +115,7 @@ struct Disc {
   CdText performer;
   // Titles and performers given a second time for the same track or the disc: the first with a
   // text stands.
-  std::vector<ListLine> texts_again;
+  std::vector<TextAgain> texts_again;
   // Titles and performers without a text that one given after them took the place of.
   std::vector<ListLine> texts_empty;
 };
@@ -106,6 +123,9 @@ struct Disc {
 // Whether the sheet carries CD-TEXT: a title or performer with text to write, of the disc or of
 // any track.
 bool HasCdText(const Disc& disc);
+
+// A track's title, or an empty one where the list gives none.
+const CdText& TitleOf(const Disc& disc, const Track& track);
 
 // The performer the sheet writes for a track: its own, or else the disc's, since cdrdao needs one
 // on every track where the disc has one.

@@ -1,5 +1,6 @@
 #include "disc/layout.h"
 
+#include <algorithm>
 #include <span>
 
 #include "tracklist/tracklist.h"
@@ -12,37 +13,80 @@ std::optional<uint64_t> TimeOf(std::string_view time_text) {
   return *frames;
 }
 
+namespace {
+
+// Where a split at place lands in its file, given the latest start before it there as the user
+// means it; is_second says that it is the file's first split.
+void PlaceSplit(std::string_view time, bool is_second, uint64_t end, uint64_t latest,
+                TrackPlace* place) {
+  TimeReadings meant = EditorTimeFrames(time);
+  if (is_second &&
+      (place->in_file ? *place->in_file == 0 : meant.count != 0 && meant.frames[0] == 0)) {
+    place->placing = Placing::kAtStart;
+  } else if (!place->in_file) {
+    place->placing = Placing::kNoTime;
+  } else if (*place->in_file >= end) {
+    place->placing = Placing::kPastEnd;
+    place->bound = end;
+  } else if (*place->in_file <= latest) {
+    place->placing = Placing::kNotLater;
+    place->bound = latest;
+    std::optional<uint32_t> hours = HoursTimeFrames(time);
+    if (hours && *hours > latest && *hours < end) place->as_hours = *hours;
+  }
+}
+
+// The latest start in a file as the user means it after a split at place: one the layout placed,
+// or else what an audio editor's time means, or a time read as hours.
+uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t latest) {
+  switch (place.placing) {
+    case Placing::kPlaced:
+      return std::max(latest, *place.in_file);
+    case Placing::kNoTime: {
+      TimeReadings meant = EditorTimeFrames(time);
+      return meant.count != 0 ? std::max<uint64_t>(latest, meant.frames[0]) : latest;
+    }
+    case Placing::kNotLater:
+      return std::max(latest, place.as_hours);
+    case Placing::kAtStart:
+    case Placing::kPastEnd:
+      return latest;
+  }
+  return latest;
+}
+
+}  // namespace
+
 DiscLayout LayOutDisc(const Disc& disc) {
   DiscLayout layout;
   layout.tracks.resize(disc.tracks.size());
+  layout.file_frames.reserve(disc.files.size());
   // Where the next file starts on the disc, known while every track before it is placed and
   // every pregap before it read.
   uint64_t at = 0;
   bool known = true;
   for (const DiscFile& file : disc.files) {
     const uint64_t end = BurnedFrames(file.wav.length);
+    layout.file_frames.push_back(end);
     std::span<const Track> tracks = TracksOf(disc, file);
     std::span<TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
     // Where the file starts on the disc with the pregaps of its tracks so far.
     uint64_t base = at;
-    // The start of the last track placed, and which track that is.
+    // The start of the last track placed, and which track that is; the latest start the user
+    // means.
     uint64_t last = 0;
     size_t last_placed = 0;
+    uint64_t latest = 0;
     layout.least_frames = SaturatingAdd(layout.least_frames, end);
     for (size_t t = 0; t < tracks.size(); ++t) {
       TrackPlace& place = places[t];
       const ListLine& pregap = tracks[t].pregap;
       place.pregap = pregap.number != 0 ? TimeOf(TimeText(pregap.text)) : 0;
       place.in_file = t == 0 ? 0 : TimeOf(tracks[t].start);
-      if (!place.in_file) {
-        place.placing = Placing::kNoTime;
-      } else if (t != 0 && *place.in_file >= end) {
-        place.placing = Placing::kPastEnd;
-        place.bound = end;
-      } else if (t != 0 && *place.in_file <= last) {
-        place.placing = Placing::kNotLater;
-        place.bound = last;
+      if (t != 0) {
+        PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
+        latest = MeantAfter(tracks[t].start, place, latest);
       }
       bool placed = place.placing == Placing::kPlaced;
       if (t != 0 && placed) {

@@ -17,9 +17,10 @@ namespace vantorel {
 // Whether a track could be placed in its file, and if not, which rule its split broke.
 enum class Placing {
   kPlaced,
+  kAtStart,   // The file's first split, at its start, however written: where its first track is.
   kNoTime,    // Its split's time cannot be read as a cue sheet's time.
   kPastEnd,   // Its split is at or past the end of its file.
-  kNotLater,  // Its split is at or before the start of the last track of its file placed.
+  kNotLater,  // Its split is at or before the latest start in its file before it (see bound).
 };
 
 // A place that follows from a time of the list that cannot be read, or from a split that cannot
@@ -44,9 +45,13 @@ struct TrackPlace {
   // refuses such a sheet, so the length is only what it would be without that split.
   bool past_misplaced = false;
   Placing placing = Placing::kPlaced;
-  // Of a split not placed: the end of its file (kPastEnd), or the start of the track it does not
-  // follow (kNotLater).
+  // Of a split not placed: the end of its file (kPastEnd), or the latest start before it in its
+  // file as the user means it (kNotLater): of a track placed, of a time an audio editor writes
+  // read as it means, or of a time read as hours:minutes:seconds as below.
   uint64_t bound = 0;
+  // Of a split kNotLater: its time read as hours:minutes:seconds, where that lies after bound
+  // and inside the file, as times past an hour are often written; 0 otherwise.
+  uint64_t as_hours = 0;
 };
 
 struct DiscLayout {
@@ -55,6 +60,8 @@ struct DiscLayout {
   // What the disc lasts at least: its files and every pregap that can be read, wherever the
   // tracks land. It is the disc's length where that is known.
   uint64_t least_frames = 0;
+  // The CD frames each file takes, its audio padded to a whole frame: in the order of the files.
+  std::vector<uint64_t> file_frames = {};
 };
 
 // The time a split or pregap gives as a burner reads the cue sheet, in CD frames: a split's start

@@ -35,8 +35,13 @@ TEST(LayOutDisc, TracksAsABurnerPlacesThem) {
       {"", "= 0"},
       // A split time that cannot be read leaves its track, the one before and every place on the
       // disc from there on unknown; the track after it has its length all the same.
-      {"a.wav\nS 00:05:00\nS 4:12.5\nS 00:12:00\nc.wav\n",
+      {"a.wav\nS 00:05:00\nS 0:08.5\nS 00:12:00\nc.wav\n",
        "0/0/0/375 375/0/375/~525 ?/0/?/? 900/0/?/600 0/0/?/1500 = ?"},
+      // A split not after what an editor's time before it means, nor after a time read as hours
+      // inside the file (0:00:10), is out of place all the same.
+      {"a.wav\nS 4:12.5\nS 00:03:00\n", "0/0/0/~1500 ?/0/?/? 225/0/?/? = ?"},
+      {"a.wav\nS 00:05:00\nS 0:00:10\nS 00:08:00\n",
+       "0/0/0/375 375/0/375/~1125 10/0/?/? 600/0/?/? = ?"},
       // Splits not after the last one placed, or at the end of the file, are not placed.
       {"a.wav\nS 00:10:00\nS 00:10:00\nS 00:05:00\nS 00:15:00\nS 00:20:00\n",
        "0/0/0/750 750/0/750/~375 750/0/?/? 375/0/?/? 1125/0/?/~375 1500/0/?/? = ?"},

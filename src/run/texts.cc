@@ -245,7 +245,8 @@ void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layou
       out->append(file.entry.text);
       // The track's title, and its performer where it is not the disc's.
       const Track& track = disc.tracks[t];
-      if (!track.title.text.empty) Append(out, {"  \"", track.title.text.text, "\""});
+      const CdText& title = TitleOf(disc, track);
+      if (!title.text.empty) Append(out, {"  \"", title.text.text, "\""});
       const CdText& performer = PerformerOf(disc, track);
       if (!performer.text.empty && performer.text.text != disc.performer.text.text) {
         Append(out, {" by \"", performer.text.text, "\""});
