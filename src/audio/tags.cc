@@ -343,7 +343,8 @@ void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
   Bytes h = r.At(at, 10);
   if (h.size() < 10 || !Is(h, 0, "ID3")) return;
   uint8_t version = h[3], flags = h[5];
-  if (version < 2 || version > 4) return;
+  // Version 2 has no way to read a tag its flags call compressed.
+  if (version < 2 || version > 4 || (version == 2 && (flags & 0x40) != 0)) return;
   uint64_t size = Synchsafe(h, 6);
   if (at > end || end - at < 10) return;
   end = std::min(end, at + 10 + size);
@@ -412,15 +413,9 @@ void ReadApe(FileReader& r, FileTags* tags) {
 }
 
 std::string* ItemField(FileTags* tags, Bytes type) {
-  if (Is(type, 0, "\xA9nam")) return &tags->title;
-  if (Is(type, 0,
-         "\xA9"
-         "ART"))
-    return &tags->artist;
-  if (Is(type, 0,
-         "\xA9"
-         "alb"))
-    return &tags->album;
+  if (Is(type, 0, "\251nam")) return &tags->title;
+  if (Is(type, 0, "\251ART")) return &tags->artist;
+  if (Is(type, 0, "\251alb")) return &tags->album;
   if (Is(type, 0, "aART")) return &tags->album_artist;
   return nullptr;
 }

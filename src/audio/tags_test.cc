@@ -20,8 +20,7 @@ std::string Le(uint64_t v, int width) {
 
 std::string Be(uint64_t v, int width) {
   std::string b = Le(v, width);
-  std::reverse(b.begin(), b.end());
-  return b;
+  return {b.rbegin(), b.rend()};
 }
 
 std::string Synchsafe(uint32_t v) {
@@ -37,28 +36,24 @@ std::string Comments(const std::vector<std::string>& texts, uint32_t count = 0) 
 
 const std::string kComments = Comments({"title=T", "Album Artist=AA", "ARTIST=Ä", "ALBUM=B"});
 
-std::string FlacBlock(int type, const std::string& body, bool last, size_t size = 0) {
-  return std::string(1, static_cast<char>(type | (last ? 0x80 : 0))) +
-         Be(size ? size : body.size(), 3) + body;
+// A FLAC metadata block of a type (and 0x80 for the last one), of a size or of its body's.
+std::string FlacBlock(int type, const std::string& body, size_t size = 0) {
+  return static_cast<char>(type) + Be(size ? size : body.size(), 3) + body;
 }
 
 // Ogg pages of these packets of one stream, at most segments segment sizes to a page.
 std::string Ogg(const std::vector<std::string>& packets, size_t segments = 255) {
-  std::vector<uint8_t> sizes;
-  std::string data, out;
+  std::string sizes, data, out;
   for (const std::string& p : packets) {
-    for (size_t n = p.size();; n -= 255) {
-      sizes.push_back(static_cast<uint8_t>(std::min<size_t>(n, 255)));
-      if (n < 255) break;
-    }
+    sizes += std::string(p.size() / 255, '\xFF') + static_cast<char>(p.size() % 255);
     data += p;
   }
   for (size_t s = 0, at = 0; s < sizes.size(); s += segments) {
-    size_t count = std::min(segments, sizes.size() - s), body = 0;
-    out += "OggS\0\0"s + std::string(8, '\0') + Le(7, 4) + Le(s, 4) + Le(0, 4);
-    out += static_cast<char>(count);
-    for (size_t k = s; k < s + count; ++k) body += sizes[k], out += static_cast<char>(sizes[k]);
-    out += data.substr(at, body);
+    std::string table = sizes.substr(s, segments);
+    size_t body = 0;
+    for (char c : table) body += static_cast<uint8_t>(c);
+    out += "OggS\0\0"s + std::string(8, '\0') + Le(7, 4) + Le(s, 4) + Le(0, 4) +
+           static_cast<char>(table.size()) + table + data.substr(at, body);
     at += body;
   }
   return out;
@@ -83,14 +78,8 @@ std::string Item(std::string_view type, const std::string& text) {
   return Box(type, Box("data", Be(1, 4) + Le(0, 4) + text));
 }
 
-const std::string kIlst = Box("ilst", Item("\xA9nam", "T") +
-                                          Item("\xA9"
-                                               "ART",
-                                               "A") +
-                                          Item("\xA9"
-                                               "alb",
-                                               "B") +
-                                          Item("aART", "AA"));
+const std::string kIlst = Box("ilst", Item("\251nam", "T") + Item("\251ART", "A") +
+                                          Item("\251alb", "B") + Item("aART", "AA"));
 const std::string kMoov =
     Box("moov", Box("mvhd", std::string(100, 'm')) +
                     Box("udta", Box("meta", Le(0, 4) + Box("hdlr", std::string(25, 'h')) + kIlst)));
@@ -106,15 +95,13 @@ std::string Wav(const std::string& chunks) {
   return "RIFF" + Le(chunks.size() + 4, 4) + "WAVE" + chunks;
 }
 
-std::string ApeItems(const std::vector<std::pair<std::string, std::string>>& items, int flags = 0) {
+// An APEv2 tag of these items, of these flags, and its footer.
+std::string Ape(const std::vector<std::pair<std::string, std::string>>& items, int flags = 0) {
   std::string b;
   for (const auto& [key, value] : items)
     b += Le(value.size(), 4) + Le(flags, 4) + key + '\0' + value;
-  return b;
-}
-
-std::string ApeFooter(size_t items_size, size_t count) {
-  return "APETAGEX" + Le(2000, 4) + Le(items_size + 32, 4) + Le(count, 4) + std::string(12, '\0');
+  return b + "APETAGEX" + Le(2000, 4) + Le(b.size() + 32, 4) + Le(items.size(), 4) +
+         std::string(12, '\0');
 }
 
 std::string Id3v1(std::string title, std::string artist) {
@@ -131,55 +118,48 @@ std::string FramesOf(int version) {
 
 // A file of front, gap bytes of zeros and back, its tags read as the tool reads them: the head
 // given, the rest read through read_at. Every read is counted in bytes.
-std::string Read(const std::string& front, uint64_t gap = 0, const std::string& back = "",
-                 uint64_t* bytes_read = nullptr) {
+std::string Read(const std::string& front, uint64_t gap, const std::string& back,
+                 uint64_t* bytes_read) {
   uint64_t size = front.size() + gap + back.size();
   std::span<const uint8_t> head(reinterpret_cast<const uint8_t*>(front.data()),
                                 std::min(front.size(), kHeadBytes));
+  const uint64_t back_at = front.size() + gap;
   auto read_at = [&](uint64_t at, std::span<uint8_t> into) -> int64_t {
-    if (bytes_read) *bytes_read += into.size();
+    *bytes_read += into.size();
     size_t n = at < size ? std::min<uint64_t>(into.size(), size - at) : 0;
-    for (size_t i = 0; i < n; ++i) {
-      uint64_t p = at + i;
-      into[i] = p < front.size()         ? front[p]
-                : p < front.size() + gap ? 0
-                                         : back[p - front.size() - gap];
+    for (size_t i = 0; i < n; ++i, ++at) {
+      into[i] = at < front.size() ? front[at] : at < back_at ? 0 : back[at - back_at];
     }
     return static_cast<int64_t>(n);
   };
   FileTags t = ReadTags({head, size, read_at});
-  EXPECT_TRUE(IsUtf8(t.title) && IsUtf8(t.artist) && IsUtf8(t.album) && IsUtf8(t.album_artist));
   return t.title + "|" + t.artist + "|" + t.album + "|" + t.album_artist;
 }
 
 TEST(ReadTags, EveryFormatAndBadInput) {
-  const std::string streaminfo = FlacBlock(0, std::string(34, 's'), false);
+  const std::string streaminfo = FlacBlock(0, std::string(34, 's'));
   const std::string vorbis = "\x01vorbis" + std::string(23, 'i');
   const std::string opus = "OpusHead" + std::string(11, 'i');
   const std::string title = "\x03vorbis" + Comments({"TITLE=" + std::string(700, 't')}) + "\x01";
-  const std::string big = "10 MB of cover art, then the text";
   const std::string v23_unsync = Id3(3, "TIT2" + Be(3, 4) + "\0\0\0\xFF\0\xE9"s, 0x80);
-  const std::string ape =
-      ApeItems({{"TITLE", "T"}, {"Artist", "\xC4"}, {"album", "B"}, {"Album Artist", "AA"}});
-  const std::string ape_cut = ApeItems({{"Title", "T"}}) + Le(100, 4) + Le(0, 4) + "Artist\0A"s;
+  // Its second item's value runs past the items.
+  std::string ape_cut = Ape({{"Title", "T"}, {"Artist", "A"}});
+  ape_cut[15] = 100;
   constexpr uint64_t kArt = 10000000, kAudio = 5000000000;
   const std::string v24_frame_unsync = Id3(4, Frame(4, "TIT2", "\0\xFF\0\xE9"s, 0x02));
   struct Case {
-    std::string what;
-    std::string front;
+    std::string what, front;
     uint64_t gap;
-    std::string back;
-    std::string want;
+    std::string back, want;
   } cases[] = {
-      {"FLAC", "fLaC" + streaminfo + FlacBlock(4, kComments, true), 0, "", "T|Ä|B|AA"},
-      {big + ", FLAC", "fLaC" + streaminfo + FlacBlock(6, "", false, kArt), kArt,
-       FlacBlock(4, kComments, true), "T|Ä|B|AA"},
-      {"FLAC comments past the end", "fLaC" + FlacBlock(4, kComments, true, 9000), 0, "",
-       "T|Ä|B|AA"},
+      {"FLAC", "fLaC" + streaminfo + FlacBlock(0x84, kComments), 0, "", "T|Ä|B|AA"},
+      {"FLAC, 10 MB of cover art before the text", "fLaC" + streaminfo + FlacBlock(6, "", kArt),
+       kArt, FlacBlock(0x84, kComments), "T|Ä|B|AA"},
+      {"FLAC comments past the end", "fLaC" + FlacBlock(0x84, kComments, 9000), 0, "", "T|Ä|B|AA"},
       {"Vorbis comments counting 4 billion",
-       "fLaC" + FlacBlock(4, Comments({"TITLE=T"}, 0xFFFFFFFF), 1), 0, "", "T|||"},
+       "fLaC" + FlacBlock(0x84, Comments({"TITLE=T"}, 0xFFFFFFFF)), 0, "", "T|||"},
       {"a comment that runs past its block",
-       "fLaC" + FlacBlock(4, Comments({"ARTIST=A", "TITLE=T"}).substr(0, 30), true), 0, "", "|A||"},
+       "fLaC" + FlacBlock(0x84, Comments({"ARTIST=A", "TITLE=T"}).substr(0, 30)), 0, "", "|A||"},
       {"Ogg Vorbis", Ogg({vorbis, "\x03vorbis" + kComments + "\x01", "setup"}), 0, "", "T|Ä|B|AA"},
       {"Opus", Ogg({opus, "OpusTags" + kComments}), 0, "", "T|Ä|B|AA"},
       {"Vorbis comments across pages", Ogg({vorbis, title, "setup"}, 2), 0, "",
@@ -193,8 +173,9 @@ TEST(ReadTags, EveryFormatAndBadInput) {
       {"ID3v2.4 extended header, data length",
        Id3(4, Synchsafe(6) + "\1\0"s + Frame(4, "TIT2", Synchsafe(2) + "\0T"s, 0x01), 0x40), 0, "",
        "T|||"},
-      {big + ", ID3v2", Id3(3, "APIC" + Be(kArt, 4) + "\0\0"s, 0, kArt + 22), kArt,
-       Frame(3, "TIT2", "\0T"s), "T|||"},
+      {"ID3v2, 10 MB of cover art before the text",
+       Id3(3, "APIC" + Be(kArt, 4) + "\0\0"s, 0, kArt + 22), kArt, Frame(3, "TIT2", "\0T"s),
+       "T|||"},
       {"frame sizes 0 and 2^32-1",
        Id3(3, Frame(3, "TIT2", "") + Frame(3, "TPE1", "\0A"s) + "TALB\xFF\xFF\xFF\xFF\0\0\0B"s), 0,
        "", "|A||"},
@@ -213,10 +194,12 @@ TEST(ReadTags, EveryFormatAndBadInput) {
       {"WAV INFO and id3 after 10 MB of audio", Wav("") + "data" + Le(kArt, 4), kArt,
        Chunk("id3 ", Id3(4, Frame(4, "TPE2", "\3AA"))) + kInfo, "T|Ä|Bä|AA"},
       {"WAV INFO text past its list", Wav(Chunk("LIST", "INFOINAM\x10\0\0\0T"s)), 0, "", "|||"},
-      {"WavPack APEv2", "wvpk", 0, ape + ApeFooter(ape.size(), 4), "T|Ä|B|AA"},
+      {"WavPack APEv2", "wvpk", 0,
+       Ape({{"TITLE", "T"}, {"Artist", "\xC4"}, {"album", "B"}, {"Album Artist", "AA"}}),
+       "T|Ä|B|AA"},
       {"Monkey's Audio APEv2 before ID3v1, an item past its end", "MAC ", 0,
-       ape_cut + ApeFooter(ape_cut.size(), 4) + Id3v1("", ""), "T|||"},
-      {"APEv2 binary item", "wvpk", 0, ApeItems({{"Title", "T"}}, 2) + ApeFooter(14, 1), "|||"},
+       ape_cut + Id3v1("", ""), "T|||"},
+      {"APEv2 binary item", "wvpk", 0, Ape({{"Title", "T"}}, 2), "|||"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
