@@ -1,0 +1,572 @@
+#include "audio/tags.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace vantorel {
+
+namespace {
+
+using Bytes = std::span<const uint8_t>;
+
+// The most bytes of one tag, comment block, packet or item that are read; texts past them are
+// not read.
+constexpr size_t kMostTagBytes = size_t{1} << 20;
+// The reads past the head one file may take, and the bytes they may bring in, all told.
+constexpr int kMostReads = 32;
+constexpr uint64_t kMostBytesRead = uint64_t{2} << 20;
+// What a read past the head asks for at least, so that one read takes in a run of small headers.
+constexpr size_t kWindowBytes = 4096;
+// The end of a file whose size is not known, and the furthest end of any: far enough that no sum
+// of positions and sizes below it overflows.
+constexpr uint64_t kNoEnd = uint64_t{1} << 62;
+
+bool Is(Bytes b, uint64_t pos, std::string_view tag) {
+  return pos <= b.size() && b.size() - pos >= tag.size() &&
+         std::memcmp(b.data() + pos, tag.data(), tag.size()) == 0;
+}
+
+uint8_t ByteAt(Bytes b, uint64_t pos) {
+  return pos < b.size() ? b[pos] : 0;
+}
+
+uint32_t Le4(Bytes b, uint64_t pos) {
+  return Assem4(ByteAt(b, pos), ByteAt(b, pos + 1), ByteAt(b, pos + 2), ByteAt(b, pos + 3));
+}
+
+uint32_t Be4(Bytes b, uint64_t pos) {
+  return Assem4(ByteAt(b, pos + 3), ByteAt(b, pos + 2), ByteAt(b, pos + 1), ByteAt(b, pos));
+}
+
+// Three bytes, big-endian.
+uint32_t Be3(Bytes b, uint64_t pos) {
+  return Assem4(ByteAt(b, pos + 2), ByteAt(b, pos + 1), ByteAt(b, pos), 0);
+}
+
+uint64_t Le8(Bytes b, uint64_t pos) {
+  return Le4(b, pos) | uint64_t{Le4(b, pos + 4)} << 32;
+}
+
+uint64_t Be8(Bytes b, uint64_t pos) {
+  return uint64_t{Be4(b, pos)} << 32 | Be4(b, pos + 4);
+}
+
+// A size of ID3v2 in four bytes of seven bits each, big-endian.
+uint32_t Synchsafe(Bytes b, uint64_t pos) {
+  return Assem4(ByteAt(b, pos + 3) & 0x7F, 0, 0, 0) | (ByteAt(b, pos + 2) & 0x7Fu) << 7 |
+         (ByteAt(b, pos + 1) & 0x7Fu) << 14 | (ByteAt(b, pos) & 0x7Fu) << 21;
+}
+
+// The bytes of a file: from its head, or past the head from reads into a window, within the
+// limits on reads and bytes.
+struct FileReader {
+  explicit FileReader(const WavSource& s) : source(s) {}
+
+  const WavSource& source;
+  int reads = 0;
+  uint64_t bytes_read = 0;
+  uint64_t window_at = 0;
+  std::vector<uint8_t> window;
+
+  uint64_t End() const { return source.size ? std::min(*source.size, kNoEnd) : kNoEnd; }
+
+  // Up to want bytes of the file from at, fewer where the file or what may still be read ends
+  // first. They stay valid until the next call.
+  Bytes At(uint64_t at, size_t want) {
+    Bytes head = source.head;
+    if (at <= head.size() && (head.size() - at >= want || End() <= head.size())) {
+      return head.subspan(at).first(std::min<uint64_t>(want, head.size() - at));
+    }
+    if (at >= window_at && at - window_at <= window.size() &&
+        window.size() - (at - window_at) >= want) {
+      return Bytes(window).subspan(at - window_at, want);
+    }
+    if (at >= End() || reads == kMostReads || !source.read_at || bytes_read >= kMostBytesRead) {
+      return {};
+    }
+    uint64_t n =
+        std::min({uint64_t{std::max(want, kWindowBytes)}, kMostBytesRead - bytes_read, End() - at});
+    ++reads;
+    bytes_read += n;
+    window.resize(n);
+    int64_t got = source.read_at(at, std::span<uint8_t>(window));
+    window.resize(std::clamp<int64_t>(got, 0, static_cast<int64_t>(n)));
+    window_at = at;
+    return Bytes(window).first(std::min(want, window.size()));
+  }
+};
+
+void PutUtf8(std::string* out, uint32_t c) {
+  if (c < 0x80) {
+    *out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out += static_cast<char>(0xC0 | c >> 6);
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out += static_cast<char>(0xE0 | c >> 12);
+    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out += static_cast<char>(0xF0 | c >> 18);
+    *out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The bytes before the first NUL.
+Bytes UpToNul(Bytes b) {
+  return b.first(static_cast<size_t>(std::find(b.begin(), b.end(), 0) - b.begin()));
+}
+
+std::string Latin1(Bytes b) {
+  std::string out;
+  for (uint8_t c : b) PutUtf8(&out, c);
+  return out;
+}
+
+// A text of 8-bit characters up to its first NUL: as it is where it is valid UTF-8, else read as
+// Latin-1.
+std::string Text8(Bytes b) {
+  b = UpToNul(b);
+  std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());
+  return IsUtf8(text) ? std::string(text) : Latin1(b);
+}
+
+// UTF-16 up to its first NUL; a lone byte at the end is left out. Empty where a surrogate is
+// unpaired.
+std::string Utf16(Bytes b, bool big) {
+  auto unit = [b, big](size_t i) {
+    return big ? Assem2(ByteAt(b, i + 1), ByteAt(b, i)) : Assem2(ByteAt(b, i), ByteAt(b, i + 1));
+  };
+  std::string out;
+  for (size_t i = 0; b.size() - i >= 2; i += 2) {
+    uint32_t c = unit(i);
+    if (c == 0) break;
+    if (c >= 0xDC00 && c < 0xE000) return {};
+    if (c >= 0xD800 && c < 0xDC00) {
+      uint32_t low = b.size() - i >= 4 ? unit(i + 2) : 0;
+      if (low < 0xDC00 || low >= 0xE000) return {};
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    PutUtf8(&out, c);
+  }
+  return out;
+}
+
+void Take(std::string* field, std::string text) {
+  if (field->empty()) *field = std::move(text);
+}
+
+// The field a Vorbis comment's or an APE item's name stands for, in any case; none for others.
+std::string* FieldNamed(FileTags* tags, std::string_view name) {
+  auto is = [name](std::string_view upper) {
+    return std::equal(name.begin(), name.end(), upper.begin(), upper.end(), [](char a, char b) {
+      return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
+    });
+  };
+  if (is("TITLE")) return &tags->title;
+  if (is("ARTIST")) return &tags->artist;
+  if (is("ALBUM")) return &tags->album;
+  if (is("ALBUMARTIST") || is("ALBUM ARTIST") || is("ALBUM_ARTIST")) return &tags->album_artist;
+  return nullptr;
+}
+
+// Vorbis comments, little-endian: a vendor text and a count of NAME=value texts, each after its
+// length. A text that runs past the bytes ends the list.
+void ReadVorbisComment(Bytes b, FileTags* tags) {
+  uint64_t pos = 4 + uint64_t{Le4(b, 0)};
+  if (b.size() < 8 || b.size() - 4 < pos) return;
+  uint32_t count = Le4(b, pos);
+  pos += 4;
+  for (uint32_t i = 0; i < count && b.size() - pos >= 4; ++i) {
+    uint32_t length = Le4(b, pos);
+    pos += 4;
+    if (length > b.size() - pos) return;
+    Bytes entry = b.subspan(pos, length);
+    pos += length;
+    size_t eq = static_cast<size_t>(std::find(entry.begin(), entry.end(), '=') - entry.begin());
+    if (eq == entry.size()) continue;
+    std::string_view name(reinterpret_cast<const char*>(entry.data()), eq);
+    if (std::string* field = FieldNamed(tags, name)) Take(field, Text8(entry.subspan(eq + 1)));
+  }
+}
+
+// FLAC: "fLaC" and metadata blocks, each after a header of a last-block flag, a type (4 for the
+// Vorbis comments) and a 24-bit big-endian length. Blocks before the comments are passed over.
+void ReadFlac(FileReader& r, FileTags* tags) {
+  for (uint64_t pos = 4;;) {
+    Bytes h = r.At(pos, 4);
+    if (h.size() < 4) return;
+    uint8_t type = h[0] & 0x7F;
+    bool last = (h[0] & 0x80) != 0;
+    uint32_t length = Be3(h, 1);
+    if (type == 4) {
+      ReadVorbisComment(r.At(pos + 4, std::min<size_t>(length, kMostTagBytes)), tags);
+      return;
+    }
+    if (last || type == 127) return;
+    pos += 4 + uint64_t{length};
+  }
+}
+
+// Ogg: pages of a 27-byte header (its stream's serial number at 14, its count of segments at 26),
+// the segments' sizes and the segments; a packet is the segments up to one of fewer than 255
+// bytes. The comments are the second packet of the first stream, after "\x03vorbis" or
+// "OpusTags".
+void ReadOgg(FileReader& r, FileTags* tags) {
+  std::vector<uint8_t> packet;
+  int packets = 0;
+  std::optional<uint32_t> serial;
+  for (uint64_t pos = 0; packets < 2 && packet.size() < kMostTagBytes;) {
+    Bytes h = r.At(pos, 27);
+    if (h.size() < 27 || !Is(h, 0, "OggS")) break;
+    uint32_t page_serial = Le4(h, 14);
+    if (!serial) serial = page_serial;
+    size_t segments = h[26];
+    Bytes table = r.At(pos + 27, segments);
+    if (table.size() < segments) break;
+    std::array<uint8_t, 255> sizes;
+    std::copy(table.begin(), table.end(), sizes.begin());
+    size_t body = 0;
+    for (size_t s = 0; s < segments; ++s) body += sizes[s];
+    if (page_serial == *serial) {
+      Bytes page = r.At(pos + 27 + segments, body);
+      size_t at = 0;
+      for (size_t s = 0; s < segments && packets < 2; ++s) {
+        size_t n = std::min<size_t>(sizes[s], page.size() - at);
+        if (packets == 1) {
+          size_t room = kMostTagBytes - packet.size();
+          packet.insert(packet.end(), page.begin() + at, page.begin() + at + std::min(n, room));
+        }
+        at += n;
+        if (sizes[s] < 255) ++packets;
+      }
+      if (page.size() < body) break;
+    }
+    pos += 27 + segments + body;
+  }
+  if (Is(packet, 0, "\x03vorbis")) ReadVorbisComment(Bytes(packet).subspan(7), tags);
+  if (Is(packet, 0, "OpusTags")) ReadVorbisComment(Bytes(packet).subspan(8), tags);
+}
+
+// The bytes of an unsynchronised ID3v2 text with every 0xFF 0x00 made 0xFF again.
+std::vector<uint8_t> Resync(Bytes b) {
+  std::vector<uint8_t> out;
+  out.reserve(b.size());
+  for (size_t i = 0; i < b.size(); ++i) {
+    out.push_back(b[i]);
+    if (b[i] == 0xFF && i + 1 < b.size() && b[i + 1] == 0) ++i;
+  }
+  return out;
+}
+
+// An ID3v2 text frame's text: its encoding (0 Latin-1, 1 UTF-16 after a byte order mark, 2
+// UTF-16 big-endian, 3 UTF-8) and its first text.
+std::string FrameText(Bytes b) {
+  Bytes text = b.empty() ? b : b.subspan(1);
+  switch (ByteAt(b, 0)) {
+    case 0:
+      return Latin1(UpToNul(text));
+    case 1:
+      if (Is(text, 0, "\xFF\xFE")) return Utf16(text.subspan(2), false);
+      if (Is(text, 0, "\xFE\xFF")) return Utf16(text.subspan(2), true);
+      return {};
+    case 2:
+      return Utf16(text, true);
+    case 3:
+      return Text8(text);
+  }
+  return {};
+}
+
+std::string* FrameField(FileTags* tags, std::string_view id) {
+  if (id == "TIT2" || id == "TT2") return &tags->title;
+  if (id == "TPE1" || id == "TP1") return &tags->artist;
+  if (id == "TALB" || id == "TAL") return &tags->album;
+  if (id == "TPE2" || id == "TP2") return &tags->album_artist;
+  return nullptr;
+}
+
+// The frames of an ID3v2 tag of a version from pos to end: after an extended header where flags
+// say so, frames of a header of a 4-byte id, a size (synchsafe in version 4) and two bytes of
+// flags, or in version 2 of a 3-byte id and a 3-byte size, up to the padding. Frames that are
+// compressed or encrypted are passed over; in version 4, a frame or the whole tag may be
+// unsynchronised, and a group byte and a data length may stand before the text.
+void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, uint8_t flags,
+                   FileTags* tags) {
+  if ((flags & 0x40) != 0 && version >= 3) {
+    Bytes x = r.At(pos, 4);
+    if (x.size() < 4) return;
+    pos += version == 4 ? Synchsafe(x, 0) : 4 + uint64_t{Be4(x, 0)};
+  }
+  const size_t header = version == 2 ? 6 : 10;
+  while (pos <= end && end - pos >= header) {
+    Bytes h = r.At(pos, header);
+    if (h.size() < header || h[0] == 0) return;
+    std::string_view id(reinterpret_cast<const char*>(h.data()), version == 2 ? 3 : 4);
+    uint64_t size = version == 2 ? Be3(h, 3) : version == 4 ? Synchsafe(h, 4) : Be4(h, 4);
+    uint8_t format = ByteAt(h, 9);
+    std::string* field = FrameField(tags, id);
+    pos += header;
+    if (size > end - pos) return;
+    if (field && field->empty() && size <= kMostTagBytes) {
+      Bytes body = r.At(pos, size);
+      std::vector<uint8_t> resynced;
+      bool readable = true;
+      if (version == 3) {
+        readable = (format & 0xC0) == 0;
+        if (format & 0x20) body = body.subspan(std::min<size_t>(1, body.size()));
+      } else if (version == 4) {
+        readable = (format & 0x0C) == 0;
+        size_t extra = (format & 0x40 ? 1 : 0) + (format & 0x01 ? 4 : 0);
+        body = body.subspan(std::min(extra, body.size()));
+        if ((format & 0x02) != 0 || (flags & 0x80) != 0) {
+          resynced = Resync(body);
+          body = resynced;
+        }
+      }
+      if (readable) Take(field, FrameText(body));
+    }
+    pos += size;
+  }
+}
+
+// An ID3v2 tag at at, within end: "ID3", its version, a revision, flags and a synchsafe size. In
+// versions 2 and 3 an unsynchronised tag is read whole, resynchronised, within the limit.
+void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
+  Bytes h = r.At(at, 10);
+  if (h.size() < 10 || !Is(h, 0, "ID3")) return;
+  uint8_t version = h[3], flags = h[5];
+  // Version 2 has no way to read a tag its flags call compressed.
+  if (version < 2 || version > 4 || (version == 2 && (flags & 0x40) != 0)) return;
+  uint64_t size = Synchsafe(h, 6);
+  if (at > end || end - at < 10) return;
+  end = std::min(end, at + 10 + size);
+  if ((flags & 0x80) != 0 && version < 4) {
+    std::vector<uint8_t> tag = Resync(r.At(at + 10, std::min<uint64_t>(size, kMostTagBytes)));
+    WavSource whole{tag, tag.size(), nullptr};
+    FileReader inner(whole);
+    ReadId3Frames(inner, 0, tag.size(), version, flags, tags);
+    return;
+  }
+  ReadId3Frames(r, at + 10, end, version, flags, tags);
+}
+
+// ID3v1: "TAG" in the last 128 bytes, then a title, an artist and an album of 30 bytes each,
+// padded with NULs or blanks: Latin-1, or UTF-8 as ffmpeg writes it.
+void ReadId3v1(FileReader& r, FileTags* tags) {
+  if (!r.source.size || r.End() < 128) return;
+  Bytes t = r.At(r.End() - 128, 128);
+  if (t.size() < 128 || !Is(t, 0, "TAG")) return;
+  auto text = [t](size_t at) {
+    Bytes f = UpToNul(t.subspan(at, 30));
+    while (!f.empty() && f.back() == ' ') f = f.first(f.size() - 1);
+    return Text8(f);
+  };
+  Take(&tags->title, text(3));
+  Take(&tags->artist, text(33));
+  Take(&tags->album, text(63));
+}
+
+// APEv2 items, little-endian: each a value's size, flags (bits 1 and 2: 0 for UTF-8 text), a key
+// ended by a NUL, and the value.
+void ReadApeItems(Bytes b, uint32_t count, FileTags* tags) {
+  uint64_t pos = 0;
+  for (uint32_t i = 0; i < count && b.size() - pos >= 8; ++i) {
+    uint32_t size = Le4(b, pos), flags = Le4(b, pos + 4);
+    Bytes rest = b.subspan(pos + 8);
+    Bytes key = UpToNul(rest);
+    if (key.size() == rest.size()) return;
+    pos += 8 + key.size() + 1;
+    if (size > b.size() - pos) return;
+    std::string_view name(reinterpret_cast<const char*>(key.data()), key.size());
+    std::string* field = FieldNamed(tags, name);
+    if (field && (flags & 6) == 0) Take(field, Text8(b.subspan(pos, size)));
+    pos += size;
+  }
+}
+
+// An APEv2 tag at the end of the file, or before an ID3v1 tag: items, then a 32-byte footer of
+// "APETAGEX", a version, the size of the items and footer, the count of items, flags and 8
+// reserved bytes.
+void ReadApe(FileReader& r, FileTags* tags) {
+  if (!r.source.size) return;
+  const uint64_t size = r.End();
+  Bytes tail = r.At(size - std::min<uint64_t>(size, 160), 160);
+  for (size_t back : {32, 160}) {
+    if (tail.size() < back || !Is(tail, tail.size() - back, "APETAGEX")) continue;
+    if (back == 160 && !Is(tail, tail.size() - 128, "TAG")) continue;
+    const uint64_t footer = size - back;
+    uint32_t tag_size = Le4(tail, tail.size() - back + 12);
+    uint32_t count = Le4(tail, tail.size() - back + 16);
+    if (tag_size < 32 || tag_size - 32 > footer) return;
+    ReadApeItems(r.At(footer + 32 - tag_size, std::min<size_t>(tag_size - 32, kMostTagBytes)),
+                 count, tags);
+    return;
+  }
+}
+
+std::string* ItemField(FileTags* tags, Bytes type) {
+  if (Is(type, 0, "\251nam")) return &tags->title;
+  if (Is(type, 0, "\251ART")) return &tags->artist;
+  if (Is(type, 0, "\251alb")) return &tags->album;
+  if (Is(type, 0, "aART")) return &tags->album_artist;
+  return nullptr;
+}
+
+// The items of an MP4 ilst box from pos to end: boxes whose type names the field, each holding a
+// data box of a type (1 for UTF-8 text) and a locale before the text.
+void ReadItems(FileReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
+  while (pos <= end && end - pos >= 8) {
+    Bytes h = r.At(pos, 8);
+    if (h.size() < 8) return;
+    uint64_t size = Be4(h, 0);
+    if (size < 8 || size > end - pos) return;
+    std::string* field = ItemField(tags, h.subspan(4));
+    if (field && field->empty() && size - 8 <= kMostTagBytes) {
+      Bytes data = r.At(pos + 8, size - 8);
+      uint64_t data_size = Be4(data, 0);
+      if (Is(data, 4, "data") && data_size >= 16 && data_size <= data.size() && Be4(data, 8) == 1) {
+        Take(field, Text8(data.subspan(16, data_size - 16)));
+      }
+    }
+    pos += size;
+  }
+}
+
+// MP4 boxes from pos to end: a 4-byte big-endian size and a type, the size 1 standing for a
+// 64-bit size after the type and 0 for the rest of the file. The texts are in moov, udta, meta
+// (a full box, with 4 bytes of version and flags before its children, which QuickTime leaves
+// out) and ilst, at most this deep.
+void ReadBoxes(FileReader& r, uint64_t pos, uint64_t end, int depth, FileTags* tags) {
+  while (pos <= end && end - pos >= 8) {
+    Bytes h = r.At(pos, 16);
+    if (h.size() < 8) return;
+    uint64_t size = Be4(h, 0), header = 8;
+    if (size == 1) {
+      size = Be8(h, 8);
+      header = 16;
+    } else if (size == 0) {
+      size = end - pos;
+    }
+    if (size < header) return;
+    // A box cut short by the end of the file or of its parent ends there.
+    size = std::min(size, end - pos);
+    bool moov = Is(h, 4, "moov"), udta = Is(h, 4, "udta"), meta = Is(h, 4, "meta");
+    bool ilst = Is(h, 4, "ilst");
+    uint64_t body = pos + header, box_end = pos + size;
+    if (depth < 3 && (moov || udta)) {
+      ReadBoxes(r, body, box_end, depth + 1, tags);
+    } else if (depth < 3 && meta) {
+      ReadBoxes(r, Is(r.At(body, 8), 4, "hdlr") ? body : body + 4, box_end, depth + 1, tags);
+    } else if (ilst) {
+      ReadItems(r, body, box_end, tags);
+    }
+    if (moov) return;
+    pos = box_end;
+  }
+}
+
+// The texts of an INFO list: chunks of a 4-byte id and size, each text padded to an even size.
+void ReadInfo(Bytes b, bool big, FileTags* tags) {
+  for (uint64_t pos = 0; b.size() - pos >= 8;) {
+    uint32_t size = big ? Be4(b, pos + 4) : Le4(b, pos + 4);
+    std::string* field = Is(b, pos, "INAM")   ? &tags->title
+                         : Is(b, pos, "IART") ? &tags->artist
+                         : Is(b, pos, "IPRD") ? &tags->album
+                                              : nullptr;
+    pos += 8;
+    if (size > b.size() - pos) return;
+    if (field) Take(field, Text8(b.subspan(pos, size)));
+    pos += size + (size & 1);
+    if (pos > b.size()) return;
+  }
+}
+
+// WAV: chunks from byte 12 of a 4-byte id and size (big-endian in RIFX), padded to an even size,
+// walked past the audio. The texts are in a LIST chunk of type INFO and in an ID3v2 tag in an
+// "id3 " chunk. In RF64 a size of 0xFFFFFFFF stands for the data size of the ds64 chunk; in
+// another file the walk ends at such a size, as of a file written through a pipe.
+void ReadRiff(FileReader& r, FileTags* tags) {
+  const bool big = Is(r.source.head, 0, "RIFX");
+  std::optional<uint64_t> ds64_data_size;
+  for (uint64_t pos = 12;;) {
+    Bytes h = r.At(pos, 24);
+    if (h.size() < 8 ||
+        !std::all_of(h.begin(), h.begin() + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; })) {
+      return;
+    }
+    uint64_t size = big ? Be4(h, 4) : Le4(h, 4);
+    bool list = Is(h, 0, "LIST"), id3 = Is(h, 0, "id3 ") || Is(h, 0, "ID3 ");
+    if (Is(h, 0, "ds64") && h.size() >= 24) ds64_data_size = Le8(h, 16);
+    if (size == 0xFFFFFFFF) {
+      if (!Is(h, 0, "data") || !ds64_data_size) return;
+      size = *ds64_data_size;
+    }
+    if (size > r.End() - pos - 8) return;
+    if (list && size >= 4 && Is(r.At(pos + 8, 4), 0, "INFO")) {
+      ReadInfo(r.At(pos + 12, std::min<uint64_t>(size - 4, kMostTagBytes)), big, tags);
+    } else if (id3) {
+      ReadId3v2(r, pos + 8, pos + 8 + size, tags);
+    }
+    pos += 8 + size + (size & 1);
+  }
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    uint8_t c = static_cast<uint8_t>(text[i]);
+    size_t length = c < 0x80                ? 1
+                    : c >= 0xC2 && c < 0xE0 ? 2
+                    : c >= 0xE0 && c < 0xF0 ? 3
+                    : c >= 0xF0 && c < 0xF5 ? 4
+                                            : 0;
+    if (length == 0 || text.size() - i < length) return false;
+    uint32_t code = length == 1 ? c : c & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      uint8_t next = static_cast<uint8_t>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF.
+    constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+FileTags ReadTags(const WavSource& source) {
+  FileTags tags;
+  FileReader r(source);
+  Bytes h = source.head;
+  if (Is(h, 0, "fLaC")) {
+    ReadFlac(r, &tags);
+  } else if (Is(h, 0, "OggS")) {
+    ReadOgg(r, &tags);
+  } else if (Is(h, 4, "ftyp")) {
+    ReadBoxes(r, 0, r.End(), 0, &tags);
+  } else if ((Is(h, 0, "RIFF") || Is(h, 0, "RIFX") || Is(h, 0, "RF64")) && Is(h, 8, "WAVE")) {
+    ReadRiff(r, &tags);
+  } else if (Is(h, 0, "wvpk") || Is(h, 0, "MAC ")) {
+    ReadApe(r, &tags);
+  } else if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
+    ReadId3v2(r, 0, r.End(), &tags);
+    bool none = tags.title.empty() && tags.artist.empty() && tags.album.empty() &&
+                tags.album_artist.empty();
+    if (none) ReadId3v1(r, &tags);
+  }
+  return tags;
+}
+
+}  // namespace vantorel
