@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "audio/tags.h"
 #include "audio/wavprobe.h"
 #include "cuesheet/cuesheet.h"
 #include "disc/checks.h"
@@ -100,9 +101,9 @@ Disc ReadDisc(const List& list) {
 }
 
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
-// leads past the head. path is room for the name as the C library takes it, kept from one file
-// to the next.
-WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
+// leads past the head, and where tags is given, reads its tags too. path is room for the name as
+// the C library takes it, kept from one file to the next.
+WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, FileTags* tags) {
   path->assign(entry.text);
   uint8_t head[kHeadBytes];
   HeadRead read = ReadHead(path->c_str(), head);
@@ -126,10 +127,30 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
     if (read.regular) source.size = read.file_size;
     wav.header = ProbeHeader(source);
     error = wav.header.read_error;
+    if (tags != nullptr && error == 0) *tags = ReadTags(source);
   }
   if (read.fd >= 0) error = CloseKeeping(read.fd, error);
   wav.read_error = error;
   return wav;
+}
+
+// The tags of the file called name, as far as they can be read; none where it cannot be opened.
+FileTags TagsOfFile(const std::string& name) {
+  uint8_t head[kHeadBytes];
+  HeadRead read = ReadHead(name.c_str(), head);
+  FileTags tags;
+  if (read.opened && read.error == 0) {
+    int fd = read.fd;
+    WavSource source{
+        {head, read.size}, std::nullopt, [fd](uint64_t offset, std::span<uint8_t> into) {
+          return ReadAt(fd, offset, into);
+        }};
+    if (read.regular) source.size = read.file_size;
+    tags = ReadTags(source);
+  }
+  // Only read: a failed close loses nothing the tags need.
+  if (read.fd >= 0) (void)CloseKeeping(read.fd, 0);
+  return tags;
 }
 
 // Names for the files that fixes make, each one that no file has, no line of the list names and
@@ -195,11 +216,13 @@ struct NewNames {
 // be used. With report, standard output tells of the files up to the first that cannot be used;
 // standard error tells of every one. Every finding is added to found too.
 bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, NewNames* new_names,
-                std::vector<Finding>* found) {
+                std::vector<Finding>* found, std::vector<LineTags>* tags) {
   bool usable = true;
   std::string path;
   for (DiscFile& file : disc->files) {
-    file.wav = GET_ATTRIBUTES(file.entry, &path);
+    FileTags* file_tags = nullptr;
+    if (tags != nullptr) file_tags = &tags->emplace_back(file.entry.number, file.entry.text).tags;
+    file.wav = GET_ATTRIBUTES(file.entry, &path, file_tags);
     std::vector<Finding> of_file = ProbeFindings(file);
     new_names->Give(of_file);
     if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
@@ -304,7 +327,10 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   std::vector<Finding> found;
   const bool report = !options.script;
   NewNames new_names{.list_text = list.text};
-  const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found);
+  // Only the script reads the files' tags, for the titles it writes.
+  std::vector<LineTags> tags;
+  const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found,
+                                 options.script ? &tags : nullptr);
   LookUpLines(&disc);
 
   MeasureLengths(&disc);
@@ -326,7 +352,16 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
       return skip == 0 ? orig : orig + std::to_string(uint64_t{skip} + 1);
     });
     const std::string new_name = new_names.given.back();
-    console->out += FixScript({list.text, list.regular, new_name}, found, {list.name, cue_name});
+    // The files of another kind that the script converts have tags too.
+    for (const Finding& f : checked) {
+      if (f.kind == FindingKind::kOtherAudio && FixOf(f).makes_file) {
+        tags.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
+      }
+    }
+    std::sort(tags.begin(), tags.end(),
+              [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
+    console->out +=
+        FixScript({list.text, list.regular, new_name, tags}, found, {list.name, cue_name});
     return kExitDone;
   }
   if (!usable) return kExitBadWav;

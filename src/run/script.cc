@@ -6,7 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "disc/cdtext.h"
 #include "run/remedies.h"
+#include "tracklist/tracklist.h"
 
 namespace vantorel {
 
@@ -16,25 +18,60 @@ namespace {
 struct Rewrite {
   size_t from = 0;
   size_t size = 0;
-  std::string line;  // Empty: the line goes, with its line end.
+  std::string line;   // Empty: the line goes, with its line end.
+  std::string after;  // Lines to add after it, each with its line end.
 };
 
-// The list's text with the lines rewritten, each rewrite within the text.
-std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& rewrites) {
+// The line end the list uses: its first, or LF where it has none.
+std::string_view LineEndOf(std::string_view text) {
+  size_t end = text.find_first_of("\r\n");
+  if (end == text.npos) return "\n";
+  if (text[end] == '\n') return "\n";
+  return text.substr(end + 1).starts_with('\n') ? "\r\n" : "\r";
+}
+
+// Where the lines of the list end: at its first NUL byte, after which nothing is read.
+size_t ReadEnd(std::string_view text) {
+  return std::min(text.find('\0'), text.size());
+}
+
+// The list's text with the lines rewritten, each rewrite within the text, and the lines of
+// at_end added after its last line.
+std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& rewrites,
+                      std::string_view at_end) {
   std::string out;
   size_t at = 0;
+  auto past_line_end = [&text](size_t end) {
+    // CR LF, LF or CR.
+    if (end < text.size() && text[end] == '\r') ++end;
+    if (end < text.size() && text[end] == '\n') ++end;
+    return end;
+  };
   for (const auto& [from, r] : rewrites) {
     if (from < at) continue;
     out.append(text.substr(at, from - at));
     size_t end = from + r.size;
     if (r.line.empty()) {
-      // The line goes with the line end after it: CR LF, LF or CR.
-      if (end < text.size() && text[end] == '\r') ++end;
-      if (end < text.size() && text[end] == '\n') ++end;
+      end = past_line_end(end);
     } else {
       out.append(r.line);
+      if (!r.after.empty()) {
+        size_t next = past_line_end(end);
+        out.append(next == end ? LineEndOf(text) : text.substr(end, next - end));
+        out.append(r.after);
+        end = next;
+      }
     }
     at = end;
+  }
+  size_t read_end = ReadEnd(text);
+  if (!at_end.empty() && at <= read_end) {
+    out.append(text.substr(at, read_end - at));
+    if (read_end != 0 && text[read_end - 1] != '\n' && text[read_end - 1] != '\r') {
+      out.append(LineEndOf(text));
+    }
+    out.append(at_end);
+    at = read_end;
   }
   out.append(text.substr(at));
   return out;
@@ -94,6 +131,160 @@ void AppendPaddingChoice(std::string* out, const Finding& f) {
   EndComment(out, from);
 }
 
+// The most common of texts, the first of those as common; texts is not empty.
+std::string_view MostCommon(const std::vector<std::string>& texts) {
+  std::string_view most;
+  ptrdiff_t most_count = 0;
+  for (const std::string& text : texts) {
+    ptrdiff_t count = std::count(texts.begin(), texts.end(), text);
+    if (count > most_count) {
+      most = text;
+      most_count = count;
+    }
+  }
+  return most;
+}
+
+// What the files' tags give the list: a TITLE and PERFORMER line under the line of each file
+// whose track the list gives none, and the disc's title and performer where the list gives none
+// and the files agree; what they leave to the user is said in comments.
+struct TagTexts {
+  std::map<size_t, std::string> after;  // Lines to add after a line, by where the line starts.
+  std::string at_end;                   // Lines to add after the list's last line.
+  std::string comments;
+  std::vector<int> titled;  // The lines whose tracks the tags title.
+  bool disc_title = false;  // A DISC TITLE line is added.
+  bool disc_performer = false;
+};
+
+// The disc's texts as the list gives them: whether it gives any title or performer at all, and
+// the disc's title and performer, as the sheet writes them.
+struct ListTexts {
+  bool any = false;
+  std::string disc_title;
+  std::string disc_performer;
+};
+
+ListTexts TextsOfList(std::string_view text) {
+  ListTexts texts;
+  size_t pos = 0;
+  for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+    LineKind kind = KindOf(line);
+    std::string* disc = kind == LineKind::kDiscTitle       ? &texts.disc_title
+                        : kind == LineKind::kDiscPerformer ? &texts.disc_performer
+                                                           : nullptr;
+    texts.any =
+        texts.any || kind == LineKind::kTitle || kind == LineKind::kPerformer || disc != nullptr;
+    if (disc != nullptr && disc->empty()) *disc = ToSheetText(CdTextOf(line)).text;
+  }
+  return texts;
+}
+
+// The disc's text that the files' tags agree on. Where they name more than one, none: a comment
+// says so and gives the most common.
+std::string Agreed(const std::vector<std::string>& texts, std::string_view what,
+                   std::string_view keyword, std::string* comments) {
+  if (texts.empty()) return "";
+  if (std::all_of(texts.begin(), texts.end(),
+                  [&](const std::string& t) { return t == texts[0]; })) {
+    return texts[0];
+  }
+  comments->append("# The files' tags name more than one ").append(what);
+  comments->append(", so no ")
+      .append(keyword)
+      .append(" line is written; write the most common as \"");
+  comments->append(keyword).append(" ").append(MostCommon(texts)).append("\"\n");
+  return "";
+}
+
+TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
+                     std::span<const Finding> findings, const Names& names) {
+  TagTexts out;
+  text = text.substr(0, ReadEnd(text));
+  std::string_view line_end = LineEndOf(text);
+  const ListTexts list = TextsOfList(text);
+  auto sheet = [](const std::string& raw) { return ToSheetText(raw).text; };
+  std::vector<std::string> albums, album_artists, artists;
+  for (const LineTags& t : tags) {
+    for (auto [raw, into] : {std::pair{&t.tags.album, &albums},
+                             {&t.tags.album_artist, &album_artists},
+                             {&t.tags.artist, &artists}}) {
+      if (std::string s = sheet(*raw); !s.empty()) into->push_back(s);
+    }
+  }
+  std::string disc_title = list.disc_title;
+  // What the comment on texts the files disagree on says, the next run need not say again.
+  const size_t said_before = out.comments.size();
+  if (disc_title.empty()) {
+    disc_title = Agreed(albums, "album", "DISC TITLE", &out.comments);
+    out.disc_title = !disc_title.empty();
+    if (out.disc_title) out.at_end.append("DISC TITLE ").append(disc_title).append(line_end);
+  }
+  const bool title_said = out.comments.size() != said_before;
+  const size_t said_of_title = out.comments.size();
+  std::string performer = list.disc_performer;
+  if (performer.empty()) {
+    performer = album_artists.empty()
+                    ? Agreed(artists, "artist and no album artist", "DISC PERFORMER", &out.comments)
+                    : Agreed(album_artists, "album artist", "DISC PERFORMER", &out.comments);
+    out.disc_performer = !performer.empty();
+    if (out.disc_performer) out.at_end.append("DISC PERFORMER ").append(performer).append(line_end);
+  }
+  const bool performer_said = out.comments.size() != said_of_title;
+  std::vector<const LineTags*> untitled;
+  for (const LineTags& t : tags) {
+    // The lines under the file's own, up to the next that opens a track or is ignored, say what
+    // the list gives its first track.
+    bool titled = false, performed = false;
+    size_t pos = static_cast<size_t>(t.line.data() - text.data()) + t.line.size();
+    for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+      LineKind kind = KindOf(line);
+      if (kind == LineKind::kWav || kind == LineKind::kSplit || kind == LineKind::kNone) break;
+      titled = titled || kind == LineKind::kTitle;
+      performed = performed || kind == LineKind::kPerformer;
+    }
+    std::string lines;
+    std::string title = sheet(t.tags.title);
+    if (!titled && !title.empty()) {
+      lines.append("TITLE ").append(title).append(line_end);
+      out.titled.push_back(t.number);
+    }
+    std::string artist = sheet(t.tags.artist);
+    if (!performed && !artist.empty() && artist != performer) {
+      lines.append("PERFORMER ").append(artist).append(line_end);
+    }
+    if (!lines.empty()) out.after[static_cast<size_t>(t.line.data() - text.data())] = lines;
+    if (!titled && title.empty()) untitled.push_back(&t);
+  }
+  // Once the list carries CD-TEXT, every track needs a title, and the disc a title and performer:
+  // what the tags do not give is said as the next run would say it, where this run does not.
+  if (!list.any && out.after.empty() && out.at_end.empty()) return out;
+  auto said = [&findings](FindingKind kind, int line) {
+    return std::any_of(findings.begin(), findings.end(),
+                       [&](const Finding& f) { return f.kind == kind && f.line == line; });
+  };
+  std::vector<Finding> next_run;
+  for (const LineTags* t : untitled) {
+    if (!said(FindingKind::kTrackWithoutTitle, t->number)) {
+      next_run.push_back(
+          {.kind = FindingKind::kTrackWithoutTitle, .line = t->number, .subject = t->line});
+    }
+  }
+  if (disc_title.empty() && !title_said && !said(FindingKind::kNoDiscTitle, 0)) {
+    next_run.push_back({.kind = FindingKind::kNoDiscTitle});
+  }
+  if (performer.empty() && !performer_said && !said(FindingKind::kNoDiscPerformer, 0)) {
+    next_run.push_back({.kind = FindingKind::kNoDiscPerformer});
+  }
+  for (const Finding& f : next_run) {
+    size_t from = out.comments.size();
+    out.comments.append("# ");
+    AppendPlacedText(&out.comments, f, names);
+    EndComment(&out.comments, from);
+  }
+  return out;
+}
+
 // Appends the line that stops the script where name is taken by the time it runs.
 void AppendFresh(std::string* out, std::string_view name) {
   out->append("fresh ");
@@ -132,6 +323,8 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
   // of them is done by then.
   std::map<uint64_t, bool> rewritten;  // true where the line goes.
   std::vector<uint64_t> titled;
+  const TagTexts tag_texts = TextsOfTags(list_text, list.tags, findings, names);
+  for (int line : tag_texts.titled) titled.push_back(static_cast<uint64_t>(line));
   for (const Finding& f : findings) {
     std::optional<std::string> line = FixOf(f).line;
     if (!line || f.line <= 0 || !in_list(f.subject)) continue;
@@ -145,7 +338,8 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
     if (f.kind == FindingKind::kTrackWithoutTitle) {
       return std::find(titled.begin(), titled.end(), static_cast<uint64_t>(f.line)) != titled.end();
     }
-    return false;
+    return (f.kind == FindingKind::kNoDiscTitle && tag_texts.disc_title) ||
+           (f.kind == FindingKind::kNoDiscPerformer && tag_texts.disc_performer);
   };
   for (const Finding& f : findings) {
     if (f.kind == FindingKind::kEndsInsideFrame) {
@@ -172,16 +366,25 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
     }
     if (rewrites_line) {
       size_t from = static_cast<size_t>(f.subject.data() - list_text.data());
-      rewrites.emplace(from, Rewrite{from, f.subject.size(), *fix.line});
+      rewrites.emplace(from, Rewrite{from, f.subject.size(), *fix.line, {}});
     }
   }
+  for (const auto& [from, lines] : tag_texts.after) {
+    const LineTags& t = *std::find_if(list.tags.begin(), list.tags.end(), [&](const LineTags& t) {
+      return static_cast<size_t>(t.line.data() - list_text.data()) == from;
+    });
+    rewrites.emplace(from, Rewrite{from, t.line.size(), std::string(t.line), {}})
+        .first->second.after = lines;
+  }
+  comments.append(tag_texts.comments);
+  bool rewrites_list = !rewrites.empty() || !tag_texts.at_end.empty();
   std::string script = "#!/bin/sh\n";
   size_t from = script.size();
   script.append("# The fixes vantorel gives for the track list ")
       .append(names.list)
       .append(": run this script with sh, then vantorel again.");
   EndComment(&script, from);
-  if (!commands.empty() || !rewrites.empty()) {
+  if (!commands.empty() || rewrites_list) {
     script.append(
         "# It stops before it changes anything where the list is not the one it was made for, "
         "and at\n"
@@ -208,7 +411,8 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
         "}\n");
   }
   script.append(commands);
-  if (!rewrites.empty()) {
+  if (rewrites_list) {
+    const std::string fixed = Rewritten(list_text, rewrites, tag_texts.at_end);
     AppendFresh(&script, list.new_name);
     if (list.regular) {
       // The list as it stands is kept, then written over: the one file the script writes over.
@@ -217,12 +421,12 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
       script.append(" > ");
       AppendPathWord(&script, list.new_name);
       script.append("\nprintf ");
-      AppendPrintfFormat(&script, Rewritten(list_text, rewrites));
+      AppendPrintfFormat(&script, fixed);
       script.append(" >| ");
       AppendPathWord(&script, names.list);
     } else {
       script.append("printf ");
-      AppendPrintfFormat(&script, Rewritten(list_text, rewrites));
+      AppendPrintfFormat(&script, fixed);
       script.append(" > ");
       AppendPathWord(&script, list.new_name);
     }
@@ -231,7 +435,7 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
   if (!comments.empty()) {
     script.append("# Left for you to decide:\n").append(comments);
   }
-  if (!rewrites.empty() && !list.regular) {
+  if (rewrites_list && !list.regular) {
     size_t at = script.size();
     script.append("# ")
         .append(names.list)

@@ -8,10 +8,18 @@
 #include <string>
 #include <string_view>
 
+#include "audio/tags.h"
 #include "disc/findings.h"
 #include "run/finding_text.h"
 
 namespace vantorel {
+
+// The tags of a file that a line of the list names.
+struct LineTags {
+  int number = 0;         // The line's number.
+  std::string_view line;  // The line, in the list's text.
+  FileTags tags = {};
+};
 
 // The list the script fixes.
 struct ScriptList {
@@ -22,6 +30,9 @@ struct ScriptList {
   // A name no file has: for the copy of a regular list as it stands (LIST.orig), or else for the
   // fixed list.
   std::string_view new_name;
+  // The tags of the files its lines name that are, or are made into, CD WAV files, in the order
+  // of the list.
+  std::span<const LineTags> tags = {};
 };
 
 // The script for the list called names.list from the findings of a run on it. The list's lines
