@@ -111,16 +111,22 @@ TEST(CountCdTextPacks, TitlesAndPerformersOfDiscAndTracks) {
   for (int i = 1; i <= 60; ++i) sixty.push_back({titles[i], "The Night Owls"});
   const CdTextPair long_disc = {titles[0], "The Night Owls"};
   const std::string x11(11, 'x');
+  // 99 tracks of 2-character titles, and a performer of 30 on the disc and 98 of them.
+  const std::string p30(30, 'p');
+  std::vector<CdTextPair> many(99, {"tt", p30});
+  many[0].performer = "Guest";
 
   struct Row {
     CdTextPair disc;
     std::vector<CdTextPair> tracks;
     size_t packs;
+    PerformerShare disc_performer = {};  // Its tracks, and the packs it takes on them.
   };
   const Row rows[] = {
-      {{"Live at the Mill", "The Night Owls"}, example, 15},
-      {long_disc, {sixty.begin(), sixty.begin() + 40}, 230},
-      {long_disc, sixty, 340},
+      {{"Live at the Mill", "The Night Owls"}, example, 15, {4, 5}},
+      {long_disc, {sixty.begin(), sixty.begin() + 40}, 230, {40, 47}},
+      {long_disc, sixty, 340, {60, 70}},
+      {{"Disc", p30}, many, 286, {98, 245}},
       {{}, {}, 0},
       {{}, {{}, {}}, 0},
       {{"", "P"}, {{}}, 4},  // A kind with any text has a zero byte for every track.
@@ -131,6 +137,9 @@ TEST(CountCdTextPacks, TitlesAndPerformersOfDiscAndTracks) {
   for (const Row& row : rows) {
     EXPECT_EQ(CountCdTextPacks(row.disc, row.tracks), row.packs)
         << row.disc.title << "/" << row.disc.performer << " and " << row.tracks.size();
+    PerformerShare share = DiscPerformerShare(row.disc, row.tracks);
+    EXPECT_EQ(share.tracks, row.disc_performer.tracks) << row.packs;
+    EXPECT_EQ(share.packs, row.disc_performer.packs) << row.packs;
   }
 }
 
