@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vantorel {
 
@@ -199,6 +200,19 @@ size_t CountCdTextPacks(CdTextPair disc, std::span<const CdTextPair> tracks) {
     if (any) packs += (bytes + kPackBytes - 1) / kPackBytes;
   }
   return packs == 0 ? 0 : packs + kSizePacks;
+}
+
+PerformerShare DiscPerformerShare(CdTextPair disc, std::span<const CdTextPair> tracks) {
+  PerformerShare share;
+  if (disc.performer.empty()) return share;
+  std::vector<CdTextPair> without(tracks.begin(), tracks.end());
+  for (CdTextPair& track : without) {
+    if (track.performer != disc.performer) continue;
+    track.performer = {};
+    ++share.tracks;
+  }
+  share.packs = CountCdTextPacks(disc, tracks) - CountCdTextPacks(disc, without);
+  return share;
 }
 
 }  // namespace vantorel

@@ -12,9 +12,10 @@ namespace vantorel {
 // The longest text cdrdao takes: it refuses the whole sheet for a longer one.
 constexpr size_t kMaxCdTextChars = 80;
 
-// The most packs a CD-TEXT block holds. libburn refuses one more, and cdrdao writes corrupt
-// CD-TEXT past 256, where its pack sequence numbers wrap.
+// The most packs a CD-TEXT block holds, the limit kept. libburn refuses one more, and cdrdao
+// writes corrupt CD-TEXT past 256, where its pack sequence numbers wrap.
 constexpr size_t kMaxCdTextPacks = 255;
+constexpr size_t kCdrdaoCorruptPacks = 257;
 
 // A title or performer as the cue sheet carries it.
 struct SheetText {
@@ -51,5 +52,13 @@ struct CdTextPair {
 // no text anywhere takes no packs, and 3 size packs close a block that holds any text. Each text
 // is counted in full, even one equal to the track's before, since cdrdao writes it so.
 size_t CountCdTextPacks(CdTextPair disc, std::span<const CdTextPair> tracks);
+
+// The disc's performer as the block carries it on tracks: the tracks whose performer it is, and
+// the packs it takes on them, those CountCdTextPacks counts less those it counts without it there.
+struct PerformerShare {
+  size_t tracks = 0;
+  size_t packs = 0;
+};
+PerformerShare DiscPerformerShare(CdTextPair disc, std::span<const CdTextPair> tracks);
 
 }  // namespace vantorel

@@ -116,11 +116,12 @@ TEST(CountCdTextPacks, TitlesAndPerformersOfDiscAndTracks) {
     CdTextPair disc;
     std::vector<CdTextPair> tracks;
     size_t packs;
+    PerformerShare disc_performer = {};  // Its tracks, and the packs it takes on them.
   };
   const Row rows[] = {
-      {{"Live at the Mill", "The Night Owls"}, example, 15},
-      {long_disc, {sixty.begin(), sixty.begin() + 40}, 230},
-      {long_disc, sixty, 340},
+      {{"Live at the Mill", "The Night Owls"}, example, 15, {4, 5}},
+      {long_disc, {sixty.begin(), sixty.begin() + 40}, 230, {40, 47}},
+      {long_disc, sixty, 340, {60, 70}},
       {{}, {}, 0},
       {{}, {{}, {}}, 0},
       {{"", "P"}, {{}}, 4},  // A kind with any text has a zero byte for every track.
@@ -131,6 +132,9 @@ TEST(CountCdTextPacks, TitlesAndPerformersOfDiscAndTracks) {
   for (const Row& row : rows) {
     EXPECT_EQ(CountCdTextPacks(row.disc, row.tracks), row.packs)
         << row.disc.title << "/" << row.disc.performer << " and " << row.tracks.size();
+    PerformerShare share = DiscPerformerShare(row.disc, row.tracks);
+    EXPECT_EQ(share.tracks, row.disc_performer.tracks) << row.packs;
+    EXPECT_EQ(share.packs, row.disc_performer.packs) << row.packs;
   }
 }
 

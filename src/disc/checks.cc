@@ -604,7 +604,13 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     }
     size_t packs = CountCdTextPacks({disc.title.text.text, disc.performer.text.text}, tracks);
     if (packs > kMaxCdTextPacks) {
-      check.found.push_back({.kind = FindingKind::kTooManyPacks, .count = packs});
+      PerformerShare share =
+          DiscPerformerShare({disc.title.text.text, disc.performer.text.text}, tracks);
+      check.found.push_back({.kind = FindingKind::kTooManyPacks,
+                             .subject = disc.performer.text.text,
+                             .count = packs,
+                             .performer_tracks = static_cast<uint32_t>(share.tracks),
+                             .performer_packs = static_cast<uint32_t>(share.packs)});
     }
   }
   if (layout.least_frames > cd::kLongestDiscFrames) {

@@ -23,7 +23,9 @@ enum class FindingKind {
   // Of CD-TEXT the sheet carries but cdrdao would not burn as it is.
   kNoDiscTitle,
   kNoDiscPerformer,  // No performer for the disc, which tracks without one take.
-  kTooManyPacks,     // count: the packs the CD-TEXT takes.
+  kTooManyPacks,     // count: the packs the CD-TEXT takes; subject: the disc's performer;
+                     // performer_tracks and performer_packs: the tracks whose performer it is,
+                     // and the packs it takes on them.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
@@ -128,6 +130,8 @@ struct Finding {
   uint64_t other_frames = 0;
   int error = 0;  // An errno value.
   uint64_t count = 0;
+  uint32_t performer_tracks = 0;
+  uint32_t performer_packs = 0;
   AudioFormat format = {};
   Converter converter = Converter::kNone;
   std::string_view stem = {};

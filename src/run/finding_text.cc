@@ -138,9 +138,14 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kTooManyPacks:
       Append(out, {"the CD-TEXT takes ", Number(f.count), " packs of 12 bytes, more than the ",
-                   Number(kMaxCdTextPacks),
-                   " a disc holds, which cdrdao writes corrupt; shorter titles and performers "
-                   "fit"});
+                   Number(kMaxCdTextPacks), " a disc holds (cdrdao writes ",
+                   Number(kCdrdaoCorruptPacks), " or more corrupt)"});
+      if (f.performer_packs != 0) {
+        Append(out, {"; the performer \"", s, "\" on "});
+        AppendCounted(out, f.performer_tracks, "track");
+        Append(out, {" takes ", Number(f.performer_packs), " of them"});
+      }
+      out->append("; shorter titles and performers fit");
       return;
 
     case FindingKind::kWavNotOpened:

@@ -333,9 +333,14 @@ TEST(FindingLines, EachKindAsSaid) {
        "warning: the cue sheet has CD-TEXT but no performer for the disc, without which cdrdao "
        "will not burn it; write the name on a line after the first as \"DISC PERFORMER\" and the "
        "name, which every track without a PERFORMER line takes"},
-      {{.kind = K::kTooManyPacks, .count = 256},
-       "warning: the CD-TEXT takes 256 packs of 12 bytes, more than the 255 a disc holds, which "
-       "cdrdao writes corrupt; shorter titles and performers fit"},
+      {{.kind = K::kTooManyPacks,
+        .subject = "The Night Owls",
+        .count = 295,
+        .performer_tracks = 99,
+        .performer_packs = 250},
+       "warning: the CD-TEXT takes 295 packs of 12 bytes, more than the 255 a disc holds (cdrdao "
+       "writes 257 or more corrupt); the performer \"The Night Owls\" on 99 tracks takes 250 of "
+       "them; shorter titles and performers fit"},
       {{.kind = K::kPartSampleFrame, .line = 2, .subject = "p.wav", .count = 1},
        "l.txt:2: note: \"p.wav\" ends its data chunk 1 byte into a sample frame of 4, which "
        "cdrdao warns of as not a multiple of the sample size and leaves out, as the lengths here "
