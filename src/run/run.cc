@@ -129,18 +129,19 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
 
 // Probes every WAV file of the disc in the order of the list, and returns whether every one can
 // be used. With report, standard output tells of the files up to the first that cannot be used;
-// standard error tells of every one. Every finding is added to found too.
+// standard error tells of every one. Without report, every finding is added to found too, for the
+// script.
 bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console,
                 std::vector<Finding>* found) {
   bool usable = true;
   std::string path;
   for (DiscFile& file : disc->files) {
     file.wav = GET_ATTRIBUTES(file.entry, &path);
-    std::vector<Finding> of_file = ProbeFindings(file);
     if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
+    std::vector<Finding> of_file = ProbeFindings(file);
     Say(console, of_file, {list.name, ""});
+    if (!report) found->insert(found->end(), of_file.begin(), of_file.end());
     usable = usable && IsUsable(file.wav);
-    found->insert(found->end(), of_file.begin(), of_file.end());
   }
   return usable;
 }

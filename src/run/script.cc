@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "disc/checks.h"
 #include "run/remedies.h"
 
 namespace vantorel {
@@ -44,20 +45,22 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
 // file, where the recording goes on, or pad it to a whole frame.
 void AppendPaddingChoice(std::string* out, const Finding& f) {
   out->append("# \"").append(f.subject).append("\" ends inside a CD frame, so a burner adds ");
-  out->append(std::to_string(f.count)).append(" samples of silence before \"");
-  out->append(f.other).append("\". ");
-  if (!f.joined.empty()) {
-    out->append("Where the recording goes on, join them and write \"").append(f.joined);
+  out->append(std::to_string(f.count.samples)).append(" samples of silence before \"");
+  out->append(f.names.next_file).append("\". ");
+  if (f.joinable) {
+    std::string joined = JoinedName(f.subject, f.names.next_file);
+    out->append("Where the recording goes on, join them and write \"").append(joined);
     out->append("\" in place of \"").append(f.subject).append("\" and \"S ");
-    out->append(CueTime(f.frames)).append("\" in place of \"").append(f.other).append("\":\n#   ");
-    AppendJoinCommand(out, f.subject, f.other, f.joined);
+    out->append(CueTime(f.frames)).append("\" in place of \"").append(f.names.next_file);
+    out->append("\":\n#   ");
+    AppendJoinCommand(out, f.subject, f.names.next_file, joined);
     out->append("\n# Or, to ");
   } else {
     out->append("To ");
   }
-  out->append("end it on a whole frame, write the line as \"").append(CdWavName(f.stem));
+  out->append("end it on a whole frame, write the line as \"").append(CdWavName(f.part.stem));
   out->append("\":\n#   ");
-  AppendPadCommand(out, f.subject, f.stem, f.count);
+  AppendPadCommand(out, f.subject, f.part.stem, f.count.samples);
   out->push_back('\n');
 }
 
@@ -81,12 +84,16 @@ std::string FixScript(std::string_view list_text, std::span<const Finding> findi
     std::optional<std::string> line = FixOf(f).line;
     if (!line || f.line <= 0 || !in_list(f.subject)) continue;
     rewritten.emplace(static_cast<uint64_t>(f.line), line->empty());
-    if (f.kind == FindingKind::kSplitAtStart && !line->empty()) titled.push_back(f.count);
+    if (f.kind == FindingKind::kSplitAtStart && !line->empty()) {
+      titled.push_back(static_cast<uint64_t>(f.other_line));
+    }
   }
   auto done_by_script = [&](const Finding& f) {
     auto removed = rewritten.find(static_cast<uint64_t>(f.line));
     if (removed != rewritten.end() && removed->second) return true;
-    if (f.kind == FindingKind::kPregapIgnored) return rewritten.count(f.count) != 0;
+    if (f.kind == FindingKind::kPregapIgnored) {
+      return rewritten.count(static_cast<uint64_t>(f.other_line)) != 0;
+    }
     if (f.kind == FindingKind::kTrackWithoutTitle) {
       return std::find(titled.begin(), titled.end(), static_cast<uint64_t>(f.line)) != titled.end();
     }
