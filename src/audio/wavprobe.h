@@ -36,7 +36,7 @@ constexpr uint32_t kFormatExtensible = 0xFFFE;
 bool HasFixedSamples(uint32_t coding);
 
 // Audio of another kind than WAV, known by the first bytes of its file.
-enum class OtherAudio {
+enum class OtherAudio : uint8_t {
   kNone,
   kFlac,
   kMp3,

@@ -142,19 +142,6 @@ OtherAudio OtherAudioNamed(std::string_view line) {
   return OtherAudio::kNone;
 }
 
-// The name of the file that joins the files a and b, in a's directory: after both, or where that
-// would run two long names together, after a alone.
-std::string JoinedName(std::string_view a, std::string_view b) {
-  constexpr size_t kLongest = 32;
-  std::string_view first = StemOf(a);
-  std::string_view next = StemOf(b);
-  next.remove_prefix(next.rfind('/') + 1);
-  std::string joined(first);
-  size_t both = first.size() - (first.rfind('/') + 1) + next.size();
-  if (both > kLongest) return joined.append("-joined.wav");
-  return joined.append("+").append(next).append(".wav");
-}
-
 struct Checker {
   const Disc& disc;
   const DiscLayout& layout;
@@ -171,7 +158,8 @@ struct Checker {
   void MixedCase(const ListLine& line) {
     const LineLookup* lookup = LookupOf(disc, line);
     Add(FindingKind::kMixedCaseWav, line,
-        {.other = lookup != nullptr ? lookup->spelling : "", .stem = StemOf(line.text)});
+        {.names = {.spelling = lookup != nullptr ? lookup->spelling : ""},
+         .part = {.stem = StemOf(line.text)}});
   }
 
   // Finds, once, what a burner would misread in the time of a split or pregap line, time being
@@ -198,11 +186,9 @@ struct Checker {
     TimeReadings meant = EditorTimeFrames(time);
     if (meant.count == 2) {
       Add(FindingKind::kTimeWithoutFrames, line,
-          {.frames = meant.frames[0],
-           .other_frames = meant.frames[1],
-           .title = std::string(title)});
+          {.names = {.title = title}, .frames = meant.frames[0], .other_frames = meant.frames[1]});
     } else if (meant.count == 1) {
-      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0], .title = std::string(title)});
+      Add(FindingKind::kEditorTime, line, {.names = {.title = title}, .frames = meant.frames[0]});
     } else {
       Add(FindingKind::kNotACueTime, line);
     }
@@ -217,7 +203,7 @@ struct Checker {
     const ListLine& entry = file.entry;
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
     if (entry.text.size() >= kLongestCdrdaoFile) {
-      Add(FindingKind::kLongFileName, entry, {.count = entry.text.size()});
+      Add(FindingKind::kLongFileName, entry, {.count = {.bytes = entry.text.size()}});
     }
     // What one command mends, the finding's own kind first.
     std::array<FindingKind, 4> mends;
@@ -242,15 +228,21 @@ struct Checker {
     // What the data chunk declares past its last whole sample frame, a burner leaves out.
     constexpr uint32_t kFrameBytes = cd::kChannels * cd::kBits / 8;
     if (count == 0 && h.format_found && h.data_size % kFrameBytes != 0) {
-      Add(FindingKind::kPartSampleFrame, entry, {.count = h.data_size % kFrameBytes});
+      Add(FindingKind::kPartSampleFrame, entry, {.count = {.bytes = h.data_size % kFrameBytes}});
     }
     if (count == 0) return;
+    AlsoMends also;
+    for (size_t i = 1; i < count; ++i) also.Add(mends[i]);
+    // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not RIFX
+    // with a format chunk longer than 16 bytes, which sox reads; sox mends the rest.
+    bool ffmpeg = mends[0] == FindingKind::kSizeNotFilledIn && !h.rifx;
     Add(mends[0], entry,
         {.frames = frames,
          .other_frames = other_frames,
          .format = FormatOf(h),
-         .stem = StemOf(entry.text),
-         .also = {mends.begin() + 1, mends.begin() + count}});
+         .converter = ffmpeg ? Converter::kFfmpeg : Converter::kSox,
+         .also = also,
+         .part = {.stem = StemOf(entry.text)}});
   }
 
   // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
@@ -267,11 +259,11 @@ struct Checker {
     // Joined, the next file starts at the last whole frame of this one.
     bool joinable = IsCdAudio(next->wav.header) && next->track_count == 1;
     Add(FindingKind::kEndsInsideFrame, file.entry,
-        {.other = next->entry.text,
+        {.names = {.next_file = next->entry.text},
          .frames = file.wav.length.whole_frames,
-         .count = silence,
-         .stem = StemOf(file.entry.text),
-         .joined = joinable ? JoinedName(file.entry.text, next->entry.text) : ""});
+         .count = {.samples = silence},
+         .part = {.stem = StemOf(file.entry.text)},
+         .joinable = joinable});
   }
 
   // The lines of a file's tracks: the time of each split and, where the layout could not place
@@ -290,15 +282,15 @@ struct Checker {
         // The file's first track starts there already; a title of the split's is the first
         // track's, where that has none.
         Add(FindingKind::kSplitAtStart, track.opened_by,
-            {.count = static_cast<uint64_t>(file.entry.number),
-             .title = TitleOf(disc, tracks[0]).text.empty ? std::string(title) : ""});
+            {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? title : ""},
+             .other_line = file.entry.number});
       } else if (t != 0 && !TimeLine(track.opened_by, track.start, title)) {
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, track.opened_by,
-              {.other = file.entry.text, .frames = place.bound});
+              {.names = {.file = file.entry.text}, .frames = place.bound});
         } else if (place.placing == Placing::kNotLater) {
           Add(FindingKind::kSplitNotLater, track.opened_by,
-              {.frames = place.bound, .other_frames = place.as_hours, .title = std::string(title)});
+              {.names = {.title = title}, .frames = place.bound, .other_frames = place.as_hours});
         }
       }
       const ListLine& pregap = track.pregap;
@@ -341,7 +333,8 @@ struct Checker {
     if (text.text.empty) {
       Add(FindingKind::kTextEmpty, text.line);
     } else if (text.text.changed) {
-      Add(FindingKind::kTextChanged, text.line, {.other = text.text.text, .stem = text.lead});
+      Add(FindingKind::kTextChanged, text.line,
+          {.names = {.written = text.text.text}, .part = {.lead = text.lead}});
     }
   }
 
@@ -351,7 +344,7 @@ struct Checker {
   void CdTexts() {
     for (const TextAgain& again : disc.texts_again) {
       Add(FindingKind::kTextAgain, again.line,
-          {.count = static_cast<uint64_t>(again.first), .line_kind = KindOf(again.line.text)});
+          {.other_line = again.first, .line_kind = KindOf(again.line.text)});
     }
     for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
     Text(disc.title);
@@ -402,7 +395,8 @@ struct Checker {
     } else if (kind == FindingKind::kOtherAudio) {
       // A command to make CD audio of a file is worth giving only where the file is there.
       if (lookup != nullptr && lookup->names_a_file) {
-        Add(*kind, line, {.converter = OtherAudioOf(line.text), .stem = StemOf(line.text)});
+        Add(*kind, line,
+            {.converter = OtherAudioOf(line.text), .part = {.stem = StemOf(line.text)}});
       } else {
         Add(FindingKind::kOtherAudioNotFound, line);
       }
@@ -499,11 +493,11 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     bool cd_text = performer || kind == LineKind::kTitle || kind == LineKind::kDiscTitle;
     std::string_view text = cd_text ? CdTextOf(entry.text) : entry.text;
     add(FindingKind::kWavNotOpened,
-        {.other = wav.trimmed_name,
+        {.names = {.trimmed_name = wav.trimmed_name},
          .error = wav.open_error,
-         .title = maybe_note && !entry.text.starts_with('#') ? ToSheetText(text).text : "",
-         .line_kind = performer ? LineKind::kDiscPerformer : LineKind::kDiscTitle,
-         .maybe_note = maybe_note});
+         .part = {.cd_text = maybe_note && !entry.text.starts_with('#') ? text : ""},
+         .maybe_note = maybe_note,
+         .line_kind = performer ? LineKind::kDiscPerformer : LineKind::kDiscTitle});
     return found;
   }
   if (wav.read_error != 0) {
@@ -523,17 +517,17 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     }
     // sox is told the kind where the name does not give it.
     bool named = OtherKindOf(OtherAudioNamed(entry.text)).type == type;
-    add(FindingKind::kNotWavAudio, {.other = named ? "" : type,
+    add(FindingKind::kNotWavAudio, {.names = {.sox_type = named ? "" : type},
                                     .converter = by,
-                                    .stem = StemOf(entry.text),
-                                    .format_name = kind.name});
+                                    .part = {.stem = StemOf(entry.text)},
+                                    .audio = h.other_audio});
     return found;
   }
   if (!h.format_found) add(FindingKind::kWavWithoutFormat);
   if (h.status == ProbeStatus::kNoData) {
     // Audio of another kind named first, where any name is taken for a WAV file's.
     add(FindingKind::kWavWithoutData,
-        {.converter = OtherAudioOf(entry.text), .stem = StemOf(entry.text)});
+        {.converter = OtherAudioOf(entry.text), .part = {.stem = StemOf(entry.text)}});
   }
   if (h.status == ProbeStatus::kUnsupported) {
     Finding f = {.format = FormatOf(h)};
@@ -542,12 +536,9 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     if (h.format_found && !HasFixedSamples(h.coding) && h.channels != 0 && h.sample_rate != 0 &&
         h.coding != kFormatExtensible) {
       f.converter = Converter::kFfmpeg;
-      f.stem = StemOf(entry.text);
+      f.part.stem = StemOf(entry.text);
       for (const Codec& codec : kCodecs) {
-        if (codec.code == h.coding) {
-          f.converter = codec.by;
-          f.format_name = codec.name;
-        }
+        if (codec.code == h.coding) f.converter = codec.by;
       }
       // ffmpeg reads no RIFX file whose format chunk is longer than 16 bytes, as a compressed
       // coding's is.
@@ -585,15 +576,18 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
       check.Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kPregap});
     } else {
       check.Add(FindingKind::kPregapIgnored, line,
-                {.other = stray.after_ignored.text,
-                 .count = static_cast<uint64_t>(stray.after_ignored.number)});
+                {.names = {.line_above = stray.after_ignored.text},
+                 .other_line = stray.after_ignored.number});
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
   check.CdTexts();
-  // In the order of the list; the findings of one line stay in the order they were found.
+  // In the order of the list; the findings of one line stay in the order they were found. They
+  // mostly come so already, and sorting them takes room for a second copy.
   auto by_line = [](const Finding& a, const Finding& b) { return a.line < b.line; };
-  std::stable_sort(check.found.begin(), check.found.end(), by_line);
+  if (!std::is_sorted(check.found.begin(), check.found.end(), by_line)) {
+    std::stable_sort(check.found.begin(), check.found.end(), by_line);
+  }
   if (HasCdText(disc)) {
     if (disc.title.text.empty) check.found.push_back({.kind = FindingKind::kNoDiscTitle});
     if (disc.performer.text.empty) check.found.push_back({.kind = FindingKind::kNoDiscPerformer});
@@ -606,19 +600,19 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     if (packs > kMaxCdTextPacks) {
       PerformerShare share =
           DiscPerformerShare({disc.title.text.text, disc.performer.text.text}, tracks);
-      check.found.push_back({.kind = FindingKind::kTooManyPacks,
-                             .subject = disc.performer.text.text,
-                             .count = packs,
-                             .performer_tracks = static_cast<uint32_t>(share.tracks),
-                             .performer_packs = static_cast<uint32_t>(share.packs)});
+      check.found.push_back(
+          {.kind = FindingKind::kTooManyPacks,
+           .subject = disc.performer.text.text,
+           .count = {.packs = packs},
+           .performer = {static_cast<uint32_t>(share.tracks), static_cast<uint32_t>(share.packs)}});
     }
   }
   if (layout.least_frames > cd::kLongestDiscFrames) {
     check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = layout.least_frames});
   }
   if (TrackCount(disc) > cd::kMaxTracks) {
-    check.found.push_back(
-        {.kind = FindingKind::kTooManyTracks, .count = static_cast<uint64_t>(TrackCount(disc))});
+    check.found.push_back({.kind = FindingKind::kTooManyTracks,
+                           .count = {.tracks = static_cast<uint64_t>(TrackCount(disc))}});
   }
   return std::move(check.found);
 }
@@ -634,6 +628,28 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
   std::optional<FindingKind> says = FindingOfIgnored(line);
   if (says && says != FindingKind::kOtherAudio) return std::nullopt;
   return LookUp::kAsWritten;
+}
+
+std::string JoinedName(std::string_view a, std::string_view b) {
+  constexpr size_t kLongest = 32;
+  std::string_view first = StemOf(a);
+  std::string_view next = StemOf(b);
+  next.remove_prefix(next.rfind('/') + 1);
+  std::string joined(first);
+  size_t both = first.size() - (first.rfind('/') + 1) + next.size();
+  if (both > kLongest) return joined.append("-joined.wav");
+  return joined.append("+").append(next).append(".wav");
+}
+
+std::string_view AudioName(OtherAudio kind) {
+  return OtherKindOf(kind).name;
+}
+
+std::string_view CodingName(uint32_t coding) {
+  for (const Codec& codec : kCodecs) {
+    if (codec.code == coding) return codec.name;
+  }
+  return "";
 }
 
 Converter OtherAudioOf(std::string_view line) {

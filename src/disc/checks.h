@@ -38,6 +38,15 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind);
 // kind other than WAV; kNone otherwise.
 Converter OtherAudioOf(std::string_view line);
 
+// The name of the file that joins the files a and b, in a's directory: after both, or where that
+// would run two long names together, after a alone.
+std::string JoinedName(std::string_view a, std::string_view b);
+
+// The name of a kind of audio other than WAV, and of a compressed coding in a WAV file, as the
+// findings give them; empty for a coding without a name.
+std::string_view AudioName(OtherAudio kind);
+std::string_view CodingName(uint32_t coding);
+
 // A file's name without its extension: the part before the last dot of its last component, where
 // that dot does not start it.
 std::string_view StemOf(std::string_view name);

@@ -67,14 +67,14 @@ struct Found {
   bool joinable = false;
   std::array<uint32_t, 5> format = {};  // Code, sub-code, rate, bits and channels.
   std::string title = "";               // A title a line to write keeps.
-  std::vector<FindingKind> also = {};
+  AlsoMends also = {};
   bool operator==(const Found&) const = default;
 };
 
 void PrintTo(const Found& f, std::ostream* os) {
   *os << testing::PrintToString(std::tuple(f.line, static_cast<int>(f.kind), f.frames,
                                            f.other_frames, f.count, f.other, f.joinable, f.format,
-                                           f.title, f.also));
+                                           f.title));
 }
 
 // The findings of a list, each file being what its name says. Of the ignored lines, "exists" is
@@ -95,13 +95,29 @@ std::vector<Found> FindingsOf(std::string_view list) {
   std::vector<Found> found;
   for (const Finding& f : CheckDisc(disc, LayOutDisc(disc))) {
     const AudioFormat& a = f.format;
-    Found& d = found.emplace_back(Found{f.line, f.kind, f.frames, f.other_frames, f.count,
-                                        std::string(f.other), !f.joined.empty()});
-    bool not_cd = f.kind == K::kNotCdAudio ||
-                  std::find(f.also.begin(), f.also.end(), K::kNotCdAudio) != f.also.end();
-    if (not_cd) d.format = {a.code, a.coding, a.rate, a.bits, a.channels};
+    // The count or other line, and the text, each kind gives, in the one column each has here.
+    bool pads = f.kind == K::kEndsInsideFrame;
+    uint64_t count = pads                          ? f.count.samples
+                     : f.kind == K::kTooManyTracks ? f.count.tracks
+                     : f.kind == K::kTooManyPacks  ? f.count.packs
+                     : f.kind == K::kLongFileName || f.kind == K::kPartSampleFrame
+                         ? f.count.bytes
+                         : static_cast<uint64_t>(f.other_line);
+    std::string_view other = pads                          ? f.names.next_file
+                             : f.kind == K::kPregapIgnored ? f.names.line_above
+                             : f.kind == K::kSplitPastEnd  ? f.names.file
+                             : f.kind == K::kTextChanged   ? f.names.written
+                             : f.kind == K::kMixedCaseWav  ? f.names.spelling
+                                                           : "";
+    bool timed = f.kind == K::kEditorTime || f.kind == K::kTimeWithoutFrames ||
+                 f.kind == K::kSplitNotLater || f.kind == K::kSplitAtStart;
+    Found& d = found.emplace_back(
+        Found{f.line, f.kind, f.frames, f.other_frames, count, std::string(other), f.joinable});
+    if (f.kind == K::kNotCdAudio || f.also.Has(K::kNotCdAudio)) {
+      d.format = {a.code, a.coding, a.rate, a.bits, a.channels};
+    }
     d.also = f.also;
-    d.title = f.title;
+    if (timed) d.title = f.names.title;
   }
   return found;
 }
@@ -228,7 +244,7 @@ TEST(ProbeFindings, FirstLineAsTheDiscsText) {
     file.wav.open_error = ENOENT;
     std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].title, c.title) << c.line;
+    EXPECT_EQ(ToSheetText(found[0].part.cd_text).text, c.title) << c.line;
     EXPECT_EQ(found[0].line_kind, c.kind) << c.line;
   }
 }
@@ -241,7 +257,7 @@ TEST(ProbeFindings, CompressedAudio) {
     uint64_t declared, present;
     bool aac_unmarked;
     Converter by;
-    std::vector<FindingKind> also;
+    AlsoMends also;
     bool rifx = false;
   } cases[] = {{0x0011, 4000, 4000, false, Converter::kSox, {}},
                {0x2000, 4000, 4000, false, Converter::kFfmpeg, {}},
@@ -288,7 +304,7 @@ TEST(ProbeFindings, CompressedAudio) {
     std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].converter, by);
-    EXPECT_EQ(found[0].other, by == Converter::kSox ? "w64" : "");
+    EXPECT_EQ(found[0].names.sox_type, by == Converter::kSox ? "w64" : "");
   }
 }
 

@@ -2,50 +2,52 @@
 // line of the list it is about, and the numbers it rests on. The run's texts word each one.
 #pragma once
 
-#include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <initializer_list>
+#include <iterator>
 #include <string_view>
-#include <vector>
 
+#include "audio/wavprobe.h"
 #include "tracklist/track_table.h"
 
 namespace vantorel {
 
-enum class FindingKind {
+enum class FindingKind : uint8_t {
   // Of the run as a whole.
   kListNotUsed,         // A tlist.txt was read, not the list named (subject).
   kListIsWav,           // The list starts with RIFF.
   kNoWavFile,           // The list names no WAV file, so the cue file is empty.
   kDiscTooLong,         // frames: the disc's length with its pregaps.
-  kTooManyTracks,       // count: the tracks on the disc.
+  kTooManyTracks,       // count.tracks: the tracks on the disc.
   kWrittenWithoutLock,  // Another program held the cue file (subject) locked too long.
   // Of CD-TEXT the sheet carries but cdrdao would not burn as it is.
   kNoDiscTitle,
   kNoDiscPerformer,  // No performer for the disc, which tracks without one take.
-  kTooManyPacks,     // count: the packs the CD-TEXT takes; subject: the disc's performer;
-                     // performer_tracks and performer_packs: the tracks whose performer it is,
-                     // and the packs it takes on them.
+  kTooManyPacks,     // count.packs: the packs the CD-TEXT takes; subject: the disc's performer;
+                     // performer: the tracks whose performer it is, and the packs it takes on
+                     // them.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
-  kWavNotOpened,      // error: why; other: the name without the blanks at its end, when that is
-                      // a file's name; maybe_note: it may be a note written first, holding no
-                      // .wav; title: then, as the sheet would write it for the disc's title, or
-                      // its performer where line_kind says so.
+  kWavNotOpened,      // error: why; names.trimmed_name: the name without the blanks at its end,
+                      // when that is a file's name; maybe_note: it may be a note written first,
+                      // holding no .wav; part.cd_text: then, the text of it the sheet would write
+                      // for the disc's title, or its performer where line_kind says so.
   kWavNotRead,        // error: why.
   kWavWithoutFormat,  // Its format fields are read at the limit of the search.
-  kWavWithoutData,    // converter and stem: where it names audio of another kind by its extension.
-  kWavUnsupported,    // format: what the header says; stem, converter and format_name: for
-                      // compressed audio alone, the name's stem, the tool that decodes it, if
-                      // any, and the coding's name, if known; also: what else its command does,
-                      // or that the file holds no audio.
-  kNotWavAudio,       // Audio of another kind, by what the file holds; format_name: that kind;
-                      // converter and stem: the tool that makes CD audio of it and the name's stem;
-                      // other: the kind as sox is told it, where the name does not give it.
+  kWavWithoutData,    // converter and part.stem: where it names audio of another kind by its
+                      // extension.
+  kWavUnsupported,    // format: what the header says; part.stem and converter: for compressed
+                      // audio alone, the name's stem and the tool that decodes it, if any; also:
+                      // what else its command does, or that the file holds no audio.
+  kNotWavAudio,       // Audio of another kind, by what the file holds; audio: that kind;
+                      // converter and part.stem: the tool that makes CD audio of it and the name's
+                      // stem; names.sox_type: the kind as sox is told it, where the name does not
+                      // give it.
 
   // Of a WAV file a burner would refuse or misread. subject is its name.
   kQuoteInName,
-  // stem: what a CD WAV made of it is named after. One command mends each of the five below
+  // part.stem: what a CD WAV made of it is named after. One command mends each of the five below
   // and whatever of RF64, RIFX and not CD audio the file is besides, which also names. format:
   // what the header says.
   kRf64,             // An RF64 file, which cdrdao does not read.
@@ -54,53 +56,53 @@ enum class FindingKind {
   kShortOfDeclared,  // frames: the length declared; other_frames: the length held.
   kSizeNotFilledIn,  // It declares no audio, but frames of it follow the header.
   kNoAudio,
-  kEndsInsideFrame,  // A note: another file follows with no pause; other: that file; count:
-                     // samples of silence, at the CD's rate, that a burner adds to end on a whole
-                     // frame; frames: where the next file would start if the two were joined;
-                     // joined: the name of the two joined, where they can be, the next being CD
-                     // audio of one track.
-  kPartSampleFrame,  // A note: CD audio whose data chunk ends inside a sample frame; count: the
-                     // bytes of that frame it holds.
+  kEndsInsideFrame,  // A note: another file follows with no pause; names.next_file: that file;
+                     // count.samples: of silence, at the CD's rate, that a burner adds to end on a
+                     // whole frame; frames: where the next file would start if the two were
+                     // joined; joinable: they can be, the next being CD audio of one track.
+  kPartSampleFrame,  // A note: CD audio whose data chunk ends inside a sample frame; count.bytes:
+                     // the bytes of that frame it holds.
 
   // Of a line of the list. subject is the line.
-  kMixedCaseWav,        // A .Wav line, or a time line that names one. other, as the run found:
-                        // ".wav" or ".WAV", the ending with which it names a file in place of
-                        // its own, or else the line itself, when it is a file's name; stem: the
-                        // line without its ending.
+  kMixedCaseWav,        // A .Wav line, or a time line that names one. names.spelling, as the
+                        // run found: ".wav" or ".WAV", the ending with which it names a file in
+                        // place of its own, or else the line itself, when it is a file's name;
+                        // part.stem: the line without its ending.
   kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
   kNotACueTime,
-  // A split's time, and where it lands. title: the title after a split's time, if any.
+  // A split's time, and where it lands. names.title: the title after a split's time, if any.
   kEditorTime,           // A time as audio editors write it; frames: the time it means.
   kTimeWithoutFrames,    // minutes:seconds; frames: that time; other_frames: seconds:frames, as
                          // cdrdao reads it.
-  kSplitPastEnd,         // other: the file; frames: its length.
+  kSplitPastEnd,         // names.file: the file; frames: its length.
   kSplitNotLater,        // frames: where the track before it starts; other_frames: the time it
                          // gives read as hours:minutes:seconds, where that rises inside the file.
   kSplitAtStart,         // The first split of a file, at 00:00:00, where its first track starts;
-                         // title: the split's title, where the first track has none; count: the
-                         // file's line.
+                         // names.title: the split's title, where the first track has none;
+                         // other_line: the file's line.
   kFirstPregap,          // A note: a pregap on the disc's first track; frames: the silence before
                          // it, with the 2 seconds every CD has.
   kTrackBeforeTooShort,  // The track that ends at this split; frames: its length.
   kLastTrackTooShort,    // The last track of a split file starts at this line; frames: its length.
   kFileTooShort,         // A file of one track; frames: its length.
-  kPregapIgnored,        // other: the ignored line right above it, if any; count: its number.
+  kPregapIgnored,        // names.line_above and other_line: the ignored line right above it, if
+                         // any, and its number.
   kPregapWithoutLength,
   kLowercaseLetter,     // An s or p line with a time; line_kind: what it would be with a capital.
   kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as line_kind.
   kOtherAudio,          // An ignored line that names an audio file of another kind; converter
-                        // and stem: the tool that makes CD audio of it and the name's stem.
+                        // and part.stem: the tool that makes CD audio of it and the name's stem.
   kOtherAudioNotFound,  // Likewise, but no file of that name can be read here.
   kFileNotWav,          // An ignored line that is the name of an existing file.
   kWavWithoutExt,       // An ignored line that, with .wav added, is the name of an existing file.
-  kLongFileName,        // A WAV line of count bytes, too many for Debian's cdrdao.
+  kLongFileName,        // A WAV line of count.bytes, too many for Debian's cdrdao.
 
   // Of a title or performer line, or a split line with a title after its time.
-  kTextChanged,        // Its text cannot be burnt as it is; other: what is written; stem: the
-                       // line before its text.
+  kTextChanged,        // Its text cannot be burnt as it is; names.written: what is written;
+                       // part.lead: the line before its text.
   kTextEmpty,          // It gives no text, and nothing is written.
-  kTextAgain,          // The track or the disc has one already; count: that line; line_kind: of
-                       // which kind this line is.
+  kTextAgain,          // The track or the disc has one already; other_line: that line;
+                       // line_kind: of which kind this line is.
   kTrackWithoutTitle,  // The track this line opens has no title, while the sheet carries CD-TEXT.
 };
 
@@ -110,7 +112,7 @@ enum class FindingKind {
 enum class Severity { kError, kWarning, kNote };
 
 // The tool that makes CD audio of a file: sox for what Debian's sox reads, ffmpeg for the rest.
-enum class Converter { kNone, kSox, kFfmpeg };
+enum class Converter : uint8_t { kNone, kSox, kFfmpeg };
 
 // The fields of a format block that decide whether a file is CD audio.
 struct AudioFormat {
@@ -121,35 +123,102 @@ struct AudioFormat {
   uint32_t channels = 0;
 };
 
+// The kinds a finding's one command mends besides its own, as a set: of a file's own finding, RIFX,
+// RF64 and not CD audio; of compressed audio, a header over no audio or one that declares none.
+class AlsoMends {
+ public:
+  constexpr AlsoMends() = default;
+  constexpr AlsoMends(std::initializer_list<FindingKind> kinds) {
+    for (FindingKind kind : kinds) Add(kind);
+  }
+  constexpr void Add(FindingKind kind) { bits_ |= Bit(kind); }
+  constexpr bool Has(FindingKind kind) const { return (bits_ & Bit(kind)) != 0; }
+  constexpr bool empty() const { return bits_ == 0; }
+  bool operator==(const AlsoMends&) const = default;
+
+  // The kinds a set may hold, in the order they are said.
+  static constexpr FindingKind kKinds[] = {FindingKind::kRifx, FindingKind::kRf64,
+                                           FindingKind::kNotCdAudio, FindingKind::kNoAudio,
+                                           FindingKind::kSizeNotFilledIn};
+
+ private:
+  static constexpr uint8_t Bit(FindingKind kind) {
+    for (size_t i = 0; i < std::size(kKinds); ++i) {
+      if (kKinds[i] == kind) return static_cast<uint8_t>(1u << i);
+    }
+    return 0;
+  }
+  uint8_t bits_ = 0;
+};
+
+// A second text a finding names, by its kind.
+union FindingNames {
+  std::string_view none = {};
+  std::string_view trimmed_name;  // kWavNotOpened: the name without the blanks at its end.
+  std::string_view sox_type;      // kNotWavAudio: the kind as sox is told it.
+  std::string_view next_file;     // kEndsInsideFrame: the file that follows.
+  std::string_view spelling;      // kMixedCaseWav: the ending with which it names a file.
+  std::string_view file;          // kSplitPastEnd: the split's file.
+  std::string_view line_above;    // kPregapIgnored: the ignored line right above it.
+  std::string_view written;       // kTextChanged: what the sheet writes.
+  // Of a split's time: the title after it, as the sheet writes it, which a line to write keeps.
+  std::string_view title;
+};
+
+// A part of a finding's subject, by its kind.
+union SubjectPart {
+  std::string_view none = {};
+  std::string_view stem;     // Of a file's name: what a CD WAV made of it is named after.
+  std::string_view lead;     // kTextChanged: the line before its text.
+  std::string_view cd_text;  // kWavNotOpened: the text the disc's title or performer would be.
+};
+
+// A count a finding gives, by its kind.
+union FindingCount {
+  uint64_t none = 0;
+  uint64_t samples;  // kEndsInsideFrame: of silence, at the CD's rate.
+  uint64_t tracks;   // kTooManyTracks.
+  uint64_t packs;    // kTooManyPacks.
+  uint64_t bytes;    // kLongFileName: of the name; kPartSampleFrame: of the part frame.
+};
+
+// The disc's performer on the tracks that take it: how many, and the CD-TEXT packs it takes there.
+struct PerformerPacks {
+  uint32_t tracks = 0;
+  uint32_t packs = 0;
+};
+
+// A finding: its kind, its place and the facts its wording and its fix rest on. Each kind sets
+// the fields its comment above names; a field of a union is read only by the kinds that set it.
 struct Finding {
   FindingKind kind = {};
   int line = 0;  // The list's line, or 0 for the run as a whole.
   std::string_view subject = {};
-  std::string_view other = {};
+  FindingNames names = {};
   uint64_t frames = 0;  // A time or length in CD frames.
   uint64_t other_frames = 0;
-  int error = 0;  // An errno value.
-  uint64_t count = 0;
-  uint32_t performer_tracks = 0;
-  uint32_t performer_packs = 0;
+  int error = 0;       // An errno value.
+  int other_line = 0;  // Another line of the list, by number.
+  FindingCount count = {};
   AudioFormat format = {};
   Converter converter = Converter::kNone;
-  std::string_view stem = {};
-  // How many taken names the name of the CD WAV its fix makes passes over: 0 for x-cd.wav, 1 for
-  // x-cd2.wav.
-  uint32_t name_skip = 0;
-  std::string_view format_name = {};
-  std::string joined = {};
-  std::string title = {};
-  LineKind line_kind = LineKind::kNone;
+  AlsoMends also = {};
+  // How many taken names the name of the new file its fix makes passes over: 0 for x-cd.wav, 1
+  // for x-cd2.wav; and for the file two joined files make.
+  uint16_t name_skip = 0;
+  SubjectPart part = {};
+  OtherAudio audio = OtherAudio::kNone;  // kNotWavAudio: the kind of audio the file holds.
+  bool joinable = false;                 // kEndsInsideFrame: the two files can be joined.
+  uint16_t joined_skip = 0;
   bool maybe_note = false;
-  std::vector<FindingKind> also = {};  // More that the finding's one command mends.
+  LineKind line_kind = LineKind::kNone;
+  PerformerPacks performer = {};  // kTooManyPacks.
 };
 
 // Whether the finding also says what a finding of kind would: where it gives a command, that the
 // command mends that too.
 inline bool AlsoSays(const Finding& f, FindingKind kind) {
-  return std::find(f.also.begin(), f.also.end(), kind) != f.also.end();
+  return f.also.Has(kind);
 }
 
 // What a finding of a kind weighs. A kind must be weighed here before it can be said.

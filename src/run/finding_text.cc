@@ -7,6 +7,7 @@
 #include "audio/wavprobe.h"
 #include "cd.h"
 #include "disc/cdtext.h"
+#include "disc/checks.h"
 #include "run/remedies.h"
 
 namespace vantorel {
@@ -71,7 +72,8 @@ constexpr std::string_view kRifxIs = "a big-endian RIFX file, which cdrdao does 
 // What else the finding's one command mends, then what to do: remedy where it mends the finding
 // alone, or else to convert the file; and the line and the command.
 void AppendAlsoAndFix(std::string* out, const Finding& f, std::string_view remedy) {
-  for (FindingKind also : f.also) {
+  for (FindingKind also : AlsoMends::kKinds) {
+    if (!f.also.Has(also)) continue;
     out->append("; it is also ");
     if (also == FindingKind::kRf64) {
       out->append(kRf64Is);
@@ -116,7 +118,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "that program writes it too, run vantorel again once it is done"});
       return;
     case FindingKind::kTooManyTracks:
-      Append(out, {"the cue sheet has ", Number(f.count), " tracks, more than the ",
+      Append(out, {"the cue sheet has ", Number(f.count.tracks), " tracks, more than the ",
                    Number(cd::kMaxTracks),
                    " a CD holds, which a burner refuses; split the list over two discs"});
       return;
@@ -137,13 +139,14 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
           "which every track without a PERFORMER line takes");
       return;
     case FindingKind::kTooManyPacks:
-      Append(out, {"the CD-TEXT takes ", Number(f.count), " packs of 12 bytes, more than the ",
-                   Number(kMaxCdTextPacks), " a disc holds (cdrdao writes ",
-                   Number(kCdrdaoCorruptPacks), " or more corrupt)"});
-      if (f.performer_packs != 0) {
+      Append(out,
+             {"the CD-TEXT takes ", Number(f.count.packs), " packs of 12 bytes, more than the ",
+              Number(kMaxCdTextPacks), " a disc holds (cdrdao writes ", Number(kCdrdaoCorruptPacks),
+              " or more corrupt)"});
+      if (f.performer.packs != 0) {
         Append(out, {"; the performer \"", s, "\" on "});
-        AppendCounted(out, f.performer_tracks, "track");
-        Append(out, {" takes ", Number(f.performer_packs), " of them"});
+        AppendCounted(out, f.performer.tracks, "track");
+        Append(out, {" takes ", Number(f.performer.packs), " of them"});
       }
       out->append("; shorter titles and performers fit");
       return;
@@ -151,8 +154,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavNotOpened:
       Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
                    "; check the name, relative to the working directory"});
-      if (!f.other.empty()) {
-        std::string_view blanks = s.substr(f.other.size());
+      if (!f.names.trimmed_name.empty()) {
+        std::string_view blanks = s.substr(f.names.trimmed_name.size());
         std::string_view blank = blanks.find('\t') == blanks.npos  ? "space"
                                  : blanks.find(' ') == blanks.npos ? "tab"
                                                                    : "blank";
@@ -161,11 +164,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
         Append(out, {" that the file's name lacks: write the line as \"", *FixOf(f).line, "\""});
       } else if (f.maybe_note) {
         out->append("; the first line is always a WAV file's name: ");
-        if (!f.title.empty()) {
+        if (std::string title = ToSheetText(f.part.cd_text).text; !title.empty()) {
           bool performer = f.line_kind == LineKind::kDiscPerformer;
           Append(out, {"if it is the disc's ", performer ? "performer" : "title",
                        ", write it below the first WAV line as \"",
-                       performer ? "DISC PERFORMER " : "DISC TITLE ", f.title,
+                       performer ? "DISC PERFORMER " : "DISC TITLE ", title,
                        "\"; if it is a note, move it to the end of the list as \"# ", s, "\""});
         } else if (s.starts_with('#')) {
           out->append("move this note to the end of the list");
@@ -193,7 +196,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavUnsupported: {
       const AudioFormat& a = f.format;
       // Only the finding of compressed audio names the file's stem.
-      bool compressed = !f.stem.empty();
+      bool compressed = !f.part.stem.empty();
       if (!compressed && a.coding == kFormatExtensible && a.channels != 0 && a.rate != 0) {
         Append(out, {"\"", s,
                      "\" has an extensible format chunk too short to say how its audio is coded, "
@@ -207,8 +210,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                      "convert it with sox"});
         return;
       }
-      std::string coding = f.format_name.empty() ? "audio compressed in format " + Number(a.coding)
-                                                 : std::string(f.format_name) + " audio";
+      std::string_view name = CodingName(a.coding);
+      std::string coding = name.empty() ? "audio compressed in format " + Number(a.coding)
+                                        : std::string(name) + " audio";
       if (AlsoSays(f, FindingKind::kNoAudio)) {
         Append(out, {"\"", s, "\" holds no audio, only the header of ", coding,
                      ", which cdrdao cannot burn; leave it out of the list"});
@@ -237,7 +241,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     }
 
     case FindingKind::kNotWavAudio:
-      Append(out, {"\"", s, "\" holds ", f.format_name,
+      Append(out, {"\"", s, "\" holds ", AudioName(f.audio),
                    " audio, not a WAV file's; make a CD WAV of it"});
       AppendLineAndCommand(out, FixOf(f));
       return;
@@ -266,7 +270,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendAlsoAndFix(out, f, "give it a header that agrees");
       return;
     case FindingKind::kLongFileName:
-      Append(out, {"\"", s, "\" is ", Number(f.count),
+      Append(out, {"\"", s, "\" is ", Number(f.count.bytes),
                    " bytes long, and Debian's cdrdao 1.2.4 aborts on a file name of 148 bytes or "
                    "more; give the file a shorter name"});
       return;
@@ -285,7 +289,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kPartSampleFrame:
       Append(out, {"\"", s, "\" ends its data chunk "});
-      AppendCounted(out, f.count, "byte");
+      AppendCounted(out, f.count.bytes, "byte");
       Append(out, {" into a sample frame of ", Number(cd::kChannels * cd::kBits / 8),
                    ", which cdrdao warns of as not a multiple of the sample size and leaves out, "
                    "as the lengths here do"});
@@ -310,11 +314,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
                    "as \"",
-                   TimeLineText(s, f.frames, f.title), "\" for minutes:seconds, or as \"",
-                   TimeLineText(s, f.other_frames, f.title), "\" for seconds:frames"});
+                   TimeLineText(s, f.frames, f.names.title), "\" for minutes:seconds, or as \"",
+                   TimeLineText(s, f.other_frames, f.names.title), "\" for seconds:frames"});
       return;
     case FindingKind::kSplitPastEnd:
-      Append(out, {"\"", s, "\" starts at or past the end of \"", f.other, "\" (",
+      Append(out, {"\"", s, "\" starts at or past the end of \"", f.names.file, "\" (",
                    CueTime(f.frames), "); give a time inside the file"});
       return;
     case FindingKind::kSplitNotLater:
@@ -334,7 +338,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kSplitAtStart:
       Append(out, {"\"", s,
                    "\" starts a track where the file's first track already starts, at 00:00:00; "});
-      if (f.title.empty()) {
+      if (f.names.title.empty()) {
         out->append("remove the line");
       } else {
         Append(out,
@@ -360,9 +364,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     }
     case FindingKind::kPregapIgnored:
       Append(out, {"\"", s, "\" is ignored"});
-      if (f.count != 0) {
-        Append(out, {" because the line above it, \"", f.other, "\" (line ", Number(f.count),
-                     "), is ignored"});
+      if (f.other_line != 0) {
+        Append(out, {" because the line above it, \"", f.names.line_above, "\" (line ",
+                     Number(static_cast<uint64_t>(f.other_line)), "), is ignored"});
       }
       out->append(": a pregap line counts only right after a WAV line or an S line");
       return;
@@ -373,7 +377,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
 
     case FindingKind::kMixedCaseWav:
       Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
-      if (f.other.empty()) {
+      if (f.names.spelling.empty()) {
         Append(out, {"if it is a note, write it as \"# ", s, "\""});
       } else if (Fix fix = FixOf(f); fix.command.empty()) {
         Append(out, {"write the line as \"", *fix.line, "\""});
@@ -403,9 +407,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "that name is here to make a CD WAV of"});
       return;
     case FindingKind::kTextChanged:
-      Append(out, {"\"", s, "\" gives a text cdrdao cannot burn as it is, which is written as \"",
-                   f.other, "\": ASCII alone, without \" or \\, at most ", Number(kMaxCdTextChars),
-                   " characters; write the line as \"", *FixOf(f).line, "\""});
+      Append(out,
+             {"\"", s, "\" gives a text cdrdao cannot burn as it is, which is written as \"",
+              f.names.written, "\": ASCII alone, without \" or \\, at most ",
+              Number(kMaxCdTextChars), " characters; write the line as \"", *FixOf(f).line, "\""});
       return;
     case FindingKind::kTextEmpty:
       Append(out,
@@ -419,7 +424,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
           f.line_kind == LineKind::kPerformer || f.line_kind == LineKind::kDiscPerformer;
       Append(out, {"\"", s, "\" gives ", of_disc ? "the disc" : "the track", " a second ",
                    performer ? "performer" : "title", ", which cdrdao refuses; the first, on line ",
-                   Number(f.count), ", stands: remove one of them"});
+                   Number(static_cast<uint64_t>(f.other_line)), ", stands: remove one of them"});
       return;
     }
     case FindingKind::kTrackWithoutTitle:
@@ -463,7 +468,8 @@ void AppendFramePadding(std::string* out, std::span<const Finding> findings) {
   const Finding& first = *padded.front();
   if (padded.size() == 1) {
     Append(out, {"\"", first.subject, "\" ends inside a CD frame, so a burner adds ",
-                 Number(first.count), " samples of silence before \"", first.other, "\""});
+                 Number(first.count.samples), " samples of silence before \"",
+                 first.names.next_file, "\""});
   } else {
     Append(out, {Number(padded.size()), " files end inside a CD frame (lines "});
     constexpr size_t kNamed = 5;

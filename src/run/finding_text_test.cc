@@ -23,7 +23,7 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kDiscTooLong, 0, "", "", 80 * 60 * 75},
        "warning: the disc lasts 80:00:00 with its pregaps, more than the 79:59:74 a CD holds; "
        "split the list over two discs"},
-      {{.kind = K::kTooManyTracks, .count = 100},
+      {{.kind = K::kTooManyTracks, .count = {.tracks = 100}},
        "warning: the cue sheet has 100 tracks, more than the 99 a CD holds, which a burner "
        "refuses; split the list over two discs"},
       // A WAV line that cannot be opened, by what it holds; other opens, as the run found.
@@ -47,7 +47,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 1,
         .subject = "Café del Mar",
         .error = ENOENT,
-        .title = "Cafe del Mar",
+        .part = {.cd_text = "Café del Mar"},
         .maybe_note = true},
        "l.txt:1: error: cannot open \"Café del Mar\"" + not_opened +
            "; the first line is always a WAV file's name: if it is the disc's title, write it "
@@ -55,13 +55,25 @@ TEST(FindingLines, EachKindAsSaid) {
            "the end of the list as \"# Café del Mar\""},
       {{K::kWavNotOpened, 1, "Song.Wav", "", 0, 0, ENOENT},
        "l.txt:1: error: cannot open \"Song.Wav\"" + not_opened},
-      {{K::kWavNotOpened, 3, "a.wav ", "a.wav", 0, 0, ENOENT},
+      {{.kind = K::kWavNotOpened,
+        .line = 3,
+        .subject = "a.wav ",
+        .names = {.trimmed_name = "a.wav"},
+        .error = ENOENT},
        "l.txt:3: error: cannot open \"a.wav \"" + not_opened +
            "; the name ends in 1 space that the file's name lacks: write the line as \"a.wav\""},
-      {{K::kWavNotOpened, 1, "Title\t\t", "Title", 0, 0, ENOENT},
+      {{.kind = K::kWavNotOpened,
+        .line = 1,
+        .subject = "Title\t\t",
+        .names = {.trimmed_name = "Title"},
+        .error = ENOENT},
        "l.txt:1: error: cannot open \"Title\t\t\"" + not_opened +
            "; the name ends in 2 tabs that the file's name lacks: write the line as \"Title\""},
-      {{K::kWavNotOpened, 3, "a.wav \t", "a.wav", 0, 0, ENOENT},
+      {{.kind = K::kWavNotOpened,
+        .line = 3,
+        .subject = "a.wav \t",
+        .names = {.trimmed_name = "a.wav"},
+        .error = ENOENT},
        "l.txt:3: error: cannot open \"a.wav \t\"" + not_opened +
            "; the name ends in 2 blanks that the file's name lacks: write the line as \"a.wav\""},
       {{.kind = K::kWavUnsupported,
@@ -69,8 +81,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "i.wav",
         .format = {17, 17, 8000, 4, 1},
         .converter = Converter::kSox,
-        .stem = "i",
-        .format_name = "IMA ADPCM"},
+        .part = {.stem = "i"}},
        "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn; decode it to CD "
        "audio and write the line as \"i-cd.wav\": sox './i.wav' -r 44100 -b 16 -c 2 './i-cd.wav'"},
       {{.kind = K::kWavUnsupported,
@@ -78,7 +89,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "m.wav",
         .format = {0x1234, 0x1234, 8000, 16, 1},
         .converter = Converter::kFfmpeg,
-        .stem = "m"},
+        .part = {.stem = "m"}},
        "l.txt:3: error: \"m.wav\" holds audio compressed in format 4660, which cdrdao cannot burn; "
        "decode it to CD audio and write the line as \"m-cd.wav\": ffmpeg -nostdin -n -i './m.wav' "
        "-ar 44100 -ac 2 -sample_fmt s16 './m-cd.wav'"},
@@ -87,8 +98,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 3,
         .subject = "a.wav",
         .format = {0xFF, 0xFF, 44100, 16, 2},
-        .stem = "a",
-        .format_name = "AAC"},
+        .part = {.stem = "a"}},
        "l.txt:3: error: \"a.wav\" holds AAC audio without the headers that mark where its frames "
        "start, which cdrdao cannot burn and ffmpeg cannot decode from a WAV file; make it again as "
        "CD audio from what it was made of"},
@@ -98,9 +108,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "i.wav",
         .format = {17, 17, 8000, 4, 1},
         .converter = Converter::kSox,
-        .stem = "i",
-        .format_name = "IMA ADPCM",
-        .also = {K::kSizeNotFilledIn}},
+        .also = {K::kSizeNotFilledIn},
+        .part = {.stem = "i"}},
        "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn, and declares "
        "none of it, as when written to a pipe; decode all that follows its header to CD audio and "
        "write the line as \"i-cd.wav\": sox --ignore-length './i.wav' -r 44100 -b 16 -c 2 "
@@ -109,9 +118,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 3,
         .subject = "e.wav",
         .format = {0x2000, 0x2000, 44100, 16, 2},
-        .stem = "e",
-        .format_name = "AC-3",
-        .also = {K::kNoAudio}},
+        .also = {K::kNoAudio},
+        .part = {.stem = "e"}},
        "l.txt:3: error: \"e.wav\" holds no audio, only the header of AC-3 audio, which cdrdao "
        "cannot burn; leave it out of the list"},
       {{.kind = K::kWavUnsupported,
@@ -123,7 +131,11 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kQuoteInName, 2, "say \"hi\".wav"},
        "l.txt:2: warning: \"say \"hi\".wav\" has a double quote in its name, which a cue sheet "
        "cannot hold; rename the file"},
-      {{.kind = K::kRf64, .line = 5, .subject = "r.wav", .stem = "r"},
+      {{.kind = K::kRf64,
+        .line = 5,
+        .subject = "r.wav",
+        .converter = Converter::kSox,
+        .part = {.stem = "r"}},
        "l.txt:5: warning: \"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a "
        "WAV and write the line as \"r-cd.wav\": sox './r.wav' -r 44100 -b 16 -c 2 './r-cd.wav'"},
       // One command mends all the file is besides.
@@ -131,8 +143,9 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 5,
         .subject = "r.wav",
         .format = {1, 1, 48000, 24, 2},
-        .stem = "r",
-        .also = {K::kNotCdAudio}},
+        .converter = Converter::kSox,
+        .also = {K::kNotCdAudio},
+        .part = {.stem = "r"}},
        "l.txt:5: warning: \"r.wav\" is a big-endian RIFX file, which cdrdao does not read; it is "
        "also 48000 Hz 24-bit PCM, not CD audio; convert it and write the line as \"r-cd.wav\": sox "
        "'./r.wav' -r 44100 -b 16 -c 2 './r-cd.wav'"},
@@ -141,8 +154,9 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "u.wav",
         .frames = 1500,
         .format = {1, 1, 22050, 16, 1},
-        .stem = "u",
-        .also = {K::kRf64, K::kNotCdAudio}},
+        .converter = Converter::kFfmpeg,
+        .also = {K::kRf64, K::kNotCdAudio},
+        .part = {.stem = "u"}},
        "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; it is also an RF64 file, which "
@@ -153,28 +167,32 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 1,
         .subject = "h.wav",
         .format = {1, 1, 48000, 16, 2},
-        .stem = "h"},
+        .converter = Converter::kSox,
+        .part = {.stem = "h"}},
        "l.txt:1: warning: 48000 Hz PCM, not CD audio; convert it and write the line as "
        "\"h-cd.wav\": sox './h.wav' -r 44100 -b 16 -c 2 './h-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 2,
         .subject = "-f.wav",
         .format = {3, 3, 44100, 32, 1},
-        .stem = "-f"},
+        .converter = Converter::kSox,
+        .part = {.stem = "-f"}},
        "l.txt:2: warning: 32-bit 1-channel floating point, not CD audio; convert it and write the "
        "line as \"-f-cd.wav\": sox './-f.wav' -r 44100 -b 16 -c 2 './-f-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
         .format = {0xFFFE, 1, 44100, 16, 2},
-        .stem = "x"},
+        .converter = Converter::kSox,
+        .part = {.stem = "x"}},
        "l.txt:3: warning: PCM in an extensible header, not CD audio; convert it and write the line "
        "as \"x-cd.wav\": sox './x.wav' -r 44100 -b 16 -c 2 './x-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
         .format = {7, 7, 8000, 8, 1},
-        .stem = "x"},
+        .converter = Converter::kSox,
+        .part = {.stem = "x"}},
        "l.txt:3: warning: 8000 Hz 8-bit 1-channel mu-law, not CD audio; convert it and write the "
        "line as \"x-cd.wav\": sox './x.wav' -r 44100 -b 16 -c 2 './x-cd.wav'"},
       {{.kind = K::kShortOfDeclared,
@@ -182,14 +200,20 @@ TEST(FindingLines, EachKindAsSaid) {
         .subject = "t.wav",
         .frames = 1500,
         .other_frames = 375,
-        .stem = "t"},
-       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording cut "
-       "short, or a WAV written through a pipe; the report, the checks and a burner take what it "
-       "holds; give it a header that agrees and write the line as \"t-cd.wav\": sox './t.wav' -r "
-       "44100 -b 16 -c 2 './t-cd.wav'"},
+        .converter = Converter::kSox,
+        .part = {.stem = "t"}},
+       "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording "
+       "cut short, or a WAV written through a pipe; the report, the checks and a burner take what "
+       "it holds; give it a header that agrees and write the line as \"t-cd.wav\": sox './t.wav' "
+       "-r 44100 -b 16 -c 2 './t-cd.wav'"},
       {{K::kNoAudio, 3, "z.wav"},
        "l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list"},
-      {{.kind = K::kSizeNotFilledIn, .line = 4, .subject = "u.wav", .frames = 1500, .stem = "u"},
+      {{.kind = K::kSizeNotFilledIn,
+        .line = 4,
+        .subject = "u.wav",
+        .frames = 1500,
+        .converter = Converter::kFfmpeg,
+        .part = {.stem = "u"}},
        "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; rewrite it with its audio and write "
@@ -200,8 +224,9 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 4,
         .subject = "u.wav",
         .frames = 1500,
-        .stem = "u",
-        .also = {K::kRifx}},
+        .converter = Converter::kSox,
+        .also = {K::kRifx},
+        .part = {.stem = "u"}},
        "l.txt:4: warning: \"u.wav\" declares no audio, yet 00:20:00 of it follows its header: the "
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; it is also a big-endian RIFX file, "
@@ -210,24 +235,28 @@ TEST(FindingLines, EachKindAsSaid) {
       {{.kind = K::kEndsInsideFrame,
         .line = 1,
         .subject = "a.wav",
-        .other = "b.wav",
+        .names = {.next_file = "b.wav"},
         .frames = 1499,
-        .count = 587,
-        .stem = "a"},
+        .count = {.samples = 587},
+        .part = {.stem = "a"}},
        "l.txt:1: note: \"a.wav\" ends inside a CD frame, so a burner adds 587 samples of silence "
        "before \"b.wav\", which does no harm between songs; to join two where a recording goes on, "
        "see vantorel --script"},
       {{K::kMixedCaseWav, 6, "Sample.Wav"},
        "l.txt:6: warning: \"Sample.Wav\" is not read as a WAV file: only .wav and .WAV count; if "
        "it is a note, write it as \"# Sample.Wav\""},
-      {{.kind = K::kMixedCaseWav, .line = 2, .subject = "b.Wav", .other = ".WAV", .stem = "b"},
+      {{.kind = K::kMixedCaseWav,
+        .line = 2,
+        .subject = "b.Wav",
+        .names = {.spelling = ".WAV"},
+        .part = {.stem = "b"}},
        "l.txt:2: warning: \"b.Wav\" is not read as a WAV file: only .wav and .WAV count; write the "
        "line as \"b.WAV\""},
       {{.kind = K::kMixedCaseWav,
         .line = 2,
         .subject = "it's.Wav",
-        .other = "it's.Wav",
-        .stem = "it's"},
+        .names = {.spelling = "it's.Wav"},
+        .part = {.stem = "it's"}},
        "l.txt:2: warning: \"it's.Wav\" is not read as a WAV file: only .wav and .WAV count; rename "
        "the file and write the line as \"it's.wav\": mv './it'\\''s.Wav' './it'\\''s.wav'"},
       {{K::kNoSpaceAfterLetter, 3, "S12:00:00"},
@@ -242,7 +271,11 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kTimeWithoutFrames, 7, "P 0:2", "", 150, 2},
        "l.txt:7: warning: \"P 0:2\" gives two numbers, which cdrdao reads as seconds:frames; write "
        "the line as \"P 00:02:00\" for minutes:seconds, or as \"P 00:00:02\" for seconds:frames"},
-      {{K::kSplitPastEnd, 2, "S 00:30:00", "a.wav", 1500},
+      {{.kind = K::kSplitPastEnd,
+        .line = 2,
+        .subject = "S 00:30:00",
+        .names = {.file = "a.wav"},
+        .frames = 1500},
        "l.txt:2: warning: \"S 00:30:00\" starts at or past the end of \"a.wav\" (00:20:00); give a "
        "time inside the file"},
       {{K::kSplitNotLater, 4, "S 00:05:00", "", 750},
@@ -291,14 +324,14 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 1,
         .subject = "album.flac",
         .converter = Converter::kSox,
-        .stem = "album"},
+        .part = {.stem = "album"}},
        "l.txt:1: error: \"album.flac\" is not a WAV file; make a CD WAV of it and write the line "
        "as \"album-cd.wav\": sox './album.flac' -r 44100 -b 16 -c 2 './album-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 5,
         .subject = "b.flac",
         .converter = Converter::kSox,
-        .stem = "b"},
+        .part = {.stem = "b"}},
        "l.txt:5: warning: \"b.flac\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"b-cd.wav\": sox './b.flac' -r 44100 -b 16 -c 2 "
        "'./b-cd.wav'"},
@@ -306,7 +339,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 6,
         .subject = "c d.MP3",
         .converter = Converter::kSox,
-        .stem = "c d"},
+        .part = {.stem = "c d"}},
        "l.txt:6: warning: \"c d.MP3\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"c d-cd.wav\": sox './c d.MP3' -r 44100 -b 16 "
        "-c 2 './c d-cd.wav'"},
@@ -314,7 +347,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 10,
         .subject = "e.m4a",
         .converter = Converter::kFfmpeg,
-        .stem = "e"},
+        .part = {.stem = "e"}},
        "l.txt:10: warning: \"e.m4a\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"e-cd.wav\": ffmpeg -nostdin -n -i './e.m4a' "
        "-ar 44100 -ac 2 -sample_fmt s16 './e-cd.wav'"},
@@ -322,7 +355,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .line = 11,
         .subject = "f*.opus",
         .converter = Converter::kFfmpeg,
-        .stem = "f*"},
+        .part = {.stem = "f*"}},
        "l.txt:11: warning: \"f*.opus\" is ignored: only lines containing .wav are taken as files; "
        "make a CD WAV of it and write the line as \"f*-cd.wav\": ffmpeg -nostdin -n -i './f*.opus' "
        "-ar 44100 -ac 2 -sample_fmt s16 './f*-cd.wav'"},
@@ -335,25 +368,24 @@ TEST(FindingLines, EachKindAsSaid) {
        "name, which every track without a PERFORMER line takes"},
       {{.kind = K::kTooManyPacks,
         .subject = "The Night Owls",
-        .count = 295,
-        .performer_tracks = 99,
-        .performer_packs = 250},
+        .count = {.packs = 295},
+        .performer = {99, 250}},
        "warning: the CD-TEXT takes 295 packs of 12 bytes, more than the 255 a disc holds (cdrdao "
        "writes 257 or more corrupt); the performer \"The Night Owls\" on 99 tracks takes 250 of "
        "them; shorter titles and performers fit"},
-      {{.kind = K::kPartSampleFrame, .line = 2, .subject = "p.wav", .count = 1},
+      {{.kind = K::kPartSampleFrame, .line = 2, .subject = "p.wav", .count = {.bytes = 1}},
        "l.txt:2: note: \"p.wav\" ends its data chunk 1 byte into a sample frame of 4, which "
        "cdrdao warns of as not a multiple of the sample size and leaves out, as the lengths here "
        "do"},
-      {{.kind = K::kLongFileName, .line = 4, .subject = "long.wav", .count = 148},
+      {{.kind = K::kLongFileName, .line = 4, .subject = "long.wav", .count = {.bytes = 148}},
        "l.txt:4: warning: \"long.wav\" is 148 bytes long, and Debian's cdrdao 1.2.4 aborts on a "
        "file name of 148 bytes or more; give the file a shorter name"},
       // The line to write keeps what stands before the text: the keyword, or a split's time.
       {{.kind = K::kTextChanged,
         .line = 3,
         .subject = "S 04:12:37 Aurora Lane – \"Tidal\"",
-        .other = "Aurora Lane - 'Tidal'",
-        .stem = "S 04:12:37 "},
+        .names = {.written = "Aurora Lane - 'Tidal'"},
+        .part = {.lead = "S 04:12:37 "}},
        "l.txt:3: warning: \"S 04:12:37 Aurora Lane – \"Tidal\"\" gives a text cdrdao cannot burn "
        "as it is, which is written as \"Aurora Lane - 'Tidal'\": ASCII alone, without \" or \\, at "
        "most 80 characters; write the line as \"S 04:12:37 Aurora Lane - 'Tidal'\""},
@@ -363,14 +395,14 @@ TEST(FindingLines, EachKindAsSaid) {
       {{.kind = K::kTextAgain,
         .line = 6,
         .subject = "PERFORMER B",
-        .count = 4,
+        .other_line = 4,
         .line_kind = LineKind::kPerformer},
        "l.txt:6: warning: \"PERFORMER B\" gives the track a second performer, which cdrdao "
        "refuses; the first, on line 4, stands: remove one of them"},
       {{.kind = K::kTextAgain,
         .line = 9,
         .subject = "DISC TITLE B",
-        .count = 8,
+        .other_line = 8,
         .line_kind = LineKind::kDiscTitle},
        "l.txt:9: warning: \"DISC TITLE B\" gives the disc a second title, which cdrdao refuses; "
        "the first, on line 8, stands: remove one of them"},
@@ -396,7 +428,8 @@ TEST(FindingLines, FramePaddingSaidOnce) {
   using K = FindingKind;
   std::vector<Finding> found;
   for (int line : {1, 3, 5, 7, 9, 11, 13}) {
-    found.push_back({.kind = K::kEndsInsideFrame, .line = line, .subject = "a.wav", .count = 1});
+    found.push_back(
+        {.kind = K::kEndsInsideFrame, .line = line, .subject = "a.wav", .count = {.samples = 1}});
     if (line == 3) found.push_back({.kind = K::kNoAudio, .line = 3, .subject = "z.wav"});
   }
   EXPECT_EQ(FindingLines(found, {"l.txt", "o.cue"}),

@@ -83,7 +83,7 @@ namespace {
 
 // A file made of another by the converter, and the line that names it.
 Fix Converted(const Finding& f, Converter by, std::string_view type = {}, bool to_end = false) {
-  Fix fix{.line = CdWavName(f.stem, f.name_skip), .makes_file = true};
+  Fix fix{.line = CdWavName(f.part.stem, f.name_skip), .makes_file = true};
   AppendConvertCommand(&fix.command, by, f.subject, *fix.line, type, to_end);
   return fix;
 }
@@ -124,10 +124,10 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kTrackWithoutTitle:
       return {};
     case FindingKind::kWavNotOpened:
-      if (f.other.empty()) return {};
-      return {.line = std::string(f.other)};
+      if (f.names.trimmed_name.empty()) return {};
+      return {.line = std::string(f.names.trimmed_name)};
     case FindingKind::kNotWavAudio:
-      return Converted(f, f.converter, f.other);
+      return Converted(f, f.converter, f.names.sox_type);
     case FindingKind::kWavWithoutData:
     case FindingKind::kWavUnsupported:
     case FindingKind::kOtherAudio:
@@ -137,29 +137,29 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
     case FindingKind::kShortOfDeclared:
-      return Converted(f, Converter::kSox);
+      return Converted(f, f.converter);
     case FindingKind::kSizeNotFilledIn:
-      // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not
-      // RIFX with a format chunk longer than 16 bytes, which sox reads.
-      return Converted(f, AlsoSays(f, FindingKind::kRifx) ? Converter::kSox : Converter::kFfmpeg,
-                       {}, true);
+      // The converter reads all that follows the header, whatever size it declares.
+      return Converted(f, f.converter, {}, true);
     case FindingKind::kMixedCaseWav:
-      if (f.other.empty()) return {};
-      if (f.other != s) return {.line = std::string(f.stem).append(f.other)};
+      if (f.names.spelling.empty()) return {};
+      if (f.names.spelling != s) {
+        return {.line = std::string(f.part.stem).append(f.names.spelling)};
+      }
       {
-        Fix fix{.line = std::string(f.stem).append(".wav")};
-        AppendRenameCommand(&fix.command, s, f.stem);
+        Fix fix{.line = std::string(f.part.stem).append(".wav")};
+        AppendRenameCommand(&fix.command, s, f.part.stem);
         return fix;
       }
     case FindingKind::kNoSpaceAfterLetter:
       return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
     case FindingKind::kEditorTime:
-      return {.line = TimeLineText(s, f.frames, f.title)};
+      return {.line = TimeLineText(s, f.frames, f.names.title)};
     case FindingKind::kSplitNotLater:
       if (f.other_frames == 0) return {};
-      return {.line = TimeLineText(s, f.other_frames, f.title)};
+      return {.line = TimeLineText(s, f.other_frames, f.names.title)};
     case FindingKind::kSplitAtStart:
-      return {.line = f.title.empty() ? "" : "TITLE " + f.title};
+      return {.line = f.names.title.empty() ? "" : "TITLE " + std::string(f.names.title)};
     case FindingKind::kPregapWithoutLength:
       return {.line = ""};
     case FindingKind::kLowercaseLetter:
@@ -169,7 +169,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kWavWithoutExt:
       return {.line = std::string(s).append(".wav")};
     case FindingKind::kTextChanged:
-      return {.line = std::string(f.stem).append(f.other)};
+      return {.line = std::string(f.part.lead).append(f.names.written)};
   }
   return {};
 }

@@ -77,24 +77,32 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
     return std::string_view(list).substr(list.find(line), line.size());
   };
   std::vector<Finding> found = {
-      {.kind = K::kNotCdAudio, .line = 1, .subject = at("a b.wav"), .stem = "a b"},
+      {.kind = K::kNotCdAudio,
+       .line = 1,
+       .subject = at("a b.wav"),
+       .converter = Converter::kSox,
+       .part = {.stem = "a b"}},
       {.kind = K::kSplitAtStart, .line = 2, .subject = at("S 0:00")},
       {.kind = K::kEditorTime,
        .line = 3,
        .subject = at("S 4:12.5 It's %5\\"),
-       .frames = 18937,
-       .title = "It's %5\\"},
+       .names = {.title = "It's %5\\"},
+       .frames = 18937},
       {.kind = K::kOtherAudio,
        .line = 4,
        .subject = at("x.flac"),
        .converter = Converter::kSox,
-       .stem = "x"},
+       .part = {.stem = "x"}},
       {.kind = K::kTimeWithoutFrames,
        .line = 5,
        .subject = at("S 17:02"),
        .frames = 76650,
        .other_frames = 1277},
-      {.kind = K::kNotCdAudio, .line = 1, .subject = at("a b.wav"), .stem = "a b"},
+      {.kind = K::kNotCdAudio,
+       .line = 1,
+       .subject = at("a b.wav"),
+       .converter = Converter::kSox,
+       .part = {.stem = "a b"}},
   };
   const std::string kHead =
       "#!/bin/sh\n"

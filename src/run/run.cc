@@ -161,7 +161,7 @@ struct NewNames {
   std::optional<std::vector<std::string>> here = {};
   std::vector<std::string> given = {};
   // The file each CD WAV is made of, by its line's text, and how many names its name passes over.
-  std::vector<std::pair<std::string_view, uint32_t>> made_of = {};
+  std::vector<std::pair<std::string_view, uint16_t>> made_of = {};
 
   bool Taken(const std::string& name) {
     if (std::find(given.begin(), given.end(), name) != given.end()) return true;
@@ -182,10 +182,10 @@ struct NewNames {
   // How many names, made by name_of, are passed over to the first that is not taken; that one
   // is then given.
   template <typename NameOf>
-  uint32_t Skip(NameOf name_of) {
+  uint16_t Skip(NameOf name_of) {
     // Past this many, a name is tried no further: fresh in the script stops it if it is taken.
-    constexpr uint32_t kMostTried = 1000;
-    uint32_t skip = 0;
+    constexpr uint16_t kMostTried = 1000;
+    uint16_t skip = 0;
     while (skip < kMostTried && Taken(name_of(skip))) ++skip;
     given.push_back(name_of(skip));
     return skip;
@@ -199,14 +199,13 @@ struct NewNames {
         if (made != made_of.end()) {
           f.name_skip = made->second;
         } else {
-          f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.stem, skip); });
+          f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.part.stem, skip); });
           made_of.emplace_back(f.subject, f.name_skip);
         }
       }
-      if (!f.joined.empty()) {
-        const std::string joined = f.joined;
-        f.joined =
-            NumberedName(joined, Skip([&](uint32_t skip) { return NumberedName(joined, skip); }));
+      if (f.kind == FindingKind::kEndsInsideFrame && f.joinable) {
+        const std::string joined = JoinedName(f.subject, f.names.next_file);
+        f.joined_skip = Skip([&](uint32_t skip) { return NumberedName(joined, skip); });
       }
     }
   }
@@ -214,21 +213,22 @@ struct NewNames {
 
 // Probes every WAV file of the disc in the order of the list, and returns whether every one can
 // be used. With report, standard output tells of the files up to the first that cannot be used;
-// standard error tells of every one. Every finding is added to found too.
+// standard error tells of every one. Without report, every finding is added to found too, and
+// each file's tags to tags, for the script.
 bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, NewNames* new_names,
                 std::vector<Finding>* found, std::vector<LineTags>* tags) {
   bool usable = true;
   std::string path;
   for (DiscFile& file : disc->files) {
     FileTags* file_tags = nullptr;
-    if (tags != nullptr) file_tags = &tags->emplace_back(file.entry.number, file.entry.text).tags;
+    if (!report) file_tags = &tags->emplace_back(file.entry.number, file.entry.text).tags;
     file.wav = GET_ATTRIBUTES(file.entry, &path, file_tags);
+    if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
     std::vector<Finding> of_file = ProbeFindings(file);
     new_names->Give(of_file);
-    if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
     Say(console, of_file, {list.name, ""});
+    if (!report) found->insert(found->end(), of_file.begin(), of_file.end());
     usable = usable && IsUsable(file.wav);
-    found->insert(found->end(), of_file.begin(), of_file.end());
   }
   return usable;
 }
@@ -329,8 +329,7 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   NewNames new_names{.list_text = list.text};
   // Only the script reads the files' tags, for the titles it writes.
   std::vector<LineTags> tags;
-  const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found,
-                                 options.script ? &tags : nullptr);
+  const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found, &tags);
   LookUpLines(&disc);
 
   MeasureLengths(&disc);

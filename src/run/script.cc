@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disc/cdtext.h"
+#include "disc/checks.h"
 #include "run/remedies.h"
 #include "tracklist/tracklist.h"
 
@@ -105,18 +106,20 @@ void EndComment(std::string* out, size_t from) {
 // file, where the recording goes on, or pad it to a whole frame.
 void AppendPaddingChoice(std::string* out, const Finding& f) {
   size_t from = out->size();
-  std::string padded = CdWavName(f.stem, f.name_skip);
+  std::string padded = CdWavName(f.part.stem, f.name_skip);
   out->append("# \"").append(f.subject).append("\" ends inside a CD frame, so a burner adds ");
-  out->append(std::to_string(f.count)).append(" samples of silence before \"");
-  out->append(f.other).append("\". ");
-  if (!f.joined.empty()) {
-    out->append("Where the recording goes on, join them and write \"").append(f.joined);
+  out->append(std::to_string(f.count.samples)).append(" samples of silence before \"");
+  out->append(f.names.next_file).append("\". ");
+  if (f.joinable) {
+    std::string joined = NumberedName(JoinedName(f.subject, f.names.next_file), f.joined_skip);
+    out->append("Where the recording goes on, join them and write \"").append(joined);
     out->append("\" in place of \"").append(f.subject).append("\" and \"S ");
-    out->append(CueTime(f.frames)).append("\" in place of \"").append(f.other).append("\":");
+    out->append(CueTime(f.frames)).append("\" in place of \"").append(f.names.next_file);
+    out->append("\":");
     EndComment(out, from);
     from = out->size();
     out->append("#   ");
-    AppendJoinCommand(out, f.subject, f.other, f.joined);
+    AppendJoinCommand(out, f.subject, f.names.next_file, joined);
     EndComment(out, from);
     from = out->size();
     out->append("# Or, to ");
@@ -127,7 +130,7 @@ void AppendPaddingChoice(std::string* out, const Finding& f) {
   EndComment(out, from);
   from = out->size();
   out->append("#   ");
-  AppendPadCommand(out, f.subject, padded, f.count);
+  AppendPadCommand(out, f.subject, padded, f.count.samples);
   EndComment(out, from);
 }
 
@@ -329,12 +332,16 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
     std::optional<std::string> line = FixOf(f).line;
     if (!line || f.line <= 0 || !in_list(f.subject)) continue;
     rewritten.emplace(static_cast<uint64_t>(f.line), line->empty());
-    if (f.kind == FindingKind::kSplitAtStart && !line->empty()) titled.push_back(f.count);
+    if (f.kind == FindingKind::kSplitAtStart && !line->empty()) {
+      titled.push_back(static_cast<uint64_t>(f.other_line));
+    }
   }
   auto done_by_script = [&](const Finding& f) {
     auto removed = rewritten.find(static_cast<uint64_t>(f.line));
     if (removed != rewritten.end() && removed->second) return true;
-    if (f.kind == FindingKind::kPregapIgnored) return rewritten.count(f.count) != 0;
+    if (f.kind == FindingKind::kPregapIgnored) {
+      return rewritten.count(static_cast<uint64_t>(f.other_line)) != 0;
+    }
     if (f.kind == FindingKind::kTrackWithoutTitle) {
       return std::find(titled.begin(), titled.end(), static_cast<uint64_t>(f.line)) != titled.end();
     }
