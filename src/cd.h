@@ -22,6 +22,7 @@ constexpr uint32_t kSamplesPerFrame = kRate / kFramesPerSecond;
 constexpr int kMaxTracks = 99;
 constexpr uint64_t kLongestDiscFrames = (79 * 60 + 59) * kFramesPerSecond + 74;
 constexpr uint32_t kShortestTrackSeconds = 4;
+constexpr uint64_t kShortestTrackFrames = uint64_t{kShortestTrackSeconds} * kFramesPerSecond;
 
 // Every disc starts with 2 seconds of silence before its first track.
 constexpr uint64_t kFirstPregapFrames = 2 * kFramesPerSecond;

@@ -18,9 +18,6 @@ constexpr size_t kLongestPath = 4096;
 // this many bytes or more.
 constexpr size_t kLongestCdrdaoFile = 148;
 
-constexpr uint64_t kShortestTrackFrames =
-    uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
-
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -146,6 +143,8 @@ struct Checker {
   const Disc& disc;
   const DiscLayout& layout;
   std::vector<Finding> found;
+  // The name of the file whose choice of reading is said, by where it lies in the list's text.
+  const char* two_ways_said = nullptr;
 
   void Add(FindingKind kind, const ListLine& at, Finding f = {}) {
     f.kind = kind;
@@ -269,7 +268,11 @@ struct Checker {
   // The lines of a file's tracks: the time of each split and, where the layout could not place
   // it, why; and each pregap's time.
   void TrackLines(std::span<const Track> tracks, std::span<const TrackPlace> places,
-                  const DiscFile& file) {
+                  const DiscFile& file, TimesRead read) {
+    // Where a way of reading the file's split times holds, every track lies where that way puts
+    // it: a time read two ways is said as that way reads it, and no other placing is.
+    const bool decided =
+        read == TimesRead::kLarger || read == TimesRead::kSmaller || read == TimesRead::kEither;
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
@@ -284,7 +287,9 @@ struct Checker {
         Add(FindingKind::kSplitAtStart, track.opened_by,
             {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? title : ""},
              .other_line = file.entry.number});
-      } else if (t != 0 && !TimeLine(track.opened_by, track.start, title)) {
+      } else if (t != 0 && decided && ReadingsOf(track.start).two_ways) {
+        TwoWays(track, title, read, file.entry.text, tracks.back());
+      } else if (t != 0 && !TimeLine(track.opened_by, track.start, title) && !decided) {
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, track.opened_by,
               {.names = {.file = file.entry.text}, .frames = place.bound});
@@ -305,6 +310,28 @@ struct Checker {
     }
   }
 
+  // A split whose time reads two ways in a file where a way of reading them all holds: the one way
+  // that does, or the choice, said once for the file.
+  void TwoWays(const Track& track, std::string_view title, TimesRead read, std::string_view file,
+               const Track& last) {
+    SplitReadings r = ReadingsOf(track.start);
+    if (read == TimesRead::kEither) {
+      if (two_ways_said == file.data()) return;
+      two_ways_said = file.data();
+      SplitReadings end = ReadingsOf(last.start);
+      Add(FindingKind::kTimesTwoWays, track.opened_by,
+          {.names = {.file = file}, .frames = end.larger, .other_frames = end.smaller});
+      return;
+    }
+    uint32_t meant = read == TimesRead::kLarger ? r.larger : r.smaller;
+    // A time written as the cue sheet reads it already says what it means.
+    if (TimeOf(track.start) == meant) return;
+    Add(FindingKind::kTimeSettled, track.opened_by,
+        {.names = {.title = title},
+         .frames = meant,
+         .other_frames = read == TimesRead::kLarger ? r.smaller : r.larger});
+  }
+
   // A track shorter than a CD track may be, as the layout gives its length: said at the split
   // that ends it, the line to move, or else at its start. A file whose first track is the only
   // one placed is said as a whole.
@@ -316,7 +343,7 @@ struct Checker {
                }) == 1;
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
-      if (!place.length || *place.length >= kShortestTrackFrames) continue;
+      if (!place.length || *place.length >= cd::kShortestTrackFrames) continue;
       if (place.ended_by) {
         Add(FindingKind::kTrackBeforeTooShort, disc.tracks[*place.ended_by].opened_by,
             {.frames = *place.length});
@@ -377,8 +404,12 @@ struct Checker {
     }
     Audio(file);
     EndsInsideFrame(file, next != nullptr && IsUsable(next->wav) ? next : nullptr);
-    TrackLines(tracks, places, file);
-    TrackLengths(tracks, places, layout.file_frames[index]);
+    TimesRead read = layout.times_read[index];
+    TrackLines(tracks, places, file, read);
+    // Where a way of reading the split times holds, no track is too short read that way.
+    if (read == TimesRead::kOneWay || read == TimesRead::kNeither) {
+      TrackLengths(tracks, places, layout.file_frames[index]);
+    }
   }
 
   // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
@@ -441,6 +472,8 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kNotACueTime:
     case FindingKind::kEditorTime:
     case FindingKind::kTimeWithoutFrames:
+    case FindingKind::kTimeSettled:
+    case FindingKind::kTimesTwoWays:
     case FindingKind::kSplitPastEnd:
     case FindingKind::kSplitNotLater:
     case FindingKind::kSplitAtStart:

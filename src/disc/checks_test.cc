@@ -105,12 +105,14 @@ std::vector<Found> FindingsOf(std::string_view list) {
                          : static_cast<uint64_t>(f.other_line);
     std::string_view other = pads                          ? f.names.next_file
                              : f.kind == K::kPregapIgnored ? f.names.line_above
-                             : f.kind == K::kSplitPastEnd  ? f.names.file
-                             : f.kind == K::kTextChanged   ? f.names.written
-                             : f.kind == K::kMixedCaseWav  ? f.names.spelling
-                                                           : "";
+                             : f.kind == K::kSplitPastEnd || f.kind == K::kTimesTwoWays
+                                 ? f.names.file
+                             : f.kind == K::kTextChanged  ? f.names.written
+                             : f.kind == K::kMixedCaseWav ? f.names.spelling
+                                                          : "";
     bool timed = f.kind == K::kEditorTime || f.kind == K::kTimeWithoutFrames ||
-                 f.kind == K::kSplitNotLater || f.kind == K::kSplitAtStart;
+                 f.kind == K::kTimeSettled || f.kind == K::kSplitNotLater ||
+                 f.kind == K::kSplitAtStart;
     Found& d = found.emplace_back(
         Found{f.line, f.kind, f.frames, f.other_frames, count, std::string(other), f.joinable});
     if (f.kind == K::kNotCdAudio || f.also.Has(K::kNotCdAudio)) {
@@ -141,11 +143,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{1, K::kTrackWithoutTitle},
         Found{.line = 2, .kind = K::kEditorTime, .frames = 412, .title = "Cafe"},
         Found{.line = 2, .kind = K::kTextChanged, .other = "Cafe"},
-        Found{.line = 3,
-              .kind = K::kTimeWithoutFrames,
-              .frames = 900,
-              .other_frames = 12,
-              .title = "Two"},
+        Found{
+            .line = 3, .kind = K::kTimeSettled, .frames = 900, .other_frames = 12, .title = "Two"},
         Found{5, K::kTextEmpty}}},
       // A time as an audio editor writes it, and seconds of 60.
       {"a.wav\nS 0:05.5\nS 00:60:00\n", {Found{2, K::kEditorTime, 412}, Found{3, K::kNotACueTime}}},
@@ -213,6 +212,18 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{6, K::kSplitNotLater, 40 * 60 * 75, (41 * 60 + 30) * 75},
         Found{7, K::kSplitNotLater, (41 * 60 + 30) * 75},
         Found{8, K::kSplitNotLater, (41 * 60 + 30) * 75}}},
+      // Times read two ways, taken together for their file: as hours:minutes:seconds where only
+      // that makes every track rise and last 4 seconds, as cdrdao reads them where only that does,
+      // and where both do, one choice said once.
+      {"long.wav\nS 0:04:32\nS 0:04:50\nS 0:40:10\nb.wav\nS 5:00\n",
+       {Found{2, K::kTimeSettled, 272 * 75, 332}, Found{3, K::kTimeSettled, 290 * 75, 350},
+        Found{4, K::kTimeSettled, 2410 * 75, 3010}, Found{6, K::kTimeSettled, 375, 300 * 75}}},
+      {"long.wav\nS 0:10:00\nS 0:20:00\n",
+       {Found{.line = 2,
+              .kind = K::kTimesTwoWays,
+              .frames = 1200 * 75,
+              .other_frames = 1500,
+              .other = "long.wav"}}},
       // Of a file that cannot be used, only what its lines say; none follows a.wav.
       {"a.wav\ngone.wav\nP 00:00:00\nS 00:30:00\nS 0:12\n",
        {Found{3, K::kPregapWithoutLength}, Found{5, K::kTimeWithoutFrames, 900, 12}}},

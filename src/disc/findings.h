@@ -74,6 +74,11 @@ enum class FindingKind : uint8_t {
   kEditorTime,           // A time as audio editors write it; frames: the time it means.
   kTimeWithoutFrames,    // minutes:seconds; frames: that time; other_frames: seconds:frames, as
                          // cdrdao reads it.
+  kTimeSettled,          // A time that reads two ways, of which the file's other splits hold
+                         // only one; frames: the time it means; other_frames: the other reading.
+  kTimesTwoWays,         // The first of a file's split times that read two ways, where either
+                         // way holds; names.file: the file; frames and other_frames: where its
+                         // last split starts read the larger way and the smaller.
   kSplitPastEnd,         // names.file: the file; frames: its length.
   kSplitNotLater,        // frames: where the track before it starts; other_frames: the time it
                          // gives read as hours:minutes:seconds, where that rises inside the file.

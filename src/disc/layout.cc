@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "cd.h"
 #include "tracklist/tracklist.h"
 
 namespace vantorel {
@@ -55,12 +56,54 @@ uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t lat
   return latest;
 }
 
+// How the splits of a file of end frames read, taken together.
+TimesRead ReadTogether(std::span<const Track> tracks, uint64_t end) {
+  std::vector<SplitReadings> splits;
+  bool any_two = false;
+  for (size_t t = 1; t < tracks.size(); ++t) {
+    SplitReadings r = ReadingsOf(tracks[t].start);
+    // A first split at the start is where the first track starts already, either way.
+    if (t == 1 && r.readable && r.larger == 0) continue;
+    any_two = any_two || r.two_ways;
+    splits.push_back(r);
+  }
+  if (!any_two) return TimesRead::kOneWay;
+  auto holds = [&](bool larger) {
+    uint64_t last = 0;
+    for (const SplitReadings& r : splits) {
+      if (!r.readable) return false;
+      uint64_t at = larger ? r.larger : r.smaller;
+      if (at < last + cd::kShortestTrackFrames) return false;
+      last = at;
+    }
+    return end >= last + cd::kShortestTrackFrames;
+  };
+  bool larger = holds(true), smaller = holds(false);
+  if (larger && smaller) return TimesRead::kEither;
+  if (larger) return TimesRead::kLarger;
+  return smaller ? TimesRead::kSmaller : TimesRead::kNeither;
+}
+
 }  // namespace
+
+SplitReadings ReadingsOf(std::string_view time) {
+  TimeReadings meant = EditorTimeFrames(time);
+  if (meant.count == 2) return {true, true, meant.frames[0], meant.frames[1]};
+  std::optional<uint32_t> cue = CueTimeFrames(time);
+  if (cue) {
+    std::optional<uint32_t> hours = HoursTimeFrames(time);
+    if (hours && *hours != *cue) return {true, true, *hours, *cue};
+    return {true, false, *cue, *cue};
+  }
+  if (meant.count == 1) return {true, false, meant.frames[0], meant.frames[0]};
+  return {};
+}
 
 DiscLayout LayOutDisc(const Disc& disc) {
   DiscLayout layout;
   layout.tracks.resize(disc.tracks.size());
   layout.file_frames.reserve(disc.files.size());
+  layout.times_read.reserve(disc.files.size());
   // Where the next file starts on the disc, known while every track before it is placed and
   // every pregap before it read.
   uint64_t at = 0;
@@ -69,6 +112,7 @@ DiscLayout LayOutDisc(const Disc& disc) {
     const uint64_t end = BurnedFrames(file.wav.length);
     layout.file_frames.push_back(end);
     std::span<const Track> tracks = TracksOf(disc, file);
+    layout.times_read.push_back(tracks.size() > 1 ? ReadTogether(tracks, end) : TimesRead::kOneWay);
     std::span<TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
     // Where the file starts on the disc with the pregaps of its tracks so far.

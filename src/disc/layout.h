@@ -54,9 +54,32 @@ struct TrackPlace {
   uint64_t as_hours = 0;
 };
 
+// How the split times of a file read, taken together, where some read two ways: in the larger
+// units (two numbers as minutes:seconds, three as hours:minutes:seconds) or in the smaller, as
+// cdrdao reads them (seconds:frames, minutes:seconds:frames). A way holds where it makes the
+// file's splits rise within it with every track at least 4 seconds long.
+enum class TimesRead : uint8_t {
+  kOneWay,   // No split of the file reads two ways.
+  kNeither,  // Neither way holds.
+  kLarger,   // Only the larger units hold: that is how the file's splits are meant.
+  kSmaller,  // Only the smaller hold.
+  kEither,   // Both hold: the user's choice, one for the whole file.
+};
+
+// The readings of a split's time in CD frames, the larger first; two_ways where they differ in
+// kind, readable where there is any.
+struct SplitReadings {
+  bool readable = false;
+  bool two_ways = false;
+  uint32_t larger = 0;
+  uint32_t smaller = 0;
+};
+SplitReadings ReadingsOf(std::string_view time);
+
 struct DiscLayout {
-  std::vector<TrackPlace> tracks;       // In the order of the disc's tracks.
-  std::optional<uint64_t> frames = {};  // The disc's length with its pregaps.
+  std::vector<TrackPlace> tracks;          // In the order of the disc's tracks.
+  std::vector<TimesRead> times_read = {};  // In the order of the files.
+  std::optional<uint64_t> frames = {};     // The disc's length with its pregaps.
   // What the disc lasts at least: its files and every pregap that can be read, wherever the
   // tracks land. It is the disc's length where that is known.
   uint64_t least_frames = 0;

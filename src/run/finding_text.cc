@@ -9,6 +9,7 @@
 #include "disc/cdtext.h"
 #include "disc/checks.h"
 #include "run/remedies.h"
+#include "tracklist/tracklist.h"
 
 namespace vantorel {
 
@@ -316,6 +317,35 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "as \"",
                    TimeLineText(s, f.frames, f.names.title), "\" for minutes:seconds, or as \"",
                    TimeLineText(s, f.other_frames, f.names.title), "\" for seconds:frames"});
+      return;
+    case FindingKind::kTimeSettled: {
+      std::string_view time = CutSplitLine(s).time;
+      if (f.frames < f.other_frames) {
+        Append(out, {"\"", s,
+                     "\" gives two numbers, which the file's other splits read as cdrdao does, as "
+                     "seconds:frames"});
+      } else if (time.find(':') != time.rfind(':')) {
+        Append(out, {"\"", s, "\" reads as minutes:seconds:frames (", CueTime(f.other_frames),
+                     "), but the file's other splits read only as hours:minutes:seconds"});
+      } else {
+        Append(out, {"\"", s, "\" gives two numbers, which cdrdao reads as seconds:frames (",
+                     CueTime(f.other_frames),
+                     "), but the file's other splits read only as minutes:seconds"});
+      }
+      Append(out, {"; write the line as \"", *FixOf(f).line, "\""});
+      return;
+    }
+    case FindingKind::kTimesTwoWays:
+      Append(out, {"\"", s, "\" and the other split times of \"", f.names.file,
+                   "\" read two ways, and either way every track rises and lasts ",
+                   Number(cd::kShortestTrackSeconds),
+                   " seconds: in the larger units "
+                   "(minutes:seconds, hours:minutes:seconds) its last split starts at ",
+                   CueTime(f.frames),
+                   ", as cdrdao reads them (seconds:frames, "
+                   "minutes:seconds:frames) at ",
+                   CueTime(f.other_frames),
+                   "; write them one way as minutes:seconds:frames, as vantorel --script offers"});
       return;
     case FindingKind::kSplitPastEnd:
       Append(out, {"\"", s, "\" starts at or past the end of \"", f.names.file, "\" (",

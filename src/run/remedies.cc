@@ -111,6 +111,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kLongFileName:
     case FindingKind::kNotACueTime:
     case FindingKind::kTimeWithoutFrames:
+    case FindingKind::kTimesTwoWays:
     case FindingKind::kSplitPastEnd:
     case FindingKind::kFirstPregap:
     case FindingKind::kTrackBeforeTooShort:
@@ -154,6 +155,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kNoSpaceAfterLetter:
       return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
     case FindingKind::kEditorTime:
+    case FindingKind::kTimeSettled:
       return {.line = TimeLineText(s, f.frames, f.names.title)};
     case FindingKind::kSplitNotLater:
       if (f.other_frames == 0) return {};

@@ -84,7 +84,7 @@ expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS 0:00' \
   '"S 0:00" starts a track where the file'"'"'s first track already starts, at 00:00:00; remove the line'
 # A time past an hour written as hours:minutes:seconds reads as minutes:seconds:frames.
 expect 3 1 'Track length out of range' 'x.wav\nS 30:00:00\nS 0:40:10' \
-  'if you meant 40 min 10 s, write the line as "S 40:10:00"'
+  'read only as hours:minutes:seconds; write the line as "S 40:10:00"'
 expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:02:00'
 # Lines are counted as an editor counts them, blank ones included.
 expect 4 1 'out.cue:5: Unknown command' 'a.wav\n\n\nSide B'
