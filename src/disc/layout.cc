@@ -91,7 +91,11 @@ SplitReadings ReadingsOf(std::string_view time) {
   if (meant.count == 2) return {true, true, meant.frames[0], meant.frames[1]};
   std::optional<uint32_t> cue = CueTimeFrames(time);
   if (cue) {
-    std::optional<uint32_t> hours = HoursTimeFrames(time);
+    // Hours are written with one digit, as h:mm:ss; minutes:seconds:frames as a cue sheet
+    // writes them, with two, read only so.
+    size_t first = time.find_first_not_of(" \t");
+    std::optional<uint32_t> hours =
+        time.find(':') == first + 1 ? HoursTimeFrames(time) : std::nullopt;
     if (hours && *hours != *cue) return {true, true, *hours, *cue};
     return {true, false, *cue, *cue};
   }

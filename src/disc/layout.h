@@ -55,8 +55,8 @@ struct TrackPlace {
 };
 
 // How the split times of a file read, taken together, where some read two ways: in the larger
-// units (two numbers as minutes:seconds, three as hours:minutes:seconds) or in the smaller, as
-// cdrdao reads them (seconds:frames, minutes:seconds:frames). A way holds where it makes the
+// units (two numbers as minutes:seconds, three whose first has one digit as hours:minutes:seconds)
+// or in the smaller, as cdrdao reads them (seconds:frames, minutes:seconds:frames). A way holds where it makes the
 // file's splits rise within it with every track at least 4 seconds long.
 enum class TimesRead : uint8_t {
   kOneWay,   // No split of the file reads two ways.

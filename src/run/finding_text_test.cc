@@ -271,6 +271,24 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kTimeWithoutFrames, 7, "P 0:2", "", 150, 2},
        "l.txt:7: warning: \"P 0:2\" gives two numbers, which cdrdao reads as seconds:frames; write "
        "the line as \"P 00:02:00\" for minutes:seconds, or as \"P 00:00:02\" for seconds:frames"},
+      // A time the file's other splits read one way, in the larger units or as cdrdao does.
+      {{K::kTimeSettled, 3, "S 1:13:10 Outro", {.title = "Outro"}, 73 * 60 * 75 + 750, 5485},
+       "l.txt:3: warning: \"S 1:13:10 Outro\" reads as minutes:seconds:frames (01:13:10), but the "
+       "file's other splits read only as hours:minutes:seconds; write the line as \"S 73:10:00 "
+       "Outro\""},
+      {{K::kTimeSettled, 4, "S 57:50", "", 57 * 60 * 75 + 3750, 4325},
+       "l.txt:4: warning: \"S 57:50\" gives two numbers, which cdrdao reads as seconds:frames "
+       "(00:57:50), but the file's other splits read only as minutes:seconds; write the line as "
+       "\"S 57:50:00\""},
+      {{K::kTimeSettled, 5, "S 5:00", "", 375, 22500},
+       "l.txt:5: warning: \"S 5:00\" gives two numbers, which the file's other splits read as "
+       "cdrdao does, as seconds:frames; write the line as \"S 00:05:00\""},
+      {{K::kTimesTwoWays, 2, "S 0:10:00", {.file = "mix.wav"}, 1200 * 75, 1500},
+       "l.txt:2: warning: \"S 0:10:00\" and the other split times of \"mix.wav\" read two ways, "
+       "and either way every track rises and lasts 4 seconds: in the larger units "
+       "(minutes:seconds, hours:minutes:seconds) its last split starts at 20:00:00, as cdrdao "
+       "reads them (seconds:frames, minutes:seconds:frames) at 00:20:00; write them one way as "
+       "minutes:seconds:frames, as vantorel --script offers"},
       {{.kind = K::kSplitPastEnd,
         .line = 2,
         .subject = "S 00:30:00",

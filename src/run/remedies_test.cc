@@ -164,6 +164,25 @@ TEST(FixScript, TextsFromTags) {
       << script;
 }
 
+// Where a file's split times read two ways that both hold, the list is written one way with the
+// other ready beside it, each command on one line, so that moving one # swaps them.
+TEST(FixScript, BothReadingsSideBySide) {
+  const std::string list = "m.wav\nS 0:10:00 A\nS 5:00\nx.wav\nS 0:20:00\n";
+  Finding f = {.kind = FindingKind::kTimesTwoWays,
+               .line = 2,
+               .subject = std::string_view(list).substr(6, 11),
+               .names = {.file = "m.wav"}};
+  std::string script = FixScript({list, true, "l.orig"}, {&f, 1}, {"l", "o.cue"});
+  EXPECT_NE(script.find("printf 'm.wav\\nS 10:00:00 A\\nS 05:00:00\\nx.wav\\nS 0:20:00\\n' >| "
+                        "'./l'\n"
+                        "# To read the split times of \"m.wav\" as cdrdao does, put a # before the "
+                        "printf above that has none, and take the # from the one below:\n"
+                        "# printf 'm.wav\\nS 00:10:00 A\\nS 00:05:00\\nx.wav\\nS 0:20:00\\n' >| "
+                        "'./l'\n"),
+            script.npos)
+      << script;
+}
+
 }  // namespace
 
 }  // namespace vantorel

@@ -80,20 +80,42 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
 
 // Appends text as printf's format in single quotes, which writes it byte for byte: a NUL as
 // \000, which no shell word can hold, a - at its start as \055, lest it be read as an option,
-// and % and \ doubled.
-void AppendPrintfFormat(std::string* out, std::string_view text) {
+// and % and \ doubled; with one_line, CR and LF as \r and \n, so that the whole command can be
+// commented out by one #.
+void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line = false) {
   std::string format;
   for (char c : text) {
     if (c == '-' && format.empty()) {
       format.append("\\055");
     } else if (c == '\0') {
       format.append("\\000");
+    } else if (one_line && (c == '\r' || c == '\n')) {
+      format.append(c == '\r' ? "\\r" : "\\n");
     } else {
       if (c == '%' || c == '\\') format.push_back(c);
       format.push_back(c);
     }
   }
   AppendSingleQuoted(out, format);
+}
+
+// The split lines of the file whose line is at from in text, each read two ways, rewritten as
+// minutes:seconds:frames the larger way, or with smaller the smaller way.
+void RewriteTwoWays(std::string_view text, size_t from, bool smaller,
+                    std::map<size_t, Rewrite>* rewrites) {
+  size_t pos = from;
+  for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+    LineKind kind = KindOf(line);
+    if (kind == LineKind::kWav) break;
+    if (kind != LineKind::kSplit) continue;
+    SplitText cut = CutSplitLine(line);
+    SplitReadings r = ReadingsOf(cut.time);
+    if (!r.two_ways) continue;
+    size_t at = static_cast<size_t>(line.data() - text.data());
+    std::string written =
+        TimeLineText(line, smaller ? r.smaller : r.larger, ToSheetText(cut.title).text);
+    (*rewrites)[at] = Rewrite{at, line.size(), written, {}};
+  }
 }
 
 // Appends a comment line of text from from on: a name's control characters cannot end it.
@@ -384,6 +406,22 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
         .first->second.after = lines;
   }
   comments.append(tag_texts.comments);
+  // A file whose split times read two ways, each of which holds: the list is written the larger
+  // way, and the smaller is ready beside it, to swap in by moving one #.
+  std::vector<std::pair<const Finding*, std::string>> other_ways;
+  for (const Finding& f : findings) {
+    if (f.kind != FindingKind::kTimesTwoWays || !in_list(f.subject)) continue;
+    RewriteTwoWays(list_text, static_cast<size_t>(f.subject.data() - list_text.data()), false,
+                   &rewrites);
+  }
+  for (const Finding& f : findings) {
+    if (f.kind != FindingKind::kTimesTwoWays || !in_list(f.subject)) continue;
+    std::map<size_t, Rewrite> other = rewrites;
+    RewriteTwoWays(list_text, static_cast<size_t>(f.subject.data() - list_text.data()), true,
+                   &other);
+    other_ways.emplace_back(&f, Rewritten(list_text, other, tag_texts.at_end));
+  }
+  const bool one_line = !other_ways.empty();
   bool rewrites_list = !rewrites.empty() || !tag_texts.at_end.empty();
   std::string script = "#!/bin/sh\n";
   size_t from = script.size();
@@ -427,17 +465,26 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
       AppendPathWord(&script, names.list);
       script.append(" > ");
       AppendPathWord(&script, list.new_name);
-      script.append("\nprintf ");
-      AppendPrintfFormat(&script, fixed);
-      script.append(" >| ");
-      AppendPathWord(&script, names.list);
-    } else {
-      script.append("printf ");
-      AppendPrintfFormat(&script, fixed);
-      script.append(" > ");
-      AppendPathWord(&script, list.new_name);
+      script.push_back('\n');
     }
-    script.push_back('\n');
+    // The command that writes the fixed list, text, to where it goes.
+    auto append_write = [&](std::string_view text) {
+      script.append("printf ");
+      AppendPrintfFormat(&script, text, one_line);
+      script.append(list.regular ? " >| " : " > ");
+      AppendPathWord(&script, list.regular ? names.list : list.new_name);
+      script.push_back('\n');
+    };
+    append_write(fixed);
+    for (const auto& [f, text] : other_ways) {
+      size_t at = script.size();
+      script.append("# To read the split times of \"").append(f->names.file);
+      script.append("\" as cdrdao does, put a # before the printf above that has none, and take ");
+      script.append("the # from the one below:");
+      EndComment(&script, at);
+      script.append("# ");
+      append_write(text);
+    }
   }
   if (!comments.empty()) {
     script.append("# Left for you to decide:\n").append(comments);
