@@ -336,7 +336,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     }
     case FindingKind::kTimesTwoWays:
-      Append(out, {"\"", s, "\" and the other split times of \"", f.names.file,
+      Append(out, {"the split times of \"", f.names.file,
                    "\" read two ways, and either way every track rises and lasts ",
                    Number(cd::kShortestTrackSeconds),
                    " seconds: in the larger units "

@@ -284,8 +284,8 @@ TEST(FindingLines, EachKindAsSaid) {
        "l.txt:5: warning: \"S 5:00\" gives two numbers, which the file's other splits read as "
        "cdrdao does, as seconds:frames; write the line as \"S 00:05:00\""},
       {{K::kTimesTwoWays, 2, "S 0:10:00", {.file = "mix.wav"}, 1200 * 75, 1500},
-       "l.txt:2: warning: \"S 0:10:00\" and the other split times of \"mix.wav\" read two ways, "
-       "and either way every track rises and lasts 4 seconds: in the larger units "
+       "l.txt:2: warning: the split times of \"mix.wav\" read two ways, and either way every track "
+       "rises and lasts 4 seconds: in the larger units "
        "(minutes:seconds, hours:minutes:seconds) its last split starts at 20:00:00, as cdrdao "
        "reads them (seconds:frames, minutes:seconds:frames) at 00:20:00; write them one way as "
        "minutes:seconds:frames, as vantorel --script offers"},

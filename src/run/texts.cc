@@ -67,7 +67,12 @@ std::string HelpText() {
          "  any other line is ignored: start a note with #, never with S or P\n"
          "mm:ss:ff counts minutes, seconds and frames, " +
          std::to_string(cd::kFramesPerSecond) +
-         " frames a second. Titles and\n"
+         " frames a second. A file's split\n"
+         "times that read two ways (S 17:02, S 1:13:10) are read together: all in the\n"
+         "larger units (minutes:seconds, hours:minutes:seconds) or all as cdrdao reads\n"
+         "them, whichever alone makes every track rise and last 4 seconds; a DJ's\n"
+         "S 0:04:32 to S 1:13:10 under a 75-minute mix is hours:minutes:seconds, and the\n"
+         "warnings give the lines to write. Titles and\n"
          "performers go on the disc as CD-TEXT, written in ASCII: an accented letter as\n"
          "its letter, \" as ', at most 80 characters; a text wholly in double quotes is\n"
          "taken without them. The first title or performer given stands, and a track\n"
