@@ -83,7 +83,7 @@ namespace {
 
 // A file made of another by the converter, and the line that names it.
 Fix Converted(const Finding& f, Converter by, std::string_view type = {}, bool to_end = false) {
-  Fix fix{.line = CdWavName(f.part.stem, f.name_skip), .makes_file = true};
+  Fix fix{.line = CdWavName(f.part.stem, f.name_skip)};
   AppendConvertCommand(&fix.command, by, f.subject, *fix.line, type, to_end);
   return fix;
 }

@@ -62,7 +62,6 @@ struct Fix {
   std::string command = {};  // Empty where there is none.
   // The line to write, where there is one to write; an empty one is the line removed.
   std::optional<std::string> line = {};
-  bool makes_file = false;  // The command makes the file the line names.
 };
 Fix FixOf(const Finding& f);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -157,26 +158,51 @@ FileTags TagsOfFile(const std::string& name) {
 // no other fix makes. The working directory's names are read once, and only when a name is needed.
 struct NewNames {
   std::string_view list_text;
-  bool listed = false;
-  std::optional<std::vector<std::string>> here = {};
-  std::vector<std::string> given = {};
-  // The file each CD WAV is made of, by its line's text, and how many names its name passes over.
-  std::vector<std::pair<std::string_view, uint16_t>> made_of = {};
+  // The list's lines, sorted; each directory's names, read at the first name in it that is
+  // tried, where it can be read whole.
+  std::optional<std::vector<std::string_view>> lines = {};
+  std::vector<std::pair<std::string, std::optional<std::vector<std::string>>>> directories = {};
+  // The names given, each beside its hash, which is compared first.
+  std::vector<std::pair<size_t, std::string>> given = {};
+  // The file each CD WAV is made of, by the hash of its line's text, the text, and how many names
+  // the CD WAV's name passes over.
+  struct MadeOf {
+    size_t hash;
+    std::string_view line;
+    uint16_t skip;
+  };
+  std::vector<MadeOf> made_of = {};
 
-  bool Taken(const std::string& name) {
-    if (std::find(given.begin(), given.end(), name) != given.end()) return true;
-    for (std::string_view rest = list_text; !rest.empty();) {
-      size_t end = std::min(rest.find('\n'), rest.size());
-      std::string_view line = rest.substr(0, end);
-      if (line.ends_with('\r')) line.remove_suffix(1);
-      if (line == name) return true;
-      rest.remove_prefix(std::min(end + 1, rest.size()));
+  // Whether a name or a file was given one already, by its hash and text.
+  template <typename T>
+  static bool Among(const std::vector<std::pair<size_t, T>>& all, size_t hash,
+                    std::string_view text) {
+    return std::any_of(all.begin(), all.end(),
+                       [&](const auto& one) { return one.first == hash && one.second == text; });
+  }
+
+  bool Taken(std::string_view name) {
+    if (Among(given, std::hash<std::string_view>()(name), name)) return true;
+    if (!lines) {
+      lines.emplace();
+      size_t pos = 0;
+      for (std::string_view line; !(line = NextLine(list_text, &pos)).empty();) {
+        lines->push_back(line);
+      }
+      std::sort(lines->begin(), lines->end());
     }
-    if (name.find('/') != name.npos) return NameIsTaken(name.c_str());
-    if (!listed) here = NamesInDirectory(".");
-    listed = true;
-    if (!here) return NameIsTaken(name.c_str());
-    return std::binary_search(here->begin(), here->end(), name);
+    if (std::binary_search(lines->begin(), lines->end(), name)) return true;
+    size_t slash = name.rfind('/');
+    std::string_view directory = slash == name.npos ? "." : name.substr(0, slash + 1);
+    auto listed = std::find_if(directories.begin(), directories.end(),
+                               [&](const auto& d) { return d.first == directory; });
+    if (listed == directories.end()) {
+      std::string path(directory);
+      listed = directories.emplace(directories.end(), path, NamesInDirectory(path.c_str()));
+    }
+    if (!listed->second) return NameIsTaken(std::string(name).c_str());
+    std::string_view entry = name.substr(slash == name.npos ? 0 : slash + 1);
+    return std::binary_search(listed->second->begin(), listed->second->end(), entry, std::less<>());
   }
 
   // How many names, made by name_of, are passed over to the first that is not taken; that one
@@ -186,21 +212,26 @@ struct NewNames {
     // Past this many, a name is tried no further: fresh in the script stops it if it is taken.
     constexpr uint16_t kMostTried = 1000;
     uint16_t skip = 0;
-    while (skip < kMostTried && Taken(name_of(skip))) ++skip;
-    given.push_back(name_of(skip));
+    std::string name = name_of(skip);
+    while (skip < kMostTried && Taken(name)) name = name_of(++skip);
+    given.emplace_back(std::hash<std::string_view>()(name), std::move(name));
     return skip;
   }
 
   void Give(std::span<Finding> findings) {
     for (Finding& f : findings) {
-      if (f.kind == FindingKind::kEndsInsideFrame || FixOf(f).makes_file) {
-        auto made = std::find_if(made_of.begin(), made_of.end(),
-                                 [&](const auto& m) { return m.first == f.subject; });
+      // The converter makes a CD WAV of the file; a file that ends inside a frame may be padded
+      // into one.
+      if (f.kind == FindingKind::kEndsInsideFrame || f.converter != Converter::kNone) {
+        size_t hash = std::hash<std::string_view>()(f.subject);
+        auto made = std::find_if(made_of.begin(), made_of.end(), [&](const MadeOf& m) {
+          return m.hash == hash && m.line == f.subject;
+        });
         if (made != made_of.end()) {
-          f.name_skip = made->second;
+          f.name_skip = made->skip;
         } else {
           f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.part.stem, skip); });
-          made_of.emplace_back(f.subject, f.name_skip);
+          made_of.push_back({hash, f.subject, f.name_skip});
         }
       }
       if (f.kind == FindingKind::kEndsInsideFrame && f.joinable) {
@@ -346,14 +377,14 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
     // A regular list's copy is LIST.orig, else LIST.orig2, ...; the fixed list of any other is
     // tlist.txt, else tlist2.txt, ...
     const std::string orig = list.name + ".orig";
-    new_names.Skip([&](uint32_t skip) {
+    auto new_name_of = [&](uint32_t skip) {
       if (!list.regular) return NumberedName(kDefaultList, skip);
       return skip == 0 ? orig : orig + std::to_string(uint64_t{skip} + 1);
-    });
-    const std::string new_name = new_names.given.back();
+    };
+    const std::string new_name = new_name_of(new_names.Skip(new_name_of));
     // The files of another kind that the script converts have tags too.
     for (const Finding& f : checked) {
-      if (f.kind == FindingKind::kOtherAudio && FixOf(f).makes_file) {
+      if (f.kind == FindingKind::kOtherAudio && f.converter != Converter::kNone) {
         tags.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
       }
     }
