@@ -47,7 +47,9 @@ check "every title and performer is on the sheet" \
 10 Ivy / Eleven
 11 Jo Angstrom / Twelve"
 
-mkdir again && mv ./*.flac ./*.mp3 ./*.m4a ./*.opus ./[0-9a-b].wav again && cd again
+mkdir again
+mv ./*.flac ./*.mp3 ./*.m4a ./*.opus ./[0-9a-b].wav again
+cd again || exit
 sox -D -n -r 44100 -b 16 -c 2 c.wav synth 5 sine 440
 check "the script's comments and the next run name the track without tags alone" \
   "$(job warned; grep '^# .*has no title' fix.sh | cut -d, -f1
