@@ -123,14 +123,25 @@ Bytes UpToNul(Bytes b) {
   return b.first(static_cast<size_t>(std::find(b.begin(), b.end(), 0) - b.begin()));
 }
 
+// The characters of Windows-1252 at bytes 0x80 to 0x9F, where Latin-1 has control characters
+// that no text means; the five bytes Windows leaves undefined stay as they are.
+constexpr char16_t kWindowsHighBytes[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Latin-1 as taggers on Windows write it: with Windows' letters and signs (curly quotes, dashes,
+// the euro sign) at the bytes where Latin-1 has control characters, as the list's own 8-bit
+// texts are read.
 std::string Latin1(Bytes b) {
   std::string out;
-  for (uint8_t c : b) PutUtf8(&out, c);
+  for (uint8_t c : b) PutUtf8(&out, c >= 0x80 && c < 0xA0 ? kWindowsHighBytes[c - 0x80] : c);
   return out;
 }
 
 // A text of 8-bit characters up to its first NUL: as it is where it is valid UTF-8, else read as
-// Latin-1.
+// Latin-1 with Windows' signs.
 std::string Text8(Bytes b) {
   b = UpToNul(b);
   std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());

@@ -10,7 +10,8 @@
 
 namespace vantorel {
 
-// The texts a file's tags give, as UTF-8 (Latin-1 and UTF-16 texts converted); empty where none.
+// The texts a file's tags give, as UTF-8 (Latin-1, read with Windows' signs at its control
+// characters, and UTF-16 texts converted); empty where none.
 struct FileTags {
   std::string title;   // FLAC/Vorbis/Opus TITLE, ID3 TIT2, MP4 ©nam, RIFF INFO INAM, APE Title
   std::string artist;  // ARTIST, TPE1, ©ART, IART, Artist

@@ -184,6 +184,12 @@ TEST(ReadTags, EveryFormatAndBadInput) {
        "T|||"},
       {"ID3v1 where ID3v2 has no text", Id3(3, Frame(3, "TXXX", "\0x")) + "\xFF\xFB", 0,
        Id3v1("T\xE9", "A"), "Té|A|B|"},
+      {"Latin-1 with Windows' signs, and a byte Windows leaves undefined",
+       Id3(3, Frame(3, "TIT2",
+                    "\0\x93"
+                    "Don\x92t\x94 \x96 Caf\xE9"s) +
+                  Frame(3, "TPE1", "\0\x81"s)),
+       0, "", "\u201CDon\u2019t\u201D \u2013 Caf\u00E9|\u0081||"},
       {"ID3v1 written in UTF-8", "\xFF\xFB", 0, Id3v1("T\xC3\xA9", ""), "Té||B|"},
       {"MP4", kFtyp + kMoov + Box("mdat", "audio"), 0, "", "T|A|B|AA"},
       {"MP4 with a 64-bit mdat of 5 GB before moov", kFtyp + Be(1, 4) + "mdat" + Be(kAudio + 16, 8),
