@@ -68,9 +68,7 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
   size_t read_end = ReadEnd(text);
   if (!at_end.empty() && at <= read_end) {
     out.append(text.substr(at, read_end - at));
-    if (read_end != 0 && text[read_end - 1] != '\n' && text[read_end - 1] != '\r') {
-      out.append(LineEndOf(text));
-    }
+    if (!out.empty() && !out.ends_with('\n') && !out.ends_with('\r')) out.append(LineEndOf(text));
     out.append(at_end);
     at = read_end;
   }
@@ -156,6 +154,18 @@ void AppendPaddingChoice(std::string* out, const Finding& f) {
   EndComment(out, from);
 }
 
+// The number of the line that starts at pos in text, as an editor counts them: a line ends at LF,
+// CR LF or a lone CR.
+int LineNumber(std::string_view text, size_t pos) {
+  int number = 1;
+  for (size_t i = 0; i < pos; ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++number;
+    }
+  }
+  return number;
+}
+
 // The most common of texts, the first of those as common; texts is not empty.
 std::string_view MostCommon(const std::vector<std::string>& texts) {
   std::string_view most;
@@ -228,7 +238,11 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
   text = text.substr(0, ReadEnd(text));
   std::string_view line_end = LineEndOf(text);
   const ListTexts list = TextsOfList(text);
-  auto sheet = [](const std::string& raw) { return ToSheetText(raw).text; };
+  // A text as the sheet writes it; none where, holding .wav, its line would name a WAV file.
+  auto sheet = [](const std::string& raw) {
+    std::string text = ToSheetText(raw).text;
+    return NamesWav(text) ? std::string() : text;
+  };
   std::vector<std::string> albums, album_artists, artists;
   for (const LineTags& t : tags) {
     for (auto [raw, into] : {std::pair{&t.tags.album, &albums},
@@ -256,30 +270,52 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
     if (out.disc_performer) out.at_end.append("DISC PERFORMER ").append(performer).append(line_end);
   }
   const bool performer_said = out.comments.size() != said_of_title;
-  std::vector<const LineTags*> untitled;
+  // The tracks that will have no title: by the number and text of the line that opens each.
+  std::vector<std::pair<int, std::string_view>> untitled;
+  auto starts_at = [&text](std::string_view line) {
+    return static_cast<size_t>(line.data() - text.data());
+  };
   for (const LineTags& t : tags) {
-    // The lines under the file's own, up to the next that opens a track or is ignored, say what
-    // the list gives its first track.
-    bool titled = false, performed = false;
-    size_t pos = static_cast<size_t>(t.line.data() - text.data()) + t.line.size();
+    // The file's tracks, as the lines under its own give them: a split opens one, and a title
+    // or performer line is the last track's, up to the next file the list names.
+    struct Given {
+      std::string_view line;
+      bool title = false;
+      bool performer = false;
+    };
+    std::vector<Given> tracks = {{t.line}};
+    size_t pos = starts_at(t.line) + t.line.size();
     for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
       LineKind kind = KindOf(line);
-      if (kind == LineKind::kWav || kind == LineKind::kSplit || kind == LineKind::kNone) break;
-      titled = titled || kind == LineKind::kTitle;
-      performed = performed || kind == LineKind::kPerformer;
+      bool names_file = std::any_of(tags.begin(), tags.end(), [&](const LineTags& other) {
+        return other.line.data() == line.data();
+      });
+      if (kind == LineKind::kWav || names_file) break;
+      if (kind == LineKind::kSplit) {
+        tracks.push_back({line, !ToSheetText(CutSplitLine(line).title).empty});
+      } else if (kind == LineKind::kTitle || kind == LineKind::kPerformer) {
+        // A line without text gives way to one after it.
+        bool* given = kind == LineKind::kTitle ? &tracks.back().title : &tracks.back().performer;
+        *given = *given || !ToSheetText(CdTextOf(line)).empty;
+      }
     }
     std::string lines;
     std::string title = sheet(t.tags.title);
-    if (!titled && !title.empty()) {
+    if (!tracks[0].title && !title.empty()) {
       lines.append("TITLE ").append(title).append(line_end);
       out.titled.push_back(t.number);
+      tracks[0].title = true;
     }
     std::string artist = sheet(t.tags.artist);
-    if (!performed && !artist.empty() && artist != performer) {
+    if (!tracks[0].performer && !artist.empty() && artist != performer) {
       lines.append("PERFORMER ").append(artist).append(line_end);
     }
-    if (!lines.empty()) out.after[static_cast<size_t>(t.line.data() - text.data())] = lines;
-    if (!titled && title.empty()) untitled.push_back(&t);
+    if (!lines.empty()) out.after[starts_at(t.line)] = lines;
+    for (const Given& track : tracks) {
+      if (track.title) continue;
+      untitled.emplace_back(
+          &track == &tracks[0] ? t.number : LineNumber(text, starts_at(track.line)), track.line);
+    }
   }
   // Once the list carries CD-TEXT, every track needs a title, and the disc a title and performer:
   // what the tags do not give is said as the next run would say it, where this run does not.
@@ -289,10 +325,10 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
                        [&](const Finding& f) { return f.kind == kind && f.line == line; });
   };
   std::vector<Finding> next_run;
-  for (const LineTags* t : untitled) {
-    if (!said(FindingKind::kTrackWithoutTitle, t->number)) {
+  for (const auto& [number, line] : untitled) {
+    if (!said(FindingKind::kTrackWithoutTitle, number)) {
       next_run.push_back(
-          {.kind = FindingKind::kTrackWithoutTitle, .line = t->number, .subject = t->line});
+          {.kind = FindingKind::kTrackWithoutTitle, .line = number, .subject = line});
     }
   }
   if (disc_title.empty() && !title_said && !said(FindingKind::kNoDiscTitle, 0)) {
