@@ -349,9 +349,12 @@ struct Checker {
     for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
     Text(disc.title);
     Text(disc.performer);
-    for (const TrackTexts& texts : disc.track_texts) {
-      Text(texts.title);
-      Text(texts.performer);
+    // Those of a line that opens a track once mended are its track's then, and checked now.
+    for (const auto* all : {&disc.track_texts, &disc.texts_off_disc}) {
+      for (const TrackTexts& texts : *all) {
+        Text(texts.title);
+        Text(texts.performer);
+      }
     }
     if (!HasCdText(disc)) return;
     for (const Track& track : disc.tracks) {
@@ -628,6 +631,12 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
   std::optional<FindingKind> says = FindingOfIgnored(line);
   if (says && says != FindingKind::kOtherAudio) return std::nullopt;
   return LookUp::kAsWritten;
+}
+
+bool OpensTrackOnceMended(std::string_view line) {
+  std::optional<FindingKind> kind = FindingOfIgnored(line);
+  return kind == FindingKind::kMixedCaseWav || kind == FindingKind::kOtherAudio ||
+         (kind == FindingKind::kLowercaseLetter && line[0] == 's');
 }
 
 std::string JoinedName(std::string_view a, std::string_view b) {

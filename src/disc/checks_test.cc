@@ -182,6 +182,12 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{2, K::kNoteReadAsLine}, Found{3, K::kNoteReadAsLine}, Found{5, K::kOtherAudio},
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
         Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}, Found{12, K::kOtherAudioNotFound}}},
+      // The texts under a line that opens a track once mended are that track's, none of a.wav's.
+      {"a.wav\nb.flac\nTITLE B\n# n\nPERFORMER Caf\xC3\xA9\ns 0:05:00\nTITLE C\nTITLE D\n"
+       "DISC TITLE d\nDISC PERFORMER p\n",
+       {Found{1, K::kTrackWithoutTitle}, Found{2, K::kOtherAudio},
+        Found{.line = 5, .kind = K::kTextChanged, .other = "Cafe"}, Found{6, K::kLowercaseLetter},
+        Found{.line = 8, .kind = K::kTextAgain, .count = 7}}},
       {"h.wav\n-f.wav\nx.wav\n",
        {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 1, 48000, 16, 2}},
         Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 3, 44100, 32, 1}},
