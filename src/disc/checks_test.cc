@@ -17,7 +17,8 @@ namespace {
 using K = FindingKind;
 
 // The files the lists below name, as the probe reports them: CD audio of 20 s, but a.wav is 19 s
-// 74 frames and a sample, and the others are what their names say.
+// 74 frames and a sample, and the others are what their names say; gone.wav and a name without
+// .wav cannot be opened.
 WavFile FileCalled(std::string_view name) {
   WavFile w;
   HeaderFacts& h = w.header;
@@ -54,7 +55,7 @@ WavFile FileCalled(std::string_view name) {
     h.rifx = true;
     h.sample_rate = 48000;
   }
-  if (name == "gone.wav") w.open_error = ENOENT;
+  if (name == "gone.wav" || name.find(".wav") == name.npos) w.open_error = ENOENT;
   return w;
 }
 
@@ -228,6 +229,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{2, K::kFirstPregap, 225}, Found{0, K::kDiscTooLong, 80 * 60 * 75}}},
       {"long.wav\nlong.wav\nP 00:02:00\n", {Found{0, K::kDiscTooLong, (90 * 60 + 2) * 75}}},
       {"\n\r\n", {Found{0, K::kNoWavFile}}},
+      // A first line that is no file, whose finding says to write it below as the disc's text,
+      // opens no track; a split whose time cannot be read keeps its title.
+      {"DISC TITLE x\nb.wav\nTITLE B\n", {Found{0, K::kNoDiscPerformer}}},
+      {"PERFORMER x\nb.wav\nTITLE B\nS 0:10:80 D\n",
+       {Found{4, K::kNotACueTime}, Found{0, K::kNoDiscTitle}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);
