@@ -139,6 +139,34 @@ OtherAudio OtherAudioNamed(std::string_view line) {
   return OtherAudio::kNone;
 }
 
+// What a WAV entry that cannot be opened may be where it holds no .wav, as only the list's first
+// entry can: a note, or a title or performer written first, as they go in other lists.
+struct WrittenFirst {
+  bool maybe_note = false;
+  // The text of it the sheet would write for the disc's title, or its performer where kind says
+  // so; empty for a note that starts with #.
+  std::string_view text = {};
+  LineKind kind = LineKind::kDiscTitle;
+};
+
+WrittenFirst WrittenFirstOf(const DiscFile& file) {
+  std::string_view entry = file.entry.text;
+  WrittenFirst first{.maybe_note = file.wav.open_error != 0 && !ContainsWavAnyCase(entry)};
+  // A title or performer line gives the disc's; any other text, its title.
+  LineKind kind = KindOf(entry);
+  bool performer = kind == LineKind::kPerformer || kind == LineKind::kDiscPerformer;
+  bool cd_text = performer || kind == LineKind::kTitle || kind == LineKind::kDiscTitle;
+  if (performer) first.kind = LineKind::kDiscPerformer;
+  if (first.maybe_note && !entry.starts_with('#')) first.text = cd_text ? CdTextOf(entry) : entry;
+  return first;
+}
+
+// The disc's text that the finding of a first line written in place of a WAV file's name gives
+// as the line to write below it: kDiscTitle, kDiscPerformer, or kNone where it gives neither.
+LineKind TextGivenFirst(const WrittenFirst& first) {
+  return ToSheetText(first.text).empty ? LineKind::kNone : first.kind;
+}
+
 struct Checker {
   const Disc& disc;
   const DiscLayout& layout;
@@ -368,7 +396,7 @@ struct Checker {
   // The CD-TEXT of the disc and its tracks, where the sheet carries any: each text, and what
   // cdrdao needs to burn them, a title and a performer for the disc and a title for every track,
   // in no more packs than a disc holds.
-  void CdTexts() {
+  void CdTexts(const WrittenFirst& first) {
     for (const TextAgain& again : disc.texts_again) {
       Add(FindingKind::kTextAgain, again.line,
           {.other_line = again.first, .line_kind = KindOf(again.line.text)});
@@ -376,12 +404,17 @@ struct Checker {
     for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
     Text(disc.title);
     Text(disc.performer);
-    for (const TrackTexts& texts : disc.track_texts) {
-      Text(texts.title);
-      Text(texts.performer);
+    // Those of a line that opens a track once mended are its track's then, and checked now.
+    for (const auto* all : {&disc.track_texts, &disc.texts_off_disc}) {
+      for (const TrackTexts& texts : *all) {
+        Text(texts.title);
+        Text(texts.performer);
+      }
     }
     if (!HasCdText(disc)) return;
-    for (const Track& track : disc.tracks) {
+    // A first line that may be a note or a text written first opens no track of the disc then.
+    std::span<const Track> tracks(disc.tracks);
+    for (const Track& track : tracks.subspan(first.maybe_note ? 1 : 0)) {
       if (TitleOf(disc, track).text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
     }
   }
@@ -518,19 +551,13 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   };
   if (wav.open_error != 0) {
     // Only the list's first entry, on whatever line it stands after blank ones, is a WAV file's
-    // name without .wav: a title or a note written first, as they go in other lists.
-    bool maybe_note = !ContainsWavAnyCase(entry.text);
-    // A title or performer line written first gives the disc's; any other text, its title.
-    LineKind kind = KindOf(entry.text);
-    bool performer = kind == LineKind::kPerformer || kind == LineKind::kDiscPerformer;
-    bool cd_text = performer || kind == LineKind::kTitle || kind == LineKind::kDiscTitle;
-    std::string_view text = cd_text ? CdTextOf(entry.text) : entry.text;
-    add(FindingKind::kWavNotOpened,
-        {.names = {.trimmed_name = wav.trimmed_name},
-         .error = wav.open_error,
-         .part = {.cd_text = maybe_note && !entry.text.starts_with('#') ? text : ""},
-         .maybe_note = maybe_note,
-         .line_kind = performer ? LineKind::kDiscPerformer : LineKind::kDiscTitle});
+    // name without .wav.
+    WrittenFirst first = WrittenFirstOf(file);
+    add(FindingKind::kWavNotOpened, {.names = {.trimmed_name = wav.trimmed_name},
+                                     .error = wav.open_error,
+                                     .part = {.cd_text = first.text},
+                                     .maybe_note = first.maybe_note,
+                                     .line_kind = first.kind});
     return found;
   }
   if (wav.read_error != 0) {
@@ -614,7 +641,8 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
-  check.CdTexts();
+  const WrittenFirst first = WrittenFirstOf(disc.files[0]);
+  check.CdTexts(first);
   // In the order of the list; the findings of one line stay in the order they were found. They
   // mostly come so already, and sorting them takes room for a second copy.
   auto by_line = [](const Finding& a, const Finding& b) { return a.line < b.line; };
@@ -622,8 +650,14 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     std::stable_sort(check.found.begin(), check.found.end(), by_line);
   }
   if (HasCdText(disc)) {
-    if (disc.title.text.empty) check.found.push_back({.kind = FindingKind::kNoDiscTitle});
-    if (disc.performer.text.empty) check.found.push_back({.kind = FindingKind::kNoDiscPerformer});
+    // Where the first line's finding gives it as the disc's text, it says what to write.
+    const LineKind given_first = TextGivenFirst(first);
+    if (disc.title.text.empty && given_first != LineKind::kDiscTitle) {
+      check.found.push_back({.kind = FindingKind::kNoDiscTitle});
+    }
+    if (disc.performer.text.empty && given_first != LineKind::kDiscPerformer) {
+      check.found.push_back({.kind = FindingKind::kNoDiscPerformer});
+    }
     std::vector<CdTextPair> tracks;
     tracks.reserve(disc.tracks.size());
     for (const Track& track : disc.tracks) {
@@ -661,6 +695,12 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
   std::optional<FindingKind> says = FindingOfIgnored(line);
   if (says && says != FindingKind::kOtherAudio) return std::nullopt;
   return LookUp::kAsWritten;
+}
+
+bool OpensTrackOnceMended(std::string_view line) {
+  std::optional<FindingKind> kind = FindingOfIgnored(line);
+  return kind == FindingKind::kMixedCaseWav || kind == FindingKind::kOtherAudio ||
+         (kind == FindingKind::kLowercaseLetter && line[0] == 's');
 }
 
 std::string JoinedName(std::string_view a, std::string_view b) {

@@ -34,6 +34,11 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout);
 // which is not too long to be a name; or one that ends in .wav in mixed case.
 std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind);
 
+// Whether an ignored line is taken for a track's line written wrong: a WAV file's name with .wav
+// in mixed case, the name of audio of another kind, or a split with a small s. Mended as its
+// warning says, it opens a track, which the title and performer lines under it give their texts.
+bool OpensTrackOnceMended(std::string_view line);
+
 // The tool that makes CD audio of the audio file a line names by its extension, where it is of a
 // kind other than WAV; kNone otherwise.
 Converter OtherAudioOf(std::string_view line);

@@ -17,7 +17,8 @@ namespace {
 using K = FindingKind;
 
 // The files the lists below name, as the probe reports them: CD audio of 20 s, but a.wav is 19 s
-// 74 frames and a sample, and the others are what their names say.
+// 74 frames and a sample, and the others are what their names say; gone.wav and a name without
+// .wav cannot be opened.
 WavFile FileCalled(std::string_view name) {
   WavFile w;
   HeaderFacts& h = w.header;
@@ -54,7 +55,7 @@ WavFile FileCalled(std::string_view name) {
     h.rifx = true;
     h.sample_rate = 48000;
   }
-  if (name == "gone.wav") w.open_error = ENOENT;
+  if (name == "gone.wav" || name.find(".wav") == name.npos) w.open_error = ENOENT;
   return w;
 }
 
@@ -181,6 +182,12 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{2, K::kNoteReadAsLine}, Found{3, K::kNoteReadAsLine}, Found{5, K::kOtherAudio},
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
         Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}, Found{12, K::kOtherAudioNotFound}}},
+      // The texts under a line that opens a track once mended are that track's, none of a.wav's.
+      {"a.wav\nb.flac\nTITLE B\n# n\nPERFORMER Caf\xC3\xA9\ns 0:05:00\nTITLE C\nTITLE D\n"
+       "DISC TITLE d\nDISC PERFORMER p\n",
+       {Found{1, K::kTrackWithoutTitle}, Found{2, K::kOtherAudio},
+        Found{.line = 5, .kind = K::kTextChanged, .other = "Cafe"}, Found{6, K::kLowercaseLetter},
+        Found{.line = 8, .kind = K::kTextAgain, .count = 7}}},
       {"h.wav\n-f.wav\nx.wav\n",
        {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 1, 48000, 16, 2}},
         Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 3, 44100, 32, 1}},
@@ -233,6 +240,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{2, K::kFirstPregap, 225}, Found{0, K::kDiscTooLong, 80 * 60 * 75}}},
       {"long.wav\nlong.wav\nP 00:02:00\n", {Found{0, K::kDiscTooLong, (90 * 60 + 2) * 75}}},
       {"\n\r\n", {Found{0, K::kNoWavFile}}},
+      // A first line that is no file, whose finding says to write it below as the disc's text,
+      // opens no track; a split whose time cannot be read keeps its title.
+      {"DISC TITLE x\nb.wav\nTITLE B\n", {Found{0, K::kNoDiscPerformer}}},
+      {"PERFORMER x\nb.wav\nTITLE B\nS 0:10:80 D\n",
+       {Found{4, K::kNotACueTime}, Found{0, K::kNoDiscTitle}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);

@@ -60,8 +60,17 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
       *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data())};
     }
   };
-  // The texts of the last track, made where it has none yet.
-  auto texts_of_last = [&disc]() -> TrackTexts& {
+  // Whether the title and performer lines that follow are those of an ignored line that opens a
+  // track once mended, rather than of the last track; and whether that line has texts yet.
+  bool off_disc = false;
+  bool off_disc_made = false;
+  // The texts of the track the next title or performer line is of, made where it has none yet.
+  auto current_texts = [&]() -> TrackTexts& {
+    if (off_disc) {
+      if (!off_disc_made) disc.texts_off_disc.emplace_back();
+      off_disc_made = true;
+      return disc.texts_off_disc.back();
+    }
     Track& track = disc.tracks.back();
     if (track.texts == kNoTexts) {
       track.texts = static_cast<uint32_t>(disc.track_texts.size());
@@ -84,13 +93,15 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
         open = disc.tracks.size() - 1;
         ignored_above = {};
+        off_disc = false;
         continue;
       case LineKind::kSplit: {
         // The first line is always a WAV entry, so a split always has a file to belong to.
         ++disc.files.back().track_count;
         SplitText cut = CutSplitLine(line.text);
         disc.tracks.push_back({.opened_by = line, .start = cut.time});
-        if (!cut.title.empty()) set_text(&texts_of_last().title, line, cut.title);
+        off_disc = false;
+        if (!cut.title.empty()) set_text(&current_texts().title, line, cut.title);
         open = disc.tracks.size() - 1;
         break;
       }
@@ -105,10 +116,10 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         open = kNoTrack;
         break;
       case LineKind::kTitle:
-        set_text(&texts_of_last().title, line, CdTextOf(line.text));
+        set_text(&current_texts().title, line, CdTextOf(line.text));
         continue;
       case LineKind::kPerformer:
-        set_text(&texts_of_last().performer, line, CdTextOf(line.text));
+        set_text(&current_texts().performer, line, CdTextOf(line.text));
         continue;
       case LineKind::kDiscTitle:
         set_text(&disc.title, line, CdTextOf(line.text));
@@ -121,6 +132,10 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         open = kNoTrack;
         look_up(line, kind);
         ignored_above = line;
+        if (OpensTrackOnceMended(line.text)) {
+          off_disc = true;
+          off_disc_made = false;
+        }
         continue;
     }
     ignored_above = {};

@@ -107,6 +107,9 @@ struct Disc {
   // The texts of the tracks that have a title or performer, in the order of the tracks: a list
   // without them keeps none.
   std::vector<TrackTexts> track_texts;
+  // The texts of ignored lines that open a track once mended (see OpensTrackOnceMended), where
+  // title or performer lines give them any: no track of this disc has them.
+  std::vector<TrackTexts> texts_off_disc;
   std::vector<ListLine> ignored;  // Lines taken as neither a WAV file, a split nor a pregap.
   std::vector<StrayPregap> stray_pregaps;
   std::vector<LineLookup> lookups;  // In the order of the list.

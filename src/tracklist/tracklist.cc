@@ -131,6 +131,13 @@ bool ReadsAsTime(std::string_view text) {
   return CueTimeFrames(text) || EditorTimeFrames(text).count != 0;
 }
 
+// Whether a word is written as a time, whether or not it reads as one ("66:80"): it reads as one,
+// or is digits with colons, points and commas, and starts as a time does.
+bool WrittenAsTime(std::string_view word) {
+  return ReadsAsTime(word) || ((IsDigit(word[0]) || word[0] == ':') &&
+                               word.find_first_not_of("0123456789:.,") == word.npos);
+}
+
 }  // namespace
 
 std::string_view CdTextOf(std::string_view line) {
@@ -143,7 +150,9 @@ SplitText CutSplitLine(std::string_view line) {
   if (first == text.npos || ReadsAsTime(text)) return {text, {}};
   size_t word_end = std::min(text.find_first_of(" \t", first), text.size());
   size_t title = text.find_first_not_of(" \t", word_end);
-  if (title == text.npos || !ReadsAsTime(text.substr(first, word_end - first))) return {text, {}};
+  if (title == text.npos || !WrittenAsTime(text.substr(first, word_end - first))) {
+    return {text, {}};
+  }
   return {text.substr(0, word_end), text.substr(title)};
 }
 

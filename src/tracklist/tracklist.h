@@ -48,8 +48,9 @@ inline bool ContainsWavAnyCase(std::string_view line) {
 std::string_view TimeText(std::string_view line);
 
 // A split line's time text cut in two: the time, and the track's title where text follows the
-// time past one or more blanks. The text is cut only where the first word reads as a time, as
-// a burner or an audio editor writes it, and the whole does not; otherwise all of it is the time.
+// time past one or more blanks. The text is cut only where the first word is written as a time,
+// as a burner or an audio editor writes it, even one that cannot be read ("66:80"), and the whole
+// does not read as one; otherwise all of it is the time.
 struct SplitText {
   std::string_view time;
   std::string_view title;

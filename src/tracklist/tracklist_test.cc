@@ -88,7 +88,8 @@ TEST(CutSplitLine, TimeAndTitle) {
       {"S 4:12.5 \"Song\"", "4:12.5", "\"Song\""},
       {"S 0 h 17 m 2.5 s", "0 h 17 m 2.5 s", ""},
       {"Side B", "de B", ""},
-      {"S 00:10:80 x", "00:10:80 x", ""},
+      {"S 00:10:80 x", "00:10:80", "x"},
+      {"S 1:2:3x y", "1:2:3x y", ""},
       {"S", "", ""},
   };
   for (const Row& row : rows) {
