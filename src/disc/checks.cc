@@ -36,12 +36,6 @@ bool HoldsNoTime(std::string_view time) {
   return first != time.npos && !IsDigit(time[first]) && time[first] != ':';
 }
 
-// Whether an ignored line says what it likes: a note, which starts with #, or prose too long to be
-// the name of a file.
-bool IsProse(std::string_view line) {
-  return line.starts_with('#') || line.size() >= kLongestPath;
-}
-
 // The finding an ignored line draws by what it says, if any.
 std::optional<FindingKind> FindingOfIgnored(std::string_view line) {
   if (IsProse(line)) return std::nullopt;
@@ -379,8 +373,6 @@ struct Checker {
   // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
   // looked up, by the file it names.
   void Ignored(const ListLine& line) {
-    // A note says what it likes.
-    if (IsProse(line.text)) return;
     const LineLookup* lookup = LookupOf(disc, line);
     std::optional<FindingKind> kind = FindingOfIgnored(line.text);
     if (kind == FindingKind::kMixedCaseWav) {
@@ -638,6 +630,10 @@ std::string_view CodingName(uint32_t coding) {
     if (codec.code == coding) return codec.name;
   }
   return "";
+}
+
+bool IsProse(std::string_view line) {
+  return line.starts_with('#') || line.size() >= kLongestPath;
 }
 
 Converter OtherAudioOf(std::string_view line) {

@@ -117,9 +117,12 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         set_text(&disc.performer, line, CdTextOf(line.text));
         continue;
       case LineKind::kNone:
-        disc.ignored.push_back(line);
+        // A note draws nothing, so only the other lines are kept.
+        if (!IsProse(line.text)) {
+          disc.ignored.push_back(line);
+          look_up(line, kind);
+        }
         open = kNoTrack;
-        look_up(line, kind);
         ignored_above = line;
         continue;
     }

@@ -107,7 +107,8 @@ struct Disc {
   // The texts of the tracks that have a title or performer, in the order of the tracks: a list
   // without them keeps none.
   std::vector<TrackTexts> track_texts;
-  std::vector<ListLine> ignored;  // Lines taken as neither a WAV file, a split nor a pregap.
+  // Lines taken as neither a WAV file, a split nor a pregap, but for notes (see IsProse).
+  std::vector<ListLine> ignored;
   std::vector<StrayPregap> stray_pregaps;
   std::vector<LineLookup> lookups;  // In the order of the list.
   uint64_t total_seconds = 0;       // The files' lengths summed, in whole seconds.

@@ -9,7 +9,7 @@
 namespace vantorel {
 
 // What a line of the list is read as.
-enum class LineKind : int32_t {
+enum class LineKind : uint8_t {
   kNone = 0,  // Ignored.
   kSplit = 1,
   kPregap = 2,
