@@ -8,9 +8,11 @@ namespace vantorel {
 
 namespace {
 
+// The text is held in the entry itself, so that the table needs no relocation when the program
+// is loaded, and its pages are read only by a run that writes a character outside ASCII.
 struct Replacement {
   char32_t code;
-  std::string_view ascii;
+  char ascii[4];
 };
 
 // What each character outside ASCII with an ASCII form is written as, in the order of the code

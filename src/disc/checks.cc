@@ -58,9 +58,11 @@ AudioFormat FormatOf(const HeaderFacts& h) {
 // Compressed audio in a WAV file, which cdrdao cannot burn, by its coding: its name, and the tool
 // that decodes it, sox where Debian's sox can, none where no tool decodes it from a WAV file.
 // ffmpeg decodes the codings this does not name.
+// The names are held in the entries, as in the tables below, so that no table needs relocating
+// when the program is loaded.
 struct Codec {
   uint32_t code;
-  std::string_view name;
+  char name[16];
   Converter by;
 };
 constexpr Codec kCodecs[] = {
@@ -88,9 +90,9 @@ constexpr Codec kCodecs[] = {
 // sox knows a file's kind by its name's extension; type is how it is told the kind otherwise.
 struct OtherKind {
   OtherAudio kind;
-  std::string_view name;
+  char name[16];
   Converter by;
-  std::string_view type;
+  char type[8];
 };
 constexpr OtherKind kOtherKinds[] = {
     {OtherAudio::kNone, "", Converter::kNone, ""},
@@ -119,7 +121,7 @@ const OtherKind& OtherKindOf(OtherAudio kind) {
 // The kind of audio a name gives by its extension.
 OtherAudio OtherAudioNamed(std::string_view line) {
   static constexpr struct {
-    std::string_view extension;
+    char extension[8];
     OtherAudio kind;
   } kExtensions[] = {
       {"flac", OtherAudio::kFlac}, {"mp3", OtherAudio::kMp3},   {"ogg", OtherAudio::kOgg},
