@@ -21,8 +21,10 @@ enum class LineKind : uint8_t {
   kDiscPerformer = 7,
 };
 
-// The columns run in parallel, in the order of the lines, one slot for every line of the list.
-// The text views point into the list text, which must outlive the table.
+// The columns run in parallel, in the order of the lines, one slot for every line of the list
+// but notes in a row: of a run of ignored lines that start with #, only the last has a slot, since
+// nothing but which line comes last among them counts. The text views point into the list text,
+// which must outlive the table.
 struct TrackTable {
   std::vector<std::string_view> text;
   std::vector<LineKind> kind;

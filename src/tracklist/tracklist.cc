@@ -167,7 +167,14 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   table->kind.reserve(text.size() / 2 + 1);
   size_t pos = 0;
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
-    table->kind.push_back(table->text.empty() ? LineKind::kWav : KindOf(line));
+    LineKind kind = table->text.empty() ? LineKind::kWav : KindOf(line);
+    // Of notes in a row, only the last counts: it stands in the place of the others.
+    if (kind == LineKind::kNone && line.starts_with('#') && table->kind.back() == kind &&
+        table->text.back().starts_with('#')) {
+      table->text.back() = line;
+      continue;
+    }
+    table->kind.push_back(kind);
     table->text.push_back(line);
   }
   return static_cast<int>(table->text.size());

@@ -14,8 +14,8 @@ namespace vantorel {
 constexpr size_t kMaxListBytes = 1024 * 1024;
 
 // Cuts the list text into lines (any run of CR and LF ends a line; a NUL byte ends the text; a
-// UTF-8 byte order mark at the start is skipped), fills the table with every one of them and
-// returns their count. The first line is a WAV file's name whatever it holds.
+// UTF-8 byte order mark at the start is skipped), fills the table with them, notes in a row in
+// one slot, and returns the count of slots. The first line is a WAV file's name whatever it holds.
 int ClassifyTrackList(std::string_view list_text, TrackTable* table);
 
 // What a line of the list after the first is read as: a WAV file's name where it holds ".wav" or
