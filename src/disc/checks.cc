@@ -177,7 +177,7 @@ struct Checker {
       Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(head)});
       return true;
     }
-    if (TimeOf(time)) return false;
+    if (CueTimeFrames(time)) return false;
     // The time of an audio editor is named with the time it means, as the cue sheet gives it.
     TimeReadings meant = EditorTimeFrames(time);
     if (meant.count == 2) {
@@ -286,12 +286,12 @@ struct Checker {
       }
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
-      if (place.pregap == 0) {
+      if (place.pregap == 0u) {
         Add(FindingKind::kPregapWithoutLength, pregap);
       } else if (&track == &disc.tracks.front()) {
         // Every CD has 2 seconds of silence before its first track.
         Add(FindingKind::kFirstPregap, pregap,
-            {.frames = cd::kFirstPregapFrames + place.pregap.value_or(0)});
+            {.frames = cd::kFirstPregapFrames + uint64_t{place.pregap.value_or(0)}});
       }
     }
   }
@@ -362,7 +362,9 @@ struct Checker {
       for (const Track& track : tracks) {
         const ListLine& pregap = track.pregap;
         if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
-        if (TimeOf(TimeText(pregap.text)) == 0) Add(FindingKind::kPregapWithoutLength, pregap);
+        if (CueTimeFrames(TimeText(pregap.text)) == 0u) {
+          Add(FindingKind::kPregapWithoutLength, pregap);
+        }
       }
       return;
     }
