@@ -21,19 +21,15 @@ constexpr size_t kLongestCdrdaoFile = 148;
 constexpr uint64_t kShortestTrackFrames =
     uint64_t{cd::kShortestTrackSeconds} * cd::kFramesPerSecond;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool StartsWithLowercaseAndTime(std::string_view line) {
-  return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && IsDigit(line[2]);
+  return KindWithCapital(line) != LineKind::kNone && line.size() > 2 && IsDigit(line[2]);
 }
 
 // Whether the time text of a split or pregap line is something other than a time: it does not
 // begin as a time does. A line with nothing there is a time left out.
 bool HoldsNoTime(std::string_view time) {
-  size_t first = time.find_first_not_of(" \t");
-  return first != time.npos && !IsDigit(time[first]) && time[first] != ':';
+  std::string_view trimmed = TrimBlanks(time);
+  return !trimmed.empty() && !IsDigit(trimmed[0]) && trimmed[0] != ':';
 }
 
 // The finding an ignored line draws by what it says, if any.
@@ -382,7 +378,7 @@ struct Checker {
     if (kind == FindingKind::kMixedCaseWav) {
       MixedCase(line);
     } else if (kind == FindingKind::kLowercaseLetter) {
-      Add(*kind, line, {.line_kind = line.text[0] == 's' ? LineKind::kSplit : LineKind::kPregap});
+      Add(*kind, line, {.line_kind = KindWithCapital(line.text)});
     } else if (kind == FindingKind::kOtherAudio) {
       // A command to make CD audio of a file is worth giving only where the file is there.
       if (lookup != nullptr && lookup->names_a_file) {
@@ -552,7 +548,7 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
   Checker check{disc, layout, {}};
-  // Room for a finding for every file and every other line, and two of the disc: a list whose
+  // Room for a finding for every file and every other line, and a few of the disc: a list whose
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
   for (size_t i = 0; i < disc.files.size(); ++i) {

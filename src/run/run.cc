@@ -105,7 +105,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path) {
   if (!read.opened) {
     wav.open_error = read.error;
     // The name without the blanks at its end is looked up only once the name itself failed.
-    std::string_view trimmed = entry.text.substr(0, entry.text.find_last_not_of(" \t") + 1);
+    std::string_view trimmed = TrimTrailingBlanks(entry.text);
     if (trimmed.size() != entry.text.size() && IsRegularFile(path->assign(trimmed).c_str())) {
       wav.trimmed_name = trimmed;
     }

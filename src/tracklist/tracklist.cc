@@ -17,17 +17,6 @@ bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// A burner reads a time as a word of its own, so blanks around it do no harm.
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  size_t first = text.find_first_not_of(kBlanks);
-  return first == text.npos ? "" : text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-}
-
 // A number an editor writes: up to 6 digits, and after a point or a comma up to 6 more.
 struct EditorNumber {
   uint32_t whole = 0;
@@ -60,6 +49,20 @@ bool ReadEditorNumber(std::string_view* text, EditorNumber* n) {
 }
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  return TrimTrailingBlanks(text.substr(std::min(text.find_first_not_of(" \t"), text.size())));
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+  return text.substr(0, text.find_last_not_of(" \t") + 1);
+}
+
+LineKind KindWithCapital(std::string_view line) {
+  return line.starts_with('s')   ? LineKind::kSplit
+         : line.starts_with('p') ? LineKind::kPregap
+                                 : LineKind::kNone;
+}
 
 std::string_view NextLine(std::string_view text, size_t* pos) {
   size_t start = *pos;
@@ -107,10 +110,6 @@ constexpr struct {
                        {"PERFORMER", LineKind::kPerformer},
                        {"DISC TITLE", LineKind::kDiscTitle},
                        {"DISC PERFORMER", LineKind::kDiscPerformer}};
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 
 // The length of the CD-TEXT keyword a line starts with, its blank included, and its kind.
 std::pair<size_t, LineKind> CdTextKeywordOf(std::string_view line) {

@@ -26,6 +26,26 @@ LineKind KindOf(std::string_view line);
 // The raw text of a CD-TEXT line: what follows its keyword and the blank after it.
 std::string_view CdTextOf(std::string_view line);
 
+// Whether c is a decimal digit.
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Whether c is a blank: a space or a tab.
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// The text without the blanks at either end.
+std::string_view TrimBlanks(std::string_view text);
+
+// The text without the blanks at its end.
+std::string_view TrimTrailingBlanks(std::string_view text);
+
+// The kind a line would be read as with its first letter a capital, where that letter is s or p:
+// a split or a pregap line; kNone otherwise.
+LineKind KindWithCapital(std::string_view line);
+
 // The next line of text at or after *pos, which it moves past the line; empty when the text has
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.
 std::string_view NextLine(std::string_view text, size_t* pos);
