@@ -46,7 +46,9 @@ TEST(Remedies, CommandsAndNames) {
        "sox cd1/a.wav 'cd1/b c.wav' 'cd1/a+b c.wav'"},
       {pad("a.wav", "a", 587), "sox a.wav a-cd.wav pad 0 587s"},
       {CdWavName("live set"), "live set-cd.wav"},
+      {CdWavName("song-cd"), "song-cd2.wav"},
       {CueTime(0), "00:00:00"},
+      {CueTime(9 * 75), "00:09:00"},
       {CueTime(100 * 60 * 75 + 74), "100:00:74"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.said, c.want);
