@@ -82,6 +82,8 @@ namespace {
 Fix Converted(Converter by, std::string_view from, std::string_view stem,
               std::string_view type = {}, bool to_end = false) {
   Fix fix;
+  // Room for the command at once: the two names, quoted at most, and the tool's words.
+  fix.command.reserve(2 * (from.size() + stem.size()) + 80);
   AppendConvertCommand(&fix.command, by, from, stem, type, to_end);
   fix.line = CdWavName(stem);
   return fix;
