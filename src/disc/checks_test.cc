@@ -81,7 +81,7 @@ void PrintTo(const Found& f, std::ostream* os) {
 std::vector<Found> FindingsOf(std::string_view list) {
   TrackTable table;
   ClassifyTrackList(list, &table);
-  Disc disc = BuildDisc(list, table);
+  Disc disc = BuildDisc(table);
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
   MeasureLengths(&disc);
   for (LineLookup& lookup : disc.lookups) {

@@ -7,43 +7,8 @@
 
 namespace vantorel {
 
-namespace {
-
-// Numbers the lines of a text in one pass: each call counts on from where the last one stopped,
-// so the lines asked for must come in the order of the text. A line holds no line end, so only
-// the bytes between one line and the next are looked at: the ends that separate them, and the
-// lines between that the table has no slot for, each skipped to its end in one search.
-struct LineCounter {
-  std::string_view text;
-  size_t pos = 0;
-  int number = 1;
-
-  ListLine At(std::string_view line) {
-    auto to = static_cast<size_t>(line.data() - text.data());
-    while (pos < to) {
-      // CR ends a line, and so does LF unless it completes a CR LF.
-      if (text[pos] == '\r' || (text[pos] == '\n' && (pos == 0 || text[pos - 1] != '\r'))) {
-        ++number;
-      }
-      if (text[pos] == '\r' || text[pos] == '\n') {
-        ++pos;
-        continue;
-      }
-      // A line the table has no slot for, skipped to its end: its LF, or a CR before that.
-      std::string_view rest = text.substr(pos, to - pos);
-      size_t end = std::min(rest.find('\n'), rest.size());
-      pos += std::min(rest.substr(0, end).find('\r'), end);
-    }
-    pos = to + line.size();
-    return {number, line};
-  }
-};
-
-}  // namespace
-
-Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
+Disc BuildDisc(const TrackTable& table) {
   Disc disc;
-  LineCounter lines{list_text};
   const size_t count = table.text.size();
   size_t wav_entries = 0;
   size_t splits = 0;
@@ -85,7 +50,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
   // The last line that was ignored, where it is the line above.
   ListLine ignored_above;
   for (size_t i = 0; i < count; ++i) {
-    ListLine line = lines.At(table.text[i]);
+    ListLine line = {table.number[i], table.text[i]};
     LineKind kind = table.kind[i];
     switch (kind) {
       case LineKind::kWav:

@@ -133,9 +133,9 @@ const CdText& TitleOf(const Disc& disc, const Track& track);
 const CdText& PerformerOf(const Disc& disc, const Track& track);
 
 // The disc of a classified list: every WAV entry with its tracks and pregaps, the lines that
-// count for nothing, those worth looking up, and the number of every line, counted in one pass
-// over the text. What the run learns of the files and the lines it looks up is not known yet.
-Disc BuildDisc(std::string_view list_text, const TrackTable& table);
+// count for nothing and those worth looking up, each with its number. What the run learns of the
+// files and the lines it looks up is not known yet.
+Disc BuildDisc(const TrackTable& table);
 
 // Gives every file its length from its header and sums them into total_seconds.
 void MeasureLengths(Disc* disc);

@@ -11,7 +11,7 @@ namespace {
 Disc DiscOf(std::string_view list) {
   static TrackTable table;  // Static: the disc holds views into list, as the table does.
   ClassifyTrackList(list, &table);
-  return BuildDisc(list, table);
+  return BuildDisc(table);
 }
 
 std::string Numbered(const ListLine& line) {

@@ -91,7 +91,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
 Disc ReadDisc(const List& list) {
   TrackTable table;
   ClassifyTrackList(list.text, &table);
-  return BuildDisc(list.text, table);
+  return BuildDisc(table);
 }
 
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list

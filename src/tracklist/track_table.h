@@ -28,6 +28,9 @@ enum class LineKind : uint8_t {
 struct TrackTable {
   std::vector<std::string_view> text;
   std::vector<LineKind> kind;
+  // The line's number, as an editor numbers it: blank lines count, and a line ends at LF, CR LF
+  // or a lone CR.
+  std::vector<int> number;
 };
 
 }  // namespace vantorel

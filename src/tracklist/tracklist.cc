@@ -157,6 +157,7 @@ LineKind KindOf(std::string_view line) {
 int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   table->text.clear();
   table->kind.clear();
+  table->number.clear();
   std::string_view text = list_text.substr(0, list_text.find('\0'));
   // Editors on Windows start a UTF-8 file with a byte order mark; it is not part of any name.
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
@@ -164,17 +165,28 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   // grow; the pages the lines do not reach are never touched.
   table->text.reserve(text.size() / 2 + 1);
   table->kind.reserve(text.size() / 2 + 1);
+  table->number.reserve(text.size() / 2 + 1);
+  // The line's number, counted on over the line ends before it: a CR ends a line, and so does an
+  // LF unless it completes a CR LF. Only line ends stand between one line and the next.
+  int number = 1;
   size_t pos = 0;
+  size_t counted = 0;
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+    for (size_t i = counted; i < pos - line.size(); ++i) {
+      if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
+    }
+    counted = pos;
     LineKind kind = table->text.empty() ? LineKind::kWav : KindOf(line);
     // Of notes in a row, only the last counts: it stands in the place of the others.
     if (kind == LineKind::kNone && line.starts_with('#') && table->kind.back() == kind &&
         table->text.back().starts_with('#')) {
       table->text.back() = line;
+      table->number.back() = number;
       continue;
     }
     table->kind.push_back(kind);
     table->text.push_back(line);
+    table->number.push_back(number);
   }
   return static_cast<int>(table->text.size());
 }
