@@ -9,13 +9,19 @@ namespace vantorel {
 
 namespace {
 
-// Where a split at place lands in its file, given the latest start before it there as the user
-// means it; is_second says that it is the file's first split.
-void PlaceSplit(std::string_view time, bool is_second, uint64_t end, uint64_t latest,
-                TrackPlace* place) {
+// Whether a split's time means the start of its file, however it is written; in_file is the time
+// as a cue sheet's, if it reads as one.
+bool MeansStart(std::string_view time, std::optional<uint32_t> in_file) {
+  if (in_file) return *in_file == 0;
   TimeReadings meant = EditorTimeFrames(time);
-  if (is_second &&
-      (place->in_file ? *place->in_file == 0 : meant.count != 0 && meant.frames[0] == 0)) {
+  return meant.count != 0 && meant.frames[0] == 0;
+}
+
+// Where a split at place lands in its file, given the latest start before it there as the user
+// means it; first_split says that it is the file's first.
+void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t latest,
+                TrackPlace* place) {
+  if (first_split && MeansStart(time, place->in_file)) {
     place->placing = Placing::kAtStart;
   } else if (!place->in_file) {
     place->placing = Placing::kNoTime;
