@@ -2,6 +2,7 @@
 """Benchmark vantorel against the floor (bench/floor.c) and the tools users would otherwise use.
 
 Usage: bench/run.py [--rounds N | --quick] [--vantorel PATH] [--baseline PATH]
+                    [--baseline-says-otherwise]
                     [--callgrind-dir DIR] [--set TEXT]... [--no-calls-or-memory]
 
 Builds its inputs in a temporary directory and, for every set of inputs, reports the median of

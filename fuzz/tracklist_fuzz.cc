@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // Every WAV entry is CD audio of a length its name steers.
-  Disc disc = BuildDisc(list, table);
+  Disc disc = BuildDisc(table);
   for (DiscFile& file : disc.files) {
     HeaderFacts& f = file.wav.header;
     SyntheticAudio(file.entry.text, &f.sample_frames, &f.sample_rate);

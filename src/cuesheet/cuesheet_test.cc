@@ -11,7 +11,7 @@ namespace {
 std::string Cue(std::string_view list) {
   TrackTable table;
   ClassifyTrackList(list, &table);
-  return BuildCueSheet(BuildDisc(list, table));
+  return BuildCueSheet(BuildDisc(table));
 }
 
 TEST(BuildCueSheet, FilesSplitsAndPregaps) {

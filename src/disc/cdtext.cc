@@ -5,13 +5,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "tracklist/tracklist.h"
+
 namespace vantorel {
 
 namespace {
 
+// The text is held in the entry itself, so that the table needs no relocation when the program
+// is loaded, and its pages are read only by a run that writes a character outside ASCII.
 struct Replacement {
   char32_t code;
-  std::string_view ascii;
+  char ascii[4];
 };
 
 // What each character outside ASCII with an ASCII form is written as, in the order of the code
@@ -82,16 +86,6 @@ constexpr char32_t kWindowsHighBytes[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-constexpr bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // The code point of the UTF-8 sequence at the start of text, and its length in bytes; a length
 // of 0 where the bytes are no valid UTF-8 (cut short, overlong, a surrogate or past U+10FFFF).

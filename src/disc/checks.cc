@@ -18,25 +18,15 @@ constexpr size_t kLongestPath = 4096;
 // this many bytes or more.
 constexpr size_t kLongestCdrdaoFile = 148;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool StartsWithLowercaseAndTime(std::string_view line) {
-  return (line[0] == 's' || line[0] == 'p') && line.size() > 2 && IsDigit(line[2]);
+  return KindWithCapital(line) != LineKind::kNone && line.size() > 2 && IsDigit(line[2]);
 }
 
 // Whether the time text of a split or pregap line is something other than a time: it does not
 // begin as a time does. A line with nothing there is a time left out.
 bool HoldsNoTime(std::string_view time) {
-  size_t first = time.find_first_not_of(" \t");
-  return first != time.npos && !IsDigit(time[first]) && time[first] != ':';
-}
-
-// Whether an ignored line says what it likes: a note, which starts with #, or prose too long to be
-// the name of a file.
-bool IsProse(std::string_view line) {
-  return line.starts_with('#') || line.size() >= kLongestPath;
+  std::string_view trimmed = TrimBlanks(time);
+  return !trimmed.empty() && !IsDigit(trimmed[0]) && trimmed[0] != ':';
 }
 
 // The finding an ignored line draws by what it says, if any.
@@ -61,9 +51,11 @@ AudioFormat FormatOf(const HeaderFacts& h) {
 // Compressed audio in a WAV file, which cdrdao cannot burn, by its coding: its name, and the tool
 // that decodes it, sox where Debian's sox can, none where no tool decodes it from a WAV file.
 // ffmpeg decodes the codings this does not name.
+// The names are held in the entries, as in the tables below, so that no table needs relocating
+// when the program is loaded.
 struct Codec {
   uint32_t code;
-  std::string_view name;
+  char name[16];
   Converter by;
 };
 constexpr Codec kCodecs[] = {
@@ -91,9 +83,9 @@ constexpr Codec kCodecs[] = {
 // sox knows a file's kind by its name's extension; type is how it is told the kind otherwise.
 struct OtherKind {
   OtherAudio kind;
-  std::string_view name;
+  char name[16];
   Converter by;
-  std::string_view type;
+  char type[8];
 };
 constexpr OtherKind kOtherKinds[] = {
     {OtherAudio::kNone, "", Converter::kNone, ""},
@@ -122,7 +114,7 @@ const OtherKind& OtherKindOf(OtherAudio kind) {
 // The kind of audio a name gives by its extension.
 OtherAudio OtherAudioNamed(std::string_view line) {
   static constexpr struct {
-    std::string_view extension;
+    char extension[8];
     OtherAudio kind;
   } kExtensions[] = {
       {"flac", OtherAudio::kFlac}, {"mp3", OtherAudio::kMp3},   {"ogg", OtherAudio::kOgg},
@@ -208,7 +200,7 @@ struct Checker {
       Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(head)});
       return true;
     }
-    if (TimeOf(time)) return false;
+    if (CueTimeFrames(time)) return false;
     // The time of an audio editor is named with the time it means, as the cue sheet gives it.
     TimeReadings meant = EditorTimeFrames(time);
     if (meant.count == 2) {
@@ -328,12 +320,12 @@ struct Checker {
       }
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
-      if (place.pregap == 0) {
+      if (place.pregap == 0u) {
         Add(FindingKind::kPregapWithoutLength, pregap);
       } else if (&track == &disc.tracks.front()) {
         // Every CD has 2 seconds of silence before its first track.
         Add(FindingKind::kFirstPregap, pregap,
-            {.frames = cd::kFirstPregapFrames + place.pregap.value_or(0)});
+            {.frames = cd::kFirstPregapFrames + uint64_t{place.pregap.value_or(0)}});
       }
     }
   }
@@ -353,7 +345,7 @@ struct Checker {
     }
     uint32_t meant = read == TimesRead::kLarger ? r.larger : r.smaller;
     // A time written as the cue sheet reads it already says what it means.
-    if (TimeOf(track.start) == meant) return;
+    if (CueTimeFrames(track.start) == meant) return;
     Add(FindingKind::kTimeSettled, track.opened_by,
         {.names = {.title = title},
          .frames = meant,
@@ -431,7 +423,9 @@ struct Checker {
       for (const Track& track : tracks) {
         const ListLine& pregap = track.pregap;
         if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
-        if (TimeOf(TimeText(pregap.text)) == 0) Add(FindingKind::kPregapWithoutLength, pregap);
+        if (CueTimeFrames(TimeText(pregap.text)) == 0u) {
+          Add(FindingKind::kPregapWithoutLength, pregap);
+        }
       }
       return;
     }
@@ -448,14 +442,12 @@ struct Checker {
   // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
   // looked up, by the file it names.
   void Ignored(const ListLine& line) {
-    // A note says what it likes.
-    if (IsProse(line.text)) return;
     const LineLookup* lookup = LookupOf(disc, line);
     std::optional<FindingKind> kind = FindingOfIgnored(line.text);
     if (kind == FindingKind::kMixedCaseWav) {
       MixedCase(line);
     } else if (kind == FindingKind::kLowercaseLetter) {
-      Add(*kind, line, {.line_kind = line.text[0] == 's' ? LineKind::kSplit : LineKind::kPregap});
+      Add(*kind, line, {.line_kind = KindWithCapital(line.text)});
     } else if (kind == FindingKind::kOtherAudio) {
       // A command to make CD audio of a file is worth giving only where the file is there.
       if (lookup != nullptr && lookup->names_a_file) {
@@ -622,7 +614,7 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
   Checker check{disc, layout, {}};
-  // Room for a finding for every file and every other line, and two of the disc: a list whose
+  // Room for a finding for every file and every other line, and a few of the disc: a list whose
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
   for (size_t i = 0; i < disc.files.size(); ++i) {
@@ -723,6 +715,10 @@ std::string_view CodingName(uint32_t coding) {
     if (codec.code == coding) return codec.name;
   }
   return "";
+}
+
+bool IsProse(std::string_view line) {
+  return line.starts_with('#') || line.size() >= kLongestPath;
 }
 
 Converter OtherAudioOf(std::string_view line) {

@@ -28,6 +28,10 @@ bool IsUsable(const WavFile& wav);
 // lines are checked.
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout);
 
+// Whether an ignored line says what it likes: a note, which starts with #, or prose too long to be
+// the name of a file. The checks say nothing of it.
+bool IsProse(std::string_view line);
+
 // How a line of kind, no WAV entry, is worth looking up on disk, if at all: one that may name
 // audio of another kind, which is made CD audio only if it is there, or a WAV file typed without
 // its .wav, and which is no note (those start with #), of which the checks say nothing else and

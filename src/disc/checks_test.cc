@@ -83,7 +83,7 @@ void PrintTo(const Found& f, std::ostream* os) {
 std::vector<Found> FindingsOf(std::string_view list) {
   TrackTable table;
   ClassifyTrackList(list, &table);
-  Disc disc = BuildDisc(list, table);
+  Disc disc = BuildDisc(table);
   for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
   MeasureLengths(&disc);
   for (LineLookup& lookup : disc.lookups) {
@@ -126,6 +126,15 @@ std::vector<Found> FindingsOf(std::string_view list) {
 }
 
 TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
+  // 36 tracks of long.wav with titles of 80 characters, and a disc title of title_chars: 12 make
+  // the 255 packs a disc holds, 24 one more.
+  auto titled = [](size_t title_chars) {
+    std::string list = "long.wav\nDISC TITLE " + std::string(title_chars, 'D') +
+                       "\nDISC PERFORMER P\nTITLE " + std::string(80, 't') + "\n";
+    for (int i = 1; i < 36; ++i)
+      list += "S " + std::to_string(i) + ":00:00 " + std::string(80, 't') + "\n";
+    return list;
+  };
   struct Case {
     std::string list;
     std::vector<Found> found;
@@ -245,6 +254,12 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"DISC TITLE x\nb.wav\nTITLE B\n", {Found{0, K::kNoDiscPerformer}}},
       {"PERFORMER x\nb.wav\nTITLE B\nS 0:10:80 D\n",
        {Found{4, K::kNotACueTime}, Found{0, K::kNoDiscTitle}}},
+      {titled(12), {}},
+      {titled(24), {Found{0, K::kTooManyPacks, 0, 0, 256}}},
+      // A title without text leaves its track without one; the too-short track is a.wav's first.
+      {"a.wav\nDISC TITLE D\nDISC PERFORMER P\nTITLE \"\"\n",
+       {Found{1, K::kTrackWithoutTitle}, Found{4, K::kTextEmpty}}},
+      {"b.wav\na.wav\nS 00:02:00\n", {Found{3, K::kTrackBeforeTooShort, 150}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);

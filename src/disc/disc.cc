@@ -7,34 +7,8 @@
 
 namespace vantorel {
 
-namespace {
-
-// Numbers the lines of a text in one pass: each call counts on from where the last one stopped,
-// so the lines asked for must come in the order of the text. A line holds no line end, so only
-// the bytes between one line and the next are looked at: the ends that separate them.
-struct LineCounter {
-  std::string_view text;
-  size_t pos = 0;
-  int number = 1;
-
-  ListLine At(std::string_view line) {
-    auto to = static_cast<size_t>(line.data() - text.data());
-    for (; pos < to; ++pos) {
-      // CR ends a line, and so does LF unless it completes a CR LF.
-      if (text[pos] == '\r' || (text[pos] == '\n' && (pos == 0 || text[pos - 1] != '\r'))) {
-        ++number;
-      }
-    }
-    pos = to + line.size();
-    return {number, line};
-  }
-};
-
-}  // namespace
-
-Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
+Disc BuildDisc(const TrackTable& table) {
   Disc disc;
-  LineCounter lines{list_text};
   const size_t count = table.text.size();
   size_t wav_entries = 0;
   size_t splits = 0;
@@ -85,7 +59,7 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
   // The last line that was ignored, where it is the line above.
   ListLine ignored_above;
   for (size_t i = 0; i < count; ++i) {
-    ListLine line = lines.At(table.text[i]);
+    ListLine line = {table.number[i], table.text[i]};
     LineKind kind = table.kind[i];
     switch (kind) {
       case LineKind::kWav:
@@ -128,9 +102,12 @@ Disc BuildDisc(std::string_view list_text, const TrackTable& table) {
         set_text(&disc.performer, line, CdTextOf(line.text));
         continue;
       case LineKind::kNone:
-        disc.ignored.push_back(line);
+        // A note draws nothing, so only the other lines are kept.
+        if (!IsProse(line.text)) {
+          disc.ignored.push_back(line);
+          look_up(line, kind);
+        }
         open = kNoTrack;
-        look_up(line, kind);
         ignored_above = line;
         if (OpensTrackOnceMended(line.text)) {
           off_disc = true;

@@ -110,7 +110,8 @@ struct Disc {
   // The texts of ignored lines that open a track once mended (see OpensTrackOnceMended), where
   // title or performer lines give them any: no track of this disc has them.
   std::vector<TrackTexts> texts_off_disc;
-  std::vector<ListLine> ignored;  // Lines taken as neither a WAV file, a split nor a pregap.
+  // Lines taken as neither a WAV file, a split nor a pregap, but for notes (see IsProse).
+  std::vector<ListLine> ignored;
   std::vector<StrayPregap> stray_pregaps;
   std::vector<LineLookup> lookups;  // In the order of the list.
   uint64_t total_seconds = 0;       // The files' lengths summed, in whole seconds.
@@ -135,9 +136,9 @@ const CdText& TitleOf(const Disc& disc, const Track& track);
 const CdText& PerformerOf(const Disc& disc, const Track& track);
 
 // The disc of a classified list: every WAV entry with its tracks and pregaps, the lines that
-// count for nothing, those worth looking up, and the number of every line, counted in one pass
-// over the text. What the run learns of the files and the lines it looks up is not known yet.
-Disc BuildDisc(std::string_view list_text, const TrackTable& table);
+// count for nothing and those worth looking up, each with its number. What the run learns of the
+// files and the lines it looks up is not known yet.
+Disc BuildDisc(const TrackTable& table);
 
 // Gives every file its length from its header and sums them into total_seconds.
 void MeasureLengths(Disc* disc);

@@ -8,21 +8,21 @@
 
 namespace vantorel {
 
-std::optional<uint64_t> TimeOf(std::string_view time_text) {
-  std::optional<uint32_t> frames = CueTimeFrames(time_text);
-  if (!frames) return std::nullopt;
-  return *frames;
-}
-
 namespace {
 
-// Where a split at place lands in its file, given the latest start before it there as the user
-// means it; is_second says that it is the file's first split.
-void PlaceSplit(std::string_view time, bool is_second, uint64_t end, uint64_t latest,
-                TrackPlace* place) {
+// Whether a split's time means the start of its file, however it is written; in_file is the time
+// as a cue sheet's, if it reads as one.
+bool MeansStart(std::string_view time, std::optional<uint32_t> in_file) {
+  if (in_file) return *in_file == 0;
   TimeReadings meant = EditorTimeFrames(time);
-  if (is_second &&
-      (place->in_file ? *place->in_file == 0 : meant.count != 0 && meant.frames[0] == 0)) {
+  return meant.count != 0 && meant.frames[0] == 0;
+}
+
+// Where a split at place lands in its file, given the latest start before it there as the user
+// means it; first_split says that it is the file's first.
+void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t latest,
+                TrackPlace* place) {
+  if (first_split && MeansStart(time, place->in_file)) {
     place->placing = Placing::kAtStart;
   } else if (!place->in_file) {
     place->placing = Placing::kNoTime;
@@ -42,13 +42,13 @@ void PlaceSplit(std::string_view time, bool is_second, uint64_t end, uint64_t la
 uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t latest) {
   switch (place.placing) {
     case Placing::kPlaced:
-      return std::max(latest, *place.in_file);
+      return std::max<uint64_t>(latest, *place.in_file);
     case Placing::kNoTime: {
       TimeReadings meant = EditorTimeFrames(time);
       return meant.count != 0 ? std::max<uint64_t>(latest, meant.frames[0]) : latest;
     }
     case Placing::kNotLater:
-      return std::max(latest, place.as_hours);
+      return std::max<uint64_t>(latest, place.as_hours);
     case Placing::kAtStart:
     case Placing::kPastEnd:
       return latest;
@@ -130,8 +130,9 @@ DiscLayout LayOutDisc(const Disc& disc) {
     for (size_t t = 0; t < tracks.size(); ++t) {
       TrackPlace& place = places[t];
       const ListLine& pregap = tracks[t].pregap;
-      place.pregap = pregap.number != 0 ? TimeOf(TimeText(pregap.text)) : 0;
-      place.in_file = t == 0 ? 0 : TimeOf(tracks[t].start);
+      // A pregap's time is its line's text from the third character on, whatever the second is.
+      place.pregap = pregap.number != 0 ? CueTimeFrames(TimeText(pregap.text)) : 0;
+      place.in_file = t == 0 ? 0 : CueTimeFrames(tracks[t].start);
       if (t != 0) {
         PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
         latest = MeantAfter(tracks[t].start, place, latest);
@@ -140,7 +141,7 @@ DiscLayout LayOutDisc(const Disc& disc) {
       if (t != 0 && placed) {
         TrackPlace& before = places[last_placed];
         before.length = *place.in_file - last;
-        before.ended_by = file.first_track + t;
+        before.ended_by = static_cast<uint32_t>(file.first_track + t);
         before.past_misplaced = last_placed + 1 != t;
       }
       layout.least_frames = SaturatingAdd(layout.least_frames, place.pregap.value_or(0));

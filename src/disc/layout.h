@@ -15,7 +15,7 @@
 namespace vantorel {
 
 // Whether a track could be placed in its file, and if not, which rule its split broke.
-enum class Placing {
+enum class Placing : uint8_t {
   kPlaced,
   kAtStart,   // The file's first split, at its start, however written: where its first track is.
   kNoTime,    // Its split's time cannot be read as a cue sheet's time.
@@ -29,9 +29,9 @@ enum class Placing {
 struct TrackPlace {
   // Where its audio starts in its file: 0 for the file's first track, else its S line's time as
   // the cue sheet gives it.
-  std::optional<uint64_t> in_file = {};
+  std::optional<uint32_t> in_file = {};
   // The length of its pregap, 0 without one.
-  std::optional<uint64_t> pregap = {};
+  std::optional<uint32_t> pregap = {};
   // Where its audio starts on the disc, after its pregap: show-toc's START. Missing for every
   // track from the first that cannot be placed or whose pregap cannot be read, and the disc's
   // length with them.
@@ -40,7 +40,10 @@ struct TrackPlace {
   // or to the file's end: show-toc's END less its START, where every split is placed.
   std::optional<uint64_t> length = {};
   // The disc's track whose start ends it, where that is not the file's end.
-  std::optional<size_t> ended_by = {};
+  std::optional<uint32_t> ended_by = {};
+  // Of a split kNotLater: its time read as hours:minutes:seconds, where that lies after bound
+  // and inside the file, as times past an hour are often written; 0 otherwise.
+  uint32_t as_hours = 0;
   // Its length rests on a split that could not be placed, between it and what ends it: a burner
   // refuses such a sheet, so the length is only what it would be without that split.
   bool past_misplaced = false;
@@ -49,15 +52,12 @@ struct TrackPlace {
   // file as the user means it (kNotLater): of a track placed, of a time an audio editor writes
   // read as it means, or of a time read as hours:minutes:seconds as below.
   uint64_t bound = 0;
-  // Of a split kNotLater: its time read as hours:minutes:seconds, where that lies after bound
-  // and inside the file, as times past an hour are often written; 0 otherwise.
-  uint64_t as_hours = 0;
 };
 
 // How the split times of a file read, taken together, where some read two ways: in the larger
 // units (two numbers as minutes:seconds, three whose first has one digit as hours:minutes:seconds)
-// or in the smaller, as cdrdao reads them (seconds:frames, minutes:seconds:frames). A way holds where it makes the
-// file's splits rise within it with every track at least 4 seconds long.
+// or in the smaller, as cdrdao reads them (seconds:frames, minutes:seconds:frames). A way holds
+// where it makes the file's splits rise within it with every track at least 4 seconds long.
 enum class TimesRead : uint8_t {
   kOneWay,   // No split of the file reads two ways.
   kNeither,  // Neither way holds.
@@ -86,11 +86,6 @@ struct DiscLayout {
   // The CD frames each file takes, its audio padded to a whole frame: in the order of the files.
   std::vector<uint64_t> file_frames = {};
 };
-
-// The time a split or pregap gives as a burner reads the cue sheet, in CD frames: a split's start
-// as the sheet gives it, or a pregap line's text from its third character on, whatever its second
-// is; nothing where that is no cue sheet time.
-std::optional<uint64_t> TimeOf(std::string_view time_text);
 
 // Lays out a disc whose files' lengths are measured.
 DiscLayout LayOutDisc(const Disc& disc);

@@ -54,7 +54,7 @@ TEST(LayOutDisc, TracksAsABurnerPlacesThem) {
     SCOPED_TRACE(c.list);
     TrackTable table;
     ClassifyTrackList(c.list, &table);
-    Disc disc = BuildDisc(c.list, table);
+    Disc disc = BuildDisc(table);
     for (DiscFile& file : disc.files) {
       std::string_view name = file.entry.text;
       file.wav.length = name == "x.wav"   ? LengthOf(UINT64_MAX, 1)

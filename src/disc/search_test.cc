@@ -46,7 +46,7 @@ TEST(DiscSearches, LineNumbersAgreeWithPlainSearches) {
   for (int round = 0; round < 3000; ++round) {
     std::string text = RandomText(&random, 600);
     ClassifyTrackList(text, &table);
-    Disc disc = BuildDisc(text, table);
+    Disc disc = BuildDisc(table);
     std::vector<size_t> ends = LineEnds(text);
     auto check = [&](const ListLine& line) {
       ASSERT_EQ(line.number, NumberOf(ends, line.text.data() - text.data())) << text;

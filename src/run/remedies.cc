@@ -84,6 +84,8 @@ namespace {
 // A file made of another by the converter, and the line that names it.
 Fix Converted(const Finding& f, Converter by, std::string_view type = {}, bool to_end = false) {
   Fix fix{.line = CdWavName(f.part.stem, f.name_skip)};
+  // Room for the command at once: the two names, quoted at most, and the tool's words.
+  fix.command.reserve(2 * (f.subject.size() + fix.line->size()) + 80);
   AppendConvertCommand(&fix.command, by, f.subject, *fix.line, type, to_end);
   return fix;
 }

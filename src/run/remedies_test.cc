@@ -57,6 +57,7 @@ TEST(Remedies, CommandsAndNames) {
       {NumberedName("a+b.wav", 1), "a+b2.wav"},
       {NumberedName("tlist.txt", 0), "tlist.txt"},
       {CueTime(0), "00:00:00"},
+      {CueTime(9 * 75), "00:09:00"},
       {CueTime(100 * 60 * 75 + 74), "100:00:74"},
       // As cksum prints them for its standard input.
       {CksumLine(""), "4294967295 0"},

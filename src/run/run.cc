@@ -98,7 +98,7 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
 Disc ReadDisc(const List& list) {
   TrackTable table;
   ClassifyTrackList(list.text, &table);
-  return BuildDisc(list.text, table);
+  return BuildDisc(table);
 }
 
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
@@ -112,7 +112,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, FileTags* tags)
   if (!read.opened) {
     wav.open_error = read.error;
     // The name without the blanks at its end is looked up only once the name itself failed.
-    std::string_view trimmed = entry.text.substr(0, entry.text.find_last_not_of(" \t") + 1);
+    std::string_view trimmed = TrimTrailingBlanks(entry.text);
     if (trimmed.size() != entry.text.size() && IsRegularFile(path->assign(trimmed).c_str())) {
       wav.trimmed_name = trimmed;
     }

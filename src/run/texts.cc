@@ -244,7 +244,8 @@ void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layou
       size_t column = 0;
       // A length that rests on a split out of place is not shown: a burner refuses the sheet.
       std::optional<uint64_t> length = place.past_misplaced ? std::nullopt : place.length;
-      for (std::optional<uint64_t> time : {place.in_file, place.on_disc, place.pregap, length}) {
+      std::optional<uint64_t> in_file = place.in_file, pregap = place.pregap;
+      for (std::optional<uint64_t> time : {in_file, place.on_disc, pregap, length}) {
         AppendViewTime(out, time, kTimeWidths[column++], &unknown);
       }
       out->append(file.entry.text);

@@ -9,7 +9,7 @@
 namespace vantorel {
 
 // What a line of the list is read as.
-enum class LineKind : int32_t {
+enum class LineKind : uint8_t {
   kNone = 0,  // Ignored.
   kSplit = 1,
   kPregap = 2,
@@ -21,11 +21,16 @@ enum class LineKind : int32_t {
   kDiscPerformer = 7,
 };
 
-// The columns run in parallel, in the order of the lines, one slot for every line of the list.
-// The text views point into the list text, which must outlive the table.
+// The columns run in parallel, in the order of the lines, one slot for every line of the list
+// but notes in a row: of a run of ignored lines that start with #, only the last has a slot, since
+// nothing but which line comes last among them counts. The text views point into the list text,
+// which must outlive the table.
 struct TrackTable {
   std::vector<std::string_view> text;
   std::vector<LineKind> kind;
+  // The line's number, as an editor numbers it: blank lines count, and a line ends at LF, CR LF
+  // or a lone CR.
+  std::vector<int> number;
 };
 
 }  // namespace vantorel

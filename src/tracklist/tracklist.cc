@@ -17,17 +17,6 @@ bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// A burner reads a time as a word of its own, so blanks around it do no harm.
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  size_t first = text.find_first_not_of(kBlanks);
-  return first == text.npos ? "" : text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-}
-
 // A number an editor writes: up to 6 digits, and after a point or a comma up to 6 more.
 struct EditorNumber {
   uint32_t whole = 0;
@@ -60,6 +49,20 @@ bool ReadEditorNumber(std::string_view* text, EditorNumber* n) {
 }
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  return TrimTrailingBlanks(text.substr(std::min(text.find_first_not_of(" \t"), text.size())));
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+  return text.substr(0, text.find_last_not_of(" \t") + 1);
+}
+
+LineKind KindWithCapital(std::string_view line) {
+  return line.starts_with('s')   ? LineKind::kSplit
+         : line.starts_with('p') ? LineKind::kPregap
+                                 : LineKind::kNone;
+}
 
 std::string_view NextLine(std::string_view text, size_t* pos) {
   size_t start = *pos;
@@ -107,10 +110,6 @@ constexpr struct {
                        {"PERFORMER", LineKind::kPerformer},
                        {"DISC TITLE", LineKind::kDiscTitle},
                        {"DISC PERFORMER", LineKind::kDiscPerformer}};
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 
 // The length of the CD-TEXT keyword a line starts with, its blank included, and its kind.
 std::pair<size_t, LineKind> CdTextKeywordOf(std::string_view line) {
@@ -167,6 +166,7 @@ LineKind KindOf(std::string_view line) {
 int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   table->text.clear();
   table->kind.clear();
+  table->number.clear();
   std::string_view text = list_text.substr(0, list_text.find('\0'));
   // Editors on Windows start a UTF-8 file with a byte order mark; it is not part of any name.
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
@@ -174,10 +174,28 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   // grow; the pages the lines do not reach are never touched.
   table->text.reserve(text.size() / 2 + 1);
   table->kind.reserve(text.size() / 2 + 1);
+  table->number.reserve(text.size() / 2 + 1);
+  // The line's number, counted on over the line ends before it: a CR ends a line, and so does an
+  // LF unless it completes a CR LF. Only line ends stand between one line and the next.
+  int number = 1;
   size_t pos = 0;
+  size_t counted = 0;
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
-    table->kind.push_back(table->text.empty() ? LineKind::kWav : KindOf(line));
+    for (size_t i = counted; i < pos - line.size(); ++i) {
+      if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
+    }
+    counted = pos;
+    LineKind kind = table->text.empty() ? LineKind::kWav : KindOf(line);
+    // Of notes in a row, only the last counts: it stands in the place of the others.
+    if (kind == LineKind::kNone && line.starts_with('#') && table->kind.back() == kind &&
+        table->text.back().starts_with('#')) {
+      table->text.back() = line;
+      table->number.back() = number;
+      continue;
+    }
+    table->kind.push_back(kind);
     table->text.push_back(line);
+    table->number.push_back(number);
   }
   return static_cast<int>(table->text.size());
 }

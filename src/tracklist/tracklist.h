@@ -14,8 +14,8 @@ namespace vantorel {
 constexpr size_t kMaxListBytes = 1024 * 1024;
 
 // Cuts the list text into lines (any run of CR and LF ends a line; a NUL byte ends the text; a
-// UTF-8 byte order mark at the start is skipped), fills the table with every one of them and
-// returns their count. The first line is a WAV file's name whatever it holds.
+// UTF-8 byte order mark at the start is skipped), fills the table with them, notes in a row in
+// one slot, and returns the count of slots. The first line is a WAV file's name whatever it holds.
 int ClassifyTrackList(std::string_view list_text, TrackTable* table);
 
 // What a line of the list after the first is read as: a WAV file's name where it holds ".wav" or
@@ -25,6 +25,26 @@ LineKind KindOf(std::string_view line);
 
 // The raw text of a CD-TEXT line: what follows its keyword and the blank after it.
 std::string_view CdTextOf(std::string_view line);
+
+// Whether c is a decimal digit.
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Whether c is a blank: a space or a tab.
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// The text without the blanks at either end.
+std::string_view TrimBlanks(std::string_view text);
+
+// The text without the blanks at its end.
+std::string_view TrimTrailingBlanks(std::string_view text);
+
+// The kind a line would be read as with its first letter a capital, where that letter is s or p:
+// a split or a pregap line; kNone otherwise.
+LineKind KindWithCapital(std::string_view line);
 
 // The next line of text at or after *pos, which it moves past the line; empty when the text has
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.

@@ -87,6 +87,7 @@ TEST(CutSplitLine, TimeAndTitle) {
       {"S  04:12:37\tTitle", " 04:12:37", "Title"},
       {"S 4:12.5 \"Song\"", "4:12.5", "\"Song\""},
       {"S 0 h 17 m 2.5 s", "0 h 17 m 2.5 s", ""},
+      {"S 4m 12s", "4m 12s", ""},
       {"Side B", "de B", ""},
       {"S 00:10:80 x", "00:10:80", "x"},
       {"S 1:2:3x y", "1:2:3x y", ""},
