@@ -277,7 +277,7 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
   };
   for (const LineTags& t : tags) {
     // The file's tracks, as the lines under its own give them: a split opens one, and a title
-    // or performer line is the last track's, up to the next file the list names.
+    // or performer line is the last track's, up to the next line that opens a file's track.
     struct Given {
       std::string_view line;
       bool title = false;
@@ -290,7 +290,12 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
       bool names_file = std::any_of(tags.begin(), tags.end(), [&](const LineTags& other) {
         return other.line.data() == line.data();
       });
-      if (kind == LineKind::kWav || names_file) break;
+      // A line that opens a track once mended, as a file of another kind does, takes the lines
+      // under it, as the run gives them to it.
+      if (kind == LineKind::kWav || names_file ||
+          (kind == LineKind::kNone && OpensTrackOnceMended(line))) {
+        break;
+      }
       if (kind == LineKind::kSplit) {
         tracks.push_back({line, !ToSheetText(CutSplitLine(line).title).empty});
       } else if (kind == LineKind::kTitle || kind == LineKind::kPerformer) {
