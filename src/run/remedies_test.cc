@@ -148,14 +148,14 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
 // The files' tags title the tracks and the disc the list leaves untitled, in the sheet's ASCII;
 // what the list says stands, and what the tags disagree on is left to decide.
 TEST(FixScript, TextsFromTags) {
-  const std::string list = "a.wav\r\nb.wav\r\nTITLE Mine\r\nDISC TITLE Given";
+  const std::string list = "a.wav\r\nb.wav\r\n# n\r\nTITLE Mine\r\nDISC TITLE Given";
   const LineTags tags[] = {
       {1, std::string_view(list).substr(0, 5), {"Caf\xC3\xA9 \"Noir\"", "X", "Album", ""}},
       {2, std::string_view(list).substr(7, 5), {"B", "Y", "Album", ""}}};
   std::string script = FixScript({list, true, "l.orig", tags}, {}, {"l", "o.cue"});
   EXPECT_NE(
       script.find("printf 'a.wav\r\nTITLE Cafe '\\''Noir'\\''\r\nPERFORMER X\r\nb.wav\r\nPERFORMER "
-                  "Y\r\nTITLE Mine\r\nDISC TITLE Given' >| './l'\n"
+                  "Y\r\n# n\r\nTITLE Mine\r\nDISC TITLE Given' >| './l'\n"
                   "# Left for you to decide:\n"
                   "# The files' tags name more than one artist and no album artist, so no "
                   "DISC PERFORMER line is written; write the most common as \"DISC PERFORMER "

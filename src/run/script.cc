@@ -236,13 +236,16 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
   const bool performer_said = out.comments.size() != said_of_title;
   std::vector<const LineTags*> untitled;
   for (const LineTags& t : tags) {
-    // The lines under the file's own, up to the next that opens a track or is ignored, say what
-    // the list gives its first track.
+    // The lines under the file's own, up to the next that opens a track, or does once mended,
+    // say what the list gives its first track.
     bool titled = false, performed = false;
     size_t pos = static_cast<size_t>(t.line.data() - text.data()) + t.line.size();
     for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
       LineKind kind = KindOf(line);
-      if (kind == LineKind::kWav || kind == LineKind::kSplit || kind == LineKind::kNone) break;
+      if (kind == LineKind::kWav || kind == LineKind::kSplit ||
+          (kind == LineKind::kNone && OpensTrackOnceMended(line))) {
+        break;
+      }
       titled = titled || kind == LineKind::kTitle;
       performed = performed || kind == LineKind::kPerformer;
     }
