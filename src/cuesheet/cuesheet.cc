@@ -72,7 +72,7 @@ std::string BuildCueSheet(const Disc& disc) {
       AppendText(&text, "    ", "TITLE", TitleOf(disc, track));
       AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
       if (track.pregap.number != 0) {
-        text.append("    PREGAP ").append(TimeText(track.pregap.text)) += '\n';
+        text.append("    PREGAP ").append(TimeTextOf(track.pregap.text)) += '\n';
       }
       text.append("    INDEX 01 ").append(track.start) += '\n';
     }

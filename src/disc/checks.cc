@@ -200,9 +200,9 @@ struct Checker {
       Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(head)});
       return true;
     }
-    if (CueTimeFrames(time)) return false;
+    if (ReadCueTime(time)) return false;
     // The time of an audio editor is named with the time it means, as the cue sheet gives it.
-    TimeReadings meant = EditorTimeFrames(time);
+    TimeReadings meant = ReadEditorTime(time);
     if (meant.count == 2) {
       Add(FindingKind::kTimeWithoutFrames, line,
           {.names = {.title = title}, .frames = meant.frames[0], .other_frames = meant.frames[1]});
@@ -319,7 +319,7 @@ struct Checker {
         }
       }
       const ListLine& pregap = track.pregap;
-      if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
+      if (pregap.number == 0 || TimeLine(pregap, TimeTextOf(pregap.text))) continue;
       if (place.pregap == 0u) {
         Add(FindingKind::kPregapWithoutLength, pregap);
       } else if (&track == &disc.tracks.front()) {
@@ -345,7 +345,7 @@ struct Checker {
     }
     uint32_t meant = read == TimesRead::kLarger ? r.larger : r.smaller;
     // A time written as the cue sheet reads it already says what it means.
-    if (CueTimeFrames(track.start) == meant) return;
+    if (ReadCueTime(track.start) == meant) return;
     Add(FindingKind::kTimeSettled, track.opened_by,
         {.names = {.title = title},
          .frames = meant,
@@ -422,8 +422,8 @@ struct Checker {
       for (const Track& track : tracks.subspan(1)) TimeLine(track.opened_by, track.start);
       for (const Track& track : tracks) {
         const ListLine& pregap = track.pregap;
-        if (pregap.number == 0 || TimeLine(pregap, TimeText(pregap.text))) continue;
-        if (CueTimeFrames(TimeText(pregap.text)) == 0u) {
+        if (pregap.number == 0 || TimeLine(pregap, TimeTextOf(pregap.text))) continue;
+        if (ReadCueTime(TimeTextOf(pregap.text)) == 0u) {
           Add(FindingKind::kPregapWithoutLength, pregap);
         }
       }
@@ -624,7 +624,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     const ListLine& line = stray.line;
     if (ContainsWavAnyCase(line.text)) {
       check.MixedCase(line);
-    } else if (HoldsNoTime(TimeText(line.text))) {
+    } else if (HoldsNoTime(TimeTextOf(line.text))) {
       check.Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kPregap});
     } else {
       check.Add(FindingKind::kPregapIgnored, line,

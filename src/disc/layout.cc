@@ -14,7 +14,7 @@ namespace {
 // as a cue sheet's, if it reads as one.
 bool MeansStart(std::string_view time, std::optional<uint32_t> in_file) {
   if (in_file) return *in_file == 0;
-  TimeReadings meant = EditorTimeFrames(time);
+  TimeReadings meant = ReadEditorTime(time);
   return meant.count != 0 && meant.frames[0] == 0;
 }
 
@@ -32,7 +32,7 @@ void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t 
   } else if (*place->in_file <= latest) {
     place->placing = Placing::kNotLater;
     place->bound = latest;
-    std::optional<uint32_t> hours = HoursTimeFrames(time);
+    std::optional<uint32_t> hours = ReadHoursTime(time);
     if (hours && *hours > latest && *hours < end) place->as_hours = *hours;
   }
 }
@@ -44,7 +44,7 @@ uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t lat
     case Placing::kPlaced:
       return std::max<uint64_t>(latest, *place.in_file);
     case Placing::kNoTime: {
-      TimeReadings meant = EditorTimeFrames(time);
+      TimeReadings meant = ReadEditorTime(time);
       return meant.count != 0 ? std::max<uint64_t>(latest, meant.frames[0]) : latest;
     }
     case Placing::kNotLater:
@@ -87,15 +87,15 @@ TimesRead ReadTogether(std::span<const Track> tracks, uint64_t end) {
 }  // namespace
 
 SplitReadings ReadingsOf(std::string_view time) {
-  TimeReadings meant = EditorTimeFrames(time);
+  TimeReadings meant = ReadEditorTime(time);
   if (meant.count == 2) return {true, true, meant.frames[0], meant.frames[1]};
-  std::optional<uint32_t> cue = CueTimeFrames(time);
+  std::optional<uint32_t> cue = ReadCueTime(time);
   if (cue) {
     // Hours are written with one digit, as h:mm:ss; minutes:seconds:frames as a cue sheet
     // writes them, with two, read only so.
     size_t first = time.find_first_not_of(" \t");
     std::optional<uint32_t> hours =
-        time.find(':') == first + 1 ? HoursTimeFrames(time) : std::nullopt;
+        time.find(':') == first + 1 ? ReadHoursTime(time) : std::nullopt;
     if (hours && *hours != *cue) return {true, true, *hours, *cue};
     return {true, false, *cue, *cue};
   }
@@ -131,8 +131,8 @@ DiscLayout LayOutDisc(const Disc& disc) {
       TrackPlace& place = places[t];
       const ListLine& pregap = tracks[t].pregap;
       // A pregap's time is its line's text from the third character on, whatever the second is.
-      place.pregap = pregap.number != 0 ? CueTimeFrames(TimeText(pregap.text)) : 0;
-      place.in_file = t == 0 ? 0 : CueTimeFrames(tracks[t].start);
+      place.pregap = pregap.number != 0 ? ReadCueTime(TimeTextOf(pregap.text)) : 0;
+      place.in_file = t == 0 ? 0 : ReadCueTime(tracks[t].start);
       if (t != 0) {
         PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
         latest = MeantAfter(tracks[t].start, place, latest);

@@ -124,8 +124,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    " a CD holds, which a burner refuses; split the list over two discs"});
       return;
     case FindingKind::kDiscTooLong:
-      Append(out, {"the disc lasts ", CueTime(f.frames), " with its pregaps, more than the ",
-                   CueTime(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
+      Append(out,
+             {"the disc lasts ", CueTimeText(f.frames), " with its pregaps, more than the ",
+              CueTimeText(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
       return;
 
     case FindingKind::kNoDiscTitle:
@@ -264,8 +265,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendAlsoAndFix(out, f, "convert it");
       return;
     case FindingKind::kShortOfDeclared:
-      Append(out, {"\"", s, "\" declares ", CueTime(f.frames), " of audio but holds ",
-                   CueTime(f.other_frames),
+      Append(out, {"\"", s, "\" declares ", CueTimeText(f.frames), " of audio but holds ",
+                   CueTimeText(f.other_frames),
                    ": a recording cut short, or a WAV written through a pipe; the report, the "
                    "checks and a burner take what it holds"});
       AppendAlsoAndFix(out, f, "give it a header that agrees");
@@ -279,7 +280,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
       return;
     case FindingKind::kSizeNotFilledIn:
-      Append(out, {"\"", s, "\" declares no audio, yet ", CueTime(f.frames),
+      Append(out, {"\"", s, "\" declares no audio, yet ", CueTimeText(f.frames),
                    " of it follows its header: the program that wrote it could not go back to "
                    "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
                    "sox reads it as empty"});
@@ -315,8 +316,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
                    "as \"",
-                   TimeLineText(s, f.frames, f.names.title), "\" for minutes:seconds, or as \"",
-                   TimeLineText(s, f.other_frames, f.names.title), "\" for seconds:frames"});
+                   LineWithTime(s, f.frames, f.names.title), "\" for minutes:seconds, or as \"",
+                   LineWithTime(s, f.other_frames, f.names.title), "\" for seconds:frames"});
       return;
     case FindingKind::kTimeSettled: {
       std::string_view time = CutSplitLine(s).time;
@@ -325,11 +326,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                      "\" gives two numbers, which the file's other splits read as cdrdao does, as "
                      "seconds:frames"});
       } else if (time.find(':') != time.rfind(':')) {
-        Append(out, {"\"", s, "\" reads as minutes:seconds:frames (", CueTime(f.other_frames),
+        Append(out, {"\"", s, "\" reads as minutes:seconds:frames (", CueTimeText(f.other_frames),
                      "), but the file's other splits read only as hours:minutes:seconds"});
       } else {
         Append(out, {"\"", s, "\" gives two numbers, which cdrdao reads as seconds:frames (",
-                     CueTime(f.other_frames),
+                     CueTimeText(f.other_frames),
                      "), but the file's other splits read only as minutes:seconds"});
       }
       Append(out, {"; write the line as \"", *FixOf(f).line, "\""});
@@ -341,18 +342,18 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    Number(cd::kShortestTrackSeconds),
                    " seconds: in the larger units "
                    "(minutes:seconds, hours:minutes:seconds) its last split starts at ",
-                   CueTime(f.frames),
+                   CueTimeText(f.frames),
                    ", as cdrdao reads them (seconds:frames, "
                    "minutes:seconds:frames) at ",
-                   CueTime(f.other_frames),
+                   CueTimeText(f.other_frames),
                    "; write them one way as minutes:seconds:frames, as vantorel --script offers"});
       return;
     case FindingKind::kSplitPastEnd:
       Append(out, {"\"", s, "\" starts at or past the end of \"", f.names.file, "\" (",
-                   CueTime(f.frames), "); give a time inside the file"});
+                   CueTimeText(f.frames), "); give a time inside the file"});
       return;
     case FindingKind::kSplitNotLater:
-      Append(out, {"\"", s, "\" does not start after the track before it (", CueTime(f.frames),
+      Append(out, {"\"", s, "\" does not start after the track before it (", CueTimeText(f.frames),
                    "); split times must rise within a file"});
       if (f.other_frames != 0) {
         uint64_t seconds = f.other_frames / cd::kFramesPerSecond;
@@ -379,7 +380,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       std::string two = Number(cd::kFirstPregapFrames / cd::kFramesPerSecond) + " seconds";
       Append(out, {"\"", s, "\" adds its silence to the ", two,
                    " of silence before track 1 that every CD has, so the first song starts after ",
-                   CueTime(f.frames), "; remove the line for ", two, " alone"});
+                   CueTimeText(f.frames), "; remove the line for ", two, " alone"});
       return;
     }
     case FindingKind::kTrackBeforeTooShort:
@@ -387,7 +388,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kFileTooShort: {
       bool ends_it = f.kind == FindingKind::kTrackBeforeTooShort;
       Append(out, {"the track ", ends_it ? "before \"" : "that \"", s, ends_it ? "\"" : "\" starts",
-                   " lasts ", CueTime(f.frames), ", less than the ",
+                   " lasts ", CueTimeText(f.frames), ", less than the ",
                    Number(cd::kShortestTrackSeconds), " seconds a CD track must last",
                    f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split"});
       return;

@@ -14,7 +14,7 @@ std::string Number(uint64_t n) {
 
 }  // namespace
 
-std::string CueTime(uint64_t frames) {
+std::string CueTimeText(uint64_t frames) {
   uint64_t seconds = frames / cd::kFramesPerSecond;
   std::string time;
   for (uint64_t field : {seconds / 60, seconds % 60, frames % cd::kFramesPerSecond}) {
@@ -50,8 +50,8 @@ void AppendSingleQuoted(std::string* out, std::string_view text) {
   out->push_back('\'');
 }
 
-std::string TimeLineText(std::string_view line, uint64_t frames, std::string_view title) {
-  std::string written = std::string(line.substr(0, 1)) + " " + CueTime(frames);
+std::string LineWithTime(std::string_view line, uint64_t frames, std::string_view title) {
+  std::string written = std::string(line.substr(0, 1)) + " " + CueTimeText(frames);
   if (!title.empty()) written.append(" ").append(title);
   return written;
 }
@@ -158,10 +158,10 @@ Fix FixOf(const Finding& f) {
       return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
     case FindingKind::kEditorTime:
     case FindingKind::kTimeSettled:
-      return {.line = TimeLineText(s, f.frames, f.names.title)};
+      return {.line = LineWithTime(s, f.frames, f.names.title)};
     case FindingKind::kSplitNotLater:
       if (f.other_frames == 0) return {};
-      return {.line = TimeLineText(s, f.other_frames, f.names.title)};
+      return {.line = LineWithTime(s, f.other_frames, f.names.title)};
     case FindingKind::kSplitAtStart:
       return {.line = f.names.title.empty() ? "" : "TITLE " + std::string(f.names.title)};
     case FindingKind::kPregapWithoutLength:

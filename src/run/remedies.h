@@ -13,7 +13,7 @@ namespace vantorel {
 
 // A length in CD frames as a cue sheet writes it, minutes:seconds:frames, each of at least two
 // digits.
-std::string CueTime(uint64_t frames);
+std::string CueTimeText(uint64_t frames);
 
 // Appends name, and suffix after it, as a path that no program reads as anything but a file's
 // name: after ./ where it does not start with /, so that a | or - at its start, or a URL or
@@ -23,7 +23,7 @@ void AppendPathWord(std::string* out, std::string_view name, std::string_view su
 
 // A split or pregap line as it is to be written: the letter of line, the time, and the title
 // after it, if any.
-std::string TimeLineText(std::string_view line, uint64_t frames, std::string_view title);
+std::string LineWithTime(std::string_view line, uint64_t frames, std::string_view title);
 
 // Appends text in single quotes, as the shell takes it byte for byte.
 void AppendSingleQuoted(std::string* out, std::string_view text);

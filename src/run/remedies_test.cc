@@ -56,9 +56,9 @@ TEST(Remedies, CommandsAndNames) {
       {CdWavName("song-cd", 1), "song-cd3.wav"},
       {NumberedName("a+b.wav", 1), "a+b2.wav"},
       {NumberedName("tlist.txt", 0), "tlist.txt"},
-      {CueTime(0), "00:00:00"},
-      {CueTime(9 * 75), "00:09:00"},
-      {CueTime(100 * 60 * 75 + 74), "100:00:74"},
+      {CueTimeText(0), "00:00:00"},
+      {CueTimeText(9 * 75), "00:09:00"},
+      {CueTimeText(100 * 60 * 75 + 74), "100:00:74"},
       // As cksum prints them for its standard input.
       {CksumLine(""), "4294967295 0"},
       {CksumLine("x"), "12738659 1"},

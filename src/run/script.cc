@@ -111,7 +111,7 @@ void RewriteTwoWays(std::string_view text, size_t from, bool smaller,
     if (!r.two_ways) continue;
     size_t at = static_cast<size_t>(line.data() - text.data());
     std::string written =
-        TimeLineText(line, smaller ? r.smaller : r.larger, ToSheetText(cut.title).text);
+        LineWithTime(line, smaller ? r.smaller : r.larger, ToSheetText(cut.title).text);
     (*rewrites)[at] = Rewrite{at, line.size(), written, {}};
   }
 }
@@ -134,7 +134,7 @@ void AppendPaddingChoice(std::string* out, const Finding& f) {
     std::string joined = NumberedName(JoinedName(f.subject, f.names.next_file), f.joined_skip);
     out->append("Where the recording goes on, join them and write \"").append(joined);
     out->append("\" in place of \"").append(f.subject).append("\" and \"S ");
-    out->append(CueTime(f.frames)).append("\" in place of \"").append(f.names.next_file);
+    out->append(CueTimeText(f.frames)).append("\" in place of \"").append(f.names.next_file);
     out->append("\":");
     EndComment(out, from);
     from = out->size();

@@ -220,7 +220,7 @@ constexpr size_t kTimeWidths[] = {14, 14, 8, 8};
 void AppendViewTime(std::string* out, std::optional<uint64_t> frames, size_t width, bool* unknown) {
   size_t from = out->size();
   if (frames) {
-    out->append(CueTime(*frames));
+    out->append(CueTimeText(*frames));
   } else {
     out->push_back('?');
     *unknown = true;
@@ -262,7 +262,7 @@ void AppendTrackView(std::string* out, const Disc& disc, const DiscLayout& layou
   }
   out->append("\nDisc length: ");
   if (layout.frames) {
-    out->append(CueTime(*layout.frames));
+    out->append(CueTimeText(*layout.frames));
   } else {
     out->push_back('?');
   }

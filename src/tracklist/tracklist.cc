@@ -96,7 +96,7 @@ bool HoldsWav(std::string_view line, bool any_case) {
   return false;
 }
 
-std::string_view TimeText(std::string_view line) {
+std::string_view TimeTextOf(std::string_view line) {
   return line.substr(std::min<size_t>(line.size(), 2));
 }
 
@@ -127,7 +127,7 @@ std::pair<size_t, LineKind> CdTextKeywordOf(std::string_view line) {
 
 // Whether a text reads as a time, as a cue sheet or an audio editor writes it.
 bool ReadsAsTime(std::string_view text) {
-  return CueTimeFrames(text) || EditorTimeFrames(text).count != 0;
+  return ReadCueTime(text) || ReadEditorTime(text).count != 0;
 }
 
 // Whether a word is written as a time, whether or not it reads as one ("66:80"): it reads as one,
@@ -144,7 +144,7 @@ std::string_view CdTextOf(std::string_view line) {
 }
 
 SplitText CutSplitLine(std::string_view line) {
-  std::string_view text = TimeText(line);
+  std::string_view text = TimeTextOf(line);
   size_t first = text.find_first_not_of(" \t");
   if (first == text.npos || ReadsAsTime(text)) return {text, {}};
   size_t word_end = std::min(text.find_first_of(" \t", first), text.size());
@@ -226,13 +226,13 @@ std::optional<std::array<uint32_t, 3>> ThreeFields(std::string_view time) {
 
 }  // namespace
 
-std::optional<uint32_t> CueTimeFrames(std::string_view time) {
+std::optional<uint32_t> ReadCueTime(std::string_view time) {
   std::optional<std::array<uint32_t, 3>> f = ThreeFields(time);
   if (!f || (*f)[1] >= 60 || (*f)[2] >= cd::kFramesPerSecond) return std::nullopt;
   return ((*f)[0] * 60 + (*f)[1]) * cd::kFramesPerSecond + (*f)[2];
 }
 
-std::optional<uint32_t> HoursTimeFrames(std::string_view time) {
+std::optional<uint32_t> ReadHoursTime(std::string_view time) {
   std::optional<std::array<uint32_t, 3>> f = ThreeFields(time);
   if (!f || (*f)[1] >= 60 || (*f)[2] >= 60) return std::nullopt;
   uint32_t minutes = (*f)[0] * 60 + (*f)[1];
@@ -240,7 +240,7 @@ std::optional<uint32_t> HoursTimeFrames(std::string_view time) {
   return (minutes * 60 + (*f)[2]) * cd::kFramesPerSecond;
 }
 
-TimeReadings EditorTimeFrames(std::string_view time) {
+TimeReadings ReadEditorTime(std::string_view time) {
   time = TrimBlanks(time);
   constexpr uint64_t kFps = cd::kFramesPerSecond;
   // A cue sheet's minutes have two digits at most.

@@ -65,7 +65,7 @@ inline bool ContainsWavAnyCase(std::string_view line) {
 }
 
 // The time text of a split or pregap line: everything from its third character on.
-std::string_view TimeText(std::string_view line);
+std::string_view TimeTextOf(std::string_view line);
 
 // A split line's time text cut in two: the time, and the track's title where text follows the
 // time past one or more blanks. The text is cut only where the first word is written as a time,
@@ -80,7 +80,7 @@ SplitText CutSplitLine(std::string_view line);
 // CD frames in a cue sheet time: minutes:seconds:frames in one or two digits each, with seconds
 // below 60 and frames below a second's worth, blanks around it allowed, as a burner reads it.
 // Nothing when the text is not such a time.
-std::optional<uint32_t> CueTimeFrames(std::string_view time);
+std::optional<uint32_t> ReadCueTime(std::string_view time);
 
 // The CD frames a time written as audio editors write it may mean: seconds with a decimal fraction
 // after a point or a comma, under minutes and hours ("4:12.5", "252.5", "1:04:12.5"); hours,
@@ -93,11 +93,11 @@ struct TimeReadings {
   // As the editor means it; then, for minutes:seconds, as cdrdao reads it, where that differs.
   uint32_t frames[2] = {};
 };
-TimeReadings EditorTimeFrames(std::string_view time);
+TimeReadings ReadEditorTime(std::string_view time);
 
 // The CD frames of hours:minutes:seconds, one or two digits each, with minutes and seconds below
 // 60, as a time past an hour is written where a cue sheet would give minutes:seconds:frames; the
 // time below 100 minutes. Nothing when the text is no such time.
-std::optional<uint32_t> HoursTimeFrames(std::string_view time);
+std::optional<uint32_t> ReadHoursTime(std::string_view time);
 
 }  // namespace vantorel

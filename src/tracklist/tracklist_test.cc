@@ -160,7 +160,7 @@ TEST(LineSearches, AgreeWithTheByteAtATimeSearch) {
   }
 }
 
-TEST(EditorTimeFrames, WhatAnAudioEditorsTimeMeans) {
+TEST(ReadEditorTime, WhatAnAudioEditorsTimeMeans) {
   auto at = [](uint32_t minutes, uint32_t seconds, uint32_t frames) {
     return (minutes * 60 + seconds) * 75 + frames;
   };
@@ -205,7 +205,7 @@ TEST(EditorTimeFrames, WhatAnAudioEditorsTimeMeans) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.time);
-    TimeReadings got = EditorTimeFrames(c.time);
+    TimeReadings got = ReadEditorTime(c.time);
     EXPECT_EQ(got.count, c.count);
     for (int r = 0; r < c.count; ++r) EXPECT_EQ(got.frames[r], c.frames[r]);
   }
