@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace vantorel {
@@ -31,12 +32,14 @@ bool NameIsTaken(const char* name) {
   return fstatat(AT_FDCWD, name, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
-std::optional<std::vector<std::string>> NamesInDirectory(const char* dir) {
+std::optional<std::vector<size_t>> NameHashesInDirectory(const char* dir) {
   DIR* d = opendir(dir);
   if (d == nullptr) return std::nullopt;
-  std::vector<std::string> names;
+  std::vector<size_t> names;
   errno = 0;
-  while (const dirent* entry = readdir(d)) names.emplace_back(entry->d_name);
+  while (const dirent* entry = readdir(d)) {
+    names.push_back(std::hash<std::string_view>()(entry->d_name));
+  }
   bool whole = errno == 0;
   // Only read: a failed close loses nothing.
   (void)closedir(d);

@@ -37,9 +37,9 @@ bool IsRegularFile(const char* name);
 // included, or the name cannot be looked up.
 bool NameIsTaken(const char* name);
 
-// The names of the entries of the directory called dir, sorted; nothing where it cannot be read
-// whole.
-std::optional<std::vector<std::string>> NamesInDirectory(const char* dir);
+// The hashes (std::hash) of the names of the entries of the directory called dir, sorted; nothing
+// where it cannot be read whole.
+std::optional<std::vector<size_t>> NameHashesInDirectory(const char* dir);
 
 // Bytes read from a file, in room that is not cleared before the read fills it, as a string's
 // would be.

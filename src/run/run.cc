@@ -158,12 +158,12 @@ FileTags TagsOfFile(const std::string& name) {
 // no other fix makes. The working directory's names are read once, and only when a name is needed.
 struct NewNames {
   std::string_view list_text;
-  // The list's lines, sorted; each directory's names, read at the first name in it that is
-  // tried, where it can be read whole.
-  std::optional<std::vector<std::string_view>> lines = {};
-  std::vector<std::pair<std::string, std::optional<std::vector<std::string>>>> directories = {};
-  // The names given, each beside its hash, which is compared first.
-  std::vector<std::pair<size_t, std::string>> given = {};
+  // Names are told apart by their hashes alone: where two differ but their hashes agree, a name
+  // that is free is only passed over. The list's lines, sorted; each directory's names, read at
+  // the first name in it that is tried, where it can be read whole; the names given.
+  std::optional<std::vector<size_t>> lines = {};
+  std::vector<std::pair<std::string, std::optional<std::vector<size_t>>>> directories = {};
+  std::vector<size_t> given = {};
   // The file each CD WAV is made of, by the hash of its line's text, the text, and how many names
   // the CD WAV's name passes over.
   struct MadeOf {
@@ -173,36 +173,31 @@ struct NewNames {
   };
   std::vector<MadeOf> made_of = {};
 
-  // Whether a name or a file was given one already, by its hash and text.
-  template <typename T>
-  static bool Among(const std::vector<std::pair<size_t, T>>& all, size_t hash,
-                    std::string_view text) {
-    return std::any_of(all.begin(), all.end(),
-                       [&](const auto& one) { return one.first == hash && one.second == text; });
-  }
+  static size_t Hash(std::string_view text) { return std::hash<std::string_view>()(text); }
 
   bool Taken(std::string_view name) {
-    if (Among(given, std::hash<std::string_view>()(name), name)) return true;
+    const size_t hash = Hash(name);
+    if (std::find(given.begin(), given.end(), hash) != given.end()) return true;
     if (!lines) {
       lines.emplace();
       size_t pos = 0;
       for (std::string_view line; !(line = NextLine(list_text, &pos)).empty();) {
-        lines->push_back(line);
+        lines->push_back(Hash(line));
       }
       std::sort(lines->begin(), lines->end());
     }
-    if (std::binary_search(lines->begin(), lines->end(), name)) return true;
+    if (std::binary_search(lines->begin(), lines->end(), hash)) return true;
     size_t slash = name.rfind('/');
     std::string_view directory = slash == name.npos ? "." : name.substr(0, slash + 1);
     auto listed = std::find_if(directories.begin(), directories.end(),
                                [&](const auto& d) { return d.first == directory; });
     if (listed == directories.end()) {
       std::string path(directory);
-      listed = directories.emplace(directories.end(), path, NamesInDirectory(path.c_str()));
+      listed = directories.emplace(directories.end(), path, NameHashesInDirectory(path.c_str()));
     }
     if (!listed->second) return NameIsTaken(std::string(name).c_str());
-    std::string_view entry = name.substr(slash == name.npos ? 0 : slash + 1);
-    return std::binary_search(listed->second->begin(), listed->second->end(), entry, std::less<>());
+    return std::binary_search(listed->second->begin(), listed->second->end(),
+                              Hash(name.substr(slash == name.npos ? 0 : slash + 1)));
   }
 
   // How many names, made by name_of, are passed over to the first that is not taken; that one
@@ -214,7 +209,7 @@ struct NewNames {
     uint16_t skip = 0;
     std::string name = name_of(skip);
     while (skip < kMostTried && Taken(name)) name = name_of(++skip);
-    given.emplace_back(std::hash<std::string_view>()(name), std::move(name));
+    given.push_back(Hash(name));
     return skip;
   }
 
@@ -223,7 +218,7 @@ struct NewNames {
       // The converter makes a CD WAV of the file; a file that ends inside a frame may be padded
       // into one.
       if (f.kind == FindingKind::kEndsInsideFrame || f.converter != Converter::kNone) {
-        size_t hash = std::hash<std::string_view>()(f.subject);
+        size_t hash = Hash(f.subject);
         auto made = std::find_if(made_of.begin(), made_of.end(), [&](const MadeOf& m) {
           return m.hash == hash && m.line == f.subject;
         });
