@@ -87,10 +87,7 @@ TimesRead ReadTogether(std::span<const Track> tracks, uint64_t end) {
 }  // namespace
 
 SplitReadings ReadingsOf(std::string_view time) {
-  TimeReadings meant = ReadEditorTime(time);
-  if (meant.count == 2) return {true, true, meant.frames[0], meant.frames[1]};
-  std::optional<uint32_t> cue = ReadCueTime(time);
-  if (cue) {
+  if (std::optional<uint32_t> cue = ReadCueTime(time)) {
     // Hours are written with one digit, as h:mm:ss; minutes:seconds:frames as a cue sheet
     // writes them, with two, read only so.
     size_t first = time.find_first_not_of(" \t");
@@ -99,6 +96,8 @@ SplitReadings ReadingsOf(std::string_view time) {
     if (hours && *hours != *cue) return {true, true, *hours, *cue};
     return {true, false, *cue, *cue};
   }
+  TimeReadings meant = ReadEditorTime(time);
+  if (meant.count == 2) return {true, true, meant.frames[0], meant.frames[1]};
   if (meant.count == 1) return {true, false, meant.frames[0], meant.frames[0]};
   return {};
 }
