@@ -247,7 +247,10 @@ bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, New
   std::string path;
   for (DiscFile& file : disc->files) {
     FileTags* file_tags = nullptr;
-    if (!report) file_tags = &tags->emplace_back(file.entry.number, file.entry.text).tags;
+    if (!report) {
+      tags->push_back({file.entry.number, file.entry.text});
+      file_tags = &tags->back().tags;
+    }
     file.wav = GET_ATTRIBUTES(file.entry, &path, file_tags);
     if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
     std::vector<Finding> of_file = ProbeFindings(file);

@@ -439,7 +439,8 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
       rewrites.emplace(from, Rewrite{from, f.subject.size(), *fix.line, {}});
     }
   }
-  for (const auto& [from, lines] : tag_texts.after) {
+  for (const auto& [line_at, lines] : tag_texts.after) {
+    const size_t from = line_at;
     const LineTags& t = *std::find_if(list.tags.begin(), list.tags.end(), [&](const LineTags& t) {
       return static_cast<size_t>(t.line.data() - list_text.data()) == from;
     });
