@@ -78,8 +78,8 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
 
 // Appends text as printf's format in single quotes, which writes it byte for byte: a NUL as
 // \000, which no shell word can hold, a - at its start as \055, lest it be read as an option,
-// and % and \ doubled; with one_line, CR and LF as \r and \n, so that the whole command can be
-// commented out by one #.
+// and % and \ doubled; with one_line, CR and LF as \r and \n and any other control character
+// but the tab in octal, so that the whole command can be commented out by one #.
 void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line = false) {
   std::string format;
   for (char c : text) {
@@ -89,6 +89,12 @@ void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line =
       format.append("\\000");
     } else if (one_line && (c == '\r' || c == '\n')) {
       format.append(c == '\r' ? "\\r" : "\\n");
+    } else if (one_line && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) && c != '\t') {
+      // A command that may stand in a comment holds no control character but as octal.
+      const unsigned char byte = static_cast<unsigned char>(c);
+      format.append({'\\', static_cast<char>('0' + (byte >> 6)),
+                     static_cast<char>('0' + (byte >> 3 & 7)),
+                     static_cast<char>('0' + (byte & 7))});
     } else {
       if (c == '%' || c == '\\') format.push_back(c);
       format.push_back(c);
