@@ -662,8 +662,9 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
       check.found.push_back(
           {.kind = FindingKind::kTooManyPacks,
            .subject = disc.performer.text.text,
-           .count = {.packs = packs},
-           .performer = {static_cast<uint32_t>(share.tracks), static_cast<uint32_t>(share.packs)}});
+           .count = {.packs = {static_cast<uint32_t>(std::min<size_t>(packs, UINT32_MAX)),
+                               static_cast<uint16_t>(std::min<size_t>(share.tracks, UINT16_MAX)),
+                               static_cast<uint16_t>(std::min<size_t>(share.packs, UINT16_MAX))}}});
     }
   }
   if (layout.least_frames > cd::kLongestDiscFrames) {

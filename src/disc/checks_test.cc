@@ -100,7 +100,7 @@ std::vector<Found> FindingsOf(std::string_view list) {
     bool pads = f.kind == K::kEndsInsideFrame;
     uint64_t count = pads                          ? f.count.samples
                      : f.kind == K::kTooManyTracks ? f.count.tracks
-                     : f.kind == K::kTooManyPacks  ? f.count.packs
+                     : f.kind == K::kTooManyPacks  ? f.count.packs.all
                      : f.kind == K::kLongFileName || f.kind == K::kPartSampleFrame
                          ? f.count.bytes
                          : static_cast<uint64_t>(f.other_line);

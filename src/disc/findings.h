@@ -24,9 +24,8 @@ enum class FindingKind : uint8_t {
   // Of CD-TEXT the sheet carries but cdrdao would not burn as it is.
   kNoDiscTitle,
   kNoDiscPerformer,  // No performer for the disc, which tracks without one take.
-  kTooManyPacks,     // count.packs: the packs the CD-TEXT takes; subject: the disc's performer;
-                     // performer: the tracks whose performer it is, and the packs it takes on
-                     // them.
+  kTooManyPacks,     // count.packs: the packs the CD-TEXT takes, and the share of subject, the
+                     // disc's performer.
 
   // Of a WAV entry that cannot be used, or used only in part. subject is its name.
   kWavNotOpened,      // error: why; names.trimmed_name: the name without the blanks at its end,
@@ -178,19 +177,21 @@ union SubjectPart {
   std::string_view cd_text;  // kWavNotOpened: the text the disc's title or performer would be.
 };
 
+// The packs a CD-TEXT block takes, and the disc performer's share: the tracks that take it and
+// the packs it takes there (a CD has far fewer tracks than these hold).
+struct PackCount {
+  uint32_t all;
+  uint16_t performer_tracks;
+  uint16_t performer_packs;
+};
+
 // A count a finding gives, by its kind.
 union FindingCount {
   uint64_t none = 0;
   uint64_t samples;  // kEndsInsideFrame: of silence, at the CD's rate.
   uint64_t tracks;   // kTooManyTracks.
-  uint64_t packs;    // kTooManyPacks.
+  PackCount packs;   // kTooManyPacks.
   uint64_t bytes;    // kLongFileName: of the name; kPartSampleFrame: of the part frame.
-};
-
-// The disc's performer on the tracks that take it: how many, and the CD-TEXT packs it takes there.
-struct PerformerPacks {
-  uint32_t tracks = 0;
-  uint32_t packs = 0;
 };
 
 // A finding: its kind, its place and the facts its wording and its fix rest on. Each kind sets
@@ -217,7 +218,6 @@ struct Finding {
   uint16_t joined_skip = 0;
   bool maybe_note = false;
   LineKind line_kind = LineKind::kNone;
-  PerformerPacks performer = {};  // kTooManyPacks.
 };
 
 // Whether the finding also says what a finding of kind would: where it gives a command, that the

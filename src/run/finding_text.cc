@@ -142,13 +142,13 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kTooManyPacks:
       Append(out,
-             {"the CD-TEXT takes ", Number(f.count.packs), " packs of 12 bytes, more than the ",
+             {"the CD-TEXT takes ", Number(f.count.packs.all), " packs of 12 bytes, more than the ",
               Number(kMaxCdTextPacks), " a disc holds (cdrdao writes ", Number(kCdrdaoCorruptPacks),
               " or more corrupt)"});
-      if (f.performer.packs != 0) {
+      if (f.count.packs.performer_packs != 0) {
         Append(out, {"; the performer \"", s, "\" on "});
-        AppendCounted(out, f.performer.tracks, "track");
-        Append(out, {" takes ", Number(f.performer.packs), " of them"});
+        AppendCounted(out, f.count.packs.performer_tracks, "track");
+        Append(out, {" takes ", Number(f.count.packs.performer_packs), " of them"});
       }
       out->append("; shorter titles and performers fit");
       return;

@@ -384,10 +384,7 @@ TEST(FindingLines, EachKindAsSaid) {
        "warning: the cue sheet has CD-TEXT but no performer for the disc, without which cdrdao "
        "will not burn it; write the name on a line after the first as \"DISC PERFORMER\" and the "
        "name, which every track without a PERFORMER line takes"},
-      {{.kind = K::kTooManyPacks,
-        .subject = "The Night Owls",
-        .count = {.packs = 295},
-        .performer = {99, 250}},
+      {{.kind = K::kTooManyPacks, .subject = "The Night Owls", .count = {.packs = {295, 99, 250}}},
        "warning: the CD-TEXT takes 295 packs of 12 bytes, more than the 255 a disc holds (cdrdao "
        "writes 257 or more corrupt); the performer \"The Night Owls\" on 99 tracks takes 250 of "
        "them; shorter titles and performers fit"},
