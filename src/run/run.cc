@@ -101,6 +101,16 @@ Disc ReadDisc(const List& list) {
   return BuildDisc(table);
 }
 
+// What the probe and the tag reader may read of a file opened with its head read into head.
+WavSource SourceOf(const HeadRead& read, std::span<const uint8_t> head) {
+  int fd = read.fd;
+  WavSource source{
+      head.first(read.size), std::nullopt,
+      [fd](uint64_t offset, std::span<uint8_t> into) { return ReadAt(fd, offset, into); }};
+  if (read.regular) source.size = read.file_size;
+  return source;
+}
+
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
 // leads past the head, and where tags is given, reads its tags too. path is room for the name as
 // the C library takes it, kept from one file to the next.
@@ -120,12 +130,7 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, FileTags* tags)
   }
   int error = read.error;
   if (error == 0) {
-    int fd = read.fd;
-    WavSource source{
-        {head, read.size}, std::nullopt, [fd](uint64_t offset, std::span<uint8_t> into) {
-          return ReadAt(fd, offset, into);
-        }};
-    if (read.regular) source.size = read.file_size;
+    WavSource source = SourceOf(read, head);
     wav.header = ProbeHeader(source);
     error = wav.header.read_error;
     if (tags != nullptr && error == 0) *tags = ReadTags(source);
@@ -141,12 +146,7 @@ FileTags TagsOfFile(const std::string& name) {
   HeadRead read = ReadHead(name.c_str(), head);
   FileTags tags;
   if (read.opened && read.error == 0) {
-    int fd = read.fd;
-    WavSource source{
-        {head, read.size}, std::nullopt, [fd](uint64_t offset, std::span<uint8_t> into) {
-          return ReadAt(fd, offset, into);
-        }};
-    if (read.regular) source.size = read.file_size;
+    WavSource source = SourceOf(read, head);
     tags = ReadTags(source);
   }
   // Only read: a failed close loses nothing the tags need.
