@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -380,14 +381,20 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
       return skip == 0 ? orig : orig + std::to_string(uint64_t{skip} + 1);
     };
     const std::string new_name = new_name_of(new_names.Skip(new_name_of));
-    // The files of another kind that the script converts have tags too.
+    // The files of another kind that the script converts have tags too. Both lists are in the
+    // list's order, as the findings are.
+    std::vector<LineTags> converted;
     for (const Finding& f : checked) {
       if (f.kind == FindingKind::kOtherAudio && f.converter != Converter::kNone) {
-        tags.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
+        converted.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
       }
     }
-    std::sort(tags.begin(), tags.end(),
-              [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
+    std::vector<LineTags> probed = std::move(tags);
+    tags.resize(probed.size() + converted.size());
+    std::merge(std::make_move_iterator(probed.begin()), std::make_move_iterator(probed.end()),
+               std::make_move_iterator(converted.begin()), std::make_move_iterator(converted.end()),
+               tags.begin(),
+               [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
     console->out +=
         FixScript({list.text, list.regular, new_name, tags}, found, {list.name, cue_name});
     return kExitDone;
