@@ -21,7 +21,7 @@ constexpr size_t kHeadBytes = kSearchLimit + 24;
 uint32_t Assem2(uint8_t b0, uint8_t b1);
 uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);
 
-enum class ProbeStatus { kOk, kNoData, kUnsupported };
+enum class ProbeStatus : uint8_t { kOk, kNoData, kUnsupported };
 
 // Format codes of the format chunk.
 constexpr uint32_t kFormatPcm = 1;
@@ -59,7 +59,10 @@ struct HeaderFacts {
   bool rf64 = false;          // The file starts with RF64, not RIFF.
   bool rifx = false;          // The file starts with RIFX: every field is big-endian.
   OtherAudio other_audio = OtherAudio::kNone;  // A file that is no RIFF file at all.
-  int read_error = 0;                          // An errno value: a read past the head failed.
+  // AAC whose data does not start with the header of a frame: nothing marks where its frames
+  // begin, so no decoder can take it from a WAV file.
+  bool aac_unmarked = false;
+  int read_error = 0;  // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
   // What a CD burner asks of the file besides its length.
   uint32_t format = 0;  // The format code.
@@ -68,9 +71,6 @@ struct HeaderFacts {
   // code its format chunk gives. A file whose
   // samples are compressed is unsupported: its length cannot be read from its size.
   uint32_t coding = 0;
-  // AAC whose data does not start with the header of a frame: nothing marks where its frames
-  // begin, so no decoder can take it from a WAV file.
-  bool aac_unmarked = false;
   uint32_t channels = 0;
   uint32_t bits_per_sample = 0;
   uint64_t data_size = 0;   // In bytes, as the header declares it; in RF64, its ds64 chunk.

@@ -63,7 +63,7 @@ Disc BuildDisc(const TrackTable& table) {
     LineKind kind = table.kind[i];
     switch (kind) {
       case LineKind::kWav:
-        disc.files.push_back({line, {}, disc.tracks.size(), 1});
+        disc.files.push_back({line, {}, static_cast<uint32_t>(disc.tracks.size()), 1});
         disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
         open = disc.tracks.size() - 1;
         ignored_above = {};

@@ -65,8 +65,8 @@ struct DiscFile {
   ListLine entry;  // Its WAV line, which is the file's name.
   WavFile wav;
   // Its tracks, in the disc's tracks; the first is opened by the WAV line itself.
-  size_t first_track = 0;
-  size_t track_count = 0;
+  uint32_t first_track = 0;
+  uint32_t track_count = 0;
 };
 
 // How a line that is no WAV entry is looked up on disk, where the checks have a use for the file
