@@ -72,6 +72,7 @@ std::string_view UpToLf(std::string_view text, size_t* pos) {
   size_t start = *pos;
   while (start < text.size() && IsLineEnd(text[start])) ++start;
   *pos = start;
+  if (start == text.size()) return text.substr(start);
   // memchr, which the C library fits to the processor, finds the LF. BENCHMARKS.md gives what
   // this saves on a long list.
   const char* from = text.data() + start;
@@ -86,6 +87,7 @@ std::string_view UpToLf(std::string_view text, size_t* pos) {
 
 std::string_view NextLine(std::string_view text, size_t* pos) {
   std::string_view line = UpToLf(text, pos);
+  if (line.empty()) return line;
   // The line ends at its first CR, looked for only in the line before the LF.
   if (auto* cr = static_cast<const char*>(std::memchr(line.data(), '\r', line.size()));
       cr != nullptr) {
@@ -96,6 +98,7 @@ std::string_view NextLine(std::string_view text, size_t* pos) {
 }
 
 size_t FindAhead(std::string_view text, size_t from, ByteAhead* ahead) {
+  if (from >= text.size()) return text.size();
   if (!ahead->known || ahead->at < from) {
     const void* found = std::memchr(text.data() + from, ahead->byte, text.size() - from);
     ahead->at = found != nullptr
