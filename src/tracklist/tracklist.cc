@@ -98,9 +98,10 @@ std::string_view NextLine(std::string_view text, size_t* pos) {
 }
 
 size_t FindAhead(std::string_view text, size_t from, ByteAhead* ahead) {
-  if (from >= text.size()) return text.size();
   if (!ahead->known || ahead->at < from) {
-    const void* found = std::memchr(text.data() + from, ahead->byte, text.size() - from);
+    const void* found = from < text.size()
+                            ? std::memchr(text.data() + from, ahead->byte, text.size() - from)
+                            : nullptr;
     ahead->at = found != nullptr
                     ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
                     : text.size();
