@@ -64,58 +64,24 @@ LineKind KindWithCapital(std::string_view line) {
                                  : LineKind::kNone;
 }
 
-namespace {
-
-// The next line of text at or after *pos up to its first LF, or to the text's end; *pos is moved
-// to its start.
-std::string_view UpToLf(std::string_view text, size_t* pos) {
+std::string_view NextLine(std::string_view text, size_t* pos) {
   size_t start = *pos;
   while (start < text.size() && IsLineEnd(text[start])) ++start;
   *pos = start;
   if (start == text.size()) return text.substr(start);
-  // memchr, which the C library fits to the processor, finds the LF. BENCHMARKS.md gives what
-  // this saves on a long list.
+  // The line ends at its first LF or CR. memchr, which the C library fits to the processor, finds
+  // the LF; a CR is then looked for only in the line before it. BENCHMARKS.md gives what this
+  // saves on a long list.
   const char* from = text.data() + start;
   size_t length = text.size() - start;
   if (auto* lf = static_cast<const char*>(std::memchr(from, '\n', length)); lf != nullptr) {
     length = static_cast<size_t>(lf - from);
   }
+  if (auto* cr = static_cast<const char*>(std::memchr(from, '\r', length)); cr != nullptr) {
+    length = static_cast<size_t>(cr - from);
+  }
+  *pos = start + length;
   return text.substr(start, length);
-}
-
-}  // namespace
-
-std::string_view NextLine(std::string_view text, size_t* pos) {
-  std::string_view line = UpToLf(text, pos);
-  if (line.empty()) return line;
-  // The line ends at its first CR, looked for only in the line before the LF.
-  if (auto* cr = static_cast<const char*>(std::memchr(line.data(), '\r', line.size()));
-      cr != nullptr) {
-    line = line.substr(0, static_cast<size_t>(cr - line.data()));
-  }
-  *pos += line.size();
-  return line;
-}
-
-size_t FindAhead(std::string_view text, size_t from, ByteAhead* ahead) {
-  if (!ahead->known || ahead->at < from) {
-    const void* found = from < text.size()
-                            ? std::memchr(text.data() + from, ahead->byte, text.size() - from)
-                            : nullptr;
-    ahead->at = found != nullptr
-                    ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
-                    : text.size();
-    ahead->known = true;
-  }
-  return ahead->at;
-}
-
-std::string_view NextLine(std::string_view text, size_t* pos, ByteAhead* cr) {
-  std::string_view line = UpToLf(text, pos);
-  if (line.empty()) return line;
-  line = line.substr(0, std::min(line.size(), FindAhead(text, *pos, cr) - *pos));
-  *pos += line.size();
-  return line;
 }
 
 bool HoldsWav(std::string_view line, bool any_case) {
@@ -189,21 +155,12 @@ SplitText CutSplitLine(std::string_view line) {
   return {text.substr(0, word_end), text.substr(title)};
 }
 
-namespace {
-
-// The kind of a line; dotted says whether it holds a dot, without which it names no WAV file.
-LineKind KindOfLine(std::string_view line, bool dotted) {
-  if (dotted && NamesWav(line)) return LineKind::kWav;
+LineKind KindOf(std::string_view line) {
+  if (NamesWav(line)) return LineKind::kWav;
   if (LineKind cd_text = CdTextKeywordOf(line).second; cd_text != LineKind::kNone) return cd_text;
   if (line.starts_with('S')) return LineKind::kSplit;
   if (line.starts_with('P')) return LineKind::kPregap;
   return LineKind::kNone;
-}
-
-}  // namespace
-
-LineKind KindOf(std::string_view line) {
-  return KindOfLine(line, true);
 }
 
 int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
@@ -223,17 +180,12 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   int number = 1;
   size_t pos = 0;
   size_t counted = 0;
-  // A list of many notes holds few CRs and dots: each is looked for once a run of lines, not once
-  // a line.
-  ByteAhead cr{.byte = '\r'}, dot{.byte = '.'};
-  for (std::string_view line; !(line = NextLine(text, &pos, &cr)).empty();) {
-    const size_t start = pos - line.size();
-    for (size_t i = counted; i < start; ++i) {
+  for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+    for (size_t i = counted; i < pos - line.size(); ++i) {
       if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
     }
     counted = pos;
-    LineKind kind =
-        table->text.empty() ? LineKind::kWav : KindOfLine(line, FindAhead(text, start, &dot) < pos);
+    LineKind kind = table->text.empty() ? LineKind::kWav : KindOf(line);
     // Of notes in a row, only the last counts: it stands in the place of the others.
     if (kind == LineKind::kNone && line.starts_with('#') && table->kind.back() == kind &&
         table->text.back().starts_with('#')) {

@@ -50,19 +50,6 @@ LineKind KindWithCapital(std::string_view line);
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.
 std::string_view NextLine(std::string_view text, size_t* pos);
 
-// Where a byte next stands in a text, for searches from positions that never go back: the text is
-// searched again only once a search starts past the byte found last. A text of many short lines
-// and few such bytes then costs a search or two in all, not one a line.
-struct ByteAhead {
-  char byte = '\r';
-  size_t at = 0;  // Where the byte stands, or the text's size where it is nowhere ahead.
-  bool known = false;
-};
-size_t FindAhead(std::string_view text, size_t from, ByteAhead* ahead);
-
-// NextLine, with the search for the next CR kept in cr from one call on text to the next.
-std::string_view NextLine(std::string_view text, size_t* pos, ByteAhead* cr);
-
 // Whether a line holds ".wav" or ".WAV" anywhere or, with any_case, ".wav" in any mixture of
 // capital and small letters.
 bool HoldsWav(std::string_view line, bool any_case);

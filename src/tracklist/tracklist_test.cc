@@ -149,24 +149,14 @@ TEST(LineSearches, AgreeWithTheByteAtATimeSearch) {
   for (int round = 0; round < 50000; ++round) {
     std::string text;
     for (size_t n = random() % 16; n > 0; --n) text += kPieces[random() % kPieces.size()];
-    size_t pos = 0, want_pos = 0, ahead_pos = 0;
-    ByteAhead cr;
+    size_t pos = 0, want_pos = 0;
     for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
       std::string_view want = NextLineByBytes(text, &want_pos);
       ASSERT_EQ(line.data(), want.data()) << text;
       ASSERT_EQ(line, want) << text;
       ASSERT_EQ(pos, want_pos) << text;
-      ASSERT_EQ(NextLine(text, &ahead_pos, &cr).data(), want.data()) << text;
-      ASSERT_EQ(ahead_pos, want_pos) << text;
     }
     ASSERT_TRUE(NextLineByBytes(text, &want_pos).empty()) << text;
-    ASSERT_TRUE(NextLine(text, &ahead_pos, &cr).empty()) << text;
-    // The table's kinds, read with the dots looked for once, are each line's own.
-    TrackTable table;
-    ClassifyTrackList(text, &table);
-    for (size_t i = 1; i < table.text.size(); ++i) {
-      ASSERT_EQ(table.kind[i], KindOf(table.text[i])) << text;
-    }
   }
 }
 
