@@ -38,7 +38,7 @@ void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::stri
 // The line to write in the list in place of a file's, once a CD WAV is made of it, and the
 // command that makes it.
 void AppendLineAndCommand(std::string* out, const Fix& fix) {
-  Append(out, {" and write the line as \"", fix.line ? *fix.line : "", "\": ", fix.command});
+  Append(out, {" and write the line as \"", fix.line.value_or(""), "\": ", fix.command});
 }
 
 void AppendFormatName(std::string* out, uint32_t code) {

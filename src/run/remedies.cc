@@ -1,7 +1,6 @@
 #include "run/remedies.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "cd.h"
 
@@ -57,28 +56,18 @@ std::string LineWithTime(std::string_view line, uint64_t frames, std::string_vie
   return written;
 }
 
-void AppendCdWavName(std::string* out, std::string_view stem, uint32_t skip) {
+std::string CdWavName(std::string_view stem, uint32_t skip) {
   // A CD WAV made again of one already made is not named with the suffix twice.
   constexpr std::string_view kMade = "-cd";
-  out->append(stem);
+  std::string name(stem);
   uint64_t number = uint64_t{skip} + 1;
   if (stem.ends_with(kMade)) {
     ++number;
   } else {
-    out->append(kMade);
+    name.append(kMade);
   }
-  if (number > 1) {
-    char digits[24];
-    out->append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
-  }
-  out->append(".wav");
-}
-
-std::string CdWavName(std::string_view stem, uint32_t skip) {
-  std::string name;
-  name.reserve(stem.size() + 32);
-  AppendCdWavName(&name, stem, skip);
-  return name;
+  if (number > 1) name.append(Number(number));
+  return name.append(".wav");
 }
 
 std::string NumberedName(std::string_view name, uint32_t skip) {
@@ -191,8 +180,6 @@ Fix FixOf(const Finding& f) {
 
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
                           std::string_view made, std::string_view type, bool to_end) {
-  // The commands write CD audio's numbers as they stand.
-  static_assert(cd::kRate == 44100 && cd::kBits == 16 && cd::kChannels == 2);
   switch (by) {
     case Converter::kNone:
       return;
@@ -200,14 +187,17 @@ void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
       out->append(to_end ? "sox --ignore-length " : "sox ");
       if (!type.empty()) out->append("-t ").append(type).append(" ");
       AppendPathWord(out, from);
-      out->append(" -r 44100 -b 16 -c 2 ");
+      out->append(" -r ").append(Number(cd::kRate)).append(" -b ").append(Number(cd::kBits));
+      out->append(" -c ").append(Number(cd::kChannels)).append(" ");
       break;
     case Converter::kFfmpeg:
       out->append("ffmpeg -nostdin -n ");
       if (to_end) out->append("-ignore_length 1 ");
       out->append("-i ");
       AppendPathWord(out, from);
-      out->append(" -ar 44100 -ac 2 -sample_fmt s16 ");
+      out->append(" -ar ").append(Number(cd::kRate)).append(" -ac ");
+      out->append(Number(cd::kChannels)).append(" -sample_fmt s").append(Number(cd::kBits));
+      out->append(" ");
       break;
   }
   AppendPathWord(out, made);

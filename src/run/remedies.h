@@ -30,9 +30,8 @@ void AppendSingleQuoted(std::string* out, std::string_view text);
 
 // The name of the CD WAV made of a file whose name's stem is stem: the stem and -cd.wav, or where
 // the stem already ends in -cd, the stem and 2.wav; where skip names taken by other files are
-// passed over, the next numbers (x-cd2.wav, x-cd3.wav). AppendCdWavName appends it to out.
+// passed over, the next numbers (x-cd2.wav, x-cd3.wav).
 std::string CdWavName(std::string_view stem, uint32_t skip = 0);
-void AppendCdWavName(std::string* out, std::string_view stem, uint32_t skip);
 
 // The name of a new file, name.wav, where skip names taken by other files are passed over:
 // name2.wav, name3.wav.

@@ -166,7 +166,7 @@ struct NewNames {
   std::vector<std::pair<std::string, std::optional<std::vector<size_t>>>> directories = {};
   std::vector<size_t> given = {};
   // The file each CD WAV is made of, by the hash of its line's text, the text, and how many names
-  // the CD WAV's name passes over; in the order of the hashes, as the names given are.
+  // the CD WAV's name passes over.
   struct MadeOf {
     size_t hash;
     std::string_view line;
@@ -178,7 +178,7 @@ struct NewNames {
 
   bool Taken(std::string_view name) {
     const size_t hash = Hash(name);
-    if (std::binary_search(given.begin(), given.end(), hash)) return true;
+    if (std::find(given.begin(), given.end(), hash) != given.end()) return true;
     if (!lines) {
       lines.emplace();
       size_t pos = 0;
@@ -201,22 +201,16 @@ struct NewNames {
                               Hash(name.substr(slash == name.npos ? 0 : slash + 1)));
   }
 
-  // How many names, each made by name_of(skip, &name) in the empty string name, are passed over
-  // to the first that is not taken; that one is then given.
-  std::string tried = {};
+  // How many names, made by name_of, are passed over to the first that is not taken; that one
+  // is then given.
   template <typename NameOf>
   uint16_t Skip(NameOf name_of) {
     // Past this many, a name is tried no further: fresh in the script stops it if it is taken.
     constexpr uint16_t kMostTried = 1000;
     uint16_t skip = 0;
-    tried.clear();
-    name_of(skip, &tried);
-    while (skip < kMostTried && Taken(tried)) {
-      tried.clear();
-      name_of(++skip, &tried);
-    }
-    const size_t hash = Hash(tried);
-    given.insert(std::upper_bound(given.begin(), given.end(), hash), hash);
+    std::string name = name_of(skip);
+    while (skip < kMostTried && Taken(name)) name = name_of(++skip);
+    given.push_back(Hash(name));
     return skip;
   }
 
@@ -225,22 +219,20 @@ struct NewNames {
       // The converter makes a CD WAV of the file; a file that ends inside a frame may be padded
       // into one.
       if (f.kind == FindingKind::kEndsInsideFrame || f.converter != Converter::kNone) {
-        const size_t hash = Hash(f.subject);
-        auto made = std::lower_bound(made_of.begin(), made_of.end(), hash,
-                                     [](const MadeOf& m, size_t h) { return m.hash < h; });
-        while (made != made_of.end() && made->hash == hash && made->line != f.subject) ++made;
-        if (made != made_of.end() && made->hash == hash) {
+        size_t hash = Hash(f.subject);
+        auto made = std::find_if(made_of.begin(), made_of.end(), [&](const MadeOf& m) {
+          return m.hash == hash && m.line == f.subject;
+        });
+        if (made != made_of.end()) {
           f.name_skip = made->skip;
         } else {
-          f.name_skip = Skip(
-              [&](uint32_t skip, std::string* name) { AppendCdWavName(name, f.part.stem, skip); });
-          made_of.insert(made, {hash, f.subject, f.name_skip});
+          f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.part.stem, skip); });
+          made_of.push_back({hash, f.subject, f.name_skip});
         }
       }
       if (f.kind == FindingKind::kEndsInsideFrame && f.joinable) {
         const std::string joined = JoinedName(f.subject, f.names.next_file);
-        f.joined_skip = Skip(
-            [&](uint32_t skip, std::string* name) { name->append(NumberedName(joined, skip)); });
+        f.joined_skip = Skip([&](uint32_t skip) { return NumberedName(joined, skip); });
       }
     }
   }
@@ -393,8 +385,7 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
       if (!list.regular) return NumberedName(kDefaultList, skip);
       return skip == 0 ? orig : orig + std::to_string(uint64_t{skip} + 1);
     };
-    const std::string new_name = new_name_of(
-        new_names.Skip([&](uint32_t skip, std::string* name) { name->append(new_name_of(skip)); }));
+    const std::string new_name = new_name_of(new_names.Skip(new_name_of));
     // The files of another kind that the script converts have tags too. Both lists are in the
     // list's order, as the findings are.
     std::vector<LineTags> converted;
