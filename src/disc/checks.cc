@@ -531,14 +531,15 @@ bool IsUsable(const WavFile& wav) {
          wav.header.other_audio == OtherAudio::kNone && wav.header.status == ProbeStatus::kOk;
 }
 
-void ProbeFindings(const DiscFile& file, std::vector<Finding>* found) {
+std::vector<Finding> ProbeFindings(const DiscFile& file) {
+  std::vector<Finding> found;
   const WavFile& wav = file.wav;
   const ListLine& entry = file.entry;
   auto add = [&](FindingKind kind, Finding f = {}) {
     f.kind = kind;
     f.line = entry.number;
     f.subject = entry.text;
-    found->push_back(std::move(f));
+    found.push_back(std::move(f));
   };
   if (wav.open_error != 0) {
     // Only the list's first entry, on whatever line it stands after blank ones, is a WAV file's
@@ -549,11 +550,11 @@ void ProbeFindings(const DiscFile& file, std::vector<Finding>* found) {
                                      .part = {.cd_text = first.text},
                                      .maybe_note = first.maybe_note,
                                      .line_kind = first.kind});
-    return;
+    return found;
   }
   if (wav.read_error != 0) {
     add(FindingKind::kWavNotRead, {.error = wav.read_error});
-    return;
+    return found;
   }
   const HeaderFacts& h = wav.header;
   if (h.other_audio != OtherAudio::kNone) {
@@ -572,7 +573,7 @@ void ProbeFindings(const DiscFile& file, std::vector<Finding>* found) {
                                     .converter = by,
                                     .part = {.stem = StemOf(entry.text)},
                                     .audio = h.other_audio});
-    return;
+    return found;
   }
   if (!h.format_found) add(FindingKind::kWavWithoutFormat);
   if (h.status == ProbeStatus::kNoData) {
@@ -607,6 +608,7 @@ void ProbeFindings(const DiscFile& file, std::vector<Finding>* found) {
     }
     add(FindingKind::kWavUnsupported, std::move(f));
   }
+  return found;
 }
 
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {

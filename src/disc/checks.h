@@ -15,9 +15,9 @@
 
 namespace vantorel {
 
-// Adds to found the findings of a WAV file's probe: a file that cannot be opened, read or used,
-// and one whose format fields are read at the limit of the search. An error, if any, comes last.
-void ProbeFindings(const DiscFile& file, std::vector<Finding>* found);
+// The findings of a WAV file's probe: a file that cannot be opened, read or used, and one whose
+// format fields are read at the limit of the search. An error, if any, comes last.
+std::vector<Finding> ProbeFindings(const DiscFile& file);
 
 // Whether a WAV file can be used: it was opened and read, and its audio can be measured. Its
 // probe's findings hold an error where it cannot.

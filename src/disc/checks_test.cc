@@ -280,8 +280,7 @@ TEST(ProbeFindings, FirstLineAsTheDiscsText) {
     DiscFile file;
     file.entry = {1, c.line};
     file.wav.open_error = ENOENT;
-    std::vector<Finding> found;
-    ProbeFindings(file, &found);
+    std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(ToSheetText(found[0].part.cd_text).text, c.title) << c.line;
     EXPECT_EQ(found[0].line_kind, c.kind) << c.line;
@@ -328,8 +327,7 @@ TEST(ProbeFindings, CompressedAudio) {
          .bits_per_sample = 16,
          .data_size = c.declared,
          .data_present = c.present};
-    std::vector<Finding> found;
-    ProbeFindings(file, &found);
+    std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].kind, K::kWavUnsupported);
     EXPECT_EQ(found[0].converter, c.by);
@@ -341,8 +339,7 @@ TEST(ProbeFindings, CompressedAudio) {
     DiscFile file;
     file.entry = {1, "c.wav"};
     file.wav.header = {.other_audio = OtherAudio::kWave64, .coding = coding};
-    std::vector<Finding> found;
-    ProbeFindings(file, &found);
+    std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].converter, by);
     EXPECT_EQ(found[0].names.sox_type, by == Converter::kSox ? "w64" : "");

@@ -557,8 +557,6 @@ void AppendPlacedText(std::string* out, const Finding& f, const Names& names) {
 }
 
 void AppendFindingLines(std::string* out, std::span<const Finding> findings, const Names& names) {
-  // Room for the usual line, so that the lines are written into one buffer.
-  out->reserve(out->size() + findings.size() * (names.list.size() + 256));
   bool padding_said = false;
   for (const Finding& f : findings) {
     if (f.kind == FindingKind::kEndsInsideFrame && padding_said) continue;

@@ -246,11 +246,6 @@ bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, New
                 std::vector<Finding>* found, std::vector<LineTags>* tags) {
   bool usable = true;
   std::string path;
-  // What is said of the files is said at once, each text in room made for it once: the pages
-  // that no line reaches are never touched.
-  if (report) console->out.reserve(console->out.size() + ReportRoom(*disc));
-  std::vector<Finding> probed;
-  probed.reserve(disc->files.size());
   for (DiscFile& file : disc->files) {
     FileTags* file_tags = nullptr;
     if (!report) {
@@ -259,12 +254,12 @@ bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, New
     }
     file.wav = GET_ATTRIBUTES(file.entry, &path, file_tags);
     if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
-    ProbeFindings(file, &probed);
+    std::vector<Finding> of_file = ProbeFindings(file);
+    new_names->Give(of_file);
+    Say(console, of_file, {list.name, ""});
+    if (!report) found->insert(found->end(), of_file.begin(), of_file.end());
     usable = usable && IsUsable(file.wav);
   }
-  new_names->Give(probed);
-  Say(console, probed, {list.name, ""});
-  if (!report) found->insert(found->end(), probed.begin(), probed.end());
   return usable;
 }
 

@@ -148,17 +148,18 @@ namespace {
 
 constexpr std::string_view kReportHeader = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
 
-}  // namespace
-
-size_t ReportRoom(const Disc& disc) {
-  // A file's messages of its probe, at most two lines without its name or one with it, and its
-  // line of the listing of lengths.
+// Room enough for the listing of every WAV entry's length, in bytes.
+size_t LengthReportRoom(const Disc& disc) {
   size_t room = kReportHeader.size() + 64;
-  for (const DiscFile& file : disc.files) room += 2 * file.entry.text.size() + 128;
+  for (const DiscFile& file : disc.files) room += file.entry.text.size() + 48;
   return room;
 }
 
+}  // namespace
+
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total) {
+  // Room for every line, so that the report is written into one buffer.
+  out->reserve(out->size() + LengthReportRoom(disc));
   out->append(kReportHeader);
   int number = 0;
   for (const DiscFile& file : disc.files) {

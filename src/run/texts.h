@@ -28,10 +28,6 @@ std::string ListTooLarge(std::string_view name);
 // opened or read, or lacks a format or data block, or gives a format that cannot be measured.
 void AppendProbeMessages(std::string* out, std::string_view name, const WavFile& wav);
 
-// Room enough for standard output's report of the disc, in bytes: every file's messages of its
-// probe and its line in the listing of lengths, save a reason the system gives.
-size_t ReportRoom(const Disc& disc);
-
 // Appends the listing of every WAV entry's length and the total playing time.
 void AppendLengthReport(std::string* out, const Disc& disc, TotalTime total);
 
