@@ -389,12 +389,12 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
         converted.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
       }
     }
-    std::vector<LineTags> probed = std::move(tags);
-    tags.resize(probed.size() + converted.size());
-    std::merge(std::make_move_iterator(probed.begin()), std::make_move_iterator(probed.end()),
+    std::vector<LineTags> merged(tags.size() + converted.size());
+    std::merge(std::make_move_iterator(tags.begin()), std::make_move_iterator(tags.end()),
                std::make_move_iterator(converted.begin()), std::make_move_iterator(converted.end()),
-               tags.begin(),
+               merged.begin(),
                [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
+    tags = std::move(merged);
     console->out +=
         FixScript({list.text, list.regular, new_name, tags}, found, {list.name, cue_name});
     return kExitDone;
