@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  std::string cue = BuildCueSheet(disc);
+  std::string cue = BuildCueSheet(disc, layout);
   if (count == 0 ? !cue.empty() : cue.rfind("FILE \"", 0) != 0) std::abort();
   if (!cue.empty() && cue.back() != '\n') std::abort();
   return 0;

@@ -36,7 +36,7 @@ bool Gives(SheetName line, std::string_view text) {
 
 }  // namespace
 
-std::string BuildCueSheet(const Disc& disc) {
+std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   // Room for every line, so that the sheet is written into one buffer.
   size_t room = 0;
   for (const DiscFile& file : disc.files) {
@@ -68,13 +68,20 @@ std::string BuildCueSheet(const Disc& disc) {
     before = name;
     before_split = file.track_count > 1;
     for (const Track& track : TracksOf(disc, file)) {
+      const TrackPlace& place = layout.tracks[static_cast<size_t>(&track - disc.tracks.data())];
       AppendTrack(&text, track_number++);
       AppendText(&text, "    ", "TITLE", TitleOf(disc, track));
       AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeTextOf(track.pregap.text)) += '\n';
       }
-      text.append("    INDEX 01 ").append(track.start) += '\n';
+      text.append("    INDEX 01 ");
+      if (place.as_meant && place.in_file) {
+        text.append(CueTimeText(*place.in_file));
+      } else {
+        text.append(track.start);
+      }
+      text += '\n';
     }
   }
   return text;

@@ -4,13 +4,15 @@
 #include <string>
 
 #include "disc/disc.h"
+#include "disc/layout.h"
 
 namespace vantorel {
 
 // The cue sheet of the disc: a FILE line for each file, and a TRACK, PREGAP and INDEX line for
 // each of its tracks, in order, with the texts of the list as they stand, but for a file named
 // again right after a split in it, whose name is written with ./ in front (/. where it starts
-// with /).
-std::string BuildCueSheet(const Disc& disc);
+// with /), and for a split whose time the layout places as meant, not as written, which is given
+// as minutes:seconds:frames.
+std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout);
 
 }  // namespace vantorel

@@ -11,7 +11,8 @@ namespace {
 std::string Cue(std::string_view list) {
   TrackTable table;
   ClassifyTrackList(list, &table);
-  return BuildCueSheet(BuildDisc(table));
+  Disc disc = BuildDisc(table);
+  return BuildCueSheet(disc, LayOutDisc(disc));
 }
 
 TEST(BuildCueSheet, FilesSplitsAndPregaps) {

@@ -18,8 +18,25 @@ constexpr size_t kLongestPath = 4096;
 // this many bytes or more.
 constexpr size_t kLongestCdrdaoFile = 148;
 
+// The time text of a pregap line as it is meant: from a digit right after its letter, where one
+// stands there, else from its third character.
+std::string_view MeantPregapTime(std::string_view line) {
+  return line.size() >= 2 && IsDigit(line[1]) ? line.substr(1) : TimeTextOf(line);
+}
+
+// Whether a split or pregap line, whatever the case of its letter, gives a time to read: as a split
+// gives it, in any form, or as a pregap does; or leaves it out.
+bool GivesATime(std::string_view line) {
+  if (TrimBlanks(TimeTextOf(line)).empty()) return true;
+  if (line.starts_with('S') || line.starts_with('s')) {
+    SplitText cut = MeantSplit(line);
+    return cut.form == SplitForm::kPasted || ReadsAsTime(cut.time);
+  }
+  return ReadsAsTime(MeantPregapTime(line));
+}
+
 bool StartsWithLowercaseAndTime(std::string_view line) {
-  return KindWithCapital(line) != LineKind::kNone && line.size() > 2 && IsDigit(line[2]);
+  return KindWithCapital(line) != LineKind::kNone && line.size() > 2 && GivesATime(line);
 }
 
 // Whether the time text of a split or pregap line is something other than a time: it does not
@@ -35,6 +52,7 @@ std::optional<FindingKind> FindingOfIgnored(std::string_view line) {
   if (ContainsWavAnyCase(line)) return FindingKind::kMixedCaseWav;
   if (StartsWithLowercaseAndTime(line)) return FindingKind::kLowercaseLetter;
   if (OtherAudioOf(line) != Converter::kNone) return FindingKind::kOtherAudio;
+  if (IsSplitWithoutLetter(line)) return FindingKind::kSplitWithoutLetter;
   return std::nullopt;
 }
 
@@ -159,12 +177,34 @@ LineKind TextGivenFirst(const WrittenFirst& first) {
   return ToSheetText(first.text).empty ? LineKind::kNone : first.kind;
 }
 
+// How a file read as read reads its times of a doubt.
+TimesRead ReadOf(Doubt doubt, const FileReading& read) {
+  return doubt == Doubt::kUnits ? read.units : read.fractions;
+}
+
+// Whether a way of reading a file's split times holds or is to be chosen, so that every track lies
+// where that way puts it.
+bool Decided(const FileReading& read) {
+  for (TimesRead r : {read.units, read.fractions}) {
+    if (r == TimesRead::kLarger || r == TimesRead::kSmaller || r == TimesRead::kEither) return true;
+  }
+  return false;
+}
+
 struct Checker {
   const Disc& disc;
   const DiscLayout& layout;
   std::vector<Finding> found;
-  // The name of the file whose choice of reading is said, by where it lies in the list's text.
-  const char* two_ways_said = nullptr;
+  // The file whose choice of reading is said, of each doubt, by where its name lies in the list.
+  const char* two_ways_said[2] = {};
+  // The time a line that opens a track means, where the line to write its title in is written whole
+  // with it: a line whose time a pasted tracklist writes, or a loose split.
+  struct WholeLine {
+    int line;
+    uint32_t frames;
+    bool four_fields;
+  };
+  std::vector<WholeLine> whole_lines = {};
 
   void Add(FindingKind kind, const ListLine& at, Finding f = {}) {
     f.kind = kind;
@@ -181,20 +221,24 @@ struct Checker {
          .part = {.stem = StemOf(line.text)}});
   }
 
-  // Finds, once, what a burner would misread in the time of a split or pregap line, time being
-  // the time it gives, and says whether there was anything: a line with such a finding has
+  // Finds, once, what a burner would misread in the time of a pregap line, or of a split line of a
+  // file that cannot be used, and says whether there was anything: a line with such a finding has
   // nothing more worth saying.
-  bool TimeLine(const ListLine& line, std::string_view time, std::string_view title = {}) {
+  bool TimeLine(const ListLine& line, std::string_view time) {
     // The line up to the end of its time: a split's title is no part of it.
     std::string_view head = line.text.substr(0, time.data() + time.size() - line.text.data());
     if (ContainsWavAnyCase(head)) {
       MixedCase(line);
       return true;
     }
-    // The character after the letter is skipped whatever it is; a digit there is lost.
+    // The character after the letter is skipped whatever it is; a digit there is lost, unless the
+    // time is the same without it.
     if (head.size() >= 2 && IsDigit(head[1])) {
-      Add(FindingKind::kNoSpaceAfterLetter, line);
-      return true;
+      std::optional<uint32_t> as_meant = ReadCueTime(head.substr(1));
+      if (!as_meant || as_meant != ReadCueTime(time)) {
+        Add(FindingKind::kNoSpaceAfterLetter, line);
+        return true;
+      }
     }
     if (HoldsNoTime(time)) {
       Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(head)});
@@ -205,13 +249,95 @@ struct Checker {
     TimeReadings meant = ReadEditorTime(time);
     if (meant.count == 2) {
       Add(FindingKind::kTimeWithoutFrames, line,
-          {.names = {.title = title}, .frames = meant.frames[0], .other_frames = meant.frames[1]});
+          {.frames = meant.frames[0], .other_frames = meant.frames[1]});
     } else if (meant.count == 1) {
-      Add(FindingKind::kEditorTime, line, {.names = {.title = title}, .frames = meant.frames[0]});
+      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0], .timed = true});
     } else {
       Add(FindingKind::kNotACueTime, line);
     }
     return true;
+  }
+
+  // What the time of a split line of a file read as read means, and whether the sheet carries that:
+  // where it does not, the line that writes it so. Says whether there was anything: a line with
+  // such a finding has nothing more worth saying.
+  bool SplitTime(const ListLine& line, const TrackPlace& place, const FileReading& read,
+                 std::string_view title, const DiscFile& file) {
+    const SplitText cut = CutSplitLine(line.text);
+    std::string_view head =
+        line.text.substr(0, cut.time.data() + cut.time.size() - line.text.data());
+    if (cut.form == SplitForm::kPlain && ContainsWavAnyCase(head)) {
+      MixedCase(line);
+      return true;
+    }
+    const TimeReading time = MeantTimeOf(line.text);
+    if (time.doubt != Doubt::kNone && ReadOf(time.doubt, read) == TimesRead::kEither) {
+      TwoWays(line, time.doubt, file);
+      return true;
+    }
+    const std::optional<uint32_t> meant = MeantIn(time, read);
+    if (place.as_meant) {
+      if (meant) whole_lines.push_back({line.number, *meant, read.four_fields});
+      return false;
+    }
+    const std::optional<uint32_t> as_written = ReadCueTime(cut.time);
+    if (meant && as_written == meant) return false;
+    Finding f = {.names = {.title = title},
+                 .frames = meant.value_or(0),
+                 .timed = meant.has_value(),
+                 .four_fields = read.four_fields};
+    if (line.text.size() >= 2 && IsDigit(line.text[1])) {
+      Add(FindingKind::kNoSpaceAfterLetter, line, f);
+    } else if (HoldsNoTime(cut.time)) {
+      Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kSplit});
+    } else if (meant && time.doubt != Doubt::kNone) {
+      f.other_frames = *meant == time.larger ? time.smaller : time.larger;
+      Add(time.doubt == Doubt::kUnits ? FindingKind::kTimeSettled : FindingKind::kFractionSettled,
+          line, f);
+    } else if (meant) {
+      Add(FindingKind::kEditorTime, line, f);
+    } else if (time.doubt == Doubt::kUnits && !as_written) {
+      // Two numbers the file does not settle: minutes:seconds or seconds:frames.
+      Add(FindingKind::kTimeWithoutFrames, line,
+          {.names = {.title = title}, .frames = time.larger, .other_frames = time.smaller});
+    } else if (time.doubt == Doubt::kFraction) {
+      // A fraction the file does not settle is read as shntool writes it.
+      f.frames = time.larger;
+      f.timed = true;
+      Add(FindingKind::kEditorTime, line, f);
+    } else if (!as_written) {
+      Add(FindingKind::kNotACueTime, line);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // A loose split of a file read as read: what it is, and the line that makes it a split as it is
+  // meant, where its time is known.
+  void Loose(const LooseSplit& loose, const FileReading& read) {
+    const ListLine& line = loose.line;
+    const TimeReading time = MeantTimeOf(line.text);
+    if (time.doubt != Doubt::kNone && ReadOf(time.doubt, read) == TimesRead::kEither) {
+      TwoWays(line, time.doubt, disc.files[loose.file]);
+    }
+    const std::optional<uint32_t> meant = MeantIn(time, read);
+    if (meant) whole_lines.push_back({line.number, *meant, read.four_fields});
+    // Its title as the sheet would write it, where its line gives one.
+    const CdText* titled = nullptr;
+    for (const TrackTexts& texts : disc.texts_off_disc) {
+      if (texts.title.line.number == line.number) titled = &texts.title;
+    }
+    Finding f = {.names = {.title = titled != nullptr ? std::string_view(titled->text.text) : ""},
+                 .frames = meant.value_or(0),
+                 .timed = meant.has_value(),
+                 .four_fields = read.four_fields};
+    if (line.text.starts_with('s')) {
+      f.line_kind = LineKind::kSplit;
+      Add(FindingKind::kLowercaseLetter, line, f);
+    } else {
+      Add(FindingKind::kSplitWithoutLetter, line, f);
+    }
   }
 
   // What a burner would refuse or misread in a file itself: its name, its kind and its format,
@@ -288,11 +414,10 @@ struct Checker {
   // The lines of a file's tracks: the time of each split and, where the layout could not place
   // it, why; and each pregap's time.
   void TrackLines(std::span<const Track> tracks, std::span<const TrackPlace> places,
-                  const DiscFile& file, TimesRead read) {
+                  const DiscFile& file, const FileReading& read) {
     // Where a way of reading the file's split times holds, every track lies where that way puts
     // it: a time read two ways is said as that way reads it, and no other placing is.
-    const bool decided =
-        read == TimesRead::kLarger || read == TimesRead::kSmaller || read == TimesRead::kEither;
+    const bool decided = Decided(read);
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
@@ -307,15 +432,16 @@ struct Checker {
         Add(FindingKind::kSplitAtStart, track.opened_by,
             {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? title : ""},
              .other_line = file.entry.number});
-      } else if (t != 0 && decided && ReadingsOf(track.start).two_ways) {
-        TwoWays(track, title, read, file.entry.text, tracks.back());
-      } else if (t != 0 && !TimeLine(track.opened_by, track.start, title) && !decided) {
+      } else if (t != 0 && !SplitTime(track.opened_by, place, read, title, file) && !decided) {
         if (place.placing == Placing::kPastEnd) {
           Add(FindingKind::kSplitPastEnd, track.opened_by,
               {.names = {.file = file.entry.text}, .frames = place.bound});
         } else if (place.placing == Placing::kNotLater) {
           Add(FindingKind::kSplitNotLater, track.opened_by,
-              {.names = {.title = title}, .frames = place.bound, .other_frames = place.as_hours});
+              {.names = {.title = title},
+               .frames = place.bound,
+               .other_frames = place.as_hours,
+               .four_fields = read.four_fields});
         }
       }
       const ListLine& pregap = track.pregap;
@@ -330,26 +456,29 @@ struct Checker {
     }
   }
 
-  // A split whose time reads two ways in a file where a way of reading them all holds: the one way
-  // that does, or the choice, said once for the file.
-  void TwoWays(const Track& track, std::string_view title, TimesRead read, std::string_view file,
-               const Track& last) {
-    SplitReadings r = ReadingsOf(track.start);
-    if (read == TimesRead::kEither) {
-      if (two_ways_said == file.data()) return;
-      two_ways_said = file.data();
-      SplitReadings end = ReadingsOf(last.start);
-      Add(FindingKind::kTimesTwoWays, track.opened_by,
-          {.names = {.file = file}, .frames = end.larger, .other_frames = end.smaller});
-      return;
+  // A split whose time reads two ways in a file where either way of reading them all holds: the
+  // choice, said once for the file, with where the file's last split that reads two ways starts
+  // each way.
+  void TwoWays(const ListLine& line, Doubt doubt, const DiscFile& file) {
+    const char*& said = two_ways_said[doubt == Doubt::kUnits ? 0 : 1];
+    if (said == file.entry.text.data()) return;
+    said = file.entry.text.data();
+    int last_line = 0;
+    TimeReading last;
+    auto consider = [&](const ListLine& split) {
+      TimeReading r = MeantTimeOf(split.text);
+      if (r.doubt == doubt && split.number > last_line) {
+        last_line = split.number;
+        last = r;
+      }
+    };
+    for (const Track& track : TracksOf(disc, file).subspan(1)) consider(track.opened_by);
+    const auto index = static_cast<uint32_t>(&file - disc.files.data());
+    for (const LooseSplit& loose : disc.loose_splits) {
+      if (loose.file == index) consider(loose.line);
     }
-    uint32_t meant = read == TimesRead::kLarger ? r.larger : r.smaller;
-    // A time written as the cue sheet reads it already says what it means.
-    if (ReadCueTime(track.start) == meant) return;
-    Add(FindingKind::kTimeSettled, track.opened_by,
-        {.names = {.title = title},
-         .frames = meant,
-         .other_frames = read == TimesRead::kLarger ? r.smaller : r.larger});
+    Add(doubt == Doubt::kUnits ? FindingKind::kTimesTwoWays : FindingKind::kFractionsTwoWays, line,
+        {.names = {.file = file.entry.text}, .frames = last.larger, .other_frames = last.smaller});
   }
 
   // A track shorter than a CD track may be, as the layout gives its length: said at the split
@@ -374,15 +503,27 @@ struct Checker {
     }
   }
 
-  // A title or performer: one whose text is changed to be burnt, or that has none.
+  // A title or performer: one whose text is changed to be burnt, or that has none. A line whose
+  // time is to be written anew is given with its text as the sheet writes it already.
   void Text(const CdText& text) {
     if (text.line.number == 0) return;
     if (text.text.empty) {
       Add(FindingKind::kTextEmpty, text.line);
-    } else if (text.text.changed) {
-      Add(FindingKind::kTextChanged, text.line,
-          {.names = {.written = text.text.text}, .part = {.lead = text.lead}});
+      return;
     }
+    if (!text.text.changed) return;
+    for (const Finding& f : found) {
+      if (f.line == text.line.number && f.timed) return;
+    }
+    Finding f = {.names = {.written = text.text.text}, .part = {.lead = text.lead}};
+    for (const WholeLine& whole : whole_lines) {
+      if (whole.line == text.line.number) {
+        f.frames = whole.frames;
+        f.timed = true;
+        f.four_fields = whole.four_fields;
+      }
+    }
+    Add(FindingKind::kTextChanged, text.line, f);
   }
 
   // The CD-TEXT of the disc and its tracks, where the sheet carries any: each text, and what
@@ -417,6 +558,10 @@ struct Checker {
     std::span<const Track> tracks = TracksOf(disc, file);
     std::span<const TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
+    const FileReading& read = layout.reading[index];
+    for (const LooseSplit& loose : disc.loose_splits) {
+      if (loose.file == index) Loose(loose, read);
+    }
     if (!IsUsable(file.wav)) {
       // Where its tracks land is not known, but what its lines say is.
       for (const Track& track : tracks.subspan(1)) TimeLine(track.opened_by, track.start);
@@ -431,12 +576,9 @@ struct Checker {
     }
     Audio(file);
     EndsInsideFrame(file, next != nullptr && IsUsable(next->wav) ? next : nullptr);
-    TimesRead read = layout.times_read[index];
     TrackLines(tracks, places, file, read);
     // Where a way of reading the split times holds, no track is too short read that way.
-    if (read == TimesRead::kOneWay || read == TimesRead::kNeither) {
-      TrackLengths(tracks, places, layout.file_frames[index]);
-    }
+    if (!Decided(read)) TrackLengths(tracks, places, layout.file_frames[index]);
   }
 
   // A line taken as neither a WAV file, a split nor a pregap, by what it says and, where it was
@@ -446,20 +588,29 @@ struct Checker {
     std::optional<FindingKind> kind = FindingOfIgnored(line.text);
     if (kind == FindingKind::kMixedCaseWav) {
       MixedCase(line);
-    } else if (kind == FindingKind::kLowercaseLetter) {
-      Add(*kind, line, {.line_kind = KindWithCapital(line.text)});
-    } else if (kind == FindingKind::kOtherAudio) {
-      // A command to make CD audio of a file is worth giving only where the file is there.
-      if (lookup != nullptr && lookup->names_a_file) {
-        Add(*kind, line,
+    } else if (lookup != nullptr && lookup->names_a_file) {
+      // A line that names a file is that file, whatever it starts with: a command to make CD
+      // audio of it is worth giving where it is of another kind.
+      if (OtherAudioOf(line.text) != Converter::kNone) {
+        Add(FindingKind::kOtherAudio, line,
             {.converter = OtherAudioOf(line.text), .part = {.stem = StemOf(line.text)}});
       } else {
-        Add(FindingKind::kOtherAudioNotFound, line);
+        Add(FindingKind::kFileNotWav, line);
       }
-    } else if (lookup != nullptr && lookup->names_a_file) {
-      Add(FindingKind::kFileNotWav, line);
     } else if (lookup != nullptr && lookup->names_a_wav) {
       Add(FindingKind::kWavWithoutExt, line);
+    } else if (kind == FindingKind::kLowercaseLetter && KindWithCapital(line.text) ==
+                                                            LineKind::kPregap) {
+      // A loose split is said with its file; a pregap's time is its own.
+      std::string_view time = MeantPregapTime(line.text);
+      std::optional<uint32_t> frames = ReadCueTime(time);
+      if (TimeReadings editor = ReadEditorTime(time); !frames && editor.count == 1) {
+        frames = editor.frames[0];
+      }
+      Add(*kind, line,
+          {.frames = frames.value_or(0), .line_kind = LineKind::kPregap, .timed = frames.has_value()});
+    } else if (kind == FindingKind::kOtherAudio) {
+      Add(FindingKind::kOtherAudioNotFound, line);
     }
   }
 };
@@ -499,6 +650,9 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kTimeWithoutFrames:
     case FindingKind::kTimeSettled:
     case FindingKind::kTimesTwoWays:
+    case FindingKind::kFractionSettled:
+    case FindingKind::kFractionsTwoWays:
+    case FindingKind::kSplitWithoutLetter:
     case FindingKind::kSplitPastEnd:
     case FindingKind::kSplitNotLater:
     case FindingKind::kSplitAtStart:
@@ -684,6 +838,12 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
     bool ends_so = line.size() >= 4 && ContainsWavAnyCase(line.substr(line.size() - 4));
     return ends_so ? std::optional(LookUp::kSpellings) : std::nullopt;
   }
+  // A line that starts with S or P, whatever its case, is a split or a pregap only where it gives
+  // a time; otherwise it may be a file's name.
+  if (kind == LineKind::kSplit || kind == LineKind::kPregap ||
+      (kind == LineKind::kNone && KindWithCapital(line) != LineKind::kNone)) {
+    return GivesATime(line) ? std::nullopt : std::optional(LookUp::kAsWritten);
+  }
   if (kind != LineKind::kNone) return std::nullopt;
   std::optional<FindingKind> says = FindingOfIgnored(line);
   if (says && says != FindingKind::kOtherAudio) return std::nullopt;
@@ -693,6 +853,13 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
 bool OpensTrackOnceMended(std::string_view line) {
   std::optional<FindingKind> kind = FindingOfIgnored(line);
   return kind == FindingKind::kMixedCaseWav || kind == FindingKind::kOtherAudio ||
+         kind == FindingKind::kSplitWithoutLetter ||
+         (kind == FindingKind::kLowercaseLetter && line[0] == 's');
+}
+
+bool IsLooseSplit(std::string_view line) {
+  std::optional<FindingKind> kind = FindingOfIgnored(line);
+  return kind == FindingKind::kSplitWithoutLetter ||
          (kind == FindingKind::kLowercaseLetter && line[0] == 's');
 }
 

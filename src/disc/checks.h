@@ -43,6 +43,10 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind);
 // warning says, it opens a track, which the title and performer lines under it give their texts.
 bool OpensTrackOnceMended(std::string_view line);
 
+// Whether an ignored line is meant as a split: one written with a small s, or a time and a title
+// as a pasted tracklist writes them without the S (see LooseSplit).
+bool IsLooseSplit(std::string_view line);
+
 // The tool that makes CD audio of the audio file a line names by its extension, where it is of a
 // kind other than WAV; kNone otherwise.
 Converter OtherAudioOf(std::string_view line);

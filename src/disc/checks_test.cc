@@ -83,16 +83,17 @@ void PrintTo(const Found& f, std::ostream* os) {
 std::vector<Found> FindingsOf(std::string_view list) {
   TrackTable table;
   ClassifyTrackList(list, &table);
-  Disc disc = BuildDisc(table);
-  for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
-  MeasureLengths(&disc);
-  for (LineLookup& lookup : disc.lookups) {
+  std::vector<LineLookup> lookups = LinesToLookUp(table);
+  for (LineLookup& lookup : lookups) {
     // Of the files of other kinds of audio, those called gone are not there.
     std::string_view text = lookup.line.text;
     lookup.names_a_file =
         text == "exists" || (OtherAudioOf(text) != Converter::kNone && !text.starts_with("gone"));
     lookup.names_a_wav = text == "typed";
   }
+  Disc disc = BuildDisc(table, std::move(lookups));
+  for (DiscFile& file : disc.files) file.wav = FileCalled(file.entry.text);
+  MeasureLengths(&disc);
   std::vector<Found> found;
   for (const Finding& f : CheckDisc(disc, LayOutDisc(disc))) {
     const AudioFormat& a = f.format;
@@ -152,14 +153,13 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        "DISC PERFORMER p\n",
        {Found{1, K::kTrackWithoutTitle},
         Found{.line = 2, .kind = K::kEditorTime, .frames = 412, .title = "Cafe"},
-        Found{.line = 2, .kind = K::kTextChanged, .other = "Cafe"},
         Found{
             .line = 3, .kind = K::kTimeSettled, .frames = 900, .other_frames = 12, .title = "Two"},
         Found{5, K::kTextEmpty}}},
       // A time as an audio editor writes it, and seconds of 60.
       {"a.wav\nS 0:05.5\nS 00:60:00\n", {Found{2, K::kEditorTime, 412}, Found{3, K::kNotACueTime}}},
       {"a.wav\r\n\r\nS12:00:00\r\rSide B\nSample.Wav\n",
-       {Found{3, K::kNoSpaceAfterLetter}, Found{5, K::kNoteReadAsLine},
+       {Found{3, K::kNoSpaceAfterLetter, 12 * 60 * 75}, Found{5, K::kNoteReadAsLine},
         Found{6, K::kMixedCaseWav}}},
       // A split at the time of the track before it starts nothing.
       {"a.wav\nS 00:00:00\nS 00:05:00\nS 00:05:00\n",
@@ -172,8 +172,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"a.wav\nS 00:02:00\nS 00:16:00\n", {Found{2, K::kTrackBeforeTooShort, 150}}},
       {"a.wav\nx\nP 00:02:00\nP 00:01:00\ntrack.Wav\ns 03:15:00\np 00:02:00\n",
        {Found{.line = 3, .kind = K::kPregapIgnored, .count = 2, .other = "x"},
-        Found{4, K::kPregapIgnored}, Found{5, K::kMixedCaseWav}, Found{6, K::kLowercaseLetter},
-        Found{7, K::kLowercaseLetter}}},
+        Found{4, K::kPregapIgnored}, Found{5, K::kMixedCaseWav},
+        Found{6, K::kLowercaseLetter, (3 * 60 + 15) * 75}, Found{7, K::kLowercaseLetter, 150}}},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause;
       // joined, the next would start at the last whole frame.
       {"a.wav\nsay \"hi\".wav\n",
@@ -195,7 +195,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"a.wav\nb.flac\nTITLE B\n# n\nPERFORMER Caf\xC3\xA9\ns 0:05:00\nTITLE C\nTITLE D\n"
        "DISC TITLE d\nDISC PERFORMER p\n",
        {Found{1, K::kTrackWithoutTitle}, Found{2, K::kOtherAudio},
-        Found{.line = 5, .kind = K::kTextChanged, .other = "Cafe"}, Found{6, K::kLowercaseLetter},
+        Found{.line = 5, .kind = K::kTextChanged, .other = "Cafe"},
+        Found{6, K::kLowercaseLetter, 375},
         Found{.line = 8, .kind = K::kTextAgain, .count = 7}}},
       {"h.wav\n-f.wav\nx.wav\n",
        {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 1, 48000, 16, 2}},

@@ -7,8 +7,25 @@
 
 namespace vantorel {
 
-Disc BuildDisc(const TrackTable& table) {
+std::vector<LineLookup> LinesToLookUp(const TrackTable& table) {
+  std::vector<LineLookup> lookups;
+  for (size_t i = 1; i < table.text.size(); ++i) {
+    LineKind kind = table.kind[i];
+    bool may_name_a_file =
+        kind == LineKind::kNone || kind == LineKind::kSplit || kind == LineKind::kPregap;
+    if (!may_name_a_file) continue;
+    if (std::optional<LookUp> how = WorthLookingUp(table.text[i], kind)) {
+      lookups.push_back({.line = {table.number[i], table.text[i]}, .how = *how});
+    }
+  }
+  return lookups;
+}
+
+Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
   Disc disc;
+  disc.lookups = std::move(lookups);
+  // The lookups are in the order of the lines; the next one not yet passed.
+  size_t next_lookup = 0;
   const size_t count = table.text.size();
   size_t wav_entries = 0;
   size_t splits = 0;
@@ -19,11 +36,6 @@ Disc BuildDisc(const TrackTable& table) {
   disc.files.reserve(wav_entries);
   disc.tracks.reserve(wav_entries + splits);
   disc.ignored.reserve(count - wav_entries - splits);
-  auto look_up = [&disc](const ListLine& line, LineKind kind) {
-    if (std::optional<LookUp> how = WorthLookingUp(line.text, kind)) {
-      disc.lookups.push_back({.line = line, .how = *how});
-    }
-  };
   // A title or performer given again for the same track or the disc is set aside, unless the
   // first gave no text.
   auto set_text = [&disc](CdText* text, const ListLine& line, std::string_view raw) {
@@ -61,6 +73,16 @@ Disc BuildDisc(const TrackTable& table) {
   for (size_t i = 0; i < count; ++i) {
     ListLine line = {table.number[i], table.text[i]};
     LineKind kind = table.kind[i];
+    while (next_lookup < disc.lookups.size() && disc.lookups[next_lookup].line.number < line.number) {
+      ++next_lookup;
+    }
+    const LineLookup* lookup = next_lookup < disc.lookups.size() &&
+                                       disc.lookups[next_lookup].line.number == line.number
+                                   ? &disc.lookups[next_lookup]
+                                   : nullptr;
+    // A line that names a file is that file, whatever letter it starts with.
+    const bool names_file = lookup != nullptr && (lookup->names_a_file || lookup->names_a_wav);
+    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap)) kind = LineKind::kNone;
     switch (kind) {
       case LineKind::kWav:
         disc.files.push_back({line, {}, static_cast<uint32_t>(disc.tracks.size()), 1});
@@ -103,20 +125,24 @@ Disc BuildDisc(const TrackTable& table) {
         continue;
       case LineKind::kNone:
         // A note draws nothing, so only the other lines are kept.
-        if (!IsProse(line.text)) {
-          disc.ignored.push_back(line);
-          look_up(line, kind);
-        }
+        if (!IsProse(line.text)) disc.ignored.push_back(line);
         open = kNoTrack;
         ignored_above = line;
-        if (OpensTrackOnceMended(line.text)) {
+        if (names_file || OpensTrackOnceMended(line.text)) {
           off_disc = true;
           off_disc_made = false;
+        }
+        if (!names_file && IsLooseSplit(line.text)) {
+          disc.loose_splits.push_back({line, static_cast<uint32_t>(disc.files.size() - 1)});
+          // Its title is the track's it opens once mended.
+          std::string_view title = line.text.starts_with('s')
+                                       ? MeantSplit(line.text).title
+                                       : ReadPastedTime(line.text).value_or(PastedTime{}).title;
+          if (!title.empty()) set_text(&current_texts().title, line, title);
         }
         continue;
     }
     ignored_above = {};
-    look_up(line, kind);
   }
   return disc;
 }

@@ -94,6 +94,14 @@ struct StrayPregap {
   ListLine after_ignored;
 };
 
+// A line meant as a split that the sheet does not carry as one: written with a small s, or
+// without its S as a pasted tracklist writes it. Mended as its warning says, it opens a track of
+// the file above it, and its time is read together with that file's split times.
+struct LooseSplit {
+  ListLine line;
+  uint32_t file = 0;  // The file above it, in the disc's files.
+};
+
 // A title or performer line given again, and the line of the first, which stands.
 struct TextAgain {
   ListLine line;
@@ -113,6 +121,7 @@ struct Disc {
   // Lines taken as neither a WAV file, a split nor a pregap, but for notes (see IsProse).
   std::vector<ListLine> ignored;
   std::vector<StrayPregap> stray_pregaps;
+  std::vector<LooseSplit> loose_splits;
   std::vector<LineLookup> lookups;  // In the order of the list.
   uint64_t total_seconds = 0;       // The files' lengths summed, in whole seconds.
   CdText title;
@@ -135,10 +144,14 @@ const CdText& TitleOf(const Disc& disc, const Track& track);
 // on every track where the disc has one.
 const CdText& PerformerOf(const Disc& disc, const Track& track);
 
-// The disc of a classified list: every WAV entry with its tracks and pregaps, the lines that
-// count for nothing and those worth looking up, each with its number. What the run learns of the
-// files and the lines it looks up is not known yet.
-Disc BuildDisc(const TrackTable& table);
+// The lines of a classified list worth looking up on disk, in its order (see WorthLookingUp).
+std::vector<LineLookup> LinesToLookUp(const TrackTable& table);
+
+// The disc of a classified list whose lines worth it were looked up: every WAV entry with its
+// tracks and pregaps, the lines that count for nothing and those meant as splits, each with its
+// number. A split or pregap line that names a file is that file, an ignored line, whatever letter
+// it starts with. What the run learns of the files is not known yet.
+Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups = {});
 
 // Gives every file its length from its header and sums them into total_seconds.
 void MeasureLengths(Disc* disc);

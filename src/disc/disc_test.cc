@@ -11,7 +11,7 @@ namespace {
 Disc DiscOf(std::string_view list) {
   static TrackTable table;  // Static: the disc holds views into list, as the table does.
   ClassifyTrackList(list, &table);
-  return BuildDisc(table);
+  return BuildDisc(table, LinesToLookUp(table));
 }
 
 std::string Numbered(const ListLine& line) {
@@ -54,7 +54,7 @@ TEST(BuildDisc, FilesTracksPregapsAndLineNumbers) {
             "1:a.wav [1:a.wav at 00:00:00 3:P 00:02:00] [4:S 01:00:00 at 01:00:00 5:P 00:01:00] | "
             "9:b.WAV [9:b.WAV at 00:00:00] [10:S 2 at 2] [14:S c.Wav at c.Wav] | "
             "stray 6:P 00:03:00 | stray 13:P 9 after 11:x | ignored 7:note | ignored 11:x "
-            "| look up 7:note | look up 11:x | spell 14:S c.Wav | ");
+            "| look up 7:note | look up 10:S 2 | look up 11:x | look up 13:P 9 | spell 14:S c.Wav | ");
   EXPECT_EQ(Described(DiscOf("\n\nS\nP")), "3:S [3:S at 00:00:00 4:P] | ");
   EXPECT_EQ(Described(DiscOf("")), "");
 }

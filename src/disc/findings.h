@@ -67,9 +67,11 @@ enum class FindingKind : uint8_t {
                         // run found: ".wav" or ".WAV", the ending with which it names a file in
                         // place of its own, or else the line itself, when it is a file's name;
                         // part.stem: the line without its ending.
-  kNoSpaceAfterLetter,  // A digit stands where the separator is skipped.
+  kNoSpaceAfterLetter,  // A digit stands where the separator is skipped, and the time the sheet
+                        // carries is not the one written; frames, where timed: the time meant.
   kNotACueTime,
-  // A split's time, and where it lands. names.title: the title after a split's time, if any.
+  // A split's time, and where it lands. names.title: the title after a split's time, if any, as
+  // the sheet writes it; four_fields: the time to write reads two ways as minutes:seconds:frames.
   kEditorTime,           // A time as audio editors write it; frames: the time it means.
   kTimeWithoutFrames,    // minutes:seconds; frames: that time; other_frames: seconds:frames, as
                          // cdrdao reads it.
@@ -77,7 +79,13 @@ enum class FindingKind : uint8_t {
                          // only one; frames: the time it means; other_frames: the other reading.
   kTimesTwoWays,         // The first of a file's split times that read two ways, where either
                          // way holds; names.file: the file; frames and other_frames: where its
-                         // last split starts read the larger way and the smaller.
+                         // last split that reads two ways starts, read the larger way and the
+                         // smaller.
+  kFractionSettled,      // Two digits after a point, which the file's other times read only as
+                         // CD frames or only as hundredths; frames: the time it means;
+                         // other_frames: the other reading.
+  kFractionsTwoWays,     // Likewise kTimesTwoWays, of the two readings of fractions: frames as
+                         // CD frames after the point, other_frames as hundredths.
   kSplitPastEnd,         // names.file: the file; frames: its length.
   kSplitNotLater,        // frames: where the track before it starts; other_frames: the time it
                          // gives read as hours:minutes:seconds, where that rises inside the file.
@@ -92,7 +100,10 @@ enum class FindingKind : uint8_t {
   kPregapIgnored,        // names.line_above and other_line: the ignored line right above it, if
                          // any, and its number.
   kPregapWithoutLength,
-  kLowercaseLetter,     // An s or p line with a time; line_kind: what it would be with a capital.
+  kLowercaseLetter,     // An s or p line with a time; line_kind: what it would be with a capital;
+                        // frames, where timed: the time it means, and names.title its title.
+  kSplitWithoutLetter,  // A time and a title as a pasted tracklist writes them, without the S of
+                        // a split line; frames, where timed: the time it means; names.title.
   kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as line_kind.
   kOtherAudio,          // An ignored line that names an audio file of another kind; converter
                         // and part.stem: the tool that makes CD audio of it and the name's stem.
@@ -218,6 +229,9 @@ struct Finding {
   uint16_t joined_skip = 0;
   bool maybe_note = false;
   LineKind line_kind = LineKind::kNone;
+  // frames is the time the line means, which its line to write gives.
+  bool timed = false;
+  bool four_fields = false;
 };
 
 // Whether the finding also says what a finding of kind would: where it gives a command, that the

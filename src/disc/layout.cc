@@ -37,6 +37,16 @@ void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t 
   }
 }
 
+// Where cdrdao puts a split of a file read as reading: at its time as the sheet carries it, which
+// is the time as written, or as meant where it is written as a pasted tracklist writes it or in
+// four fields (as_meant).
+std::optional<uint32_t> SheetTime(const Track& track, const FileReading& reading, bool* as_meant) {
+  SplitText cut = CutSplitLine(track.opened_by.text);
+  TimeReading time = ReadTime(track.start, cut.form == SplitForm::kPasted);
+  *as_meant = cut.form == SplitForm::kPasted || time.four_fields;
+  return *as_meant ? MeantIn(time, reading) : ReadCueTime(track.start);
+}
+
 // The latest start in a file as the user means it after a split at place: one the layout placed,
 // or else what an audio editor's time means, or a time read as hours.
 uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t latest) {
@@ -56,66 +66,146 @@ uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t lat
   return latest;
 }
 
-// How the splits of a file of end frames read, taken together.
-TimesRead ReadTogether(std::span<const Track> tracks, uint64_t end) {
-  std::vector<SplitReadings> splits;
-  bool any_two = false;
-  for (size_t t = 1; t < tracks.size(); ++t) {
-    SplitReadings r = ReadingsOf(tracks[t].start);
-    // A first split at the start is where the first track starts already, either way.
-    if (t == 1 && r.readable && r.larger == 0) continue;
-    any_two = any_two || r.two_ways;
-    splits.push_back(r);
+// A split of a file as its time is meant, by the number of its line.
+struct MeantSplitTime {
+  int line = 0;
+  TimeReading time;
+};
+
+// The splits a file's lines mean, in the order of the list: those of its tracks but the first,
+// and its loose splits; a first split at the file's start, where its first track starts already
+// either way, left out.
+std::vector<MeantSplitTime> MeantSplitsOf(const Disc& disc, const DiscFile& file, size_t index) {
+  std::vector<MeantSplitTime> splits;
+  for (const Track& track : TracksOf(disc, file).subspan(1)) {
+    splits.push_back({track.opened_by.number, MeantTimeOf(track.opened_by.text)});
   }
-  if (!any_two) return TimesRead::kOneWay;
-  auto holds = [&](bool larger) {
+  for (const LooseSplit& loose : disc.loose_splits) {
+    if (loose.file == index) splits.push_back({loose.line.number, MeantTimeOf(loose.line.text)});
+  }
+  std::sort(splits.begin(), splits.end(),
+            [](const MeantSplitTime& a, const MeantSplitTime& b) { return a.line < b.line; });
+  if (!splits.empty() && splits[0].time.readable && splits[0].time.larger == 0) {
+    splits.erase(splits.begin());
+  }
+  return splits;
+}
+
+// How the splits of a file of end frames read, taken together: the units first, then the
+// fractions, with the units read as they are settled.
+FileReading ReadTogether(std::span<const MeantSplitTime> splits, uint64_t end) {
+  constexpr int kUnits = 0, kFraction = 1;
+  auto index_of = [](Doubt d) { return d == Doubt::kUnits ? kUnits : kFraction; };
+  bool any[2] = {}, larger_out[2] = {}, smaller_out[2] = {};
+  for (const MeantSplitTime& s : splits) {
+    if (s.time.doubt != Doubt::kNone) any[index_of(s.time.doubt)] = true;
+    if (s.time.settles != Doubt::kNone) {
+      (s.time.settles_larger ? smaller_out : larger_out)[index_of(s.time.settles)] = true;
+    }
+  }
+  FileReading reading;
+  auto holds = [&](int doubt, bool larger) {
+    if (larger ? larger_out[doubt] : smaller_out[doubt]) return false;
     uint64_t last = 0;
-    for (const SplitReadings& r : splits) {
-      if (!r.readable) return false;
-      uint64_t at = larger ? r.larger : r.smaller;
+    for (const MeantSplitTime& s : splits) {
+      if (!s.time.readable) return false;
+      uint64_t at = s.time.larger;
+      if (s.time.doubt != Doubt::kNone && index_of(s.time.doubt) == doubt) {
+        at = larger ? s.time.larger : s.time.smaller;
+      } else if (s.time.doubt == Doubt::kUnits) {
+        at = MeantIn(s.time, reading).value_or(s.time.larger);
+      }
       if (at < last + cd::kShortestTrackFrames) return false;
       last = at;
     }
     return end >= last + cd::kShortestTrackFrames;
   };
-  bool larger = holds(true), smaller = holds(false);
-  if (larger && smaller) return TimesRead::kEither;
-  if (larger) return TimesRead::kLarger;
-  return smaller ? TimesRead::kSmaller : TimesRead::kNeither;
+  auto decide = [&](int doubt) {
+    if (!any[doubt]) return TimesRead::kOneWay;
+    bool larger = holds(doubt, true), smaller = holds(doubt, false);
+    if (larger && smaller) return TimesRead::kEither;
+    if (larger) return TimesRead::kLarger;
+    return smaller ? TimesRead::kSmaller : TimesRead::kNeither;
+  };
+  reading.units = decide(kUnits);
+  reading.fractions = decide(kFraction);
+  // The times written for the splits as they are meant, where all of them are known.
+  std::vector<uint32_t> positions;
+  for (const MeantSplitTime& s : splits) {
+    std::optional<uint32_t> meant = MeantIn(s.time, reading);
+    if (!meant) return reading;
+    positions.push_back(*meant);
+  }
+  reading.four_fields = WrittenTimesReadTwoWays(positions, end);
+  return reading;
 }
 
 }  // namespace
 
-SplitReadings ReadingsOf(std::string_view time) {
-  if (std::optional<uint32_t> cue = ReadCueTime(time)) {
-    // Hours are written with one digit, as h:mm:ss; minutes:seconds:frames as a cue sheet
-    // writes them, with two, read only so.
-    size_t first = time.find_first_not_of(" \t");
-    std::optional<uint32_t> hours =
-        time.find(':') == first + 1 ? ReadHoursTime(time) : std::nullopt;
-    if (hours && *hours != *cue) return {true, true, *hours, *cue};
-    return {true, false, *cue, *cue};
+std::optional<uint32_t> MeantIn(const TimeReading& time, const FileReading& reading,
+                                bool smaller) {
+  if (!time.readable) return std::nullopt;
+  if (time.doubt == Doubt::kNone) return time.larger;
+  switch (time.doubt == Doubt::kUnits ? reading.units : reading.fractions) {
+    case TimesRead::kLarger:
+      return time.larger;
+    case TimesRead::kSmaller:
+      return time.smaller;
+    case TimesRead::kEither:
+      return smaller ? time.smaller : time.larger;
+    case TimesRead::kOneWay:
+    case TimesRead::kNeither:
+      return std::nullopt;
   }
-  TimeReadings meant = ReadEditorTime(time);
-  if (meant.count == 2) return {true, true, meant.frames[0], meant.frames[1]};
-  if (meant.count == 1) return {true, false, meant.frames[0], meant.frames[0]};
-  return {};
+  return std::nullopt;
+}
+
+TimeReading MeantTimeOf(std::string_view line) {
+  if (line.starts_with('S') || line.starts_with('s')) {
+    SplitText cut = MeantSplit(line);
+    return ReadTime(cut.time, cut.form == SplitForm::kPasted);
+  }
+  std::optional<PastedTime> pasted = ReadPastedTime(line);
+  return pasted ? ReadTime(pasted->time, true) : TimeReading{};
+}
+
+std::string WrittenTime(uint32_t frames, bool four_fields) {
+  std::string time = CueTimeText(frames);
+  return four_fields && ReadsAsHours(time) ? FourFieldTimeText(frames) : time;
+}
+
+bool WrittenTimesReadTwoWays(std::span<const uint32_t> positions, uint64_t end) {
+  bool two_ways = false;
+  uint64_t last = 0;
+  for (uint32_t meant : positions) {
+    uint64_t at = meant;
+    std::optional<uint32_t> hours = ReadHoursTime(CueTimeText(meant));
+    if (hours && *hours != meant) {
+      at = *hours;
+      two_ways = true;
+    }
+    if (at < last + cd::kShortestTrackFrames) return false;
+    last = at;
+  }
+  return two_ways && end >= last + cd::kShortestTrackFrames;
 }
 
 DiscLayout LayOutDisc(const Disc& disc) {
   DiscLayout layout;
   layout.tracks.resize(disc.tracks.size());
   layout.file_frames.reserve(disc.files.size());
-  layout.times_read.reserve(disc.files.size());
+  layout.reading.reserve(disc.files.size());
   // Where the next file starts on the disc, known while every track before it is placed and
   // every pregap before it read.
   uint64_t at = 0;
   bool known = true;
-  for (const DiscFile& file : disc.files) {
+  for (size_t index = 0; index < disc.files.size(); ++index) {
+    const DiscFile& file = disc.files[index];
     const uint64_t end = BurnedFrames(file.wav.length);
     layout.file_frames.push_back(end);
     std::span<const Track> tracks = TracksOf(disc, file);
-    layout.times_read.push_back(tracks.size() > 1 ? ReadTogether(tracks, end) : TimesRead::kOneWay);
+    const FileReading& reading = layout.reading.emplace_back(
+        ReadTogether(MeantSplitsOf(disc, file, index), end));
     std::span<TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
     // Where the file starts on the disc with the pregaps of its tracks so far.
@@ -131,7 +221,7 @@ DiscLayout LayOutDisc(const Disc& disc) {
       const ListLine& pregap = tracks[t].pregap;
       // A pregap's time is its line's text from the third character on, whatever the second is.
       place.pregap = pregap.number != 0 ? ReadCueTime(TimeTextOf(pregap.text)) : 0;
-      place.in_file = t == 0 ? 0 : ReadCueTime(tracks[t].start);
+      place.in_file = t == 0 ? 0 : SheetTime(tracks[t], reading, &place.as_meant);
       if (t != 0) {
         PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
         latest = MeantAfter(tracks[t].start, place, latest);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "disc/disc.h"
@@ -44,6 +46,9 @@ struct TrackPlace {
   // Of a split kNotLater: its time read as hours:minutes:seconds, where that lies after bound
   // and inside the file, as times past an hour are often written; 0 otherwise.
   uint32_t as_hours = 0;
+  // The sheet carries its start as meant, not as the list writes it: a time written as a pasted
+  // tracklist writes it, or in four fields.
+  bool as_meant = false;
   // Its length rests on a split that could not be placed, between it and what ends it: a burner
   // refuses such a sheet, so the length is only what it would be without that split.
   bool past_misplaced = false;
@@ -54,31 +59,49 @@ struct TrackPlace {
   uint64_t bound = 0;
 };
 
-// How the split times of a file read, taken together, where some read two ways: in the larger
-// units (two numbers as minutes:seconds, three whose first has one digit as hours:minutes:seconds)
-// or in the smaller, as cdrdao reads them (seconds:frames, minutes:seconds:frames). A way holds
-// where it makes the file's splits rise within it with every track at least 4 seconds long.
+// How the split times of a file read, taken together, where some read two ways (see Doubt): in
+// the larger units or as cdrdao reads them; in CD frames after the point or in hundredths. A way
+// holds where it makes the file's splits rise within it with every track at least 4 seconds long,
+// and no time of the file is written in a form that rules it out.
 enum class TimesRead : uint8_t {
   kOneWay,   // No split of the file reads two ways.
   kNeither,  // Neither way holds.
-  kLarger,   // Only the larger units hold: that is how the file's splits are meant.
-  kSmaller,  // Only the smaller hold.
+  kLarger,   // Only the larger holds: that is how the file's splits are meant.
+  kSmaller,  // Only the smaller holds.
   kEither,   // Both hold: the user's choice, one for the whole file.
 };
 
-// The readings of a split's time in CD frames, the larger first; two_ways where they differ in
-// kind, readable where there is any.
-struct SplitReadings {
-  bool readable = false;
-  bool two_ways = false;
-  uint32_t larger = 0;
-  uint32_t smaller = 0;
+// How a file's split times read, for each doubt.
+struct FileReading {
+  TimesRead units = TimesRead::kOneWay;
+  TimesRead fractions = TimesRead::kOneWay;
+  // The times the tool writes for the file's splits, as they are meant, would read two ways again
+  // where written as minutes:seconds:frames: those that read as hours are written in four fields.
+  bool four_fields = false;
 };
-SplitReadings ReadingsOf(std::string_view time);
+
+// What a time means in a file read as reading says: where it reads two ways, the way its file's
+// times read, the larger where that is the user's choice, or with smaller, the smaller; nothing
+// where the file does not settle it.
+std::optional<uint32_t> MeantIn(const TimeReading& time, const FileReading& reading,
+                                bool smaller = false);
+
+// A split line's time as it is meant: its reading, as written from a digit right after the letter
+// where one stands there, and in the larger units alone where it is written as a pasted
+// tracklist writes it.
+TimeReading MeantTimeOf(std::string_view line);
+
+// The time the tool writes for a split meant at frames in a file whose reading is four_fields.
+std::string WrittenTime(uint32_t frames, bool four_fields);
+
+// Whether the times written as minutes:seconds:frames at the positions a file's splits are meant
+// at, in the order of its lines, would read two ways again in a file of end frames: as hours
+// where they can, they too would rise with every track at least 4 seconds long.
+bool WrittenTimesReadTwoWays(std::span<const uint32_t> positions, uint64_t end);
 
 struct DiscLayout {
   std::vector<TrackPlace> tracks;          // In the order of the disc's tracks.
-  std::vector<TimesRead> times_read = {};  // In the order of the files.
+  std::vector<FileReading> reading = {};  // In the order of the files.
   std::optional<uint64_t> frames = {};     // The disc's length with its pregaps.
   // What the disc lasts at least: its files and every pregap that can be read, wherever the
   // tracks land. It is the disc's length where that is known.

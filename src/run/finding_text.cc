@@ -67,6 +67,9 @@ void AppendNotCdAudio(std::string* out, const AudioFormat& a) {
   out->append(", not CD audio");
 }
 
+constexpr std::string_view kShntoolFrames = "CD frames, as shntool and cuebreakpoints write them";
+constexpr std::string_view kHundredths = "hundredths of a second";
+
 constexpr std::string_view kRf64Is = "an RF64 file, which cdrdao does not read";
 constexpr std::string_view kRifxIs = "a big-endian RIFX file, which cdrdao does not read";
 
@@ -298,8 +301,9 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
 
     case FindingKind::kNoSpaceAfterLetter:
-      Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1), ", so its time reads as \"",
-                   s.substr(2), "\"; put a space after the letter"});
+      Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1),
+                   ", so the sheet reads its time as \"", TimeTextOf(s),
+                   "\"; write the line as \"", *FixOf(f).line, "\""});
       return;
     case FindingKind::kNotACueTime:
       Append(out,
@@ -316,11 +320,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s,
                    "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
                    "as \"",
-                   LineWithTime(s, f.frames, f.names.title), "\" for minutes:seconds, or as \"",
-                   LineWithTime(s, f.other_frames, f.names.title), "\" for seconds:frames"});
+                   LineWithTime(s[0], f.frames, f.names.title), "\" for minutes:seconds, or as \"",
+                   LineWithTime(s[0], f.other_frames, f.names.title), "\" for seconds:frames"});
       return;
     case FindingKind::kTimeSettled: {
-      std::string_view time = CutSplitLine(s).time;
+      std::string_view time = MeantSplit(s).time;
       if (f.frames < f.other_frames) {
         Append(out, {"\"", s,
                      "\" gives two numbers, which the file's other splits read as cdrdao does, as "
@@ -336,16 +340,30 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"; write the line as \"", *FixOf(f).line, "\""});
       return;
     }
+    case FindingKind::kFractionSettled:
+      Append(out, {"\"", s, "\" gives two digits after the point, which the file's other times read "
+                   "only as ",
+                   f.frames > f.other_frames ? kShntoolFrames : kHundredths,
+                   "; write the line as \"", *FixOf(f).line, "\""});
+      return;
     case FindingKind::kTimesTwoWays:
       Append(out, {"the split times of \"", f.names.file,
                    "\" read two ways, and either way every track rises and lasts ",
                    Number(cd::kShortestTrackSeconds),
-                   " seconds: in the larger units "
-                   "(minutes:seconds, hours:minutes:seconds) its last split starts at ",
+                   " seconds: in the larger units (minutes:seconds, hours:minutes:seconds) its "
+                   "last split that reads two ways starts at ",
                    CueTimeText(f.frames),
-                   ", as cdrdao reads them (seconds:frames, "
-                   "minutes:seconds:frames) at ",
+                   ", as cdrdao reads them (seconds:frames, minutes:seconds:frames) at ",
                    CueTimeText(f.other_frames),
+                   "; write them one way as minutes:seconds:frames, as vantorel --script offers"});
+      return;
+    case FindingKind::kFractionsTwoWays:
+      Append(out, {"the split times of \"", f.names.file,
+                   "\" give two digits after a point, which read two ways, and either way every "
+                   "track rises and lasts ",
+                   Number(cd::kShortestTrackSeconds), " seconds: as ", kShntoolFrames,
+                   ", its last such split starts at ", CueTimeText(f.frames), ", as ", kHundredths,
+                   " at ", CueTimeText(f.other_frames),
                    "; write them one way as minutes:seconds:frames, as vantorel --script offers"});
       return;
     case FindingKind::kSplitPastEnd:
@@ -420,6 +438,14 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out,
              {"\"", s, "\" is ignored: ", LineName(f.line_kind), " lines start with a capital ",
               LineLetter(f.line_kind), "; write the line as \"", *FixOf(f).line, "\""});
+      return;
+    case FindingKind::kSplitWithoutLetter:
+      Append(out, {"\"", s, "\" is ignored: it gives a time, but split lines start with S"});
+      if (Fix fix = FixOf(f); fix.line) {
+        Append(out, {"; write the line as \"", *fix.line, "\""});
+      } else {
+        out->append("; write it as one, as vantorel --script offers");
+      }
       return;
     case FindingKind::kNoteReadAsLine:
       Append(out, {"\"", s, "\" is read as a ", LineName(f.line_kind),

@@ -260,8 +260,8 @@ TEST(FindingLines, EachKindAsSaid) {
        "l.txt:2: warning: \"it's.Wav\" is not read as a WAV file: only .wav and .WAV count; rename "
        "the file and write the line as \"it's.wav\": mv './it'\\''s.Wav' './it'\\''s.wav'"},
       {{K::kNoSpaceAfterLetter, 3, "S12:00:00"},
-       "l.txt:3: warning: \"S12:00:00\" has no space after S, so its time reads as \"2:00:00\"; "
-       "put a space after the letter"},
+       "l.txt:3: warning: \"S12:00:00\" has no space after S, so the sheet reads its time as "
+       "\"2:00:00\"; write the line as \"S 12:00:00\""},
       {{K::kNotACueTime, 3, "S 00:10:80"},
        "l.txt:3: warning: \"S 00:10:80\" does not give a time as minutes:seconds:frames (seconds "
        "below 60, frames below 75); write it as in \"S 03:15:00\""},
@@ -286,7 +286,7 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kTimesTwoWays, 2, "S 0:10:00", {.file = "mix.wav"}, 1200 * 75, 1500},
        "l.txt:2: warning: the split times of \"mix.wav\" read two ways, and either way every track "
        "rises and lasts 4 seconds: in the larger units "
-       "(minutes:seconds, hours:minutes:seconds) its last split starts at 20:00:00, as cdrdao "
+       "(minutes:seconds, hours:minutes:seconds) its last split that reads two ways starts at 20:00:00, as cdrdao "
        "reads them (seconds:frames, minutes:seconds:frames) at 00:20:00; write them one way as "
        "minutes:seconds:frames, as vantorel --script offers"},
       {{.kind = K::kSplitPastEnd,

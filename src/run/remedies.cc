@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cd.h"
+#include "disc/layout.h"
 
 namespace vantorel {
 
@@ -13,17 +14,6 @@ std::string Number(uint64_t n) {
 }
 
 }  // namespace
-
-std::string CueTimeText(uint64_t frames) {
-  uint64_t seconds = frames / cd::kFramesPerSecond;
-  std::string time;
-  for (uint64_t field : {seconds / 60, seconds % 60, frames % cd::kFramesPerSecond}) {
-    if (!time.empty()) time += ':';
-    if (field < 10) time += '0';
-    time += std::to_string(field);
-  }
-  return time;
-}
 
 namespace {
 
@@ -50,8 +40,9 @@ void AppendSingleQuoted(std::string* out, std::string_view text) {
   out->push_back('\'');
 }
 
-std::string LineWithTime(std::string_view line, uint64_t frames, std::string_view title) {
-  std::string written = std::string(line.substr(0, 1)) + " " + CueTimeText(frames);
+std::string LineWithTime(char letter, uint64_t frames, std::string_view title, bool four_fields) {
+  std::string written = std::string(1, letter) + " " +
+                        WrittenTime(static_cast<uint32_t>(frames), four_fields);
   if (!title.empty()) written.append(" ").append(title);
   return written;
 }
@@ -114,6 +105,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kNotACueTime:
     case FindingKind::kTimeWithoutFrames:
     case FindingKind::kTimesTwoWays:
+    case FindingKind::kFractionsTwoWays:
     case FindingKind::kSplitPastEnd:
     case FindingKind::kFirstPregap:
     case FindingKind::kTrackBeforeTooShort:
@@ -155,24 +147,33 @@ Fix FixOf(const Finding& f) {
         return fix;
       }
     case FindingKind::kNoSpaceAfterLetter:
+      if (f.timed) return {.line = LineWithTime(s[0], f.frames, f.names.title, f.four_fields)};
       return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
     case FindingKind::kEditorTime:
     case FindingKind::kTimeSettled:
-      return {.line = LineWithTime(s, f.frames, f.names.title)};
+    case FindingKind::kFractionSettled:
+      return {.line = LineWithTime(s[0], f.frames, f.names.title, f.four_fields)};
     case FindingKind::kSplitNotLater:
       if (f.other_frames == 0) return {};
-      return {.line = LineWithTime(s, f.other_frames, f.names.title)};
+      return {.line = LineWithTime(s[0], f.other_frames, f.names.title, f.four_fields)};
     case FindingKind::kSplitAtStart:
       return {.line = f.names.title.empty() ? "" : "TITLE " + std::string(f.names.title)};
     case FindingKind::kPregapWithoutLength:
       return {.line = ""};
-    case FindingKind::kLowercaseLetter:
-      return {.line = std::string(1, static_cast<char>(s[0] - 'a' + 'A')).append(s.substr(1))};
+    case FindingKind::kLowercaseLetter: {
+      const char letter = static_cast<char>(s[0] - 'a' + 'A');
+      if (f.timed) return {.line = LineWithTime(letter, f.frames, f.names.title, f.four_fields)};
+      return {.line = std::string(1, letter).append(s.substr(1))};
+    }
+    case FindingKind::kSplitWithoutLetter:
+      if (!f.timed) return {};
+      return {.line = LineWithTime('S', f.frames, f.names.title, f.four_fields)};
     case FindingKind::kNoteReadAsLine:
       return {.line = "# " + std::string(s)};
     case FindingKind::kWavWithoutExt:
       return {.line = std::string(s).append(".wav")};
     case FindingKind::kTextChanged:
+      if (f.timed) return {.line = LineWithTime('S', f.frames, f.names.written, f.four_fields)};
       return {.line = std::string(f.part.lead).append(f.names.written)};
   }
   return {};

@@ -8,12 +8,9 @@
 #include <string_view>
 
 #include "disc/findings.h"
+#include "tracklist/times.h"
 
 namespace vantorel {
-
-// A length in CD frames as a cue sheet writes it, minutes:seconds:frames, each of at least two
-// digits.
-std::string CueTimeText(uint64_t frames);
 
 // Appends name, and suffix after it, as a path that no program reads as anything but a file's
 // name: after ./ where it does not start with /, so that a | or - at its start, or a URL or
@@ -21,9 +18,11 @@ std::string CueTimeText(uint64_t frames);
 // every byte as itself.
 void AppendPathWord(std::string* out, std::string_view name, std::string_view suffix = "");
 
-// A split or pregap line as it is to be written: the letter of line, the time, and the title
-// after it, if any.
-std::string LineWithTime(std::string_view line, uint64_t frames, std::string_view title);
+// A split or pregap line as it is to be written: the letter (S or P), the time, in four fields
+// where it would read two ways and four_fields says the file's times do, and the title after it,
+// if any.
+std::string LineWithTime(char letter, uint64_t frames, std::string_view title,
+                         bool four_fields = false);
 
 // Appends text in single quotes, as the shell takes it byte for byte.
 void AppendSingleQuoted(std::string* out, std::string_view text);

@@ -172,13 +172,14 @@ TEST(FixScript, BothReadingsSideBySide) {
   Finding f = {.kind = FindingKind::kTimesTwoWays,
                .line = 2,
                .subject = std::string_view(list).substr(6, 11),
-               .names = {.file = "m.wav"}};
+               .names = {.file = std::string_view(list).substr(0, 5)}};
   std::string script = FixScript({list, true, "l.orig"}, {&f, 1}, {"l", "o.cue"});
   EXPECT_NE(script.find("printf 'm.wav\\nS 10:00:00 A\\nS 05:00:00\\nx.wav\\nS 0:20:00\\n' >| "
                         "'./l'\n"
                         "# To read the split times of \"m.wav\" as cdrdao does, put a # before the "
                         "printf above that has none, and take the # from the one below:\n"
-                        "# printf 'm.wav\\nS 00:10:00 A\\nS 00:05:00\\nx.wav\\nS 0:20:00\\n' >| "
+                        "# printf 'm.wav\\nS 0:00:10:00 A\\nS 0:00:05:00\\nx.wav\\nS 0:20:00\\n' "
+                        ">| "
                         "'./l'\n"),
             script.npos)
       << script;

@@ -95,11 +95,38 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return kGoOn;
 }
 
-// The disc the list describes.
+// Looks up every line worth it: as it stands and, as a WAV name typed without its .wav, with it;
+// or, for one that ends in .wav in mixed case, with .wav, with .WAV and as it stands.
+void LookUpLines(std::vector<LineLookup>* lookups) {
+  std::string name;
+  for (LineLookup& lookup : *lookups) {
+    std::string_view text = lookup.line.text;
+    if (lookup.how == LookUp::kAsWritten) {
+      lookup.names_a_file = IsRegularFile(name.assign(text).c_str());
+      if (!lookup.names_a_file) lookup.names_a_wav = IsRegularFile(name.append(".wav").c_str());
+      continue;
+    }
+    std::string_view stem = StemOf(text);
+    for (std::string_view ending : {std::string_view(".wav"), std::string_view(".WAV")}) {
+      if (IsRegularFile(name.assign(stem).append(ending).c_str())) {
+        lookup.spelling = ending;
+        break;
+      }
+    }
+    if (lookup.spelling.empty() && IsRegularFile(name.assign(text).c_str())) {
+      lookup.spelling = text;
+    }
+  }
+}
+
+// The disc the list describes, with the lines worth it looked up: a line that names a file is
+// that file.
 Disc ReadDisc(const List& list) {
   TrackTable table;
   ClassifyTrackList(list.text, &table);
-  return BuildDisc(table);
+  std::vector<LineLookup> lookups = LinesToLookUp(table);
+  LookUpLines(&lookups);
+  return BuildDisc(table, std::move(lookups));
 }
 
 // What the probe and the tag reader may read of a file opened with its head read into head.
@@ -263,30 +290,6 @@ bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, New
   return usable;
 }
 
-// Looks up every line worth it: as it stands and, as a WAV name typed without its .wav, with it;
-// or, for one that ends in .wav in mixed case, with .wav, with .WAV and as it stands.
-void LookUpLines(Disc* disc) {
-  std::string name;
-  for (LineLookup& lookup : disc->lookups) {
-    std::string_view text = lookup.line.text;
-    if (lookup.how == LookUp::kAsWritten) {
-      lookup.names_a_file = IsRegularFile(name.assign(text).c_str());
-      if (!lookup.names_a_file) lookup.names_a_wav = IsRegularFile(name.append(".wav").c_str());
-      continue;
-    }
-    std::string_view stem = StemOf(text);
-    for (std::string_view ending : {std::string_view(".wav"), std::string_view(".WAV")}) {
-      if (IsRegularFile(name.assign(stem).append(ending).c_str())) {
-        lookup.spelling = ending;
-        break;
-      }
-    }
-    if (lookup.spelling.empty() && IsRegularFile(name.assign(text).c_str())) {
-      lookup.spelling = text;
-    }
-  }
-}
-
 // Writes the cue file and says so; too_many_tracks says that the checks found more tracks than a
 // CD holds, which standard output says too.
 int WriteCue(const std::string& name, const std::string& text, const Disc& disc, const List& list,
@@ -360,7 +363,6 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   // Only the script reads the files' tags, for the titles it writes.
   std::vector<LineTags> tags;
   const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found, &tags);
-  LookUpLines(&disc);
 
   MeasureLengths(&disc);
   if (usable && report) {
@@ -403,7 +405,7 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   bool too_many_tracks = std::any_of(checked.begin(), checked.end(), [](const Finding& f) {
     return f.kind == FindingKind::kTooManyTracks;
   });
-  std::string cue = BuildCueSheet(disc);
+  std::string cue = BuildCueSheet(disc, layout);
   return WriteCue(cue_name, cue, disc, list, too_many_tracks, console);
 }
 

@@ -103,21 +103,25 @@ void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line =
   AppendSingleQuoted(out, format);
 }
 
-// The split lines of the file whose line is at from in text, each read two ways, rewritten as
-// minutes:seconds:frames the larger way, or with smaller the smaller way.
-void RewriteTwoWays(std::string_view text, size_t from, bool smaller,
-                    std::map<size_t, Rewrite>* rewrites) {
+// The split lines of the file whose line is at from in text that read two ways of doubt, and
+// those meant as splits, each rewritten as minutes:seconds:frames the larger way, or with smaller
+// the smaller way, with its title as the sheet writes it.
+void RewriteTwoWays(std::string_view text, size_t from, Doubt doubt, bool smaller,
+                    bool four_fields, std::map<size_t, Rewrite>* rewrites) {
   size_t pos = from;
+  NextLine(text, &pos);
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
     LineKind kind = KindOf(line);
     if (kind == LineKind::kWav) break;
-    if (kind != LineKind::kSplit) continue;
-    SplitText cut = CutSplitLine(line);
-    SplitReadings r = ReadingsOf(cut.time);
-    if (!r.two_ways) continue;
+    if (kind != LineKind::kSplit && !(kind == LineKind::kNone && IsLooseSplit(line))) continue;
+    TimeReading time = MeantTimeOf(line);
+    if (time.doubt != doubt) continue;
+    std::string_view title = line.starts_with('S') || line.starts_with('s')
+                                 ? MeantSplit(line).title
+                                 : ReadPastedTime(line).value_or(PastedTime{}).title;
     size_t at = static_cast<size_t>(line.data() - text.data());
-    std::string written =
-        LineWithTime(line, smaller ? r.smaller : r.larger, ToSheetText(cut.title).text);
+    std::string written = LineWithTime('S', smaller ? time.smaller : time.larger,
+                                       ToSheetText(title).text, four_fields);
     (*rewrites)[at] = Rewrite{at, line.size(), written, {}};
   }
 }
@@ -457,16 +461,23 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
   // A file whose split times read two ways, each of which holds: the list is written the larger
   // way, and the smaller is ready beside it, to swap in by moving one #.
   std::vector<std::pair<const Finding*, std::string>> other_ways;
+  auto doubt_of = [](const Finding& f) {
+    return f.kind == FindingKind::kTimesTwoWays       ? Doubt::kUnits
+           : f.kind == FindingKind::kFractionsTwoWays ? Doubt::kFraction
+                                                      : Doubt::kNone;
+  };
   for (const Finding& f : findings) {
-    if (f.kind != FindingKind::kTimesTwoWays || !in_list(f.subject)) continue;
-    RewriteTwoWays(list_text, static_cast<size_t>(f.subject.data() - list_text.data()), false,
-                   &rewrites);
+    if (doubt_of(f) == Doubt::kNone || !in_list(f.names.file)) continue;
+    RewriteTwoWays(list_text, static_cast<size_t>(f.names.file.data() - list_text.data()),
+                   doubt_of(f), false, f.four_fields, &rewrites);
   }
   for (const Finding& f : findings) {
-    if (f.kind != FindingKind::kTimesTwoWays || !in_list(f.subject)) continue;
+    if (doubt_of(f) == Doubt::kNone || !in_list(f.names.file)) continue;
     std::map<size_t, Rewrite> other = rewrites;
-    RewriteTwoWays(list_text, static_cast<size_t>(f.subject.data() - list_text.data()), true,
-                   &other);
+    // The other way's times, as cdrdao reads them or in hundredths, would mostly read two ways
+    // again as minutes:seconds:frames.
+    RewriteTwoWays(list_text, static_cast<size_t>(f.names.file.data() - list_text.data()),
+                   doubt_of(f), true, true, &other);
     other_ways.emplace_back(&f, Rewritten(list_text, other, tag_texts.at_end));
   }
   const bool one_line = !other_ways.empty();
@@ -527,7 +538,10 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
     for (const auto& [f, text] : other_ways) {
       size_t at = script.size();
       script.append("# To read the split times of \"").append(f->names.file);
-      script.append("\" as cdrdao does, put a # before the printf above that has none, and take ");
+      script.append(f->kind == FindingKind::kTimesTwoWays
+                        ? "\" as cdrdao does"
+                        : "\" with hundredths of a second after the point");
+      script.append(", put a # before the printf above that has none, and take ");
       script.append("the # from the one below:");
       EndComment(&script, at);
       script.append("# ");

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "tracklist/times.h"
 #include "tracklist/track_table.h"
 
 namespace vantorel {
@@ -67,37 +68,31 @@ inline bool ContainsWavAnyCase(std::string_view line) {
 // The time text of a split or pregap line: everything from its third character on.
 std::string_view TimeTextOf(std::string_view line);
 
-// A split line's time text cut in two: the time, and the track's title where text follows the
-// time past one or more blanks. The text is cut only where the first word is written as a time,
-// as a burner or an audio editor writes it, even one that cannot be read ("66:80"), and the whole
-// does not read as one; otherwise all of it is the time.
+// How a split line gives its time.
+enum class SplitForm : uint8_t {
+  kPlain,   // After the letter and one character more, as the sheet carries it.
+  kPasted,  // As a tracklist pasted from the web writes it, which the sheet carries as meant.
+};
+
+// A split line's time text cut from its title: the time, and the track's title where text
+// follows the time past one or more blanks. The text is cut only where the first word is written
+// as a time, as a burner or an audio editor writes it, even one that cannot be read ("66:80"),
+// and the whole does not read as one; otherwise all of it is the time. A line whose time is
+// written as a pasted tracklist writes it (SplitForm::kPasted; see ReadPastedTime) gives that
+// time and the title beside it.
 struct SplitText {
   std::string_view time;
   std::string_view title;
+  SplitForm form = SplitForm::kPlain;
 };
 SplitText CutSplitLine(std::string_view line);
 
-// CD frames in a cue sheet time: minutes:seconds:frames in one or two digits each, with seconds
-// below 60 and frames below a second's worth, blanks around it allowed, as a burner reads it.
-// Nothing when the text is not such a time.
-std::optional<uint32_t> ReadCueTime(std::string_view time);
+// The time and title of a split line as its writer meant them: where a digit stands right after
+// its letter, which the sheet skips, from that digit on; otherwise as CutSplitLine gives them.
+SplitText MeantSplit(std::string_view line);
 
-// The CD frames a time written as audio editors write it may mean: seconds with a decimal fraction
-// after a point or a comma, under minutes and hours ("4:12.5", "252.5", "1:04:12.5"); hours,
-// minutes and seconds with letters ("17m02s", "0 h 17 m 2.5 s"); hours:minutes:seconds:frames
-// ("0:12:55:10"); and minutes:seconds ("17:02"), which cdrdao reads as seconds:frames. A part of
-// a frame is dropped. Every field under another is below 60, frames below a second's worth, and
-// the time below 100 minutes, as a cue sheet's time must be. Blanks around it are allowed.
-struct TimeReadings {
-  int count = 0;  // 0 when the text is no such time.
-  // As the editor means it; then, for minutes:seconds, as cdrdao reads it, where that differs.
-  uint32_t frames[2] = {};
-};
-TimeReadings ReadEditorTime(std::string_view time);
-
-// The CD frames of hours:minutes:seconds, one or two digits each, with minutes and seconds below
-// 60, as a time past an hour is written where a cue sheet would give minutes:seconds:frames; the
-// time below 100 minutes. Nothing when the text is no such time.
-std::optional<uint32_t> ReadHoursTime(std::string_view time);
+// Whether a line after a file's, of no other kind, is a split written as a pasted tracklist
+// writes one but without its S ("04:32 Artist - Title").
+bool IsSplitWithoutLetter(std::string_view line);
 
 }  // namespace vantorel
