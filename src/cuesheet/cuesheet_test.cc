@@ -30,6 +30,11 @@ TEST(BuildCueSheet, FilesSplitsAndPregaps) {
             "  TRACK 04 AUDIO\n"
             "    INDEX 01 01:00:00\n");
   EXPECT_EQ(Cue("one.wav"), "FILE \"one.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  // A time as a pasted tracklist writes it, and one in four fields, are given as they are meant.
+  EXPECT_EQ(Cue("one.wav\nS [00:04:32] Intro\nS 0:00:04:40\n"),
+            "FILE \"one.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 04:32:00\n"
+            "  TRACK 03 AUDIO\n    INDEX 01 00:04:40\n");
   EXPECT_EQ(Cue(""), "");
 }
 

@@ -332,6 +332,19 @@ struct Checker {
                  .frames = meant.value_or(0),
                  .timed = meant.has_value(),
                  .four_fields = read.four_fields};
+    // The file's first split, at its start: where its first track starts already.
+    const DiscFile& file = disc.files[loose.file];
+    std::span<const Track> tracks = TracksOf(disc, file);
+    bool first = tracks.size() == 1 || tracks[1].opened_by.number > line.number;
+    for (const LooseSplit& other : disc.loose_splits) {
+      first = first && !(other.file == loose.file && other.line.number < line.number);
+    }
+    if (first && meant == 0u) {
+      Add(FindingKind::kSplitAtStart, line,
+          {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? f.names.title : ""},
+           .other_line = file.entry.number});
+      return;
+    }
     if (line.text.starts_with('s')) {
       f.line_kind = LineKind::kSplit;
       Add(FindingKind::kLowercaseLetter, line, f);
@@ -599,8 +612,8 @@ struct Checker {
       }
     } else if (lookup != nullptr && lookup->names_a_wav) {
       Add(FindingKind::kWavWithoutExt, line);
-    } else if (kind == FindingKind::kLowercaseLetter && KindWithCapital(line.text) ==
-                                                            LineKind::kPregap) {
+    } else if (kind == FindingKind::kLowercaseLetter &&
+               KindWithCapital(line.text) == LineKind::kPregap) {
       // A loose split is said with its file; a pregap's time is its own.
       std::string_view time = MeantPregapTime(line.text);
       std::optional<uint32_t> frames = ReadCueTime(time);
@@ -608,7 +621,9 @@ struct Checker {
         frames = editor.frames[0];
       }
       Add(*kind, line,
-          {.frames = frames.value_or(0), .line_kind = LineKind::kPregap, .timed = frames.has_value()});
+          {.frames = frames.value_or(0),
+           .line_kind = LineKind::kPregap,
+           .timed = frames.has_value()});
     } else if (kind == FindingKind::kOtherAudio) {
       Add(FindingKind::kOtherAudioNotFound, line);
     }

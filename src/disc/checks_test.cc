@@ -105,13 +105,14 @@ std::vector<Found> FindingsOf(std::string_view list) {
                      : f.kind == K::kLongFileName || f.kind == K::kPartSampleFrame
                          ? f.count.bytes
                          : static_cast<uint64_t>(f.other_line);
-    std::string_view other = pads                          ? f.names.next_file
-                             : f.kind == K::kPregapIgnored ? f.names.line_above
-                             : f.kind == K::kSplitPastEnd || f.kind == K::kTimesTwoWays
-                                 ? f.names.file
-                             : f.kind == K::kTextChanged  ? f.names.written
-                             : f.kind == K::kMixedCaseWav ? f.names.spelling
-                                                          : "";
+    std::string_view other =
+        pads                          ? f.names.next_file
+        : f.kind == K::kPregapIgnored ? f.names.line_above
+        : f.kind == K::kSplitPastEnd || f.kind == K::kTimesTwoWays || f.kind == K::kFractionsTwoWays
+            ? f.names.file
+        : f.kind == K::kTextChanged  ? f.names.written
+        : f.kind == K::kMixedCaseWav ? f.names.spelling
+                                     : "";
     bool timed = f.kind == K::kEditorTime || f.kind == K::kTimeWithoutFrames ||
                  f.kind == K::kTimeSettled || f.kind == K::kSplitNotLater ||
                  f.kind == K::kSplitAtStart;
@@ -196,8 +197,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        "DISC TITLE d\nDISC PERFORMER p\n",
        {Found{1, K::kTrackWithoutTitle}, Found{2, K::kOtherAudio},
         Found{.line = 5, .kind = K::kTextChanged, .other = "Cafe"},
-        Found{6, K::kLowercaseLetter, 375},
-        Found{.line = 8, .kind = K::kTextAgain, .count = 7}}},
+        Found{6, K::kLowercaseLetter, 375}, Found{.line = 8, .kind = K::kTextAgain, .count = 7}}},
       {"h.wav\n-f.wav\nx.wav\n",
        {Found{.line = 1, .kind = K::kNotCdAudio, .format = {1, 1, 48000, 16, 2}},
         Found{.line = 2, .kind = K::kNotCdAudio, .format = {3, 3, 44100, 32, 1}},
@@ -241,6 +241,39 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
               .frames = 1200 * 75,
               .other_frames = 1500,
               .other = "long.wav"}}},
+      // Two-digit hours as a DJ writes them, settled by the file; a fraction of two digits settled
+      // by another that shntool never writes, or left to choose; four numbers and 62:05 can
+      // only be what they say, which settles the file's other two numbers.
+      {"long.wav\nS 00:04:32\nS 00:08:30\nS 00:40:10\n",
+       {Found{2, K::kTimeSettled, 272 * 75, 332}, Found{3, K::kTimeSettled, 510 * 75, 630},
+        Found{4, K::kTimeSettled, 2410 * 75, 3010}}},
+      {"long.wav\nS 1:33.74\nS 3:10.5\n",
+       {Found{2, K::kFractionSettled, 93 * 75 + 55, 93 * 75 + 74},
+        Found{3, K::kEditorTime, 14287}}},
+      {"long.wav\nS 1:33.74\nS 3:10.20\n",
+       {Found{.line = 2,
+              .kind = K::kFractionsTwoWays,
+              .frames = 190 * 75 + 20,
+              .other_frames = 190 * 75 + 15,
+              .other = "long.wav"}}},
+      {"disc.wav\nS 4:32\nS 22:22\nS 62:05\n",
+       {Found{2, K::kTimeSettled, 272 * 75, 332}, Found{3, K::kTimeSettled, 1342 * 75, 1672},
+        Found{4, K::kEditorTime, 3725 * 75}}},
+      // A digit right after S is lost to the sheet, but where it is a leading 0.
+      {"long.wav\nS02:30:00\nS10:12:40\n", {Found{3, K::kNoSpaceAfterLetter, 45940}}},
+      // Files whose names start with S or P, whatever the case, and a note that names none.
+      {"a.wav\nStay Clean.ogg\nPressure.mp3\ns01.flac\np01.opus\nSide B\n",
+       {Found{2, K::kOtherAudio}, Found{3, K::kOtherAudio}, Found{4, K::kOtherAudio},
+        Found{5, K::kOtherAudio}, Found{6, K::kNoteReadAsLine}}},
+      // Splits as a pasted tracklist writes them: with an S, read as meant; without, the line to
+      // write; a small s read with the file's other times; one at the start titles the first
+      // track.
+      {"long.wav\nS [00:04:32] A\n08:40 B\n1. C (12:55)\ns 17:02 D\n",
+       {Found{1, K::kTrackWithoutTitle}, Found{3, K::kSplitWithoutLetter, 520 * 75},
+        Found{4, K::kSplitWithoutLetter, 775 * 75}, Found{5, K::kLowercaseLetter, 1022 * 75},
+        Found{0, K::kNoDiscTitle}, Found{0, K::kNoDiscPerformer}}},
+      {"a.wav\n0:00 Intro\n",
+       {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "Intro"}}},
       // Of a file that cannot be used, only what its lines say; none follows a.wav.
       {"a.wav\ngone.wav\nP 00:00:00\nS 00:30:00\nS 0:12\n",
        {Found{3, K::kPregapWithoutLength}, Found{5, K::kTimeWithoutFrames, 900, 12}}},

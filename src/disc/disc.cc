@@ -73,16 +73,18 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
   for (size_t i = 0; i < count; ++i) {
     ListLine line = {table.number[i], table.text[i]};
     LineKind kind = table.kind[i];
-    while (next_lookup < disc.lookups.size() && disc.lookups[next_lookup].line.number < line.number) {
+    while (next_lookup < disc.lookups.size() &&
+           disc.lookups[next_lookup].line.number < line.number) {
       ++next_lookup;
     }
-    const LineLookup* lookup = next_lookup < disc.lookups.size() &&
-                                       disc.lookups[next_lookup].line.number == line.number
-                                   ? &disc.lookups[next_lookup]
-                                   : nullptr;
+    const LineLookup* lookup =
+        next_lookup < disc.lookups.size() && disc.lookups[next_lookup].line.number == line.number
+            ? &disc.lookups[next_lookup]
+            : nullptr;
     // A line that names a file is that file, whatever letter it starts with.
     const bool names_file = lookup != nullptr && (lookup->names_a_file || lookup->names_a_wav);
-    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap)) kind = LineKind::kNone;
+    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap))
+      kind = LineKind::kNone;
     switch (kind) {
       case LineKind::kWav:
         disc.files.push_back({line, {}, static_cast<uint32_t>(disc.tracks.size()), 1});

@@ -142,8 +142,7 @@ FileReading ReadTogether(std::span<const MeantSplitTime> splits, uint64_t end) {
 
 }  // namespace
 
-std::optional<uint32_t> MeantIn(const TimeReading& time, const FileReading& reading,
-                                bool smaller) {
+std::optional<uint32_t> MeantIn(const TimeReading& time, const FileReading& reading, bool smaller) {
   if (!time.readable) return std::nullopt;
   if (time.doubt == Doubt::kNone) return time.larger;
   switch (time.doubt == Doubt::kUnits ? reading.units : reading.fractions) {
@@ -204,8 +203,8 @@ DiscLayout LayOutDisc(const Disc& disc) {
     const uint64_t end = BurnedFrames(file.wav.length);
     layout.file_frames.push_back(end);
     std::span<const Track> tracks = TracksOf(disc, file);
-    const FileReading& reading = layout.reading.emplace_back(
-        ReadTogether(MeantSplitsOf(disc, file, index), end));
+    const FileReading& reading =
+        layout.reading.emplace_back(ReadTogether(MeantSplitsOf(disc, file, index), end));
     std::span<TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
     // Where the file starts on the disc with the pregaps of its tracks so far.

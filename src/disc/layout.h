@@ -100,9 +100,9 @@ std::string WrittenTime(uint32_t frames, bool four_fields);
 bool WrittenTimesReadTwoWays(std::span<const uint32_t> positions, uint64_t end);
 
 struct DiscLayout {
-  std::vector<TrackPlace> tracks;          // In the order of the disc's tracks.
+  std::vector<TrackPlace> tracks;         // In the order of the disc's tracks.
   std::vector<FileReading> reading = {};  // In the order of the files.
-  std::optional<uint64_t> frames = {};     // The disc's length with its pregaps.
+  std::optional<uint64_t> frames = {};    // The disc's length with its pregaps.
   // What the disc lasts at least: its files and every pregap that can be read, wherever the
   // tracks land. It is the disc's length where that is known.
   uint64_t least_frames = 0;

@@ -302,8 +302,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
 
     case FindingKind::kNoSpaceAfterLetter:
       Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1),
-                   ", so the sheet reads its time as \"", TimeTextOf(s),
-                   "\"; write the line as \"", *FixOf(f).line, "\""});
+                   ", so the sheet reads its time as \"", TimeTextOf(s), "\"; write the line as \"",
+                   *FixOf(f).line, "\""});
       return;
     case FindingKind::kNotACueTime:
       Append(out,
@@ -341,7 +341,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     }
     case FindingKind::kFractionSettled:
-      Append(out, {"\"", s, "\" gives two digits after the point, which the file's other times read "
+      Append(out, {"\"", s,
+                   "\" gives two digits after the point, which the file's other times read "
                    "only as ",
                    f.frames > f.other_frames ? kShntoolFrames : kHundredths,
                    "; write the line as \"", *FixOf(f).line, "\""});

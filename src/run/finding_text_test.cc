@@ -286,7 +286,8 @@ TEST(FindingLines, EachKindAsSaid) {
       {{K::kTimesTwoWays, 2, "S 0:10:00", {.file = "mix.wav"}, 1200 * 75, 1500},
        "l.txt:2: warning: the split times of \"mix.wav\" read two ways, and either way every track "
        "rises and lasts 4 seconds: in the larger units "
-       "(minutes:seconds, hours:minutes:seconds) its last split that reads two ways starts at 20:00:00, as cdrdao "
+       "(minutes:seconds, hours:minutes:seconds) its last split that reads two ways starts at "
+       "20:00:00, as cdrdao "
        "reads them (seconds:frames, minutes:seconds:frames) at 00:20:00; write them one way as "
        "minutes:seconds:frames, as vantorel --script offers"},
       {{.kind = K::kSplitPastEnd,

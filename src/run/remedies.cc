@@ -41,8 +41,8 @@ void AppendSingleQuoted(std::string* out, std::string_view text) {
 }
 
 std::string LineWithTime(char letter, uint64_t frames, std::string_view title, bool four_fields) {
-  std::string written = std::string(1, letter) + " " +
-                        WrittenTime(static_cast<uint32_t>(frames), four_fields);
+  std::string written =
+      std::string(1, letter) + " " + WrittenTime(static_cast<uint32_t>(frames), four_fields);
   if (!title.empty()) written.append(" ").append(title);
   return written;
 }

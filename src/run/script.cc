@@ -106,8 +106,8 @@ void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line =
 // The split lines of the file whose line is at from in text that read two ways of doubt, and
 // those meant as splits, each rewritten as minutes:seconds:frames the larger way, or with smaller
 // the smaller way, with its title as the sheet writes it.
-void RewriteTwoWays(std::string_view text, size_t from, Doubt doubt, bool smaller,
-                    bool four_fields, std::map<size_t, Rewrite>* rewrites) {
+void RewriteTwoWays(std::string_view text, size_t from, Doubt doubt, bool smaller, bool four_fields,
+                    std::map<size_t, Rewrite>* rewrites) {
   size_t pos = from;
   NextLine(text, &pos);
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {

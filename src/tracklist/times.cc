@@ -291,7 +291,7 @@ std::optional<PastedTime> BracketedFirst(std::string_view text) {
   size_t close = text.find(text[0] == '[' ? ']' : ')');
   if (close == text.npos) return std::nullopt;
   std::string_view time = TrimBlanks(text.substr(1, close - 1));
-  if (!ReadsAsTime(time)) return std::nullopt;
+  if (time.find(':') == time.npos || !ReadsAsTime(time)) return std::nullopt;
   return PastedTime{time, WithoutLeadingSeparator(text.substr(close + 1))};
 }
 
@@ -305,18 +305,22 @@ std::optional<PastedTime> ReadPastedTime(std::string_view text) {
   bool numbered = digits > 0 && digits < 4 && text.size() > digits + 1 &&
                   (text[digits] == '.' || text[digits] == ')') && IsBlank(text[digits + 1]);
   if (numbered) text = TrimBlanks(text.substr(digits + 1));
+  // Tracklists write times with colons: minutes:seconds, hours:minutes:seconds.
+  auto pasted_time = [](std::string_view time) {
+    return time.find(':') != time.npos && ReadsAsTime(time);
+  };
   if (std::optional<PastedTime> first = BracketedFirst(text)) return first;
   // A time as the first word.
   size_t word = std::min(text.find_first_of(" \t"), text.size());
-  if (word != 0 && ReadsAsTime(text.substr(0, word))) {
+  if (pasted_time(text.substr(0, word))) {
     return PastedTime{text.substr(0, word), WithoutLeadingSeparator(text.substr(word))};
   }
-  // A time in brackets or parentheses at the end.
-  if (text.ends_with(']') || text.ends_with(')')) {
+  // A time in brackets or parentheses at the end of a numbered line.
+  if (numbered && (text.ends_with(']') || text.ends_with(')'))) {
     size_t open = text.rfind(text.back() == ']' ? '[' : '(');
     if (open != text.npos) {
       std::string_view time = TrimBlanks(text.substr(open + 1, text.size() - open - 2));
-      if (ReadsAsTime(time)) {
+      if (pasted_time(time)) {
         return PastedTime{time, WithoutTrailingSeparator(text.substr(0, open))};
       }
     }

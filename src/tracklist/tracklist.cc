@@ -5,9 +5,8 @@
 #include <cstring>
 #include <utility>
 
-#include "tracklist/times.h"
-
 #include "cd.h"
+#include "tracklist/times.h"
 
 namespace vantorel {
 
@@ -118,7 +117,8 @@ SplitText CutSplitText(std::string_view text) {
   size_t word_end = std::min(text.find_first_of(" \t", first), text.size());
   size_t title = text.find_first_not_of(" \t", word_end);
   std::string_view word = text.substr(first, word_end - first);
-  if (title != text.npos && ReadsAsTime(word)) return {text.substr(0, word_end), text.substr(title)};
+  if (title != text.npos && ReadsAsTime(word))
+    return {text.substr(0, word_end), text.substr(title)};
   if (std::optional<PastedTime> pasted = ReadPastedTime(text)) {
     return {pasted->time, pasted->title, SplitForm::kPasted};
   }

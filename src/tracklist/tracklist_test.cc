@@ -160,57 +160,6 @@ TEST(LineSearches, AgreeWithTheByteAtATimeSearch) {
   }
 }
 
-TEST(ReadEditorTime, WhatAnAudioEditorsTimeMeans) {
-  auto at = [](uint32_t minutes, uint32_t seconds, uint32_t frames) {
-    return (minutes * 60 + seconds) * 75 + frames;
-  };
-  struct Case {
-    std::string time;
-    int count;
-    uint32_t frames[2];
-  } cases[] = {
-      // Seconds with a fraction, of which a part of a frame is dropped: 0.5 s is 37.5 frames.
-      {"4:12.5", 1, {at(4, 12, 37)}},
-      {" 252,5\t", 1, {at(4, 12, 37)}},
-      {"1:04:12.999999", 1, {at(64, 12, 74)}},
-      {"17m02s", 1, {at(17, 2, 0)}},
-      {"0 h 17 m 2.5 s", 1, {at(17, 2, 37)}},
-      {"90s", 1, {at(1, 30, 0)}},
-      {"0:12:55:10", 1, {at(12, 55, 10)}},
-      // Minutes:seconds, and seconds:frames as cdrdao reads it, where each can be.
-      {"17:02", 2, {at(17, 2, 0), at(0, 17, 2)}},
-      {"0:00", 1, {0}},
-      {"17:65", 1, {at(0, 17, 65)}},
-      {"99:59", 1, {at(99, 59, 0)}},
-      // Seconds of 60 under minutes, minutes of 60 under hours, frames of a second, 100 minutes.
-      {"1:60.5", 0, {}},
-      {"0h60m", 0, {}},
-      {"17m60s", 0, {}},
-      {"0:0:0:75", 0, {}},
-      {"100m", 0, {}},
-      {"100:00", 0, {}},
-      // Not such a time.
-      {"00:60:00", 0, {}},
-      {"12", 0, {}},
-      {"", 0, {}},
-      {"2m1h", 0, {}},
-      {"1.5m", 0, {}},
-      {"17m02", 0, {}},
-      {"4:12.", 0, {}},
-      {"4:12.5x", 0, {}},
-      {"4:1234567", 0, {}},
-      {"12.1234567", 0, {}},
-      {"1:2:3:4:5", 0, {}},
-      {"1:2:3:4.5", 0, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.time);
-    TimeReadings got = ReadEditorTime(c.time);
-    EXPECT_EQ(got.count, c.count);
-    for (int r = 0; r < c.count; ++r) EXPECT_EQ(got.frames[r], c.frames[r]);
-  }
-}
-
 }  // namespace
 
 }  // namespace vantorel
