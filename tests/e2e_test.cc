@@ -300,22 +300,28 @@ TEST_F(Vantorel, TracksViewFollowsTheLengths) {
       "A ? stands where a time cannot be read or a split is out of place; the warnings name "
       "the line.\n"
       "\nWrote cue file called w.cue\n";
-  for (std::vector<std::string> options : {std::vector<std::string>{"--strict", "--tracks"},
-                                           std::vector<std::string>{"--tracks", "--strict"}}) {
-    SCOPED_TRACE(options[0]);
-    o = Run({options[0], options[1], "warned.txt", "w.cue"});
+  // Options stand anywhere before a --, and each may be given again; after it, every argument
+  // is a name. An argument that looks like an option and is none is refused.
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"--strict", "--tracks", "warned.txt", "w.cue"},
+        {"warned.txt", "--tracks", "w.cue", "--strict", "--tracks"}}) {
+    SCOPED_TRACE(args[0]);
+    o = Run(args);
     EXPECT_EQ(o.status, 4);
     EXPECT_EQ(o.out, warned);
   }
-
-  // Each option is taken once: a second names the list.
   Put("--tracks", "a.wav\n");
-  o = Run({"--tracks", "--strict", "--tracks"});
+  o = Run({"--tracks", "--", "--tracks"});
   EXPECT_EQ(o.status, 0);
   EXPECT_NE(
       o.out.find(header + "    1  00:00:00        00:00:00        00:00:00  00:20:00  a.wav\n"),
       std::string::npos)
       << o.out;
+  o = Run({"warned.txt", "--stirct"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vantorel: unknown option \"--stirct\"; the options are --strict, --tracks, --script, "
+            "--help and --version; name a file whose name starts with - as ./--stirct\n");
 }
 
 TEST_F(Vantorel, WarningsChangeNothingButStandardError) {

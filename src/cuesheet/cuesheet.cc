@@ -22,18 +22,6 @@ void AppendText(std::string* out, std::string_view indent, std::string_view comm
   out->append(indent).append(command).append(" \"").append(text.text.text).append("\"\n");
 }
 
-// A FILE line's name: the list's, after the "." directory written in front of it, if any.
-struct SheetName {
-  std::string_view dot;
-  std::string_view name;
-};
-
-// Whether a FILE line gives text as its name.
-bool Gives(SheetName line, std::string_view text) {
-  return text.size() == line.dot.size() + line.name.size() && text.starts_with(line.dot) &&
-         text.substr(line.dot.size()) == line.name;
-}
-
 }  // namespace
 
 std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
@@ -53,20 +41,13 @@ std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   // and its TRACK for the track before.
   AppendText(&text, "", "TITLE", disc.title);
   AppendText(&text, "", "PERFORMER", disc.performer);
-  // cdrdao ends a track where the next starts when the next FILE line gives the same text, so a
-  // file named again right after a split in it would end its last track at 00:00:00, which
-  // cdrdao refuses. Such a name is written with a "." directory in front, ./ or /., which names
-  // the same file by another text.
-  SheetName before = {};
-  bool before_split = false;
+  const DiscFile* before = nullptr;
+  std::string_view before_dot;
   for (const DiscFile& file : disc.files) {
-    SheetName name = {"", file.entry.text};
-    if (before_split && Gives(before, name.name)) {
-      name.dot = name.name.starts_with('/') ? "/." : "./";
-    }
-    text.append("FILE \"").append(name.dot).append(name.name).append("\" WAVE\n");
-    before = name;
-    before_split = file.track_count > 1;
+    std::string_view dot = SheetDotOf(before, before_dot, file);
+    text.append("FILE \"").append(dot).append(file.entry.text).append("\" WAVE\n");
+    before = &file;
+    before_dot = dot;
     for (const Track& track : TracksOf(disc, file)) {
       const TrackPlace& place = layout.tracks[static_cast<size_t>(&track - disc.tracks.data())];
       AppendTrack(&text, track_number++);

@@ -205,6 +205,8 @@ struct Checker {
     bool four_fields;
   };
   std::vector<WholeLine> whole_lines = {};
+  // What the sheet writes in front of the name of the file being checked (see SheetDotOf).
+  std::string_view sheet_dot = {};
 
   void Add(FindingKind kind, const ListLine& at, Finding f = {}) {
     f.kind = kind;
@@ -360,8 +362,9 @@ struct Checker {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
     if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
-    if (entry.text.size() >= kLongestCdrdaoFile) {
-      Add(FindingKind::kLongFileName, entry, {.count = {.bytes = entry.text.size()}});
+    if (const size_t written = sheet_dot.size() + entry.text.size();
+        written >= kLongestCdrdaoFile) {
+      Add(FindingKind::kLongFileName, entry, {.count = {.bytes = written}});
     }
     // What one command mends, the finding's own kind first.
     std::array<FindingKind, 4> mends;
@@ -787,6 +790,8 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
   for (size_t i = 0; i < disc.files.size(); ++i) {
+    check.sheet_dot = SheetDotOf(i == 0 ? nullptr : &disc.files[i - 1], check.sheet_dot,
+                                 disc.files[i]);
     check.File(i, i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr);
   }
   for (const StrayPregap& stray : disc.stray_pregaps) {

@@ -274,6 +274,9 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
         Found{0, K::kNoDiscTitle}, Found{0, K::kNoDiscPerformer}}},
       {"a.wav\n0:00 Intro\n",
        {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "Intro"}}},
+      // A name of 146 bytes named again right after a split in it: the sheet writes 148.
+      {std::string(142, 'n') + ".wav\nS 00:10:00\n" + std::string(142, 'n') + ".wav\n",
+       {Found{.line = 3, .kind = K::kLongFileName, .count = 148}}},
       // Of a file that cannot be used, only what its lines say; none follows a.wav.
       {"a.wav\ngone.wav\nP 00:00:00\nS 00:30:00\nS 0:12\n",
        {Found{3, K::kPregapWithoutLength}, Found{5, K::kTimeWithoutFrames, 900, 12}}},

@@ -189,6 +189,17 @@ const LineLookup* LookupOf(const Disc& disc, const ListLine& line) {
   return found != disc.lookups.end() && found->line.number == line.number ? &*found : nullptr;
 }
 
+std::string_view SheetDotOf(const DiscFile* before, std::string_view before_dot,
+                            const DiscFile& file) {
+  std::string_view name = file.entry.text;
+  if (before == nullptr || before->track_count < 2) return {};
+  std::string_view before_name = before->entry.text;
+  bool same = name.size() == before_dot.size() + before_name.size() &&
+              name.starts_with(before_dot) && name.substr(before_dot.size()) == before_name;
+  if (!same) return {};
+  return name.starts_with('/') ? "/." : "./";
+}
+
 int TrackCount(const Disc& disc) {
   return static_cast<int>(disc.tracks.size());
 }

@@ -167,4 +167,12 @@ inline std::span<const Track> TracksOf(const Disc& disc, const DiscFile& file) {
 // The number of tracks on the disc.
 int TrackCount(const Disc& disc);
 
+// The "." directory the sheet writes in front of a file's name, "./" ("/." for a name that starts
+// with /), or none: cdrdao takes a FILE line that gives the same text as the one before it for
+// that file going on, so a file named again right after a split in it is written by another text
+// for the same file. before is the file before it, if any, and before_dot what the sheet writes in
+// front of that one's name.
+std::string_view SheetDotOf(const DiscFile* before, std::string_view before_dot,
+                            const DiscFile& file);
+
 }  // namespace vantorel

@@ -275,9 +275,13 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendAlsoAndFix(out, f, "give it a header that agrees");
       return;
     case FindingKind::kLongFileName:
-      Append(out, {"\"", s, "\" is ", Number(f.count.bytes),
-                   " bytes long, and Debian's cdrdao 1.2.4 aborts on a file name of 148 bytes or "
-                   "more; give the file a shorter name"});
+      Append(out, {"\"", s, "\" is ", Number(f.count.bytes), " bytes long"});
+      if (f.count.bytes > s.size()) {
+        out->append(" as the cue sheet gives it, with ./ in front, since it follows a split of it");
+      }
+      out->append(
+          ", and Debian's cdrdao 1.2.4 aborts on a file name of 148 bytes or more; give the file a "
+          "shorter name");
       return;
     case FindingKind::kNoAudio:
       Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});

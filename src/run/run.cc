@@ -318,28 +318,41 @@ int WriteCue(const std::string& name, const std::string& text, const Disc& disc,
   return kExitDone;
 }
 
-// The options, which come before the list and the cue file.
+// The options, wherever they stand before a "--" (which ends them and is not a name): the rest of
+// the arguments are the list and the cue file, in their order.
 struct Options {
   bool strict = false;
   bool tracks = false;
   bool script = false;
+  bool help = false;
+  bool version = false;
+  std::string unknown = {};  // An argument that looks like an option and is none.
 };
 
-// Takes the options from the start of args, in any order, each once. What follows them is the
-// list and the cue file, as is an option given a second time.
 Options TakeOptions(std::vector<std::string>* args) {
   Options options;
-  size_t taken = 0;
-  for (; taken < args->size(); ++taken) {
-    const std::string& arg = (*args)[taken];
-    bool* given = arg == "--strict"   ? &options.strict
-                  : arg == "--tracks" ? &options.tracks
-                  : arg == "--script" ? &options.script
-                                      : nullptr;
-    if (given == nullptr || *given) break;
-    *given = true;
+  std::vector<std::string> names;
+  bool ended = false;
+  for (std::string& arg : *args) {
+    if (ended || arg == "-" || !arg.starts_with('-')) {
+      names.push_back(std::move(arg));
+      continue;
+    }
+    bool* given = arg == "--strict"                  ? &options.strict
+                  : arg == "--tracks"                ? &options.tracks
+                  : arg == "--script"                ? &options.script
+                  : arg == "--help" || arg == "-h"   ? &options.help
+                  : arg == "--version"               ? &options.version
+                                                     : nullptr;
+    if (arg == "--") {
+      ended = true;
+    } else if (given != nullptr) {
+      *given = true;
+    } else if (options.unknown.empty()) {
+      options.unknown = arg;
+    }
   }
-  args->erase(args->begin(), args->begin() + static_cast<ptrdiff_t>(taken));
+  *args = std::move(names);
   return options;
 }
 
@@ -347,8 +360,12 @@ Options TakeOptions(std::vector<std::string>* args) {
 // output is the script of the fixes in place of the report, and no cue file is written. Standard
 // error tells of every finding of the whole list, even where a WAV file cannot be used.
 int RunPhases(const std::vector<std::string>& args, const Options& options, Console* console) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "--version")) {
-    console->out += args[0] == "--version" ? VersionLine() : HelpText();
+  if (!options.unknown.empty()) {
+    console->err += UnknownOption(options.unknown);
+    return kExitNoList;
+  }
+  if (options.help || options.version) {
+    console->out += options.help ? HelpText() : VersionLine();
     return kExitDone;
   }
   List list;

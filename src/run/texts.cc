@@ -124,6 +124,14 @@ std::string ListCannotOpen(std::string_view name, int error) {
   return Line("Cannot open track list called ", name, ": ", std::strerror(error));
 }
 
+std::string UnknownOption(std::string_view arg) {
+  std::string line = "vantorel: unknown option \"" + std::string(arg) +
+                     "\"; the options are --strict, --tracks, --script, --help and --version; "
+                     "name a file whose name starts with - as ./" + std::string(arg);
+  MaskControls(&line, 0);
+  return line + "\n";
+}
+
 std::string ListTooLarge(std::string_view name) {
   return Line("Track list called ", name, " is too large");
 }

@@ -22,6 +22,9 @@ extern const char kUsageText[];
 std::string HelpText();
 
 std::string ListCannotOpen(std::string_view name, int error);
+
+// Said on standard error of an argument that starts with - and is no option.
+std::string UnknownOption(std::string_view arg);
 std::string ListTooLarge(std::string_view name);
 
 // Appends standard output's messages of the probe of the WAV file called name: that it cannot be
