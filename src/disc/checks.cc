@@ -650,6 +650,7 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kListNotUsed:
     case FindingKind::kListIsWav:
     case FindingKind::kNoWavFile:
+    case FindingKind::kNulInList:
     case FindingKind::kDiscTooLong:
     case FindingKind::kTooManyTracks:
     case FindingKind::kWrittenWithoutLock:
@@ -790,8 +791,8 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   // files draw findings usually has them for many.
   check.found.reserve(disc.files.size() + disc.ignored.size() + disc.stray_pregaps.size() + 2);
   for (size_t i = 0; i < disc.files.size(); ++i) {
-    check.sheet_dot = SheetDotOf(i == 0 ? nullptr : &disc.files[i - 1], check.sheet_dot,
-                                 disc.files[i]);
+    check.sheet_dot =
+        SheetDotOf(i == 0 ? nullptr : &disc.files[i - 1], check.sheet_dot, disc.files[i]);
     check.File(i, i + 1 < disc.files.size() ? &disc.files[i + 1] : nullptr);
   }
   for (const StrayPregap& stray : disc.stray_pregaps) {
@@ -807,6 +808,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
+  if (disc.nul_line != 0) check.Add(FindingKind::kNulInList, {disc.nul_line, ""});
   const WrittenFirst first = WrittenFirstOf(disc.files[0]);
   check.CdTexts(first);
   // In the order of the list; the findings of one line stay in the order they were found. They

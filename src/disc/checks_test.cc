@@ -277,6 +277,8 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // A name of 146 bytes named again right after a split in it: the sheet writes 148.
       {std::string(142, 'n') + ".wav\nS 00:10:00\n" + std::string(142, 'n') + ".wav\n",
        {Found{.line = 3, .kind = K::kLongFileName, .count = 148}}},
+      // Nothing after a NUL byte is read, which is said on its line.
+      {std::string("a.wav\n\nb\0.wav\n", 13), {Found{3, K::kNulInList}}},
       // Of a file that cannot be used, only what its lines say; none follows a.wav.
       {"a.wav\ngone.wav\nP 00:00:00\nS 00:30:00\nS 0:12\n",
        {Found{3, K::kPregapWithoutLength}, Found{5, K::kTimeWithoutFrames, 900, 12}}},

@@ -24,6 +24,7 @@ std::vector<LineLookup> LinesToLookUp(const TrackTable& table) {
 Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
   Disc disc;
   disc.lookups = std::move(lookups);
+  disc.nul_line = table.nul_line;
   // The lookups are in the order of the lines; the next one not yet passed.
   size_t next_lookup = 0;
   const size_t count = table.text.size();

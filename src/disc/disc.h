@@ -122,6 +122,7 @@ struct Disc {
   std::vector<ListLine> ignored;
   std::vector<StrayPregap> stray_pregaps;
   std::vector<LooseSplit> loose_splits;
+  int nul_line = 0;  // The line that holds a NUL byte, after which nothing is read; 0 for none.
   std::vector<LineLookup> lookups;  // In the order of the list.
   uint64_t total_seconds = 0;       // The files' lengths summed, in whole seconds.
   CdText title;

@@ -18,6 +18,7 @@ enum class FindingKind : uint8_t {
   kListNotUsed,         // A tlist.txt was read, not the list named (subject).
   kListIsWav,           // The list starts with RIFF.
   kNoWavFile,           // The list names no WAV file, so the cue file is empty.
+  kNulInList,           // line: the list's line that holds a NUL byte, after which nothing is read.
   kDiscTooLong,         // frames: the disc's length with its pregaps.
   kTooManyTracks,       // count.tracks: the tracks on the disc.
   kWrittenWithoutLock,  // Another program held the cue file (subject) locked too long.

@@ -116,6 +116,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {names.list, " names no WAV file, so ", names.cue,
                    " is empty; write one WAV file name a line"});
       return;
+    case FindingKind::kNulInList:
+      Append(out, {"a NUL byte stands on this line of ", names.list,
+                   ", and nothing after it is read; remove it"});
+      return;
     case FindingKind::kWrittenWithoutLock:
       Append(out, {"\"", s,
                    "\" was written without its lock, which another program held for too long; if "

@@ -89,6 +89,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kListNotUsed:
     case FindingKind::kListIsWav:
     case FindingKind::kNoWavFile:
+    case FindingKind::kNulInList:
     case FindingKind::kDiscTooLong:
     case FindingKind::kTooManyTracks:
     case FindingKind::kWrittenWithoutLock:

@@ -338,12 +338,12 @@ Options TakeOptions(std::vector<std::string>* args) {
       names.push_back(std::move(arg));
       continue;
     }
-    bool* given = arg == "--strict"                  ? &options.strict
-                  : arg == "--tracks"                ? &options.tracks
-                  : arg == "--script"                ? &options.script
-                  : arg == "--help" || arg == "-h"   ? &options.help
-                  : arg == "--version"               ? &options.version
-                                                     : nullptr;
+    bool* given = arg == "--strict"                ? &options.strict
+                  : arg == "--tracks"              ? &options.tracks
+                  : arg == "--script"              ? &options.script
+                  : arg == "--help" || arg == "-h" ? &options.help
+                  : arg == "--version"             ? &options.version
+                                                   : nullptr;
     if (arg == "--") {
       ended = true;
     } else if (given != nullptr) {

@@ -108,6 +108,8 @@ void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line =
 // the smaller way, with its title as the sheet writes it.
 void RewriteTwoWays(std::string_view text, size_t from, Doubt doubt, bool smaller, bool four_fields,
                     std::map<size_t, Rewrite>* rewrites) {
+  // Nothing after a NUL byte is read, nor rewritten.
+  text = text.substr(0, ReadEnd(text));
   size_t pos = from;
   NextLine(text, &pos);
   for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {

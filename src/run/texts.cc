@@ -127,7 +127,8 @@ std::string ListCannotOpen(std::string_view name, int error) {
 std::string UnknownOption(std::string_view arg) {
   std::string line = "vantorel: unknown option \"" + std::string(arg) +
                      "\"; the options are --strict, --tracks, --script, --help and --version; "
-                     "name a file whose name starts with - as ./" + std::string(arg);
+                     "name a file whose name starts with - as ./" +
+                     std::string(arg);
   MaskControls(&line, 0);
   return line + "\n";
 }

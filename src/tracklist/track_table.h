@@ -31,6 +31,8 @@ struct TrackTable {
   // The line's number, as an editor numbers it: blank lines count, and a line ends at LF, CR LF
   // or a lone CR.
   std::vector<int> number;
+  // The line that holds the list's first NUL byte, after which nothing is read; 0 where none does.
+  int nul_line = 0;
 };
 
 }  // namespace vantorel

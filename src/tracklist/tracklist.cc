@@ -183,6 +183,13 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
     table->text.push_back(line);
     table->number.push_back(number);
   }
+  table->nul_line = 0;
+  if (list_text.find('\0') != list_text.npos) {
+    for (size_t i = counted; i < text.size(); ++i) {
+      if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
+    }
+    table->nul_line = number;
+  }
   return static_cast<int>(table->text.size());
 }
 
