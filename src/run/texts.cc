@@ -38,7 +38,7 @@ std::string HelpText() {
          "in the working directory when that can be opened, else the first argument; the\n"
          "cue file is the second argument when exactly two are given, else output.cue.\n"
          "\n"
-         "Options (--strict, --tracks and --script come first, in any order, each once):\n"
+         "Options, anywhere among the arguments before a -- that ends them:\n"
          "  --strict    end with status " +
          std::to_string(kExitWarned) +
          " when a warning was given\n"
@@ -64,15 +64,18 @@ std::string HelpText() {
          "              the title and performer of the track opened above\n"
          "  DISC TITLE text, DISC PERFORMER text\n"
          "              the disc's title and performer, on any line after the first\n"
-         "  any other line is ignored: start a note with #, never with S or P\n"
+         "  any other line is ignored: start a note with #, never with S or P; a line\n"
+         "              that names a file that is there is that file\n"
          "mm:ss:ff counts minutes, seconds and frames, " +
          std::to_string(cd::kFramesPerSecond) +
          " frames a second. A file's split\n"
-         "times that read two ways (S 17:02, S 1:13:10) are read together: all in the\n"
-         "larger units (minutes:seconds, hours:minutes:seconds) or all as cdrdao reads\n"
-         "them, whichever alone makes every track rise and last 4 seconds; a DJ's\n"
-         "S 0:04:32 to S 1:13:10 under a 75-minute mix is hours:minutes:seconds, and the\n"
-         "warnings give the lines to write. Titles and\n"
+         "times that read two ways (S 17:02, S 01:13:10, S 1:33.74) are read together:\n"
+         "in the larger units (minutes:seconds, hours:minutes:seconds) or as cdrdao reads\n"
+         "them, in CD frames after the point as shntool writes them or in hundredths,\n"
+         "whichever alone makes every track rise and last 4 seconds; a DJ's S 00:04:32\n"
+         "to S 01:13:10 under a 75-minute mix is hours:minutes:seconds. A pasted\n"
+         "tracklist's [00:04:32] Title, 04:32 Title or 1. Title (4:32) is a split as\n"
+         "meant, and the warnings give the lines to write. Titles and\n"
          "performers go on the disc as CD-TEXT, written in ASCII: an accented letter as\n"
          "its letter, \" as ', at most 80 characters; a text wholly in double quotes is\n"
          "taken without them. The first title or performer given stands, and a track\n"
