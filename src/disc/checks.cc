@@ -277,7 +277,7 @@ struct Checker {
       TwoWays(line, time.doubt, file);
       return true;
     }
-    const std::optional<uint32_t> meant = MeantIn(time, read);
+    const std::optional<uint32_t> meant = MeantOf(layout, line.number);
     if (place.as_meant) {
       if (meant) whole_lines.push_back({line.number, *meant, read.four_fields});
       return false;
@@ -323,7 +323,7 @@ struct Checker {
     if (time.doubt != Doubt::kNone && ReadOf(time.doubt, read) == TimesRead::kEither) {
       TwoWays(line, time.doubt, disc.files[loose.file]);
     }
-    const std::optional<uint32_t> meant = MeantIn(time, read);
+    const std::optional<uint32_t> meant = MeantOf(layout, line.number);
     if (meant) whole_lines.push_back({line.number, *meant, read.four_fields});
     // Its title as the sheet would write it, where its line gives one.
     const CdText* titled = nullptr;
@@ -351,6 +351,8 @@ struct Checker {
       f.line_kind = LineKind::kSplit;
       Add(FindingKind::kLowercaseLetter, line, f);
     } else {
+      // Where the file's times at the end of numbered lines are lengths, this one is its own.
+      if (read.lengths) f.other_frames = time.larger;
       Add(FindingKind::kSplitWithoutLetter, line, f);
     }
   }

@@ -272,6 +272,14 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{1, K::kTrackWithoutTitle}, Found{3, K::kSplitWithoutLetter, 520 * 75},
         Found{4, K::kSplitWithoutLetter, 775 * 75}, Found{5, K::kLowercaseLetter, 1022 * 75},
         Found{0, K::kNoDiscTitle}, Found{0, K::kNoDiscPerformer}}},
+      // The times at the end of numbered lines: the lengths of the tracks where they add up to
+      // the file's, the first then at its start; otherwise their starts.
+      {"long.wav\n1. A (20:00)\n2. B (25:00)\n",
+       {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "A"},
+        Found{3, K::kSplitWithoutLetter, 1200 * 75}}},
+      {"long.wav\n1. A (0:00)\n2. B (25:00)\n",
+       {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "A"},
+        Found{3, K::kSplitWithoutLetter, 1500 * 75}}},
       {"a.wav\n0:00 Intro\n",
        {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "Intro"}}},
       // A name of 146 bytes named again right after a split in it: the sheet writes 148.

@@ -104,7 +104,9 @@ enum class FindingKind : uint8_t {
   kLowercaseLetter,     // An s or p line with a time; line_kind: what it would be with a capital;
                         // frames, where timed: the time it means, and names.title its title.
   kSplitWithoutLetter,  // A time and a title as a pasted tracklist writes them, without the S of
-                        // a split line; frames, where timed: the time it means; names.title.
+                        // a split line; frames, where timed: the time it means; names.title;
+                        // other_frames: the length it gives, where the file's numbered lines
+                        // give lengths.
   kNoteReadAsLine,      // An S or P line that holds no time: a note, but read as line_kind.
   kOtherAudio,          // An ignored line that names an audio file of another kind; converter
                         // and part.stem: the tool that makes CD audio of it and the name's stem.

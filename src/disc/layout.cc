@@ -37,14 +37,14 @@ void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t 
   }
 }
 
-// Where cdrdao puts a split of a file read as reading: at its time as the sheet carries it, which
-// is the time as written, or as meant where it is written as a pasted tracklist writes it or in
-// four fields (as_meant).
-std::optional<uint32_t> SheetTime(const Track& track, const FileReading& reading, bool* as_meant) {
+// Where cdrdao puts a split: at its time as the sheet carries it, which is the time as written,
+// or as meant (as_meant) where it is written as a pasted tracklist writes it or in four fields;
+// meant is where the list means it to start, if that is known.
+std::optional<uint32_t> SheetTime(const Track& track, std::optional<uint32_t> meant,
+                                  bool* as_meant) {
   SplitText cut = CutSplitLine(track.opened_by.text);
-  TimeReading time = ReadTime(track.start, cut.form == SplitForm::kPasted);
-  *as_meant = cut.form == SplitForm::kPasted || time.four_fields;
-  return *as_meant ? MeantIn(time, reading) : ReadCueTime(track.start);
+  *as_meant = cut.form == SplitForm::kPasted || ReadTime(track.start).four_fields;
+  return *as_meant ? meant : ReadCueTime(track.start);
 }
 
 // The latest start in a file as the user means it after a split at place: one the layout placed,
@@ -70,29 +70,51 @@ uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t lat
 struct MeantSplitTime {
   int line = 0;
   TimeReading time;
+  bool at_end = false;  // Its time stands at the end of a numbered line: a start, or a length.
 };
 
+// Whether a split line's time stands at the end of a numbered line of a pasted tracklist.
+bool TimeAtEnd(std::string_view line) {
+  if (line.starts_with('S') || line.starts_with('s')) return MeantSplit(line).at_end;
+  std::optional<PastedTime> pasted = ReadPastedTime(line);
+  return pasted && pasted->at_end;
+}
+
 // The splits a file's lines mean, in the order of the list: those of its tracks but the first,
-// and its loose splits; a first split at the file's start, where its first track starts already
-// either way, left out.
+// and its loose splits.
 std::vector<MeantSplitTime> MeantSplitsOf(const Disc& disc, const DiscFile& file, size_t index) {
   std::vector<MeantSplitTime> splits;
-  for (const Track& track : TracksOf(disc, file).subspan(1)) {
-    splits.push_back({track.opened_by.number, MeantTimeOf(track.opened_by.text)});
-  }
+  auto add = [&splits](const ListLine& line) {
+    splits.push_back({line.number, MeantTimeOf(line.text), TimeAtEnd(line.text)});
+  };
+  for (const Track& track : TracksOf(disc, file).subspan(1)) add(track.opened_by);
   for (const LooseSplit& loose : disc.loose_splits) {
-    if (loose.file == index) splits.push_back({loose.line.number, MeantTimeOf(loose.line.text)});
+    if (loose.file == index) add(loose.line);
   }
   std::sort(splits.begin(), splits.end(),
             [](const MeantSplitTime& a, const MeantSplitTime& b) { return a.line < b.line; });
-  if (!splits.empty() && splits[0].time.readable && splits[0].time.larger == 0) {
-    splits.erase(splits.begin());
-  }
   return splits;
 }
 
-// How the splits of a file of end frames read, taken together: the units first, then the
-// fractions, with the units read as they are settled.
+// Whether the times at the end of a file's numbered lines may be the lengths of its tracks, as an
+// album's tracklist gives them: every split of the file is such a line, each track lasts at least
+// 4 seconds, and together they last as long as the file, give or take a second a track, as
+// lengths rounded to the second do.
+bool MayBeLengths(std::span<const MeantSplitTime> splits, uint64_t end) {
+  if (splits.empty()) return false;
+  uint64_t sum = 0;
+  for (const MeantSplitTime& s : splits) {
+    if (!s.at_end || !s.time.readable || s.time.larger < cd::kShortestTrackFrames) return false;
+    sum += s.time.larger;
+  }
+  const uint64_t slack = splits.size() * cd::kFramesPerSecond;
+  return sum <= end + slack && sum + slack >= end;
+}
+
+// How the splits of a file of end frames read, taken together: their times at the end of numbered
+// lines as starts or lengths, the units, then the fractions, with the units read as they are
+// settled. A first split at the file's start, where its first track starts already either way,
+// counts for nothing.
 FileReading ReadTogether(std::span<const MeantSplitTime> splits, uint64_t end) {
   constexpr int kUnits = 0, kFraction = 1;
   auto index_of = [](Doubt d) { return d == Doubt::kUnits ? kUnits : kFraction; };
@@ -103,11 +125,15 @@ FileReading ReadTogether(std::span<const MeantSplitTime> splits, uint64_t end) {
       (s.time.settles_larger ? smaller_out : larger_out)[index_of(s.time.settles)] = true;
     }
   }
+  std::span<const MeantSplitTime> counted = splits;
+  if (!counted.empty() && counted[0].time.readable && counted[0].time.larger == 0) {
+    counted = counted.subspan(1);
+  }
   FileReading reading;
   auto holds = [&](int doubt, bool larger) {
     if (larger ? larger_out[doubt] : smaller_out[doubt]) return false;
     uint64_t last = 0;
-    for (const MeantSplitTime& s : splits) {
+    for (const MeantSplitTime& s : counted) {
       if (!s.time.readable) return false;
       uint64_t at = s.time.larger;
       if (s.time.doubt != Doubt::kNone && index_of(s.time.doubt) == doubt) {
@@ -120,6 +146,9 @@ FileReading ReadTogether(std::span<const MeantSplitTime> splits, uint64_t end) {
     }
     return end >= last + cd::kShortestTrackFrames;
   };
+  // Starts that add up to the file's length are a chance too rare to weigh; a first start is
+  // mostly 0:00, which is no length.
+  reading.lengths = MayBeLengths(splits, end);
   auto decide = [&](int doubt) {
     if (!any[doubt]) return TimesRead::kOneWay;
     bool larger = holds(doubt, true), smaller = holds(doubt, false);
@@ -127,17 +156,29 @@ FileReading ReadTogether(std::span<const MeantSplitTime> splits, uint64_t end) {
     if (larger) return TimesRead::kLarger;
     return smaller ? TimesRead::kSmaller : TimesRead::kNeither;
   };
-  reading.units = decide(kUnits);
-  reading.fractions = decide(kFraction);
-  // The times written for the splits as they are meant, where all of them are known.
-  std::vector<uint32_t> positions;
-  for (const MeantSplitTime& s : splits) {
-    std::optional<uint32_t> meant = MeantIn(s.time, reading);
-    if (!meant) return reading;
-    positions.push_back(*meant);
+  if (!reading.lengths) {
+    reading.units = decide(kUnits);
+    reading.fractions = decide(kFraction);
   }
-  reading.four_fields = WrittenTimesReadTwoWays(positions, end);
   return reading;
+}
+
+// Where each of a file's splits is meant to start, read as reading: its time as the file reads it,
+// or where its lengths at the end of numbered lines lead, the first at the file's start.
+std::vector<std::optional<uint32_t>> MeantPlaces(std::span<const MeantSplitTime> splits,
+                                                 const FileReading& reading) {
+  std::vector<std::optional<uint32_t>> places;
+  places.reserve(splits.size());
+  uint64_t at = 0;
+  for (const MeantSplitTime& s : splits) {
+    if (reading.lengths) {
+      places.push_back(static_cast<uint32_t>(std::min<uint64_t>(at, UINT32_MAX)));
+      at += s.time.larger;
+    } else {
+      places.push_back(MeantIn(s.time, reading));
+    }
+  }
+  return places;
 }
 
 }  // namespace
@@ -166,6 +207,12 @@ TimeReading MeantTimeOf(std::string_view line) {
   }
   std::optional<PastedTime> pasted = ReadPastedTime(line);
   return pasted ? ReadTime(pasted->time, true) : TimeReading{};
+}
+
+std::optional<uint32_t> MeantOf(const DiscLayout& layout, int line) {
+  auto found = std::lower_bound(layout.meant.begin(), layout.meant.end(), line,
+                                [](const MeantPlace& m, int number) { return m.line < number; });
+  return found != layout.meant.end() && found->line == line ? found->frames : std::nullopt;
 }
 
 std::string WrittenTime(uint32_t frames, bool four_fields) {
@@ -203,8 +250,26 @@ DiscLayout LayOutDisc(const Disc& disc) {
     const uint64_t end = BurnedFrames(file.wav.length);
     layout.file_frames.push_back(end);
     std::span<const Track> tracks = TracksOf(disc, file);
-    const FileReading& reading =
-        layout.reading.emplace_back(ReadTogether(MeantSplitsOf(disc, file, index), end));
+    const std::vector<MeantSplitTime> splits = MeantSplitsOf(disc, file, index);
+    FileReading& reading = layout.reading.emplace_back(ReadTogether(splits, end));
+    const std::vector<std::optional<uint32_t>> meant = MeantPlaces(splits, reading);
+    // The times written for the splits as they are meant, where all of them are known; a first one
+    // at the file's start is where its first track starts, and is not written.
+    std::vector<uint32_t> written;
+    bool all_known = true;
+    for (size_t i = 0; i < meant.size(); ++i) {
+      all_known = all_known && meant[i].has_value();
+      if (all_known && !(i == 0 && *meant[i] == 0)) written.push_back(*meant[i]);
+    }
+    if (all_known) reading.four_fields = WrittenTimesReadTwoWays(written, end);
+    for (size_t i = 0; i < splits.size(); ++i) layout.meant.push_back({splits[i].line, meant[i]});
+    // Where the file's tracks' splits are meant, in the order of its tracks.
+    auto meant_of_track = [&](const Track& track) {
+      for (size_t i = 0; i < splits.size(); ++i) {
+        if (splits[i].line == track.opened_by.number) return meant[i];
+      }
+      return std::optional<uint32_t>();
+    };
     std::span<TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
     // Where the file starts on the disc with the pregaps of its tracks so far.
@@ -220,7 +285,8 @@ DiscLayout LayOutDisc(const Disc& disc) {
       const ListLine& pregap = tracks[t].pregap;
       // A pregap's time is its line's text from the third character on, whatever the second is.
       place.pregap = pregap.number != 0 ? ReadCueTime(TimeTextOf(pregap.text)) : 0;
-      place.in_file = t == 0 ? 0 : SheetTime(tracks[t], reading, &place.as_meant);
+      place.in_file =
+          t == 0 ? 0 : SheetTime(tracks[t], meant_of_track(tracks[t]), &place.as_meant);
       if (t != 0) {
         PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
         latest = MeantAfter(tracks[t].start, place, latest);

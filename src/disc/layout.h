@@ -75,6 +75,9 @@ enum class TimesRead : uint8_t {
 struct FileReading {
   TimesRead units = TimesRead::kOneWay;
   TimesRead fractions = TimesRead::kOneWay;
+  // The times at the end of the file's numbered lines are the lengths of its tracks (see
+  // PastedTime), not their starts.
+  bool lengths = false;
   // The times the tool writes for the file's splits, as they are meant, would read two ways again
   // where written as minutes:seconds:frames: those that read as hours are written in four fields.
   bool four_fields = false;
@@ -99,9 +102,17 @@ std::string WrittenTime(uint32_t frames, bool four_fields);
 // where they can, they too would rise with every track at least 4 seconds long.
 bool WrittenTimesReadTwoWays(std::span<const uint32_t> positions, uint64_t end);
 
+// Where a split the list means is meant to start in its file: a split of the sheet's, or a loose
+// split; nothing where the list leaves it unknown.
+struct MeantPlace {
+  int line = 0;
+  std::optional<uint32_t> frames = {};
+};
+
 struct DiscLayout {
   std::vector<TrackPlace> tracks;         // In the order of the disc's tracks.
   std::vector<FileReading> reading = {};  // In the order of the files.
+  std::vector<MeantPlace> meant = {};      // In the order of the list.
   std::optional<uint64_t> frames = {};    // The disc's length with its pregaps.
   // What the disc lasts at least: its files and every pregap that can be read, wherever the
   // tracks land. It is the disc's length where that is known.
@@ -109,6 +120,9 @@ struct DiscLayout {
   // The CD frames each file takes, its audio padded to a whole frame: in the order of the files.
   std::vector<uint64_t> file_frames = {};
 };
+
+// Where the split on a line is meant to start in its file, where the layout knows it.
+std::optional<uint32_t> MeantOf(const DiscLayout& layout, int line);
 
 // Lays out a disc whose files' lengths are measured.
 DiscLayout LayOutDisc(const Disc& disc);

@@ -449,7 +449,14 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
               LineLetter(f.line_kind), "; write the line as \"", *FixOf(f).line, "\""});
       return;
     case FindingKind::kSplitWithoutLetter:
-      Append(out, {"\"", s, "\" is ignored: it gives a time, but split lines start with S"});
+      if (f.other_frames != 0) {
+        Append(out, {"\"", s, "\" is ignored: the times at the end of the file's numbered lines "
+                     "add up to its length, so they are its tracks' lengths, and this one lasts ",
+                     CueTimeText(f.other_frames), " from ", CueTimeText(f.frames),
+                     "; split lines start with S"});
+      } else {
+        Append(out, {"\"", s, "\" is ignored: it gives a time, but split lines start with S"});
+      }
       if (Fix fix = FixOf(f); fix.line) {
         Append(out, {"; write the line as \"", *fix.line, "\""});
       } else {

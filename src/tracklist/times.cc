@@ -321,7 +321,7 @@ std::optional<PastedTime> ReadPastedTime(std::string_view text) {
     if (open != text.npos) {
       std::string_view time = TrimBlanks(text.substr(open + 1, text.size() - open - 2));
       if (pasted_time(time)) {
-        return PastedTime{time, WithoutTrailingSeparator(text.substr(0, open))};
+        return PastedTime{time, WithoutTrailingSeparator(text.substr(0, open)), true};
       }
     }
   }

@@ -84,6 +84,9 @@ std::string FourFieldTimeText(uint64_t frames);
 struct PastedTime {
   std::string_view time;
   std::string_view title;
+  // The time stands at the end, after the title: a track's start, or its length, as an album's
+  // tracklist gives it.
+  bool at_end = false;
 };
 std::optional<PastedTime> ReadPastedTime(std::string_view text);
 

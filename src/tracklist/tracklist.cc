@@ -120,7 +120,7 @@ SplitText CutSplitText(std::string_view text) {
   if (title != text.npos && ReadsAsTime(word))
     return {text.substr(0, word_end), text.substr(title)};
   if (std::optional<PastedTime> pasted = ReadPastedTime(text)) {
-    return {pasted->time, pasted->title, SplitForm::kPasted};
+    return {pasted->time, pasted->title, SplitForm::kPasted, pasted->at_end};
   }
   if (title == text.npos || !WrittenAsTime(word)) return {text, {}};
   return {text.substr(0, word_end), text.substr(title)};

@@ -84,6 +84,7 @@ struct SplitText {
   std::string_view time;
   std::string_view title;
   SplitForm form = SplitForm::kPlain;
+  bool at_end = false;  // Pasted with its time at the end (see PastedTime).
 };
 SplitText CutSplitLine(std::string_view line);
 
