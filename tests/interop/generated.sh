@@ -84,7 +84,7 @@ false_ok() {
 
 # Whether the run whose --tracks output is DIR/OUT gives the tracks DIR/meant gives.
 means() {
-  [ "$(file_view "$1/$2" "$1/meant")" = "$(cat "$1/meant")" ]
+  [ "$(file_view "$1/$2" "$1/meant")" = "$(<"$1/meant")" ]
 }
 
 # Where the fixes leave a choice of two readings, the script in DIR gives the other one commented
@@ -109,7 +109,7 @@ compare() {
   elif [ "$(tracks_view "$1/$3")" != "$(toc_view "$1/toc.out")" ]; then
     why="cdrdao lays the disc out otherwise than --tracks says"
   fi
-  if [ "$(cat "$1/meant")" != "?" ] && ! means "$1" "$3" && ! { [ "$2" = "after the fixes" ] &&
+  if [ "$(<"$1/meant")" != "?" ] && ! means "$1" "$3" && ! { [ "$2" = "after the fixes" ] &&
     other_reading "$1"; }; then
     why="${why:+$why; }the disc is not the one the list means"
     [ -s "$1/other.out" ] && why="$why, in either reading the fixes offer"

@@ -66,6 +66,10 @@ sub long_name {
   return substr($stem, 0, $want - 4) . '.wav';
 }
 
+# The names that read as a file's without their .wav.
+my $typed_without_wav =
+  qr/^(\d\d [A-Z]|track\d|Stay Clean|Pressure|Sunrise \d|[A-Z][a-z]+\.).*\.wav$/;
+
 sub file_name {
   my ($tags, $n) = @_;
   my $style = pick_weighted(plain => 40, short => 20, initial => 17, long => 9, upper => 5,
@@ -99,6 +103,8 @@ sub new_file {
     $f{rate} = 22050 if $format eq 'hz22';
     $f{bits} = 24 if $format eq 'bits24';
     $f{channels} = 1 if $format eq 'mono';
+    # Short enough that the fix script's sox converts it at once.
+    $seconds = between(5, 15) if $format ne 'cd';
     $f{layout} = pick_weighted(canonical => 40, data_first => 12, runaway => 12, stray => 10,
       junk_first => 8, comment => 8, odd_data => 10);
     push @$tags, "layout:$f{layout}" unless $f{layout} eq 'canonical';
@@ -294,7 +300,14 @@ sub make_list {
       $f->{samples} = int($frames / 75) * $f->{rate};
       $frames = int($frames / 75) * 75;
     }
-    push @lines, $f->{name};
+    # Now and then a name typed without its .wav, which only the file beside the list tells from
+    # a note, a split or a pregap line; never one a note could well be ("Side A", "Part 2").
+    my $line = $f->{name};
+    if ($n > 1 && !$again && $line =~ $typed_without_wav && chance($line =~ /^[SP]/ ? 0.3 : 0.05)) {
+      $line =~ s/\.wav$//;
+      push @tags, $line =~ /^[SP]/ ? 'no-.wav:S-or-P' : 'no-.wav';
+    }
+    push @lines, $line;
     my @track_starts = (0, @starts);
     my @track_lines;
     # The lines of each track: its own line (none for the file's first, which its WAV line
