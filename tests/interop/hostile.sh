@@ -220,7 +220,7 @@ harm() {
   esac
   case $action in
     link | file | fifo | dir) [ "$status" != 0 ] || echo "the script ended well" ;;
-    int) [ "$status" != 0 ] || echo "the interrupted script ended well" ;;
+    int | term | hup) [ "$status" != 0 ] || echo "the interrupted script ended well" ;;
   esac
   [ "$status" != 124 ] || echo "the script hung"
 }
@@ -261,5 +261,7 @@ race "a link planted at a renamed file's name" closed:orig@RANDOM link y.wav ../
 race "a FIFO planted at the list's copy" closed:list@RANDOM fifo tlist.txt.orig
 race "the list swapped for a link while it converts" made:1.wav swap tlist.txt ../victim
 race "the list swapped for a link as it is replaced" closed:list@RANDOM swap tlist.txt ../victim
-race "an interrupt while it converts" made:1.wav int
+for signal in int term hup; do
+  race "a signal, $signal, while it converts" made:1.wav "$signal"
+done
 finish

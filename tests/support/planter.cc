@@ -6,11 +6,11 @@
 // closed:FILE (FILE is closed there after a write), each followed by @MICROSECONDS to wait that
 // long first. ACTION is link NAME TARGET (a symbolic link to TARGET), file NAME, fifo NAME or
 // dir NAME, each planted where nothing has the name; swap NAME TARGET (a symbolic link to TARGET
-// takes the name NAME from whatever has it); or int (SIGINT to the command's process group, as
-// Ctrl-C sends it). The command runs in a process group of its own with the signals it may be
-// sent at their defaults. planter prints "acted" or "missed", and "hung" where the command took
-// longer than 20 seconds, and ends with the command's status, or 128 and the number of the signal
-// that ended it.
+// takes the name NAME from whatever has it); or int, term or hup (SIGINT, SIGTERM or SIGHUP to the
+// command's process group, as Ctrl-C, kill and a closed terminal send them). The command runs in a
+// process group of its own with the signals it may be sent at their defaults. planter prints
+// "acted" or "missed", and "hung" where the command took longer than 20 seconds, and ends with the
+// command's status, or 128 and the number of the signal that ended it.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -31,14 +31,16 @@ constexpr char kOwnPrefix[] = ".vantorel-";
 int Usage() {
   std::fprintf(stderr,
                "usage: planter own|made:FILE|closed:FILE[@USEC] "
-               "link|swap NAME TARGET|file|fifo|dir NAME|int -- COMMAND...\n");
+               "link|swap NAME TARGET|file|fifo|dir NAME|int|term|hup -- COMMAND...\n");
   return 2;
 }
 
 // Does the action; returns whether it could. A name is planted only where nothing has it, but
 // for a swap, which takes the name from whatever has it at once, by a rename.
 bool Act(const std::string& action, const char* name, const char* target, pid_t group) {
-  if (action == "int") return kill(-group, SIGINT) == 0;
+  if (action == "int" || action == "term" || action == "hup") {
+    return kill(-group, action == "int" ? SIGINT : action == "term" ? SIGTERM : SIGHUP) == 0;
+  }
   if (action == "fifo") return mkfifo(name, 0644) == 0;
   if (action == "dir") return mkdir(name, 0755) == 0;
   if (action == "link") return symlink(target, name) == 0;
