@@ -1,6 +1,7 @@
 #include "run/remedies.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "cd.h"
 
@@ -78,23 +79,30 @@ std::string NewFileName(std::string_view stem, std::string_view suffix) {
   if (keep < stem.size()) {
     while (keep > part && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
   }
-  std::string name(stem.substr(0, keep));
-  std::replace(name.begin() + static_cast<ptrdiff_t>(part), name.end(), '"', '\'');
+  std::string name;
+  name.reserve(keep + suffix.size());
+  name.append(stem.substr(0, keep));
+  if (name.find('"', part) != name.npos) {
+    std::replace(name.begin() + static_cast<ptrdiff_t>(part), name.end(), '"', '\'');
+  }
   return name.append(suffix);
 }
 
 std::string CdWavName(std::string_view stem, uint32_t skip) {
   // A CD WAV made again of one already made is not named with the suffix twice.
   constexpr std::string_view kMade = "-cd";
-  std::string suffix;
+  // The suffix, -cd, a number and .wav, made where it is written, with no string of its own.
+  char suffix[32];
+  char* end = suffix;
   uint64_t number = uint64_t{skip} + 1;
   if (stem.ends_with(kMade)) {
     ++number;
   } else {
-    suffix.append(kMade);
+    end = std::copy(kMade.begin(), kMade.end(), end);
   }
-  if (number > 1) suffix.append(Number(number));
-  return NewFileName(stem, suffix.append(".wav"));
+  if (number > 1) end = std::to_chars(end, suffix + sizeof suffix, number).ptr;
+  end = std::copy_n(".wav", 4, end);
+  return NewFileName(stem, std::string_view(suffix, static_cast<size_t>(end - suffix)));
 }
 
 std::string NumberedName(std::string_view name, uint32_t skip) {
