@@ -442,13 +442,15 @@ void AppendFolderCheck(std::string* out, std::string_view folder, Controls* cont
   out->append(" >&2\n  exit 1\n}\n");
 }
 
-// The functions that give a file its name: taken stops the script, fresh stops it where a name
+// The functions that give a file its name: taken stops the script, saying the name with its
+// control characters as ?, as every text of the tool does; fresh stops it where a name
 // is taken by the time it runs, by a link too, and place gives the file $1 the name $2 where
 // nothing has it, with a hard link or else a rename that replaces nothing (GNU mv -n takes the
 // kernel's RENAME_NOREPLACE), never following a link at $2, then takes the name $1 away.
 constexpr std::string_view kNaming =
     "taken() {\n"
-    "  printf '%s is taken; run vantorel --script again\\n' \"${1#../}\" >&2\n"
+    "  printf '%s' \"${1#../}\" | tr '\\001-\\010\\012-\\037\\177' '[?*]' >&2\n"
+    "  printf ' is taken; run vantorel --script again\\n' >&2\n"
     "  exit 1\n"
     "}\n"
     "fresh() {\n"
