@@ -247,10 +247,12 @@ struct NewNames {
     return skip;
   }
 
-  // Whether the lines a and b, of one plain path, name one file: where a .. may have been taken
-  // with a link, both are looked up.
+  // Whether the lines a and b, whose plain paths' hashes agree, name one file: their plain paths
+  // are one, and where a .. may have been taken with a link, both lead to one file.
   static bool SameFile(std::string_view a, std::string_view b) {
-    if (a == b || (a.find("..") == a.npos && b.find("..") == b.npos)) return true;
+    if (a == b) return true;
+    if (PlainPath(a) != PlainPath(b)) return false;
+    if (a.find("..") == a.npos && b.find("..") == b.npos) return true;
     std::optional<FileId> id = IdOfFile(std::string(a).c_str());
     return id && id == IdOfFile(std::string(b).c_str());
   }

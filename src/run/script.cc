@@ -76,7 +76,8 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
   return out;
 }
 
-// Whether the script writes byte as a control character: any below a space but the tab, and DEL.
+// Whether byte is a control character, which the script shows none of: any below a space but the
+// tab, and DEL.
 bool IsControl(char byte) {
   const unsigned char c = static_cast<unsigned char>(byte);
   return (c < 0x20 && c != '\t') || c == 0x7F;
@@ -468,12 +469,12 @@ constexpr std::string_view kNaming =
     "}\n";
 
 // The lines that make the script's own directory in the folder, where only it can write, and go
-// into it: the folder is .. from there on. A name's directory cannot be taken from the script:
-// mkdir makes none where any file has the name, and where the directory it goes into is not its
-// own (swapped for another by a rename), it stops. Its directory is removed as it ends, however
-// it ends; an interrupt, a hangup or a termination ends it once the command it runs has ended,
-// as sox or ffmpeg may go on, even where the command ends well, and one during the set-up once
-// the directory is its own.
+// into it: the folder is .. from there on. mkdir makes no directory where any file has the name,
+// and the script stops where what it goes into is not its own, or not empty: another directory
+// put in its place by a rename. The directory is removed however the script ends. An interrupt,
+// a hangup or a termination ends the script once the command it runs has ended, whatever that
+// command's status (sox, interrupted, ends its file short and reports success); one that comes
+// while the directory is made ends it as soon as the directory is its own.
 constexpr std::string_view kOwnDirectory =
     "leave() {\n"
     "  if [ -n \"$own\" ]; then cd -P .. && rm -rf -- \"./$own\"; fi\n"
