@@ -170,6 +170,24 @@ trial "a control character in a name" control 'sh fix.sh' "./tlist.txt
 check "a control character in a name: none in the script" \
   "$(LC_ALL=C grep -c '[[:cntrl:]]' <(tr -d '\n' < control/fix.sh))" 0
 
+# Where the file system has no hard links, as FAT, mv -n gives each file its name, and stops where
+# something took the name in the moment before (here, the mv that the script calls plants it).
+mkdir nolink nolink/bin planted-mv planted-mv/bin
+for dir in nolink planted-mv; do
+  cp base.flac "$dir/x.flac"
+  printf 'x.flac\n' > "$dir/tlist.txt"
+  printf '#!/bin/sh\nexit 1\n' > "$dir/bin/ln"
+done
+printf '#!/bin/sh\n[ "$1" != -n ] || /usr/bin/ln -s victim "$5"\nexec /usr/bin/mv "$@"\n' > planted-mv/bin/mv
+chmod +x nolink/bin/ln planted-mv/bin/*
+printf 'victim\n' > planted-mv/victim
+trial "without hard links, mv -n gives the names" nolink 'PATH="$PWD/bin:$PATH" sh fix.sh' \
+  "./tlist.txt
+./tlist.txt.orig
+./x-cd.wav"
+trial "without hard links, a name taken in the moment stops it" planted-mv \
+  'PATH="$PWD/bin:$PATH" dash fix.sh' "./x-cd.wav"
+
 # The script runs in the folder it was made for, whatever names the list: elsewhere it says so and
 # makes nothing.
 mkdir away
