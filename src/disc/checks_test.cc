@@ -276,7 +276,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // the file's, the first then at its start; otherwise their starts.
       {"long.wav\n1. A (20:00)\n2. B (25:00)\n",
        {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "A"},
-        Found{3, K::kSplitWithoutLetter, 1200 * 75}}},
+        Found{3, K::kSplitWithoutLetter, 1200 * 75, 1500 * 75}}},
       {"long.wav\n1. A (0:00)\n2. B (25:00)\n",
        {Found{.line = 2, .kind = K::kSplitAtStart, .count = 1, .title = "A"},
         Found{3, K::kSplitWithoutLetter, 1500 * 75}}},

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -20,6 +21,18 @@ FileId IdOf(const struct stat& st) {
 bool IsFile(const char* name, FileId id) {
   struct stat st;
   return stat(name, &st) == 0 && IdOf(st) == id;
+}
+
+std::optional<FileId> IdOfFile(const char* name) {
+  struct stat st;
+  if (stat(name, &st) != 0) return std::nullopt;
+  return IdOf(st);
+}
+
+std::optional<std::string> WorkingDirectory() {
+  char path[PATH_MAX];
+  if (getcwd(path, sizeof path) == nullptr) return std::nullopt;
+  return std::string(path);
 }
 
 bool IsRegularFile(const char* name) {

@@ -30,6 +30,12 @@ FileId IdOf(const struct stat& st);
 // Whether name is the file id stands for; false too when name cannot be looked up.
 bool IsFile(const char* name, FileId id);
 
+// The file name leads to, where it can be looked up.
+std::optional<FileId> IdOfFile(const char* name);
+
+// The working directory's path, with no link in it; none where it has none the C library can give.
+std::optional<std::string> WorkingDirectory();
+
 // Whether name leads to a regular file.
 bool IsRegularFile(const char* name);
 

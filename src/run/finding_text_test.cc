@@ -83,7 +83,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "i"}},
        "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn; decode it to CD "
-       "audio and write the line as \"i-cd.wav\": sox './i.wav' -r 44100 -b 16 -c 2 './i-cd.wav'"},
+       "audio and write the line as \"i-cd.wav\": sox --no-glob './i.wav' -r 44100 -b 16 -c 2 "
+       "--no-glob './i-cd.wav'"},
       {{.kind = K::kWavUnsupported,
         .line = 3,
         .subject = "m.wav",
@@ -112,8 +113,9 @@ TEST(FindingLines, EachKindAsSaid) {
         .part = {.stem = "i"}},
        "l.txt:3: error: \"i.wav\" holds IMA ADPCM audio, which cdrdao cannot burn, and declares "
        "none of it, as when written to a pipe; decode all that follows its header to CD audio and "
-       "write the line as \"i-cd.wav\": sox --ignore-length './i.wav' -r 44100 -b 16 -c 2 "
-       "'./i-cd.wav'"},
+       "write the line as \"i-cd.wav\": sox --ignore-length --no-glob './i.wav' -r 44100 -b 16 -c "
+       "2 "
+       "--no-glob './i-cd.wav'"},
       {{.kind = K::kWavUnsupported,
         .line = 3,
         .subject = "e.wav",
@@ -137,7 +139,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "r"}},
        "l.txt:5: warning: \"r.wav\" is an RF64 file, which cdrdao does not read; rewrite it as a "
-       "WAV and write the line as \"r-cd.wav\": sox './r.wav' -r 44100 -b 16 -c 2 './r-cd.wav'"},
+       "WAV and write the line as \"r-cd.wav\": sox --no-glob './r.wav' -r 44100 -b 16 -c 2 "
+       "--no-glob './r-cd.wav'"},
       // One command mends all the file is besides.
       {{.kind = K::kRifx,
         .line = 5,
@@ -148,7 +151,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .part = {.stem = "r"}},
        "l.txt:5: warning: \"r.wav\" is a big-endian RIFX file, which cdrdao does not read; it is "
        "also 48000 Hz 24-bit PCM, not CD audio; convert it and write the line as \"r-cd.wav\": sox "
-       "'./r.wav' -r 44100 -b 16 -c 2 './r-cd.wav'"},
+       "--no-glob "
+       "'./r.wav' -r 44100 -b 16 -c 2 --no-glob './r-cd.wav'"},
       {{.kind = K::kSizeNotFilledIn,
         .line = 4,
         .subject = "u.wav",
@@ -170,7 +174,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "h"}},
        "l.txt:1: warning: 48000 Hz PCM, not CD audio; convert it and write the line as "
-       "\"h-cd.wav\": sox './h.wav' -r 44100 -b 16 -c 2 './h-cd.wav'"},
+       "\"h-cd.wav\": sox --no-glob './h.wav' -r 44100 -b 16 -c 2 --no-glob './h-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 2,
         .subject = "-f.wav",
@@ -178,7 +182,8 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "-f"}},
        "l.txt:2: warning: 32-bit 1-channel floating point, not CD audio; convert it and write the "
-       "line as \"-f-cd.wav\": sox './-f.wav' -r 44100 -b 16 -c 2 './-f-cd.wav'"},
+       "line as \"-f-cd.wav\": sox --no-glob './-f.wav' -r 44100 -b 16 -c 2 --no-glob "
+       "'./-f-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
@@ -186,7 +191,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "x"}},
        "l.txt:3: warning: PCM in an extensible header, not CD audio; convert it and write the line "
-       "as \"x-cd.wav\": sox './x.wav' -r 44100 -b 16 -c 2 './x-cd.wav'"},
+       "as \"x-cd.wav\": sox --no-glob './x.wav' -r 44100 -b 16 -c 2 --no-glob './x-cd.wav'"},
       {{.kind = K::kNotCdAudio,
         .line = 3,
         .subject = "x.wav",
@@ -194,7 +199,7 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "x"}},
        "l.txt:3: warning: 8000 Hz 8-bit 1-channel mu-law, not CD audio; convert it and write the "
-       "line as \"x-cd.wav\": sox './x.wav' -r 44100 -b 16 -c 2 './x-cd.wav'"},
+       "line as \"x-cd.wav\": sox --no-glob './x.wav' -r 44100 -b 16 -c 2 --no-glob './x-cd.wav'"},
       {{.kind = K::kShortOfDeclared,
         .line = 1,
         .subject = "t.wav",
@@ -204,8 +209,9 @@ TEST(FindingLines, EachKindAsSaid) {
         .part = {.stem = "t"}},
        "l.txt:1: warning: \"t.wav\" declares 00:20:00 of audio but holds 00:05:00: a recording "
        "cut short, or a WAV written through a pipe; the report, the checks and a burner take what "
-       "it holds; give it a header that agrees and write the line as \"t-cd.wav\": sox './t.wav' "
-       "-r 44100 -b 16 -c 2 './t-cd.wav'"},
+       "it holds; give it a header that agrees and write the line as \"t-cd.wav\": sox --no-glob "
+       "'./t.wav' "
+       "-r 44100 -b 16 -c 2 --no-glob './t-cd.wav'"},
       {{K::kNoAudio, 3, "z.wav"},
        "l.txt:3: warning: \"z.wav\" holds no audio; leave it out of the list"},
       {{.kind = K::kSizeNotFilledIn,
@@ -231,7 +237,7 @@ TEST(FindingLines, EachKindAsSaid) {
        "program that wrote it could not go back to fill in the size, as when it writes to a pipe; "
        "cdrdao refuses such a file and sox reads it as empty; it is also a big-endian RIFX file, "
        "which cdrdao does not read; convert it and write the line as \"u-cd.wav\": sox "
-       "--ignore-length './u.wav' -r 44100 -b 16 -c 2 './u-cd.wav'"},
+       "--ignore-length --no-glob './u.wav' -r 44100 -b 16 -c 2 --no-glob './u-cd.wav'"},
       {{.kind = K::kEndsInsideFrame,
         .line = 1,
         .subject = "a.wav",
@@ -345,23 +351,26 @@ TEST(FindingLines, EachKindAsSaid) {
         .converter = Converter::kSox,
         .part = {.stem = "album"}},
        "l.txt:1: error: \"album.flac\" is not a WAV file; make a CD WAV of it and write the line "
-       "as \"album-cd.wav\": sox './album.flac' -r 44100 -b 16 -c 2 './album-cd.wav'"},
+       "as \"album-cd.wav\": sox --no-glob './album.flac' -r 44100 -b 16 -c 2 --no-glob "
+       "'./album-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 5,
         .subject = "b.flac",
         .converter = Converter::kSox,
         .part = {.stem = "b"}},
        "l.txt:5: warning: \"b.flac\" is ignored: only lines containing .wav are taken as files; "
-       "make a CD WAV of it and write the line as \"b-cd.wav\": sox './b.flac' -r 44100 -b 16 -c 2 "
-       "'./b-cd.wav'"},
+       "make a CD WAV of it and write the line as \"b-cd.wav\": sox --no-glob './b.flac' -r 44100 "
+       "-b 16 -c 2 "
+       "--no-glob './b-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 6,
         .subject = "c d.MP3",
         .converter = Converter::kSox,
         .part = {.stem = "c d"}},
        "l.txt:6: warning: \"c d.MP3\" is ignored: only lines containing .wav are taken as files; "
-       "make a CD WAV of it and write the line as \"c d-cd.wav\": sox './c d.MP3' -r 44100 -b 16 "
-       "-c 2 './c d-cd.wav'"},
+       "make a CD WAV of it and write the line as \"c d-cd.wav\": sox --no-glob './c d.MP3' -r "
+       "44100 -b 16 "
+       "-c 2 --no-glob './c d-cd.wav'"},
       {{.kind = K::kOtherAudio,
         .line = 10,
         .subject = "e.m4a",

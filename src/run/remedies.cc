@@ -1,6 +1,7 @@
 #include "run/remedies.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "cd.h"
 #include "disc/layout.h"
@@ -12,6 +13,9 @@ namespace {
 std::string Number(uint64_t n) {
   return std::to_string(n);
 }
+
+// What sox is told before each file's name, so that it takes the name as it stands.
+constexpr std::string_view kNoGlob = "--no-glob ";
 
 }  // namespace
 
@@ -27,8 +31,10 @@ void AppendQuotedPart(std::string* out, std::string_view part) {
 
 }  // namespace
 
-void AppendPathWord(std::string* out, std::string_view name, std::string_view suffix) {
-  out->append(name.starts_with('/') ? "'" : "'./");
+void AppendPathWord(std::string* out, std::string_view name, std::string_view suffix,
+                    std::string_view lead) {
+  out->push_back('\'');
+  if (!name.starts_with('/')) out->append(lead);
   AppendQuotedPart(out, name);
   AppendQuotedPart(out, suffix);
   out->push_back('\'');
@@ -47,41 +53,86 @@ std::string LineWithTime(char letter, uint64_t frames, std::string_view title, b
   return written;
 }
 
+std::string NewFileName(std::string_view stem, std::string_view suffix) {
+  // Linux's limits: NAME_MAX, and PATH_MAX less its NUL; the fix script reaches a relative name
+  // through ../.
+  constexpr size_t kNameMax = 255;
+  constexpr size_t kPathMax = 4095;
+  const size_t part = stem.rfind('/') + 1;
+  const size_t reach = stem.starts_with('/') ? 0 : 3;
+  size_t keep = stem.size();
+  if (keep - part + suffix.size() > kNameMax)
+    keep = part + kNameMax - std::min(suffix.size(), kNameMax);
+  if (reach + keep + suffix.size() > kPathMax) {
+    keep = std::max(part, kPathMax - std::min(kPathMax, reach + suffix.size()));
+  }
+  // A UTF-8 character is not cut in two: its continuation bytes go with it.
+  if (keep < stem.size()) {
+    while (keep > part && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+  }
+  std::string name;
+  name.reserve(keep + suffix.size());
+  name.append(stem.substr(0, keep));
+  if (name.find('"', part) != name.npos) {
+    std::replace(name.begin() + static_cast<ptrdiff_t>(part), name.end(), '"', '\'');
+  }
+  return name.append(suffix);
+}
+
 std::string CdWavName(std::string_view stem, uint32_t skip) {
   // A CD WAV made again of one already made is not named with the suffix twice.
   constexpr std::string_view kMade = "-cd";
-  std::string name(stem);
+  // The suffix, -cd, a number and .wav, made where it is written, with no string of its own.
+  char suffix[32];
+  char* end = suffix;
   uint64_t number = uint64_t{skip} + 1;
   if (stem.ends_with(kMade)) {
     ++number;
   } else {
-    name.append(kMade);
+    end = std::copy(kMade.begin(), kMade.end(), end);
   }
-  if (number > 1) name.append(Number(number));
-  return name.append(".wav");
+  if (number > 1) end = std::to_chars(end, suffix + sizeof suffix, number).ptr;
+  end = std::copy_n(".wav", 4, end);
+  return NewFileName(stem, std::string_view(suffix, static_cast<size_t>(end - suffix)));
 }
 
 std::string NumberedName(std::string_view name, uint32_t skip) {
-  if (skip == 0) return std::string(name);
   size_t dot = name.rfind('.');
   if (dot == name.npos || name.find('/', dot) != name.npos) dot = name.size();
-  return std::string(name.substr(0, dot))
-      .append(Number(uint64_t{skip} + 1))
-      .append(name.substr(dot));
+  std::string suffix = skip == 0 ? std::string() : Number(uint64_t{skip} + 1);
+  return NewFileName(name.substr(0, dot), suffix.append(name.substr(dot)));
 }
 
 namespace {
 
-// A file made of another by the converter, and the line that names it.
-Fix Converted(const Finding& f, Converter by, std::string_view type = {}, bool to_end = false) {
+// A file made of another by the converter, and the line that names it; nothing where no
+// converter makes it.
+Fix Converted(const Finding& f) {
+  const Making making = MakingOf(f);
+  if (making.by == Converter::kNone) return {};
   Fix fix{.line = CdWavName(f.part.stem, f.name_skip)};
   // Room for the command at once: the two names, quoted at most, and the tool's words.
-  fix.command.reserve(2 * (f.subject.size() + fix.line->size()) + 80);
-  AppendConvertCommand(&fix.command, by, f.subject, *fix.line, type, to_end);
+  fix.command.reserve(2 * (f.subject.size() + fix.line->size()) + 100);
+  AppendConvertCommand(&fix.command, making.by, f.subject, *fix.line, making.type, making.to_end);
   return fix;
 }
 
 }  // namespace
+
+Making MakingOf(const Finding& f) {
+  using K = FindingKind;
+  const K k = f.kind;
+  if (k == K::kNotWavAudio) return {f.converter, f.names.sox_type};
+  if (k == K::kWavWithoutData || k == K::kWavUnsupported || k == K::kOtherAudio) {
+    return {f.converter, {}, AlsoSays(f, K::kSizeNotFilledIn)};
+  }
+  if (k == K::kRf64 || k == K::kRifx || k == K::kNotCdAudio || k == K::kShortOfDeclared) {
+    return {f.converter};
+  }
+  // The converter reads all that follows the header, whatever size it declares.
+  if (k == K::kSizeNotFilledIn) return {f.converter, {}, true};
+  return {};
+}
 
 Fix FixOf(const Finding& f) {
   std::string_view s = f.subject;
@@ -123,20 +174,15 @@ Fix FixOf(const Finding& f) {
       if (f.names.trimmed_name.empty()) return {};
       return {.line = std::string(f.names.trimmed_name)};
     case FindingKind::kNotWavAudio:
-      return Converted(f, f.converter, f.names.sox_type);
     case FindingKind::kWavWithoutData:
     case FindingKind::kWavUnsupported:
     case FindingKind::kOtherAudio:
-      if (f.converter == Converter::kNone) return {};
-      return Converted(f, f.converter, {}, AlsoSays(f, FindingKind::kSizeNotFilledIn));
     case FindingKind::kRf64:
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
     case FindingKind::kShortOfDeclared:
-      return Converted(f, f.converter);
     case FindingKind::kSizeNotFilledIn:
-      // The converter reads all that follows the header, whatever size it declares.
-      return Converted(f, f.converter, {}, true);
+      return Converted(f);
     case FindingKind::kMixedCaseWav:
       if (f.names.spelling.empty()) return {};
       if (f.names.spelling != s) {
@@ -181,22 +227,24 @@ Fix FixOf(const Finding& f) {
 }
 
 void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view made, std::string_view type, bool to_end) {
+                          std::string_view made, std::string_view type, bool to_end,
+                          std::string_view from_lead) {
   switch (by) {
     case Converter::kNone:
       return;
     case Converter::kSox:
       out->append(to_end ? "sox --ignore-length " : "sox ");
       if (!type.empty()) out->append("-t ").append(type).append(" ");
-      AppendPathWord(out, from);
+      out->append(kNoGlob);
+      AppendPathWord(out, from, "", from_lead);
       out->append(" -r ").append(Number(cd::kRate)).append(" -b ").append(Number(cd::kBits));
-      out->append(" -c ").append(Number(cd::kChannels)).append(" ");
+      out->append(" -c ").append(Number(cd::kChannels)).append(" ").append(kNoGlob);
       break;
     case Converter::kFfmpeg:
       out->append("ffmpeg -nostdin -n ");
       if (to_end) out->append("-ignore_length 1 ");
       out->append("-i ");
-      AppendPathWord(out, from);
+      AppendPathWord(out, from, "", from_lead);
       out->append(" -ar ").append(Number(cd::kRate)).append(" -ac ");
       out->append(Number(cd::kChannels)).append(" -sample_fmt s").append(Number(cd::kBits));
       out->append(" ");
@@ -207,19 +255,19 @@ void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
 
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
                        std::string_view joined) {
-  out->append("sox ");
+  out->append("sox ").append(kNoGlob);
   AppendPathWord(out, a);
-  out->push_back(' ');
+  out->append(" ").append(kNoGlob);
   AppendPathWord(out, b);
-  out->push_back(' ');
+  out->append(" ").append(kNoGlob);
   AppendPathWord(out, joined);
 }
 
 void AppendPadCommand(std::string* out, std::string_view from, std::string_view made,
                       uint64_t samples) {
-  out->append("sox ");
+  out->append("sox ").append(kNoGlob);
   AppendPathWord(out, from);
-  out->push_back(' ');
+  out->append(" ").append(kNoGlob);
   AppendPathWord(out, made);
   out->append(" pad 0 ").append(Number(samples)).append("s");
 }

@@ -37,25 +37,33 @@ TEST(Remedies, CommandsAndNames) {
     std::string said, want;
   } cases[] = {
       {convert(Converter::kSox, "b.flac", "b-cd.wav"),
-       "sox './b.flac' -r 44100 -b 16 -c 2 './b-cd.wav'"},
+       "sox --no-glob './b.flac' -r 44100 -b 16 -c 2 --no-glob './b-cd.wav'"},
       {convert(Converter::kFfmpeg, "f*.opus", "f*-cd.wav"),
        "ffmpeg -nostdin -n -i './f*.opus' -ar 44100 -ac 2 -sample_fmt s16 './f*-cd.wav'"},
       {convert(Converter::kNone, "x.flac", "x-cd.wav"), ""},
       // Read as a path, none of these is a command, an option, a URL or a protocol.
       {convert(Converter::kSox, "|touch P;cat b.flac #.flac", "/tmp/-x.wav"),
-       "sox './|touch P;cat b.flac #.flac' -r 44100 -b 16 -c 2 '/tmp/-x.wav'"},
+       "sox --no-glob './|touch P;cat b.flac #.flac' -r 44100 -b 16 -c 2 --no-glob '/tmp/-x.wav'"},
       {convert(Converter::kFfmpeg, "pipe:x.opus", "-f-cd.wav"),
        "ffmpeg -nostdin -n -i './pipe:x.opus' -ar 44100 -ac 2 -sample_fmt s16 './-f-cd.wav'"},
       {rename("it's.Wav", "it's"), "mv './it'\\''s.Wav' './it'\\''s.wav'"},
       {join("cd1/a.wav", "cd1/b c.wav", "cd1/a+b c.wav"),
-       "sox './cd1/a.wav' './cd1/b c.wav' './cd1/a+b c.wav'"},
-      {pad("a.wav", "a-cd.wav", 587), "sox './a.wav' './a-cd.wav' pad 0 587s"},
+       "sox --no-glob './cd1/a.wav' --no-glob './cd1/b c.wav' --no-glob './cd1/a+b c.wav'"},
+      {pad("a.wav", "a-cd.wav", 587), "sox --no-glob './a.wav' --no-glob './a-cd.wav' pad 0 587s"},
       {CdWavName("live set"), "live set-cd.wav"},
       {CdWavName("live set", 2), "live set-cd3.wav"},
       {CdWavName("song-cd"), "song-cd2.wav"},
       {CdWavName("song-cd", 1), "song-cd3.wav"},
       {NumberedName("a+b.wav", 1), "a+b2.wav"},
       {NumberedName("tlist.txt", 0), "tlist.txt"},
+      // A name's last part fits in 255 bytes, the whole from ../ in 4095, cut before a character;
+      // a " in the last part, which no cue sheet holds, is written as '.
+      {CdWavName(std::string(300, 'a')), std::string(248, 'a') + "-cd.wav"},
+      {CdWavName("d/" + std::string(247, 'a') + "\xC3\xA9"),
+       "d/" + std::string(247, 'a') + "-cd.wav"},
+      {NumberedName(std::string(4000, 'd') + "/" + std::string(200, 'a') + ".wav", 1),
+       std::string(4000, 'd') + "/" + std::string(86, 'a') + "2.wav"},
+      {CdWavName("my \"x\"/a \"b\""), "my \"x\"/a 'b'-cd.wav"},
       {CueTimeText(0), "00:00:00"},
       {CueTimeText(9 * 75), "00:09:00"},
       {CueTimeText(100 * 60 * 75 + 74), "100:00:74"},
@@ -66,13 +74,24 @@ TEST(Remedies, CommandsAndNames) {
   for (const Case& c : cases) EXPECT_EQ(c.said, c.want);
 }
 
-// The script of a list's fixes: each command once, the list rewritten as the findings say, with
-// its line ends as they were and a line removed with its own, and what is left to decide.
+// The script with its fixed functions and the making of its own directory, which the interop
+// tests run, as "...".
+std::string Varying(std::string script) {
+  size_t from = script.find("taken() {\n");
+  std::string_view last = "[ -z \"$stop\" ] || exit \"$stop\"\n";
+  size_t to = script.find(last);
+  if (from == script.npos || to == script.npos) return script;
+  return script.replace(from, to + last.size() - from, "...\n");
+}
+
+// The script of a list's fixes: each command once, made in the script's own directory and put in
+// place, names with control characters whole, the list rewritten as the findings say, with its
+// line ends as they were and a line removed with its own, and what is left to decide.
 TEST(FixScript, CommandsTheRewrittenListAndChoices) {
   using K = FindingKind;
   // What follows a NUL is not read, but kept.
   const std::string list =
-      std::string("a b.wav\r\nS 0:00\r\nS 4:12.5 It's %5\\\r\nx.flac\r\nS 17:02\r\n") + '\0' +
+      std::string("a b.wav\r\nS 0:00\r\nS 4:12.5 It's %5\\\r\nx\x01.flac\r\nS 17:02\r\n") + '\0' +
       "g.wav\n";
   auto at = [&](std::string_view line) {
     return std::string_view(list).substr(list.find(line), line.size());
@@ -91,9 +110,9 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
        .frames = 18937},
       {.kind = K::kOtherAudio,
        .line = 4,
-       .subject = at("x.flac"),
-       .converter = Converter::kSox,
-       .part = {.stem = "x"}},
+       .subject = at("x\x01.flac"),
+       .converter = Converter::kFfmpeg,
+       .part = {.stem = at("x\x01")}},
       {.kind = K::kTimeWithoutFrames,
        .line = 5,
        .subject = at("S 17:02"),
@@ -109,43 +128,58 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
       "#!/bin/sh\n"
       "# The fixes vantorel gives for the track list my?list: run this script with sh, then "
       "vantorel again.\n"
-      "# It stops before it changes anything where the list is not the one it was made for, and "
-      "at\n"
-      "# the first file it is to make whose name is taken, by a link too, or the first command "
-      "that\n"
-      "# fails. The list is rewritten last.\n"
-      "set -eC\n";
-  const std::string kFresh =
-      "fresh() {\n"
-      "  if [ -e \"$1\" ] || [ -L \"$1\" ]; then\n"
-      "    printf '%s is taken; run vantorel --script again\\n' \"$1\" >&2\n"
-      "    exit 1\n"
-      "  fi\n"
-      "}\n"
-      "fresh './a b-cd.wav'\n"
-      "sox './a b.wav' -r 44100 -b 16 -c 2 './a b-cd.wav'\n"
-      "fresh './x-cd.wav'\n"
-      "sox './x.flac' -r 44100 -b 16 -c 2 './x-cd.wav'\n";
-  const std::string kFixed =
-      "'a b-cd.wav\r\nS 04:12:37 It'\\''s %%5\\\\\r\nx-cd.wav\r\nS 17:02\r\n\\000g.wav\n'";
+      "# It stops before it changes anything where it runs in another folder or the list is not "
+      "the\n"
+      "# one it was made for, and at the first command that fails or is interrupted, or the first "
+      "file\n"
+      "# it is to make whose name is taken, by a link too. It makes each file in a directory of "
+      "its own,\n"
+      "# which it removes as it ends, and gives it its name only where nothing has that name. The "
+      "list\n"
+      "# is rewritten last.\n"
+      "set -eC\n"
+      "c001=$(printf '\\001.'); c001=${c001%.}\n"
+      "c012=$(printf '\\012.'); c012=${c012%.}\n";
+  const std::string kMade =
+      "fresh '../a b-cd.wav'\n"
+      "sox --no-glob '../a b.wav' -r 44100 -b 16 -c 2 --no-glob './1.wav'\n"
+      "place './1.wav' '../a b-cd.wav'\n"
+      "fresh '../x'\"$c001\"'-cd.wav'\n"
+      "ffmpeg -nostdin -n -i '../x'\"$c001\"'.flac' -ar 44100 -ac 2 -sample_fmt s16 './2.wav'\n"
+      "place './2.wav' '../x'\"$c001\"'-cd.wav'\n"
+      "printf 'a b-cd.wav\\r\nS 04:12:37 It'\\''s \\0455\\\\\\r\nx\\001-cd.wav\\r\nS "
+      "17:02\\r\n\\000g.wav\n' > './list'\n";
   const std::string kLeft =
       "# Left for you to decide:\n"
       "# my?list:5: warning: \"S 17:02\" gives two numbers, which cdrdao reads as seconds:frames; "
       "write the line as \"S 17:02:00\" for minutes:seconds, or as \"S 00:17:02\" for "
       "seconds:frames\n";
-  // A regular list is checked, kept and rewritten; one from a pipe is written to a new file.
-  EXPECT_EQ(FixScript({list, true, "my\nlist.orig"}, found, {"my\nlist", "o.cue"}),
-            kHead + "[ \"$(cksum < './my\nlist')\" = '" + CksumLine(list) +
-                "' ] || {\n  printf '%s\\n' 'my?list has changed since this script was made; "
-                "run vantorel --script again' >&2\n  exit 1\n}\n" +
-                kFresh + "fresh './my\nlist.orig'\ncat < './my\nlist' > './my\nlist.orig'\n" +
-                "printf " + kFixed + " >| './my\nlist'\n" + kLeft);
-  EXPECT_EQ(FixScript({list, false, "tlist.txt"}, found, {"my\nlist", "o.cue"}),
-            kHead + kFresh + "fresh './tlist.txt'\nprintf " + kFixed + " > './tlist.txt'\n" +
-                kLeft +
+  // A regular list is checked, kept, checked again and replaced; one from a pipe is written to a
+  // new file. The folder is checked where it is known.
+  EXPECT_EQ(
+      Varying(FixScript({list, true, "my\nlist.orig", {}, "/m'y"}, found, {"my\nlist", "o.cue"})),
+      kHead +
+          "[ \"$(pwd -P)\" = '/m'\\''y' ] || {\n"
+          "  printf '%s\\n' 'this script was made for the folder /m'\\''y; run it there' "
+          ">&2\n  exit 1\n}\n"
+          "same() {\n  [ \"$(cksum < \"$1\")\" = '" +
+          CksumLine(list) +
+          "' ] || {\n    printf '%s\\n' 'my?list has changed since this script was made; "
+          "run vantorel --script again' >&2\n    exit 1\n  }\n}\n"
+          "same './my'\"$c012\"'list'\n...\n"
+          "cat < '../my'\"$c012\"'list' > './orig'\nsame './orig'\n" +
+          kMade +
+          "place './orig' '../my'\"$c012\"'list.orig'\n"
+          "same '../my'\"$c012\"'list'\n"
+          "mv -f -T -- './list' '../my'\"$c012\"'list'\n" +
+          kLeft);
+  EXPECT_EQ(Varying(FixScript({list, false, "tlist.txt"}, found, {"my\nlist", "o.cue"})),
+            kHead.substr(0, kHead.find("c012")) + "...\n" + kMade +
+                "place './list' '../tlist.txt'\n" + kLeft +
                 "# my?list is no file that can be rewritten, so the fixed list is tlist.txt: run "
                 "vantorel './tlist.txt'\n");
 }
+
 // The files' tags title the tracks and the disc the list leaves untitled, in the sheet's ASCII;
 // what the list says stands, and what the tags disagree on is left to decide.
 TEST(FixScript, TextsFromTags) {
@@ -154,14 +188,14 @@ TEST(FixScript, TextsFromTags) {
       {1, std::string_view(list).substr(0, 5), {"Caf\xC3\xA9 \"Noir\"", "X", "Album", ""}},
       {2, std::string_view(list).substr(7, 5), {"B", "Y", "Album", ""}}};
   std::string script = FixScript({list, true, "l.orig", tags}, {}, {"l", "o.cue"});
-  EXPECT_NE(
-      script.find("printf 'a.wav\r\nTITLE Cafe '\\''Noir'\\''\r\nPERFORMER X\r\nb.wav\r\nPERFORMER "
-                  "Y\r\n# n\r\nTITLE Mine\r\nDISC TITLE Given' >| './l'\n"
-                  "# Left for you to decide:\n"
-                  "# The files' tags name more than one artist and no album artist, so no "
-                  "DISC PERFORMER line is written; write the most common as \"DISC PERFORMER "
-                  "X\"\n"),
-      script.npos)
+  EXPECT_NE(script.find("printf 'a.wav\\r\nTITLE Cafe '\\''Noir'\\''\\r\nPERFORMER X\\r\nb.wav\\r\n"
+                        "PERFORMER Y\\r\n# n\\r\nTITLE Mine\\r\nDISC TITLE Given' > './list'\n"
+                        "place './orig' '../l.orig'\nsame '../l'\nmv -f -T -- './list' '../l'\n"
+                        "# Left for you to decide:\n"
+                        "# The files' tags name more than one artist and no album artist, so no "
+                        "DISC PERFORMER line is written; write the most common as \"DISC PERFORMER "
+                        "X\"\n"),
+            script.npos)
       << script;
 }
 
@@ -174,13 +208,12 @@ TEST(FixScript, BothReadingsSideBySide) {
                .subject = std::string_view(list).substr(6, 11),
                .names = {.file = std::string_view(list).substr(0, 5)}};
   std::string script = FixScript({list, true, "l.orig"}, {&f, 1}, {"l", "o.cue"});
-  EXPECT_NE(script.find("printf 'm.wav\\nS 10:00:00 A\\nS 05:00:00\\nx.wav\\nS 0:20:00\\n' >| "
-                        "'./l'\n"
+  EXPECT_NE(script.find("printf 'm.wav\\nS 10:00:00 A\\nS 05:00:00\\nx.wav\\nS 0:20:00\\n' > "
+                        "'./list'\n"
                         "# To read the split times of \"m.wav\" as cdrdao does, put a # before the "
                         "printf above that has none, and take the # from the one below:\n"
-                        "# printf 'm.wav\\nS 0:00:10:00 A\\nS 0:00:05:00\\nx.wav\\nS 0:20:00\\n' "
-                        ">| "
-                        "'./l'\n"),
+                        "# printf 'm.wav\\nS 0:00:10:00 A\\nS 0:00:05:00\\nx.wav\\nS 0:20:00\\n' > "
+                        "'./list'\n"),
             script.npos)
       << script;
 }

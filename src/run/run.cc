@@ -182,35 +182,68 @@ FileTags TagsOfFile(const std::string& name) {
   return tags;
 }
 
+// A path as the text it is without its empty and . parts, each .. taken with the part before
+// it: ./sub/s.flac, sub//s.flac and sub/../sub/s.flac are all sub/s.flac. The two name one file
+// unless the part a .. takes is a link.
+std::string PlainPath(std::string_view path) {
+  const bool absolute = path.starts_with('/');
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    size_t slash = std::min(path.find('/'), path.size());
+    std::string_view part = path.substr(0, slash);
+    path.remove_prefix(std::min(slash + 1, path.size()));
+    if (part.empty() || part == ".") continue;
+    if (part == ".." && !parts.empty() && parts.back() != "..") {
+      parts.pop_back();
+    } else if (part != ".." || !absolute || !parts.empty()) {
+      // The root's .. is the root.
+      parts.push_back(part);
+    }
+  }
+  std::string plain = absolute ? "/" : "";
+  for (std::string_view part : parts) {
+    if (plain.size() > 1 || (!absolute && !plain.empty())) plain.push_back('/');
+    plain.append(part);
+  }
+  return plain.empty() ? "." : plain;
+}
+
 // Names for the files that fixes make, each one that no file has, no line of the list names and
 // no other fix makes. The working directory's names are read once, and only when a name is needed.
 struct NewNames {
   std::string_view list_text;
-  // Names are told apart by their hashes alone: where two differ but their hashes agree, a name
-  // that is free is only passed over. The list's lines, sorted; each directory's names, read at
-  // the first name in it that is tried, where it can be read whole; the names given.
+  // Names are told apart by the hashes of their plain paths alone: where two differ but their
+  // hashes agree, a name that is free is only passed over. The list's lines, sorted; each
+  // directory's names, read at the first name in it that is tried, where it can be read whole;
+  // the names given.
   std::optional<std::vector<size_t>> lines = {};
   std::vector<std::pair<std::string, std::optional<std::vector<size_t>>>> directories = {};
   std::vector<size_t> given = {};
-  // The file each CD WAV is made of, by the hash of its line's text, the text, and how many names
-  // the CD WAV's name passes over.
+  // The file each CD WAV is made of, by the hash of its line's plain path, the line, the stem the
+  // CD WAV is named after and how many names its name passes over. Lines that name one file in
+  // other words share its CD WAV.
   struct MadeOf {
     size_t hash;
     std::string_view line;
+    std::string_view stem;
     uint16_t skip;
   };
   std::vector<MadeOf> made_of = {};
 
   static size_t Hash(std::string_view text) { return std::hash<std::string_view>()(text); }
+  // The hash of a name's plain path; a name without a / is its own.
+  static size_t PlainHash(std::string_view name) {
+    return name.find('/') == name.npos ? Hash(name) : Hash(PlainPath(name));
+  }
 
   bool Taken(std::string_view name) {
-    const size_t hash = Hash(name);
+    const size_t hash = PlainHash(name);
     if (std::find(given.begin(), given.end(), hash) != given.end()) return true;
     if (!lines) {
       lines.emplace();
       size_t pos = 0;
       for (std::string_view line; !(line = NextLine(list_text, &pos)).empty();) {
-        lines->push_back(Hash(line));
+        lines->push_back(PlainHash(line));
       }
       std::sort(lines->begin(), lines->end());
     }
@@ -232,13 +265,23 @@ struct NewNames {
   // is then given.
   template <typename NameOf>
   uint16_t Skip(NameOf name_of) {
-    // Past this many, a name is tried no further: fresh in the script stops it if it is taken.
+    // Past this many, a name is tried no further: the script stops where it is taken.
     constexpr uint16_t kMostTried = 1000;
     uint16_t skip = 0;
     std::string name = name_of(skip);
     while (skip < kMostTried && Taken(name)) name = name_of(++skip);
-    given.push_back(Hash(name));
+    given.push_back(PlainHash(name));
     return skip;
+  }
+
+  // Whether the lines a and b, whose plain paths' hashes agree, name one file: their plain paths
+  // are one, and where a .. may have been taken with a link, both lead to one file.
+  static bool SameFile(std::string_view a, std::string_view b) {
+    if (a == b) return true;
+    if (PlainPath(a) != PlainPath(b)) return false;
+    if (a.find("..") == a.npos && b.find("..") == b.npos) return true;
+    std::optional<FileId> id = IdOfFile(std::string(a).c_str());
+    return id && id == IdOfFile(std::string(b).c_str());
   }
 
   void Give(std::span<Finding> findings) {
@@ -246,15 +289,16 @@ struct NewNames {
       // The converter makes a CD WAV of the file; a file that ends inside a frame may be padded
       // into one.
       if (f.kind == FindingKind::kEndsInsideFrame || f.converter != Converter::kNone) {
-        size_t hash = Hash(f.subject);
+        size_t hash = PlainHash(f.subject);
         auto made = std::find_if(made_of.begin(), made_of.end(), [&](const MadeOf& m) {
-          return m.hash == hash && m.line == f.subject;
+          return m.hash == hash && SameFile(m.line, f.subject);
         });
         if (made != made_of.end()) {
           f.name_skip = made->skip;
+          f.part.stem = made->stem;
         } else {
           f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.part.stem, skip); });
-          made_of.push_back({hash, f.subject, f.name_skip});
+          made_of.push_back({hash, f.subject, f.part.stem, f.name_skip});
         }
       }
       if (f.kind == FindingKind::kEndsInsideFrame && f.joinable) {
@@ -394,10 +438,9 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
     found.insert(found.end(), checked.begin(), checked.end());
     // A regular list's copy is LIST.orig, else LIST.orig2, ...; the fixed list of any other is
     // tlist.txt, else tlist2.txt, ...
-    const std::string orig = list.name + ".orig";
     auto new_name_of = [&](uint32_t skip) {
       if (!list.regular) return NumberedName(kDefaultList, skip);
-      return skip == 0 ? orig : orig + std::to_string(uint64_t{skip} + 1);
+      return NewFileName(list.name, skip == 0 ? ".orig" : ".orig" + std::to_string(skip + 1));
     };
     const std::string new_name = new_name_of(new_names.Skip(new_name_of));
     // The files of another kind that the script converts have tags too. Both lists are in the
@@ -414,8 +457,9 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
                merged.begin(),
                [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
     tags = std::move(merged);
+    const std::string folder = WorkingDirectory().value_or("");
     console->out +=
-        FixScript({list.text, list.regular, new_name, tags}, found, {list.name, cue_name});
+        FixScript({list.text, list.regular, new_name, tags, folder}, found, {list.name, cue_name});
     return kExitDone;
   }
   if (!usable) return kExitBadWav;

@@ -76,27 +76,41 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
   return out;
 }
 
-// Appends text as printf's format in single quotes, which writes it byte for byte: a NUL as
-// \000, which no shell word can hold, a - at its start as \055, lest it be read as an option,
-// and % and \ doubled; with one_line, CR and LF as \r and \n and any other control character
-// but the tab in octal, so that the whole command can be commented out by one #.
+// Whether byte is a control character, which the script shows none of: any below a space but the
+// tab, and DEL.
+bool IsControl(char byte) {
+  const unsigned char c = static_cast<unsigned char>(byte);
+  return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
+// The three octal digits of byte.
+std::string Octal(char byte) {
+  const unsigned char c = static_cast<unsigned char>(byte);
+  return {static_cast<char>('0' + (c >> 6)), static_cast<char>('0' + (c >> 3 & 7)),
+          static_cast<char>('0' + (c & 7))};
+}
+
+// Appends byte as an octal escape, as printf reads it.
+void AppendOctal(std::string* out, char byte) {
+  out->append("\\").append(Octal(byte));
+}
+
+// Appends text as printf's format in single quotes, which writes it byte for byte: a - at its
+// start as \055, lest it be read as an option, % as \045, which no check takes for the start of
+// a conversion, \ doubled, and every control character but LF, and with one_line LF too, as an
+// escape, so that the script shows none and the whole command can be commented out by one #.
 void AppendPrintfFormat(std::string* out, std::string_view text, bool one_line = false) {
   std::string format;
   for (char c : text) {
-    if (c == '-' && format.empty()) {
-      format.append("\\055");
-    } else if (c == '\0') {
-      format.append("\\000");
-    } else if (one_line && (c == '\r' || c == '\n')) {
+    if ((c == '-' && format.empty()) || c == '%') {
+      AppendOctal(&format, c);
+    } else if (c == '\\') {
+      format.append("\\\\");
+    } else if (c == '\r' || (c == '\n' && one_line)) {
       format.append(c == '\r' ? "\\r" : "\\n");
-    } else if (one_line && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) && c != '\t') {
-      // A command that may stand in a comment holds no control character but as octal.
-      const unsigned char byte = static_cast<unsigned char>(c);
-      format.append({'\\', static_cast<char>('0' + (byte >> 6)),
-                     static_cast<char>('0' + (byte >> 3 & 7)),
-                     static_cast<char>('0' + (byte & 7))});
+    } else if (IsControl(c) && c != '\n') {
+      AppendOctal(&format, c);
     } else {
-      if (c == '%' || c == '\\') format.push_back(c);
       format.push_back(c);
     }
   }
@@ -363,11 +377,209 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
   return out;
 }
 
-// Appends the line that stops the script where name is taken by the time it runs.
-void AppendFresh(std::string* out, std::string_view name) {
-  out->append("fresh ");
-  AppendPathWord(out, name);
+// The control characters a script names, as a set: bit c for the byte c below a space, bit 32
+// for DEL.
+using Controls = uint64_t;
+
+// Ends a command line that starts at from: each control character in it, which can stand only
+// in a name in single quotes, is written as a variable's value ('"$c012"' for LF), so that the
+// script shows none and the name stays whole; the line end follows.
+void EndCommand(std::string* out, size_t from, Controls* controls) {
+  auto control = std::find_if(out->begin() + static_cast<ptrdiff_t>(from), out->end(), IsControl);
+  if (control != out->end()) {
+    std::string tail(control, out->end());
+    out->erase(control, out->end());
+    for (char c : tail) {
+      if (!IsControl(c)) {
+        out->push_back(c);
+        continue;
+      }
+      const unsigned char byte = static_cast<unsigned char>(c);
+      *controls |= Controls{1} << (byte == 0x7F ? 32 : byte);
+      out->append("'\"$c").append(Octal(c)).append("\"'");
+    }
+  }
   out->push_back('\n');
+}
+
+// The lines that give each control character of controls to a variable, c and its octal code.
+std::string ControlVariables(Controls controls) {
+  std::string out;
+  for (int bit = 0; bit <= 32; ++bit) {
+    if ((controls >> bit & 1) == 0) continue;
+    const std::string octal = Octal(static_cast<char>(bit == 32 ? 0x7F : bit));
+    const std::string name = "c" + octal;
+    // A command substitution drops the line ends at its end: the dot after it keeps them.
+    out.append(name).append("=$(printf '\\").append(octal).append(".'); ");
+    out.append(name).append("=${").append(name).append("%.}\n");
+  }
+  return out;
+}
+
+// Appends a line that stops the script where the list is not the one it was made for: same NAME
+// compares the file called NAME with the list's size and checksum.
+void AppendGuard(std::string* out, std::string_view list_name, std::string_view list_text,
+                 Controls* controls) {
+  out->append("same() {\n  [ \"$(cksum < \"$1\")\" = '").append(CksumLine(list_text));
+  out->append("' ] || {\n    printf '%s\\n' ");
+  std::string changed(list_name);
+  MaskControls(&changed, 0);
+  changed.append(" has changed since this script was made; run vantorel --script again");
+  AppendSingleQuoted(out, changed);
+  out->append(" >&2\n    exit 1\n  }\n}\n");
+  size_t from = out->size();
+  out->append("same ");
+  AppendPathWord(out, list_name);
+  EndCommand(out, from, controls);
+}
+
+// Appends the lines that stop the script where it does not run in folder, the working directory
+// of the run that made it, whose files its names lead to.
+void AppendFolderCheck(std::string* out, std::string_view folder, Controls* controls) {
+  size_t from = out->size();
+  out->append("[ \"$(pwd -P)\" = ");
+  AppendSingleQuoted(out, folder);
+  out->append(" ] || {");
+  EndCommand(out, from, controls);
+  std::string said = "this script was made for the folder ";
+  said.append(folder).append("; run it there");
+  MaskControls(&said, 0);
+  out->append("  printf '%s\\n' ");
+  AppendSingleQuoted(out, said);
+  out->append(" >&2\n  exit 1\n}\n");
+}
+
+// The functions that give a file its name: taken stops the script, saying the name with its
+// control characters as ?, as every text of the tool does; fresh stops it where a name
+// is taken by the time it runs, by a link too, and place gives the file $1 the name $2 where
+// nothing has it, with a hard link or else a rename that replaces nothing (GNU mv -n takes the
+// kernel's RENAME_NOREPLACE), never following a link at $2, then takes the name $1 away.
+constexpr std::string_view kNaming =
+    "taken() {\n"
+    "  printf '%s' \"${1#../}\" | tr '\\001-\\010\\012-\\037\\177' '[?*]' >&2\n"
+    "  printf ' is taken; run vantorel --script again\\n' >&2\n"
+    "  exit 1\n"
+    "}\n"
+    "fresh() {\n"
+    "  if [ -e \"$1\" ] || [ -L \"$1\" ]; then taken \"$1\"; fi\n"
+    "}\n"
+    "place() {\n"
+    "  fresh \"$2\"\n"
+    "  if ln -T -- \"$1\" \"$2\" 2>/dev/null; then\n"
+    "    rm -f -- \"$1\"\n"
+    "  else\n"
+    "    fresh \"$2\"\n"
+    "    mv -n -T -- \"$1\" \"$2\"\n"
+    "    if [ -e \"$1\" ] || [ -L \"$1\" ]; then taken \"$2\"; fi\n"
+    "  fi\n"
+    "}\n";
+
+// The lines that make the script's own directory in the folder, where only it can write, and go
+// into it: the folder is .. from there on. mkdir makes no directory where any file has the name,
+// and the script stops where what it goes into is not its own, or not empty: another directory
+// put in its place by a rename. The directory is removed however the script ends. An interrupt,
+// a hangup or a termination ends the script once the command it runs has ended, whatever that
+// command's status (sox, interrupted, ends its file short and reports success); one that comes
+// while the directory is made ends it as soon as the directory is its own.
+constexpr std::string_view kOwnDirectory =
+    "leave() {\n"
+    "  if [ -n \"$own\" ]; then cd -P .. && rm -rf -- \"./$own\"; fi\n"
+    "}\n"
+    "own=\n"
+    "stop=\n"
+    "trap 'stop=129' HUP\n"
+    "trap 'stop=130' INT\n"
+    "trap 'stop=143' TERM\n"
+    "n=$$\n"
+    "until mkdir -m 700 \"./.vantorel-$n\" 2>/dev/null; do\n"
+    "  if ! [ -e \"./.vantorel-$n\" ] && ! [ -L \"./.vantorel-$n\" ]; then\n"
+    "    printf '%s\\n' 'no directory can be made in this folder' >&2\n"
+    "    exit 1\n"
+    "  fi\n"
+    "  n=$((n + 1))\n"
+    "done\n"
+    "cd -P \"./.vantorel-$n\" || exit\n"
+    "if ! [ -O . ] || [ -n \"$(ls -A)\" ]; then\n"
+    "  printf '%s\\n' 'the directory made for this script was swapped for another' >&2\n"
+    "  exit 1\n"
+    "fi\n"
+    "own=.vantorel-$n\n"
+    "trap leave EXIT\n"
+    "trap 'exit 129' HUP\n"
+    "trap 'exit 130' INT\n"
+    "trap 'exit 143' TERM\n"
+    "[ -z \"$stop\" ] || exit \"$stop\"\n";
+
+// Appends the commands that write the fixed list in the script's own directory, with the list
+// each other way of reading a file's split times gives commented out beside it, and put it in
+// place: over a regular list, which is kept as list.new_name and found unchanged just before,
+// by a rename, which replaces a link and writes through none; else as list.new_name.
+void AppendListWrite(std::string* out, const ScriptList& list, const Names& names,
+                     std::string_view fixed,
+                     std::span<const std::pair<const Finding*, std::string>> other_ways,
+                     Controls* controls) {
+  auto append_write = [&](std::string_view text) {
+    out->append("printf ");
+    AppendPrintfFormat(out, text, !other_ways.empty());
+    out->append(" > './list'\n");
+  };
+  append_write(fixed);
+  for (const auto& [f, text] : other_ways) {
+    size_t at = out->size();
+    out->append("# To read the split times of \"").append(f->names.file);
+    out->append(f->kind == FindingKind::kTimesTwoWays
+                    ? "\" as cdrdao does"
+                    : "\" with hundredths of a second after the point");
+    out->append(", put a # before the printf above that has none, and take ");
+    out->append("the # from the one below:");
+    EndComment(out, at);
+    out->append("# ");
+    append_write(text);
+  }
+  size_t from = out->size();
+  out->append(list.regular ? "place './orig' " : "place './list' ");
+  AppendPathWord(out, list.new_name, "", "../");
+  EndCommand(out, from, controls);
+  if (!list.regular) return;
+  from = out->size();
+  out->append("same ");
+  AppendPathWord(out, names.list, "", "../");
+  EndCommand(out, from, controls);
+  from = out->size();
+  out->append("mv -f -T -- './list' ");
+  AppendPathWord(out, names.list, "", "../");
+  EndCommand(out, from, controls);
+}
+
+// Appends the commands that make the file of f's fix, where another finding's has not made it:
+// a converted file is made in the script's own directory and placed at its name; a renamed file
+// is placed at its new one.
+void AppendMaking(std::string* out, const Finding& f, const Fix& fix,
+                  std::vector<std::string>* made, Controls* controls) {
+  const std::string& name = *fix.line;
+  if (std::find(made->begin(), made->end(), name) != made->end()) return;
+  made->push_back(name);
+  const Making making = MakingOf(f);
+  const std::string here = std::to_string(made->size()) + ".wav";
+  size_t from = out->size();
+  if (making.by != Converter::kNone) {
+    out->append("fresh ");
+    AppendPathWord(out, name, "", "../");
+    EndCommand(out, from, controls);
+    from = out->size();
+    AppendConvertCommand(out, making.by, f.subject, here, making.type, making.to_end, "../");
+    EndCommand(out, from, controls);
+    from = out->size();
+  }
+  out->append("place ");
+  if (making.by != Converter::kNone) {
+    AppendPathWord(out, here);
+  } else {
+    AppendPathWord(out, f.subject, "", "../");
+  }
+  out->push_back(' ');
+  AppendPathWord(out, name, "", "../");
+  EndCommand(out, from, controls);
 }
 
 }  // namespace
@@ -392,7 +604,10 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
   std::string commands;
   std::string comments;
   std::map<size_t, Rewrite> rewrites;
-  std::vector<std::string> done;
+  // The files the commands make, by the names the new lines give them, and the control
+  // characters the commands name.
+  std::vector<std::string> made;
+  Controls controls = 0;
   auto in_list = [&](std::string_view s) {
     return !s.empty() && std::less_equal<const char*>()(list_text.data(), s.data()) &&
            std::less_equal<const char*>()(s.data() + s.size(), list_text.data() + list_text.size());
@@ -440,12 +655,7 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
       EndComment(&comments, from);
       continue;
     }
-    if (!fix.command.empty() && std::find(done.begin(), done.end(), fix.command) == done.end()) {
-      // The file the command makes is the one the new line names.
-      AppendFresh(&commands, fix.line.value_or(""));
-      commands.append(fix.command).push_back('\n');
-      done.push_back(fix.command);
-    }
+    if (!fix.command.empty()) AppendMaking(&commands, f, fix, &made, &controls);
     if (rewrites_line) {
       size_t from = static_cast<size_t>(f.subject.data() - list_text.data());
       rewrites.emplace(from, Rewrite{from, f.subject.size(), *fix.line, {}});
@@ -482,7 +692,6 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
                    doubt_of(f), true, true, &other);
     other_ways.emplace_back(&f, Rewritten(list_text, other, tag_texts.at_end));
   }
-  const bool one_line = !other_ways.empty();
   bool rewrites_list = !rewrites.empty() || !tag_texts.at_end.empty();
   std::string script = "#!/bin/sh\n";
   size_t from = script.size();
@@ -492,63 +701,36 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
   EndComment(&script, from);
   if (!commands.empty() || rewrites_list) {
     script.append(
-        "# It stops before it changes anything where the list is not the one it was made for, "
-        "and at\n"
-        "# the first file it is to make whose name is taken, by a link too, or the first command "
-        "that\n"
-        "# fails. The list is rewritten last.\n"
+        "# It stops before it changes anything where it runs in another folder or the list is "
+        "not the\n"
+        "# one it was made for, and at the first command that fails or is interrupted, or the "
+        "first file\n"
+        "# it is to make whose name is taken, by a link too. It makes each file in a directory "
+        "of its own,\n"
+        "# which it removes as it ends, and gives it its name only where nothing has that name. "
+        "The list\n"
+        "# is rewritten last.\n"
         "set -eC\n");
-    if (list.regular) {
-      script.append("[ \"$(cksum < ");
-      AppendPathWord(&script, names.list);
-      script.append(")\" = '").append(CksumLine(list_text)).append("' ] || {\n  printf '%s\\n' ");
-      std::string changed(names.list);
-      MaskControls(&changed, 0);
-      changed.append(" has changed since this script was made; run vantorel --script again");
-      AppendSingleQuoted(&script, changed);
-      script.append(" >&2\n  exit 1\n}\n");
+    std::string body;
+    if (!list.folder.empty()) AppendFolderCheck(&body, list.folder, &controls);
+    if (list.regular) AppendGuard(&body, names.list, list_text, &controls);
+    body.append(kNaming).append(kOwnDirectory);
+    if (rewrites_list && list.regular) {
+      // The list as it stands is kept before anything is changed, and found to be the one the
+      // script was made for.
+      from = body.size();
+      body.append("cat < ");
+      AppendPathWord(&body, names.list, "", "../");
+      body.append(" > './orig'");
+      EndCommand(&body, from, &controls);
+      body.append("same './orig'\n");
     }
-    script.append(
-        "fresh() {\n"
-        "  if [ -e \"$1\" ] || [ -L \"$1\" ]; then\n"
-        "    printf '%s is taken; run vantorel --script again\\n' \"$1\" >&2\n"
-        "    exit 1\n"
-        "  fi\n"
-        "}\n");
-  }
-  script.append(commands);
-  if (rewrites_list) {
-    const std::string fixed = Rewritten(list_text, rewrites, tag_texts.at_end);
-    AppendFresh(&script, list.new_name);
-    if (list.regular) {
-      // The list as it stands is kept, then written over: the one file the script writes over.
-      script.append("cat < ");
-      AppendPathWord(&script, names.list);
-      script.append(" > ");
-      AppendPathWord(&script, list.new_name);
-      script.push_back('\n');
+    body.append(commands);
+    if (rewrites_list) {
+      AppendListWrite(&body, list, names, Rewritten(list_text, rewrites, tag_texts.at_end),
+                      other_ways, &controls);
     }
-    // The command that writes the fixed list, text, to where it goes.
-    auto append_write = [&](std::string_view text) {
-      script.append("printf ");
-      AppendPrintfFormat(&script, text, one_line);
-      script.append(list.regular ? " >| " : " > ");
-      AppendPathWord(&script, list.regular ? names.list : list.new_name);
-      script.push_back('\n');
-    };
-    append_write(fixed);
-    for (const auto& [f, text] : other_ways) {
-      size_t at = script.size();
-      script.append("# To read the split times of \"").append(f->names.file);
-      script.append(f->kind == FindingKind::kTimesTwoWays
-                        ? "\" as cdrdao does"
-                        : "\" with hundredths of a second after the point");
-      script.append(", put a # before the printf above that has none, and take ");
-      script.append("the # from the one below:");
-      EndComment(&script, at);
-      script.append("# ");
-      append_write(text);
-    }
+    script.append(ControlVariables(controls)).append(body);
   }
   if (!comments.empty()) {
     script.append("# Left for you to decide:\n").append(comments);

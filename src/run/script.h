@@ -33,6 +33,9 @@ struct ScriptList {
   // The tags of the files its lines name that are, or are made into, CD WAV files, in the order
   // of the list.
   std::span<const LineTags> tags = {};
+  // The working directory of the run, with no link in it, where the script must run; empty where
+  // it is not known, and the script does not check.
+  std::string_view folder = {};
 };
 
 // The script for the list called names.list from the findings of a run on it. The list's lines

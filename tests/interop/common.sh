@@ -3,6 +3,7 @@
 set -euo pipefail
 VANTOREL=$1
 WAVKIT=${2:-}
+PLANTER=${3:-}
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK"

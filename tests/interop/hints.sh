@@ -122,7 +122,7 @@ check "cdrdao takes the sheet" "$(cdrdao toc-info out.cue 2>&1 | grep -Eo '(WARN
 # all.
 check "a note on the decoded file" "$(grep -c ': note: "d-cd.wav" ends inside a CD frame' err.txt)" 1
 "$VANTOREL" --script list.txt out.cue >fix.sh 2>/dev/null
-eval "$(sed -n "s/^#   \(sox '.\/d-cd\.wav' .* pad 0 [0-9]*s\)$/\1/p" fix.sh)"
+eval "$(sed -n "s/^#   \(sox --no-glob '.\/d-cd\.wav' .* pad 0 [0-9]*s\)$/\1/p" fix.sh)"
 write=$(sed -n 's/.*o end it on a whole frame, write the line as "\([^"]*\)".*/\1/p' fix.sh)
 sed -i "s/^d-cd\.wav\$/$write/" list.txt
 "$VANTOREL" --strict list.txt out.cue >/dev/null 2>err.txt
@@ -150,7 +150,7 @@ printf 'set1.wav\nset2.wav\n' > join.txt
 "$VANTOREL" --script join.txt join.cue >fix.sh 2>/dev/null
 joined=$(sed -n 's/.*join them and write "\([^"]*\)" in place of "set1.wav".*/\1/p' fix.sh)
 split=$(sed -n 's/.* and "\(S [0-9:]*\)" in place of "set2.wav".*/\1/p' fix.sh)
-eval "$(sed -n "s/^#   \(sox '.\/set1\.wav' '.\/set2\.wav' .*\)$/\1/p" fix.sh)"
+eval "$(sed -n "s/^#   \(sox --no-glob '.\/set1\.wav' --no-glob '.\/set2\.wav' .*\)$/\1/p" fix.sh)"
 printf '%s\n%s\n' "$joined" "$split" > join.txt
 "$VANTOREL" join.txt join.cue >/dev/null 2>err.txt
 check "the joined files: nothing said" "$(cat err.txt)" ""
