@@ -6,6 +6,7 @@
 
 #include "audio/tags.h"
 #include "audio/wavprobe.h"
+#include "encoding.h"
 
 using namespace vantorel;
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "encoding.h"
+
 namespace vantorel {
 
 namespace {
@@ -24,6 +26,10 @@ constexpr size_t kWindowBytes = 4096;
 // The end of a file whose size is not known, and the furthest end of any: far enough that no sum
 // of positions and sizes below it overflows.
 constexpr uint64_t kNoEnd = uint64_t{1} << 62;
+
+std::string_view AsText(Bytes b) {
+  return {reinterpret_cast<const char*>(b.data()), b.size()};
+}
 
 bool Is(Bytes b, uint64_t pos, std::string_view tag) {
   return pos <= b.size() && b.size() - pos >= tag.size() &&
@@ -100,74 +106,34 @@ struct FileReader {
   }
 };
 
-void PutUtf8(std::string* out, uint32_t c) {
-  if (c < 0x80) {
-    *out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    *out += static_cast<char>(0xC0 | c >> 6);
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *out += static_cast<char>(0xE0 | c >> 12);
-    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | c >> 18);
-    *out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // The bytes before the first NUL.
 Bytes UpToNul(Bytes b) {
   return b.first(static_cast<size_t>(std::find(b.begin(), b.end(), 0) - b.begin()));
 }
 
-// The characters of Windows-1252 at bytes 0x80 to 0x9F, where Latin-1 has control characters
-// that no text means; the five bytes Windows leaves undefined stay as they are.
-constexpr char16_t kWindowsHighBytes[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 // Latin-1 as taggers on Windows write it: with Windows' letters and signs (curly quotes, dashes,
 // the euro sign) at the bytes where Latin-1 has control characters, as the list's own 8-bit
 // texts are read.
 std::string Latin1(Bytes b) {
-  std::string out;
-  for (uint8_t c : b) PutUtf8(&out, c >= 0x80 && c < 0xA0 ? kWindowsHighBytes[c - 0x80] : c);
-  return out;
+  return Windows1252ToUtf8(AsText(b));
 }
 
 // A text of 8-bit characters up to its first NUL: as it is where it is valid UTF-8, else read as
 // Latin-1 with Windows' signs.
 std::string Text8(Bytes b) {
-  b = UpToNul(b);
-  std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());
-  return IsUtf8(text) ? std::string(text) : Latin1(b);
+  return ToUtf8(AsText(UpToNul(b)));
 }
 
 // UTF-16 up to its first NUL; a lone byte at the end is left out. Empty where a surrogate is
 // unpaired.
 std::string Utf16(Bytes b, bool big) {
-  auto unit = [b, big](size_t i) {
-    return big ? Assem2(ByteAt(b, i + 1), ByteAt(b, i)) : Assem2(ByteAt(b, i), ByteAt(b, i + 1));
-  };
-  std::string out;
-  for (size_t i = 0; b.size() - i >= 2; i += 2) {
-    uint32_t c = unit(i);
-    if (c == 0) break;
-    if (c >= 0xDC00 && c < 0xE000) return {};
-    if (c >= 0xD800 && c < 0xDC00) {
-      uint32_t low = b.size() - i >= 4 ? unit(i + 2) : 0;
-      if (low < 0xDC00 || low >= 0xE000) return {};
-      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    }
-    PutUtf8(&out, c);
+  std::u16string units(b.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    size_t at = 2 * i;
+    units[i] = static_cast<char16_t>(big ? Assem2(ByteAt(b, at + 1), ByteAt(b, at))
+                                         : Assem2(ByteAt(b, at), ByteAt(b, at + 1)));
   }
-  return out;
+  return Utf16ToUtf8(units);
 }
 
 void Take(std::string* field, std::string text) {
@@ -531,31 +497,6 @@ void ReadRiff(FileReader& r, FileTags* tags) {
 }
 
 }  // namespace
-
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    uint8_t c = static_cast<uint8_t>(text[i]);
-    size_t length = c < 0x80                ? 1
-                    : c >= 0xC2 && c < 0xE0 ? 2
-                    : c >= 0xE0 && c < 0xF0 ? 3
-                    : c >= 0xF0 && c < 0xF5 ? 4
-                                            : 0;
-    if (length == 0 || text.size() - i < length) return false;
-    uint32_t code = length == 1 ? c : c & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-      uint8_t next = static_cast<uint8_t>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = code << 6 | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF.
-    constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[length] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 FileTags ReadTags(const WavSource& source) {
   FileTags tags;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "audio/wavprobe.h"
 
@@ -24,8 +23,5 @@ struct FileTags {
 // cannot be read gives no text, and a text that cannot be read is left empty; of two texts for
 // one field, the first that is not empty is taken.
 FileTags ReadTags(const WavSource& source);
-
-// Whether text is valid UTF-8: no overlong form, surrogate or code point past U+10FFFF.
-bool IsUtf8(std::string_view text);
 
 }  // namespace vantorel
