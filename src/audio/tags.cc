@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -13,98 +12,17 @@ namespace vantorel {
 
 namespace {
 
-using Bytes = std::span<const uint8_t>;
-
 // The most bytes of one tag, comment block, packet or item that are read; texts past them are
 // not read.
 constexpr size_t kMostTagBytes = size_t{1} << 20;
 // The reads past the head one file may take, and the bytes they may bring in, all told.
-constexpr int kMostReads = 32;
-constexpr uint64_t kMostBytesRead = uint64_t{2} << 20;
-// What a read past the head asks for at least, so that one read takes in a run of small headers.
-constexpr size_t kWindowBytes = 4096;
-// The end of a file whose size is not known, and the furthest end of any: far enough that no sum
-// of positions and sizes below it overflows.
-constexpr uint64_t kNoEnd = uint64_t{1} << 62;
-
-std::string_view AsText(Bytes b) {
-  return {reinterpret_cast<const char*>(b.data()), b.size()};
-}
-
-bool Is(Bytes b, uint64_t pos, std::string_view tag) {
-  return pos <= b.size() && b.size() - pos >= tag.size() &&
-         std::memcmp(b.data() + pos, tag.data(), tag.size()) == 0;
-}
-
-uint8_t ByteAt(Bytes b, uint64_t pos) {
-  return pos < b.size() ? b[pos] : 0;
-}
-
-uint32_t Le4(Bytes b, uint64_t pos) {
-  return Assem4(ByteAt(b, pos), ByteAt(b, pos + 1), ByteAt(b, pos + 2), ByteAt(b, pos + 3));
-}
-
-uint32_t Be4(Bytes b, uint64_t pos) {
-  return Assem4(ByteAt(b, pos + 3), ByteAt(b, pos + 2), ByteAt(b, pos + 1), ByteAt(b, pos));
-}
-
-// Three bytes, big-endian.
-uint32_t Be3(Bytes b, uint64_t pos) {
-  return Assem4(ByteAt(b, pos + 2), ByteAt(b, pos + 1), ByteAt(b, pos), 0);
-}
-
-uint64_t Le8(Bytes b, uint64_t pos) {
-  return Le4(b, pos) | uint64_t{Le4(b, pos + 4)} << 32;
-}
-
-uint64_t Be8(Bytes b, uint64_t pos) {
-  return uint64_t{Be4(b, pos)} << 32 | Be4(b, pos + 4);
-}
+constexpr ReadLimits kTagReads = {.reads = 32, .bytes = uint64_t{2} << 20};
 
 // A size of ID3v2 in four bytes of seven bits each, big-endian.
 uint32_t Synchsafe(Bytes b, uint64_t pos) {
   return Assem4(ByteAt(b, pos + 3) & 0x7F, 0, 0, 0) | (ByteAt(b, pos + 2) & 0x7Fu) << 7 |
          (ByteAt(b, pos + 1) & 0x7Fu) << 14 | (ByteAt(b, pos) & 0x7Fu) << 21;
 }
-
-// The bytes of a file: from its head, or past the head from reads into a window, within the
-// limits on reads and bytes.
-struct FileReader {
-  explicit FileReader(const WavSource& s) : source(s) {}
-
-  const WavSource& source;
-  int reads = 0;
-  uint64_t bytes_read = 0;
-  uint64_t window_at = 0;
-  std::vector<uint8_t> window;
-
-  uint64_t End() const { return source.size ? std::min(*source.size, kNoEnd) : kNoEnd; }
-
-  // Up to want bytes of the file from at, fewer where the file or what may still be read ends
-  // first. They stay valid until the next call.
-  Bytes At(uint64_t at, size_t want) {
-    Bytes head = source.head;
-    if (at <= head.size() && (head.size() - at >= want || End() <= head.size())) {
-      return head.subspan(at).first(std::min<uint64_t>(want, head.size() - at));
-    }
-    if (at >= window_at && at - window_at <= window.size() &&
-        window.size() - (at - window_at) >= want) {
-      return Bytes(window).subspan(at - window_at, want);
-    }
-    if (at >= End() || reads == kMostReads || !source.read_at || bytes_read >= kMostBytesRead) {
-      return {};
-    }
-    uint64_t n =
-        std::min({uint64_t{std::max(want, kWindowBytes)}, kMostBytesRead - bytes_read, End() - at});
-    ++reads;
-    bytes_read += n;
-    window.resize(n);
-    int64_t got = source.read_at(at, std::span<uint8_t>(window));
-    window.resize(std::clamp<int64_t>(got, 0, static_cast<int64_t>(n)));
-    window_at = at;
-    return Bytes(window).first(std::min(want, window.size()));
-  }
-};
 
 // The bytes before the first NUL.
 Bytes UpToNul(Bytes b) {
@@ -128,11 +46,7 @@ std::string Text8(Bytes b) {
 // unpaired.
 std::string Utf16(Bytes b, bool big) {
   std::u16string units(b.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) {
-    size_t at = 2 * i;
-    units[i] = static_cast<char16_t>(big ? Assem2(ByteAt(b, at + 1), ByteAt(b, at))
-                                         : Assem2(ByteAt(b, at), ByteAt(b, at + 1)));
-  }
+  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(Field2(b, 2 * i, big));
   return Utf16ToUtf8(units);
 }
 
@@ -169,14 +83,15 @@ void ReadVorbisComment(Bytes b, FileTags* tags) {
     pos += length;
     size_t eq = static_cast<size_t>(std::find(entry.begin(), entry.end(), '=') - entry.begin());
     if (eq == entry.size()) continue;
-    std::string_view name(reinterpret_cast<const char*>(entry.data()), eq);
-    if (std::string* field = FieldNamed(tags, name)) Take(field, Text8(entry.subspan(eq + 1)));
+    if (std::string* field = FieldNamed(tags, AsText(entry.first(eq)))) {
+      Take(field, Text8(entry.subspan(eq + 1)));
+    }
   }
 }
 
 // FLAC: "fLaC" and metadata blocks, each after a header of a last-block flag, a type (4 for the
 // Vorbis comments) and a 24-bit big-endian length. Blocks before the comments are passed over.
-void ReadFlac(FileReader& r, FileTags* tags) {
+void ReadFlac(ByteReader& r, FileTags* tags) {
   for (uint64_t pos = 4;;) {
     Bytes h = r.At(pos, 4);
     if (h.size() < 4) return;
@@ -196,7 +111,7 @@ void ReadFlac(FileReader& r, FileTags* tags) {
 // the segments' sizes and the segments; a packet is the segments up to one of fewer than 255
 // bytes. The comments are the second packet of the first stream, after "\x03vorbis" or
 // "OpusTags".
-void ReadOgg(FileReader& r, FileTags* tags) {
+void ReadOgg(ByteReader& r, FileTags* tags) {
   std::vector<uint8_t> packet;
   int packets = 0;
   std::optional<uint32_t> serial;
@@ -275,7 +190,7 @@ std::string* FrameField(FileTags* tags, std::string_view id) {
 // flags, or in version 2 of a 3-byte id and a 3-byte size, up to the padding. Frames that are
 // compressed or encrypted are passed over; in version 4, a frame or the whole tag may be
 // unsynchronised, and a group byte and a data length may stand before the text.
-void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, uint8_t flags,
+void ReadId3Frames(ByteReader& r, uint64_t pos, uint64_t end, uint8_t version, uint8_t flags,
                    FileTags* tags) {
   if ((flags & 0x40) != 0 && version >= 3) {
     Bytes x = r.At(pos, 4);
@@ -286,7 +201,7 @@ void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, u
   while (pos <= end && end - pos >= header) {
     Bytes h = r.At(pos, header);
     if (h.size() < header || h[0] == 0) return;
-    std::string_view id(reinterpret_cast<const char*>(h.data()), version == 2 ? 3 : 4);
+    std::string_view id = AsText(h.first(version == 2 ? 3 : 4));
     uint64_t size = version == 2 ? Be3(h, 3) : version == 4 ? Synchsafe(h, 4) : Be4(h, 4);
     uint8_t format = ByteAt(h, 9);
     std::string* field = FrameField(tags, id);
@@ -316,7 +231,7 @@ void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, u
 
 // An ID3v2 tag at at, within end: "ID3", its version, a revision, flags and a synchsafe size. In
 // versions 2 and 3 an unsynchronised tag is read whole, resynchronised, within the limit.
-void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
+void ReadId3v2(ByteReader& r, uint64_t at, uint64_t end, FileTags* tags) {
   Bytes h = r.At(at, 10);
   if (h.size() < 10 || !Is(h, 0, "ID3")) return;
   uint8_t version = h[3], flags = h[5];
@@ -328,7 +243,7 @@ void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
   if ((flags & 0x80) != 0 && version < 4) {
     std::vector<uint8_t> tag = Resync(r.At(at + 10, std::min<uint64_t>(size, kMostTagBytes)));
     WavSource whole{tag, tag.size(), nullptr};
-    FileReader inner(whole);
+    ByteReader inner(whole, kTagReads);
     ReadId3Frames(inner, 0, tag.size(), version, flags, tags);
     return;
   }
@@ -337,7 +252,7 @@ void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
 
 // ID3v1: "TAG" in the last 128 bytes, then a title, an artist and an album of 30 bytes each,
 // padded with NULs or blanks: Latin-1, or UTF-8 as ffmpeg writes it.
-void ReadId3v1(FileReader& r, FileTags* tags) {
+void ReadId3v1(ByteReader& r, FileTags* tags) {
   if (!r.source.size || r.End() < 128) return;
   Bytes t = r.At(r.End() - 128, 128);
   if (t.size() < 128 || !Is(t, 0, "TAG")) return;
@@ -362,8 +277,7 @@ void ReadApeItems(Bytes b, uint32_t count, FileTags* tags) {
     if (key.size() == rest.size()) return;
     pos += 8 + key.size() + 1;
     if (size > b.size() - pos) return;
-    std::string_view name(reinterpret_cast<const char*>(key.data()), key.size());
-    std::string* field = FieldNamed(tags, name);
+    std::string* field = FieldNamed(tags, AsText(key));
     if (field && (flags & 6) == 0) Take(field, Text8(b.subspan(pos, size)));
     pos += size;
   }
@@ -372,7 +286,7 @@ void ReadApeItems(Bytes b, uint32_t count, FileTags* tags) {
 // An APEv2 tag at the end of the file, or before an ID3v1 tag: items, then a 32-byte footer of
 // "APETAGEX", a version, the size of the items and footer, the count of items, flags and 8
 // reserved bytes.
-void ReadApe(FileReader& r, FileTags* tags) {
+void ReadApe(ByteReader& r, FileTags* tags) {
   if (!r.source.size) return;
   const uint64_t size = r.End();
   Bytes tail = r.At(size - std::min<uint64_t>(size, 160), 160);
@@ -399,7 +313,7 @@ std::string* ItemField(FileTags* tags, Bytes type) {
 
 // The items of an MP4 ilst box from pos to end: boxes whose type names the field, each holding a
 // data box of a type (1 for UTF-8 text) and a locale before the text.
-void ReadItems(FileReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
+void ReadItems(ByteReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
   while (pos <= end && end - pos >= 8) {
     Bytes h = r.At(pos, 8);
     if (h.size() < 8) return;
@@ -421,7 +335,7 @@ void ReadItems(FileReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
 // 64-bit size after the type and 0 for the rest of the file. The texts are in moov, udta, meta
 // (a full box, with 4 bytes of version and flags before its children, which QuickTime leaves
 // out) and ilst, at most this deep.
-void ReadBoxes(FileReader& r, uint64_t pos, uint64_t end, int depth, FileTags* tags) {
+void ReadBoxes(ByteReader& r, uint64_t pos, uint64_t end, int depth, FileTags* tags) {
   while (pos <= end && end - pos >= 8) {
     Bytes h = r.At(pos, 16);
     if (h.size() < 8) return;
@@ -453,7 +367,7 @@ void ReadBoxes(FileReader& r, uint64_t pos, uint64_t end, int depth, FileTags* t
 // The texts of an INFO list: chunks of a 4-byte id and size, each text padded to an even size.
 void ReadInfo(Bytes b, bool big, FileTags* tags) {
   for (uint64_t pos = 0; b.size() - pos >= 8;) {
-    uint32_t size = big ? Be4(b, pos + 4) : Le4(b, pos + 4);
+    uint32_t size = Field4(b, pos + 4, big);
     std::string* field = Is(b, pos, "INAM")   ? &tags->title
                          : Is(b, pos, "IART") ? &tags->artist
                          : Is(b, pos, "IPRD") ? &tags->album
@@ -466,57 +380,64 @@ void ReadInfo(Bytes b, bool big, FileTags* tags) {
   }
 }
 
-// WAV: chunks from byte 12 of a 4-byte id and size (big-endian in RIFX), padded to an even size,
-// walked past the audio. The texts are in a LIST chunk of type INFO and in an ID3v2 tag in an
-// "id3 " chunk. In RF64 a size of 0xFFFFFFFF stands for the data size of the ds64 chunk; in
-// another file the walk ends at such a size, as of a file written through a pipe.
-void ReadRiff(FileReader& r, FileTags* tags) {
-  const bool big = Is(r.source.head, 0, "RIFX");
-  std::optional<uint64_t> ds64_data_size;
-  for (uint64_t pos = 12;;) {
-    Bytes h = r.At(pos, 24);
-    if (h.size() < 8 ||
-        !std::all_of(h.begin(), h.begin() + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; })) {
-      return;
+// WAV: its chunks, walked past the audio. The texts are in a LIST chunk of type INFO and in an
+// ID3v2 tag in an "id3 " chunk. A size of 0xFFFFFFFF that no ds64 chunk stands for ends the walk,
+// as of a file written through a pipe, and so does a chunk that runs past the end.
+void ReadRiff(ByteReader& r, FileTags* tags) {
+  RiffForm form = RiffFormOf(r.source.head);
+  RiffWalk walk(&r, form == RiffForm::kRifx, form == RiffForm::kRf64);
+  while (std::optional<RiffChunk> chunk = walk.Next()) {
+    const uint64_t body = chunk->at + 8, size = chunk->size;
+    if (size == 0xFFFFFFFF || size > r.End() - body) return;
+    if (chunk->Is("LIST") && size >= 4 && Is(r.At(body, 4), 0, "INFO")) {
+      ReadInfo(r.At(body + 4, std::min<uint64_t>(size - 4, kMostTagBytes)), walk.big, tags);
+    } else if (chunk->Is("id3 ") || chunk->Is("ID3 ")) {
+      ReadId3v2(r, body, body + size, tags);
     }
-    uint64_t size = big ? Be4(h, 4) : Le4(h, 4);
-    bool list = Is(h, 0, "LIST"), id3 = Is(h, 0, "id3 ") || Is(h, 0, "ID3 ");
-    if (Is(h, 0, "ds64") && h.size() >= 24) ds64_data_size = Le8(h, 16);
-    if (size == 0xFFFFFFFF) {
-      if (!Is(h, 0, "data") || !ds64_data_size) return;
-      size = *ds64_data_size;
-    }
-    if (size > r.End() - pos - 8) return;
-    if (list && size >= 4 && Is(r.At(pos + 8, 4), 0, "INFO")) {
-      ReadInfo(r.At(pos + 12, std::min<uint64_t>(size - 4, kMostTagBytes)), big, tags);
-    } else if (id3) {
-      ReadId3v2(r, pos + 8, pos + 8 + size, tags);
-    }
-    pos += 8 + size + (size & 1);
   }
+}
+
+// Whether the tags give none of the four texts.
+bool Nothing(const FileTags& tags) {
+  return tags.title.empty() && tags.artist.empty() && tags.album.empty() &&
+         tags.album_artist.empty();
 }
 
 }  // namespace
 
 FileTags ReadTags(const WavSource& source) {
   FileTags tags;
-  FileReader r(source);
-  Bytes h = source.head;
-  if (Is(h, 0, "fLaC")) {
-    ReadFlac(r, &tags);
-  } else if (Is(h, 0, "OggS")) {
-    ReadOgg(r, &tags);
-  } else if (Is(h, 4, "ftyp")) {
-    ReadBoxes(r, 0, r.End(), 0, &tags);
-  } else if ((Is(h, 0, "RIFF") || Is(h, 0, "RIFX") || Is(h, 0, "RF64")) && Is(h, 8, "WAVE")) {
+  ByteReader r(source, kTagReads);
+  if (IsRiffWave(source.head)) {
     ReadRiff(r, &tags);
-  } else if (Is(h, 0, "wvpk") || Is(h, 0, "MAC ")) {
-    ReadApe(r, &tags);
-  } else if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
-    ReadId3v2(r, 0, r.End(), &tags);
-    bool none = tags.title.empty() && tags.artist.empty() && tags.album.empty() &&
-                tags.album_artist.empty();
-    if (none) ReadId3v1(r, &tags);
+    return tags;
+  }
+  switch (SniffOtherAudio(source.head)) {
+    case OtherAudio::kFlac:
+      ReadFlac(r, &tags);
+      break;
+    case OtherAudio::kOgg:
+    case OtherAudio::kOpus:
+      ReadOgg(r, &tags);
+      break;
+    case OtherAudio::kMp4:
+      ReadBoxes(r, 0, r.End(), 0, &tags);
+      break;
+    case OtherAudio::kWavPack:
+    case OtherAudio::kApe:
+      ReadApe(r, &tags);
+      break;
+    case OtherAudio::kMp3:
+      ReadId3v2(r, 0, r.End(), &tags);
+      if (Nothing(tags)) ReadId3v1(r, &tags);
+      break;
+    // Raw AAC has no tag of its own; writers put an APEv2 or ID3v1 tag at its end.
+    case OtherAudio::kAac:
+      ReadApe(r, &tags);
+      if (Nothing(tags)) ReadId3v1(r, &tags);
+      break;
+    default:
+      break;
   }
   return tags;
 }

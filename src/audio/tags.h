@@ -1,11 +1,11 @@
 // The tag reader: the title, artist, album and album artist that the tags of a FLAC, Ogg Vorbis,
-// Opus, MP3, MP4, WAV, WavPack or Monkey's Audio file give, read through the same source as the
-// WAV probe.
+// Opus, MP3, AAC, MP4, WAV, WavPack or Monkey's Audio file give, read through the same source as
+// the WAV probe.
 #pragma once
 
 #include <string>
 
-#include "audio/wavprobe.h"
+#include "audio/bytes.h"
 
 namespace vantorel {
 
@@ -18,10 +18,10 @@ struct FileTags {
   std::string album_artist;  // ALBUMARTIST (also "ALBUM ARTIST"), TPE2, aART, APE "Album Artist"
 };
 
-// Reads the tags of a file through source, knowing its kind by its first bytes. Reads past the
-// head only where a tag lies past it, a few small reads at most, never the audio. A tag that
-// cannot be read gives no text, and a text that cannot be read is left empty; of two texts for
-// one field, the first that is not empty is taken.
+// Reads the tags of a file through source, knowing its kind by its first bytes as the probe does.
+// Reads past the head only where a tag lies past it, a few small reads at most, never the audio.
+// A tag that cannot be read gives no text, and a text that cannot be read is left empty; of two
+// texts for one field, the first that is not empty is taken.
 FileTags ReadTags(const WavSource& source);
 
 }  // namespace vantorel

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/wavprobe.h"
+
 namespace vantorel {
 
 namespace {
@@ -206,6 +208,7 @@ TEST(ReadTags, EveryFormatAndBadInput) {
       {"Monkey's Audio APEv2 before ID3v1, an item past its end", "MAC ", 0,
        ape_cut + Id3v1("", ""), "T|||"},
       {"APEv2 binary item", "wvpk", 0, Ape({{"Title", "T"}}, 2), "|||"},
+      {"raw AAC, its APEv2 tag", "\xFF\xF1\x50\x80", 0, Ape({{"Title", "T"}}), "T|||"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <span>
+
+#include "audio/bytes.h"
 
 namespace vantorel {
 
@@ -17,9 +17,6 @@ constexpr size_t kSearchLimit = 15000;
 // The head of a file that the probe is given: enough for every field the search can reach, as
 // bits per sample of a format tag found at kSearchLimit ends 24 bytes further on.
 constexpr size_t kHeadBytes = kSearchLimit + 24;
-
-uint32_t Assem2(uint8_t b0, uint8_t b1);
-uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);
 
 enum class ProbeStatus : uint8_t { kOk, kNoData, kUnsupported };
 
@@ -34,24 +31,6 @@ constexpr uint32_t kFormatExtensible = 0xFFFE;
 // Whether samples of a coding take a fixed number of bytes each, so that a length follows from
 // the data's size: integer PCM, floating point, A-law and mu-law. Any other coding is compressed.
 bool HasFixedSamples(uint32_t coding);
-
-// Audio of another kind than WAV, known by the first bytes of its file.
-enum class OtherAudio : uint8_t {
-  kNone,
-  kFlac,
-  kMp3,
-  kAac,   // Raw AAC in ADTS frames.
-  kAc3,   // Raw AC-3 frames.
-  kEac3,  // Raw E-AC-3 frames.
-  kOgg,
-  kOpus,
-  kAiff,
-  kWavPack,
-  kMp4,
-  kApe,
-  kWma,
-  kWave64
-};
 
 struct HeaderFacts {
   ProbeStatus status = ProbeStatus::kOk;
@@ -83,15 +62,6 @@ struct HeaderFacts {
   uint64_t declared_frames = 0;
   uint64_t present_frames = 0;
   uint64_t sample_frames = 0;
-};
-
-// What the probe may read of a file: its first bytes (kHeadBytes, or all of a shorter file), its
-// size where it is known, and more bytes at any offset: read_at fills as much of into as it can
-// from offset and returns the count, 0 where nothing is there to read, or a negative errno value.
-struct WavSource {
-  std::span<const uint8_t> head;
-  std::optional<uint64_t> size;
-  std::function<int64_t(uint64_t offset, std::span<uint8_t> into)> read_at;
 };
 
 // Probes a file. In a file that starts with RIFF, RIFX or RF64 and has WAVE at byte 8, the chunk

@@ -55,6 +55,11 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
   PutLe(&rf64_big, 76, 0xFFFFFFFF, 4);
   std::string rf64 = rf64_big;
   PutLe(&rf64, 32, 0, 4);
+  // Its walk goes past the audio by the size ds64 gives, to the format chunk after it.
+  std::string rf64_format_last = "RF64\xff\xff\xff\xffWAVE"s +
+                                 Chunk("ds64", std::string(28, '\0')) + "data\xff\xff\xff\xff"s +
+                                 second + kFormat;
+  PutLe(&rf64_format_last, 28, second.size(), 4);
   std::string pipe = Header(12, 36, 0xFFFFFFFF) + audio;
   // Its size's four bytes all differ, so that the order they are read in shows.
   std::string pipe_7f = Header(12, 36, 0x7FFFF000) + audio;
@@ -88,6 +93,7 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
       {"the format chunk after a second of audio", riff(Chunk("data", second) + kFormat), 44100,
        44100},
       {"RF64", rf64, 1000, 1000, true},
+      {"RF64 with the format chunk after the audio", rf64_format_last, 44100, 44100, true},
       {"RIFX", rifx, 1000, 1000},
       {"RF64 declaring more than 2^32 frames", rf64_big, ((uint64_t{4} << 32) + 4000) / 4, 1000,
        true},
