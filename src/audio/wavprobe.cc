@@ -4,6 +4,8 @@
 #include <cstring>
 #include <optional>
 
+#include "cd.h"
+
 namespace vantorel {
 
 bool HasFixedSamples(uint32_t coding) {
@@ -35,13 +37,63 @@ void ReadFormat(Head at_tag, HeaderFacts* facts) {
 // a file of many thousands of tiny ones is searched instead.
 constexpr ReadLimits kProbeReads = {.reads = 32, .bytes = kNoEnd};
 
-// Walks the chunk list of a RIFF, RIFX or RF64 WAVE file for its format and data chunks. Returns
-// whether it found a data chunk; the format fields are read where it found a format chunk.
-bool WalkChunks(ByteReader* reader, HeaderFacts* facts) {
+// cdrdao 1.2.4's walk of a RIFF WAVE file of end bytes: from byte 12 it passes over every chunk
+// by its size, padded to an even one, whatever its id, up to the first "fmt " chunk, and from
+// there up to the first "data" chunk.
+struct CdrdaoWalk {
+  explicit CdrdaoWalk(uint64_t file_size) : end(file_size) {}
+
+  uint64_t end;
+  uint64_t next = 12;
+  bool format = false;  // The format chunk is passed.
+  // Whether cdrdao refuses the file as a corrupted WAVE file, once that is known.
+  std::optional<bool> corrupt;
+
+  // Takes the chunk at next, h holding its first 24 bytes or as many as the file has there.
+  void Step(Head h) {
+    if (h.size() < 8) {
+      // Where the file ends inside the size of a format or data chunk, cdrdao reads on past the
+      // end and refuses the file in words of its own.
+      corrupt = !Is(h, 0, format ? "data" : "fmt ");
+      return;
+    }
+    uint64_t size = Le4(h, 4);
+    size += size & 1;
+    if (!format && Is(h, 0, "fmt ")) {
+      if (size < 16) {
+        corrupt = true;
+        return;
+      }
+      // Fields past the file's end read as -1, and any format but CD audio is refused first.
+      if (h.size() < 24 || Le2(h, 8) != kFormatPcm || Le2(h, 10) != cd::kChannels ||
+          Le4(h, 12) != cd::kRate || Le2(h, 22) != cd::kBits) {
+        corrupt = false;
+        return;
+      }
+      format = true;
+    } else if (format && Is(h, 0, "data")) {
+      corrupt = false;
+      return;
+    }
+    next += 8 + size;
+    if (next >= end) corrupt = true;
+  }
+};
+
+// The reads cdrdao's walk may make past those of the probe's own, where it leaves the chunks
+// the probe walked: past stray bytes it may run through the audio, a few bytes a step where the
+// audio is silent.
+constexpr int kCdrdaoReads = 4;
+
+// Walks the chunk list of a RIFF, RIFX or RF64 WAVE file for its format and data chunks, and
+// where cdrdao is given, takes the same chunks on its walk. Returns whether it found a data
+// chunk; the format fields are read where it found a format chunk.
+bool WalkChunks(ByteReader* reader, HeaderFacts* facts, CdrdaoWalk* cdrdao) {
   if (!IsRiffWave(reader->source.head)) return false;
   RiffWalk walk(reader, facts->rifx, facts->rf64);
   bool data = false;
   while (std::optional<RiffChunk> chunk = walk.Next()) {
+    if (cdrdao && !cdrdao->corrupt) cdrdao->Step(chunk->bytes);
     if (chunk->Is("data")) {
       if (!data) {
         data = true;
@@ -57,6 +109,19 @@ bool WalkChunks(ByteReader* reader, HeaderFacts* facts) {
   }
   facts->read_error = reader->error;
   return data;
+}
+
+// Goes on with cdrdao's walk where the probe's ended before it: past a data chunk before the
+// format chunk, or an id that is not one. Where the reads it may make do not bring in what cdrdao
+// reads, nothing is known, and it says the file is not refused.
+bool CdrdaoRefuses(ByteReader* reader, CdrdaoWalk* cdrdao) {
+  reader->limits.reads = std::min(reader->limits.reads, reader->reads + kCdrdaoReads);
+  while (!cdrdao->corrupt) {
+    Head h = reader->At(cdrdao->next, 24);
+    if (h.size() < 24 && cdrdao->end - cdrdao->next > h.size()) return false;
+    cdrdao->Step(h);
+  }
+  return *cdrdao->corrupt;
 }
 
 // The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
@@ -96,7 +161,9 @@ HeaderFacts ProbeWav(const WavSource& source) {
   facts.rifx = form == RiffForm::kRifx;
   facts.other_audio = SniffOtherAudio(h);
   ByteReader reader(source, kProbeReads);
-  bool data = WalkChunks(&reader, &facts);
+  std::optional<CdrdaoWalk> cdrdao;
+  if (source.size && form == RiffForm::kRiff && Is(h, 8, "WAVE")) cdrdao.emplace(*source.size);
+  bool data = WalkChunks(&reader, &facts, cdrdao ? &*cdrdao : nullptr);
   if (!data) {
     HeaderFacts searched;
     searched.rf64 = facts.rf64;
@@ -123,6 +190,7 @@ HeaderFacts ProbeWav(const WavSource& source) {
   uint64_t present = facts.data_size;
   if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
   facts.data_present = present;
+  if (cdrdao) facts.cdrdao_refuses_header = CdrdaoRefuses(&reader, &*cdrdao);
   uint64_t block = uint64_t{facts.channels} * (facts.bits_per_sample / 8);
   // The coding of a format chunk that was found decides; fields read at the limit of the search
   // are measured as they stand.

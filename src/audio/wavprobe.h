@@ -41,6 +41,15 @@ struct HeaderFacts {
   // AAC whose data does not start with the header of a frame: nothing marks where its frames
   // begin, so no decoder can take it from a WAV file.
   bool aac_unmarked = false;
+  // cdrdao 1.2.4 refuses the file as a corrupted WAVE file, though the probe found its data
+  // chunk. cdrdao walks a RIFF file's chunks from byte 12 whatever their ids, to the first
+  // "fmt " chunk, which must hold 16 bytes or more, and from its end to the first "data" chunk;
+  // it refuses the file where either walk reaches the file's end first: a data chunk before the
+  // format chunk, a chunk whose size runs past the end, stray bytes after WAVE that shift every
+  // id. A format other than CD audio it refuses before it looks for the data chunk, in words of
+  // its own, as it does RIFX and RF64; this stays false for those, and where the file's size is
+  // not known.
+  bool cdrdao_refuses_header = false;
   int read_error = 0;  // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
   // What a CD burner asks of the file besides its length.

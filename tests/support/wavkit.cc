@@ -4,11 +4,16 @@
 //                                a canonical PCM header on standard output; with COMMENT, a
 //                                LIST INFO block holding it stands between the format and data
 //                                blocks, as tagging tools put it
+//   wavkit probe FILE            1 where the probe says cdrdao refuses FILE's header, else 0
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "audio/lengths.h"
+#include "audio/wavprobe.h"
 #include "support/wav.h"
 
 using namespace vantorel;
@@ -22,8 +27,19 @@ uint64_t Number(const char* text) {
 int Usage() {
   std::fprintf(stderr,
                "usage: wavkit length FRAMES RATE\n"
-               "       wavkit header FRAMES [RATE CHANNELS BITS [COMMENT]]\n");
+               "       wavkit header FRAMES [RATE CHANNELS BITS [COMMENT]]\n"
+               "       wavkit probe FILE\n");
   return 2;
+}
+
+// What the probe makes of the whole file called name.
+int Probe(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return Usage();
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  std::printf("%d\n", ProbeFile(bytes).cdrdao_refuses_header ? 1 : 0);
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -37,6 +53,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(len.cd_frames));
     return 0;
   }
+  if (verb == "probe" && argc == 3) return Probe(argv[2]);
   if (verb != "header" || (argc != 3 && argc != 6 && argc != 7)) return Usage();
   auto frames = static_cast<uint32_t>(Number(argv[2]));
   auto rate = static_cast<uint32_t>(argc > 3 ? Number(argv[3]) : 44100);
