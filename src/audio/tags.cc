@@ -4,7 +4,6 @@
 #include <array>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "encoding.h"
 
@@ -50,22 +49,54 @@ std::string Utf16(Bytes b, bool big) {
   return Utf16ToUtf8(units);
 }
 
-void Take(std::string* field, std::string text) {
-  if (field->empty()) *field = std::move(text);
+// The number a track number's text starts with, before a `/` and the count of tracks; 0 where
+// the text is no such number.
+uint32_t TrackNumber(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  uint32_t number = 0;
+  size_t digits = 0;
+  // Nine digits at most, which 32 bits hold.
+  for (; digits < text.size() && digits < 10 && text[digits] >= '0' && text[digits] <= '9';
+       ++digits) {
+    number = number * 10 + static_cast<uint32_t>(text[digits] - '0');
+  }
+  bool ends = digits == text.size() || text[digits] == '/';
+  return digits > 0 && digits < 10 && ends ? number : 0;
 }
 
+// Where a tag's text goes: a text of the file's tags, or its track number.
+struct Slot {
+  std::string* text = nullptr;
+  uint32_t* number = nullptr;
+
+  // Whether nothing has filled it yet.
+  bool Open() const { return text ? text->empty() : number && *number == 0; }
+
+  void Take(std::string value) const {
+    if (text && text->empty()) {
+      *text = std::move(value);
+    } else if (number && *number == 0) {
+      *number = TrackNumber(value);
+    }
+  }
+};
+
 // The field a Vorbis comment's or an APE item's name stands for, in any case; none for others.
-std::string* FieldNamed(FileTags* tags, std::string_view name) {
+Slot FieldNamed(FileTags* tags, std::string_view name) {
   auto is = [name](std::string_view upper) {
     return std::equal(name.begin(), name.end(), upper.begin(), upper.end(), [](char a, char b) {
       return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
     });
   };
-  if (is("TITLE")) return &tags->title;
-  if (is("ARTIST")) return &tags->artist;
-  if (is("ALBUM")) return &tags->album;
-  if (is("ALBUMARTIST") || is("ALBUM ARTIST") || is("ALBUM_ARTIST")) return &tags->album_artist;
-  return nullptr;
+  if (is("TITLE")) return {&tags->title};
+  if (is("ARTIST")) return {&tags->artist};
+  if (is("ALBUM")) return {&tags->album};
+  if (is("ALBUMARTIST") || is("ALBUM ARTIST") || is("ALBUM_ARTIST")) return {&tags->album_artist};
+  if (is("TRACKNUMBER") || is("TRACK")) return {.number = &tags->track};
+  if (is("CUESHEET")) return {&tags->cuesheet};
+  return {};
 }
 
 // Vorbis comments, little-endian: a vendor text and a count of NAME=value texts, each after its
@@ -83,24 +114,29 @@ void ReadVorbisComment(Bytes b, FileTags* tags) {
     pos += length;
     size_t eq = static_cast<size_t>(std::find(entry.begin(), entry.end(), '=') - entry.begin());
     if (eq == entry.size()) continue;
-    if (std::string* field = FieldNamed(tags, AsText(entry.first(eq)))) {
-      Take(field, Text8(entry.subspan(eq + 1)));
-    }
+    Slot slot = FieldNamed(tags, AsText(entry.first(eq)));
+    if (slot.Open()) slot.Take(Text8(entry.subspan(eq + 1)));
   }
 }
 
 // FLAC: "fLaC" and metadata blocks, each after a header of a last-block flag, a type (4 for the
-// Vorbis comments) and a 24-bit big-endian length. Blocks before the comments are passed over.
+// Vorbis comments, 5 for the cue sheet) and a 24-bit big-endian length. Other blocks are passed
+// over.
 void ReadFlac(ByteReader& r, FileTags* tags) {
-  for (uint64_t pos = 4;;) {
+  bool comments = false, cuesheet = false;
+  for (uint64_t pos = 4; !comments || !cuesheet;) {
     Bytes h = r.At(pos, 4);
     if (h.size() < 4) return;
     uint8_t type = h[0] & 0x7F;
     bool last = (h[0] & 0x80) != 0;
     uint32_t length = Be3(h, 1);
-    if (type == 4) {
+    if (type == 4 && !comments) {
       ReadVorbisComment(r.At(pos + 4, std::min<size_t>(length, kMostTagBytes)), tags);
-      return;
+      comments = true;
+    } else if (type == 5 && !cuesheet) {
+      Bytes block = r.At(pos + 4, std::min<size_t>(length, kMostTagBytes));
+      tags->cuesheet_block.assign(block.begin(), block.end());
+      cuesheet = true;
     }
     if (last || type == 127) return;
     pos += 4 + uint64_t{length};
@@ -177,12 +213,13 @@ std::string FrameText(Bytes b) {
   return {};
 }
 
-std::string* FrameField(FileTags* tags, std::string_view id) {
-  if (id == "TIT2" || id == "TT2") return &tags->title;
-  if (id == "TPE1" || id == "TP1") return &tags->artist;
-  if (id == "TALB" || id == "TAL") return &tags->album;
-  if (id == "TPE2" || id == "TP2") return &tags->album_artist;
-  return nullptr;
+Slot FrameField(FileTags* tags, std::string_view id) {
+  if (id == "TIT2" || id == "TT2") return {&tags->title};
+  if (id == "TPE1" || id == "TP1") return {&tags->artist};
+  if (id == "TALB" || id == "TAL") return {&tags->album};
+  if (id == "TPE2" || id == "TP2") return {&tags->album_artist};
+  if (id == "TRCK" || id == "TRK") return {.number = &tags->track};
+  return {};
 }
 
 // The frames of an ID3v2 tag of a version from pos to end: after an extended header where flags
@@ -204,10 +241,10 @@ void ReadId3Frames(ByteReader& r, uint64_t pos, uint64_t end, uint8_t version, u
     std::string_view id = AsText(h.first(version == 2 ? 3 : 4));
     uint64_t size = version == 2 ? Be3(h, 3) : version == 4 ? Synchsafe(h, 4) : Be4(h, 4);
     uint8_t format = ByteAt(h, 9);
-    std::string* field = FrameField(tags, id);
+    Slot slot = FrameField(tags, id);
     pos += header;
     if (size > end - pos) return;
-    if (field && field->empty() && size <= kMostTagBytes) {
+    if (slot.Open() && size <= kMostTagBytes) {
       Bytes body = r.At(pos, size);
       std::vector<uint8_t> resynced;
       bool readable = true;
@@ -223,7 +260,7 @@ void ReadId3Frames(ByteReader& r, uint64_t pos, uint64_t end, uint8_t version, u
           body = resynced;
         }
       }
-      if (readable) Take(field, FrameText(body));
+      if (readable) slot.Take(FrameText(body));
     }
     pos += size;
   }
@@ -251,7 +288,8 @@ void ReadId3v2(ByteReader& r, uint64_t at, uint64_t end, FileTags* tags) {
 }
 
 // ID3v1: "TAG" in the last 128 bytes, then a title, an artist and an album of 30 bytes each,
-// padded with NULs or blanks: Latin-1, or UTF-8 as ffmpeg writes it.
+// padded with NULs or blanks: Latin-1, or UTF-8 as ffmpeg writes it. In ID3v1.1 a comment's last
+// two bytes are a NUL and the track number.
 void ReadId3v1(ByteReader& r, FileTags* tags) {
   if (!r.source.size || r.End() < 128) return;
   Bytes t = r.At(r.End() - 128, 128);
@@ -261,9 +299,10 @@ void ReadId3v1(ByteReader& r, FileTags* tags) {
     while (!f.empty() && f.back() == ' ') f = f.first(f.size() - 1);
     return Text8(f);
   };
-  Take(&tags->title, text(3));
-  Take(&tags->artist, text(33));
-  Take(&tags->album, text(63));
+  Slot{&tags->title}.Take(text(3));
+  Slot{&tags->artist}.Take(text(33));
+  Slot{&tags->album}.Take(text(63));
+  if (t[125] == 0 && tags->track == 0) tags->track = t[126];
 }
 
 // APEv2 items, little-endian: each a value's size, flags (bits 1 and 2: 0 for UTF-8 text), a key
@@ -277,8 +316,8 @@ void ReadApeItems(Bytes b, uint32_t count, FileTags* tags) {
     if (key.size() == rest.size()) return;
     pos += 8 + key.size() + 1;
     if (size > b.size() - pos) return;
-    std::string* field = FieldNamed(tags, AsText(key));
-    if (field && (flags & 6) == 0) Take(field, Text8(b.subspan(pos, size)));
+    Slot slot = FieldNamed(tags, AsText(key));
+    if (slot.Open() && (flags & 6) == 0) slot.Take(Text8(b.subspan(pos, size)));
     pos += size;
   }
 }
@@ -303,55 +342,69 @@ void ReadApe(ByteReader& r, FileTags* tags) {
   }
 }
 
-std::string* ItemField(FileTags* tags, Bytes type) {
-  if (Is(type, 0, "\251nam")) return &tags->title;
-  if (Is(type, 0, "\251ART")) return &tags->artist;
-  if (Is(type, 0, "\251alb")) return &tags->album;
-  if (Is(type, 0, "aART")) return &tags->album_artist;
-  return nullptr;
+Slot ItemField(FileTags* tags, Bytes type) {
+  if (Is(type, 0, "\251nam")) return {&tags->title};
+  if (Is(type, 0, "\251ART")) return {&tags->artist};
+  if (Is(type, 0, "\251alb")) return {&tags->album};
+  if (Is(type, 0, "aART")) return {&tags->album_artist};
+  if (Is(type, 0, "trkn")) return {.number = &tags->track};
+  return {};
+}
+
+// The size of an MP4 box whose header starts b, within room: a 4-byte big-endian size and a
+// type, the size 1 standing for a 64-bit size after the type and 0 for all of room; and the size
+// of the header. A box cut short by room ends there. None where the size is less than the header.
+struct BoxSize {
+  uint64_t size = 0;
+  uint64_t header = 8;
+};
+std::optional<BoxSize> SizeOfBox(Bytes b, uint64_t room) {
+  BoxSize box{.size = Be4(b, 0)};
+  if (box.size == 1) {
+    box.size = Be8(b, 8);
+    box.header = 16;
+  } else if (box.size == 0) {
+    box.size = room;
+  }
+  if (box.size < box.header) return std::nullopt;
+  box.size = std::min(box.size, room);
+  return box;
 }
 
 // The items of an MP4 ilst box from pos to end: boxes whose type names the field, each holding a
-// data box of a type (1 for UTF-8 text) and a locale before the text.
+// data box of a type (1 for UTF-8 text, 0 for the numbers of trkn: 2 bytes, the track's 2, the
+// count's 2) and a locale before its value. An item cut short by the end of the list ends it.
 void ReadItems(ByteReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
   while (pos <= end && end - pos >= 8) {
-    Bytes h = r.At(pos, 8);
-    if (h.size() < 8) return;
-    uint64_t size = Be4(h, 0);
-    if (size < 8 || size > end - pos) return;
-    std::string* field = ItemField(tags, h.subspan(4));
-    if (field && field->empty() && size - 8 <= kMostTagBytes) {
-      Bytes data = r.At(pos + 8, size - 8);
+    Bytes h = r.At(pos, 16);
+    std::optional<BoxSize> box = SizeOfBox(h, kNoEnd);
+    if (h.size() < 8 || !box || box->size > end - pos) return;
+    Slot slot = ItemField(tags, h.subspan(4));
+    if (slot.Open() && box->size - box->header <= kMostTagBytes) {
+      Bytes data = r.At(pos + box->header, box->size - box->header);
       uint64_t data_size = Be4(data, 0);
-      if (Is(data, 4, "data") && data_size >= 16 && data_size <= data.size() && Be4(data, 8) == 1) {
-        Take(field, Text8(data.subspan(16, data_size - 16)));
+      if (Is(data, 4, "data") && data_size >= 16 && data_size <= data.size()) {
+        Bytes value = data.subspan(16, data_size - 16);
+        uint32_t type = Be4(data, 8);
+        if (slot.text && type == 1) slot.Take(Text8(value));
+        if (slot.number && type == 0 && value.size() >= 4) *slot.number = Be2(value, 2);
       }
     }
-    pos += size;
+    pos += box->size;
   }
 }
 
-// MP4 boxes from pos to end: a 4-byte big-endian size and a type, the size 1 standing for a
-// 64-bit size after the type and 0 for the rest of the file. The texts are in moov, udta, meta
-// (a full box, with 4 bytes of version and flags before its children, which QuickTime leaves
-// out) and ilst, at most this deep.
+// MP4 boxes from pos to end. The texts are in moov, udta, meta (a full box, with 4 bytes of
+// version and flags before its children, which QuickTime leaves out) and ilst, at most this deep.
 void ReadBoxes(ByteReader& r, uint64_t pos, uint64_t end, int depth, FileTags* tags) {
   while (pos <= end && end - pos >= 8) {
     Bytes h = r.At(pos, 16);
     if (h.size() < 8) return;
-    uint64_t size = Be4(h, 0), header = 8;
-    if (size == 1) {
-      size = Be8(h, 8);
-      header = 16;
-    } else if (size == 0) {
-      size = end - pos;
-    }
-    if (size < header) return;
-    // A box cut short by the end of the file or of its parent ends there.
-    size = std::min(size, end - pos);
+    std::optional<BoxSize> box = SizeOfBox(h, end - pos);
+    if (!box) return;
     bool moov = Is(h, 4, "moov"), udta = Is(h, 4, "udta"), meta = Is(h, 4, "meta");
     bool ilst = Is(h, 4, "ilst");
-    uint64_t body = pos + header, box_end = pos + size;
+    uint64_t body = pos + box->header, box_end = pos + box->size;
     if (depth < 3 && (moov || udta)) {
       ReadBoxes(r, body, box_end, depth + 1, tags);
     } else if (depth < 3 && meta) {
@@ -368,13 +421,14 @@ void ReadBoxes(ByteReader& r, uint64_t pos, uint64_t end, int depth, FileTags* t
 void ReadInfo(Bytes b, bool big, FileTags* tags) {
   for (uint64_t pos = 0; b.size() - pos >= 8;) {
     uint32_t size = Field4(b, pos + 4, big);
-    std::string* field = Is(b, pos, "INAM")   ? &tags->title
-                         : Is(b, pos, "IART") ? &tags->artist
-                         : Is(b, pos, "IPRD") ? &tags->album
-                                              : nullptr;
+    Slot slot = Is(b, pos, "INAM")                         ? Slot{&tags->title}
+                : Is(b, pos, "IART")                       ? Slot{&tags->artist}
+                : Is(b, pos, "IPRD")                       ? Slot{&tags->album}
+                : Is(b, pos, "ITRK") || Is(b, pos, "IPRT") ? Slot{.number = &tags->track}
+                                                           : Slot{};
     pos += 8;
     if (size > b.size() - pos) return;
-    if (field) Take(field, Text8(b.subspan(pos, size)));
+    if (slot.Open()) slot.Take(Text8(b.subspan(pos, size)));
     pos += size + (size & 1);
     if (pos > b.size()) return;
   }
