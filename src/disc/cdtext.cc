@@ -80,7 +80,9 @@ static_assert(std::ranges::is_sorted(kReplacements, {}, &Replacement::code) &&
                       std::ranges::end(kReplacements),
               "the replacements are looked up by halving: each code point once, in order");
 
-void AppendAscii(char32_t code, std::string* out) {
+// Appends what code is written as; returns false where it has no ASCII form and is written as
+// `?`.
+bool AppendAscii(char32_t code, std::string* out) {
   if (code == '"') {
     *out += '\'';
   } else if (code == '\\') {
@@ -96,7 +98,9 @@ void AppendAscii(char32_t code, std::string* out) {
         std::ranges::lower_bound(kReplacements, code, {}, &Replacement::code);
     bool known = found != std::ranges::end(kReplacements) && found->code == code;
     out->append(known ? found->ascii : "?");
+    return known;
   }
+  return true;
 }
 
 }  // namespace
@@ -109,16 +113,23 @@ SheetText ToSheetText(std::string_view raw) {
       written.substr(1, written.size() - 2).find('"') == written.npos) {
     written = written.substr(1, written.size() - 2);
   }
-  result.as_written = written;
 
   std::string& text = result.text;
   text.reserve(written.size());
-  ForEachChar(written, [&text](char32_t code) { AppendAscii(code, &text); });
+  // Where the first character without an ASCII form stands in text.
+  size_t first_lost = text.npos;
+  ForEachChar(written, [&text, &first_lost](char32_t code) {
+    size_t at = text.size();
+    if (!AppendAscii(code, &text) && first_lost == text.npos) first_lost = at;
+  });
 
   // Blanks are spaces by now. The cut can leave one at the end, which goes too.
-  auto trim = [&text] {
-    text.erase(0, std::min(text.find_first_not_of(' '), text.size()));
+  auto trim = [&text, &first_lost] {
+    size_t lead = std::min(text.find_first_not_of(' '), text.size());
+    text.erase(0, lead);
     text.erase(text.find_last_not_of(' ') + 1);
+    // The blanks cut from the start all stood before the lost character.
+    if (first_lost != text.npos) first_lost -= lead;
   };
   trim();
   if (text.size() > kMaxCdTextChars) {
@@ -127,6 +138,7 @@ SheetText ToSheetText(std::string_view raw) {
   }
   result.changed = text != written;
   result.empty = text.empty();
+  result.lost = first_lost < text.size();
   return result;
 }
 
