@@ -72,6 +72,12 @@ inline bool Is(Bytes b, uint64_t pos, std::string_view tag) {
          std::memcmp(b.data() + pos, tag.data(), tag.size()) == 0;
 }
 
+// The same for a tag written out, whose length needs no counting.
+template <size_t N>
+inline bool Is(Bytes b, uint64_t pos, const char (&tag)[N]) {
+  return Is(b, pos, std::string_view(tag, N - 1));
+}
+
 inline std::string_view AsText(Bytes b) {
   return {reinterpret_cast<const char*>(b.data()), b.size()};
 }
@@ -129,7 +135,7 @@ struct RiffChunk {
   // 0xFFFFFFFF, the data size of the ds64 chunk before it.
   uint64_t size = 0;
 
-  bool Is(std::string_view id) const { return vantorel::Is(bytes, 0, id); }
+  bool Is(const char (&id)[5]) const { return vantorel::Is(bytes, 0, id); }
 };
 
 // A walk of the chunks of a RIFF, RIFX or RF64 WAVE file from byte 12, each padded to an even
