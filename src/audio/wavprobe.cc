@@ -45,83 +45,109 @@ struct CdrdaoWalk {
 
   uint64_t end;
   uint64_t next = 12;
-  bool format = false;  // The format chunk is passed.
-  // Whether cdrdao refuses the file as a corrupted WAVE file, once that is known.
-  std::optional<bool> corrupt;
+  bool format = false;   // The format chunk is passed.
+  bool known = false;    // Whether cdrdao's verdict is known:
+  bool corrupt = false;  // that it refuses the file as a corrupted WAVE file.
+
+  void Decide(bool refused) {
+    known = true;
+    corrupt = refused;
+  }
 
   // Takes the chunk at next, h holding its first 24 bytes or as many as the file has there.
   void Step(Head h) {
     if (h.size() < 8) {
       // Where the file ends inside the size of a format or data chunk, cdrdao reads on past the
       // end and refuses the file in words of its own.
-      corrupt = !Is(h, 0, format ? "data" : "fmt ");
-      return;
+      return Decide(!Is(h, 0, format ? "data" : "fmt "));
     }
     uint64_t size = Le4(h, 4);
     size += size & 1;
     if (!format && Is(h, 0, "fmt ")) {
-      if (size < 16) {
-        corrupt = true;
-        return;
-      }
+      if (size < 16) return Decide(true);
       // Fields past the file's end read as -1, and any format but CD audio is refused first.
       if (h.size() < 24 || Le2(h, 8) != kFormatPcm || Le2(h, 10) != cd::kChannels ||
           Le4(h, 12) != cd::kRate || Le2(h, 22) != cd::kBits) {
-        corrupt = false;
-        return;
+        return Decide(false);
       }
       format = true;
     } else if (format && Is(h, 0, "data")) {
-      corrupt = false;
-      return;
+      return Decide(false);
     }
     next += 8 + size;
-    if (next >= end) corrupt = true;
+    if (next >= end) Decide(true);
   }
 };
 
-// The reads cdrdao's walk may make past those of the probe's own, where it leaves the chunks
-// the probe walked: past stray bytes it may run through the audio, a few bytes a step where the
-// audio is silent.
+// What cdrdao's walk may cost past the probe's own, where it leaves the chunks the probe walked:
+// so many reads and steps. Past stray bytes it may run through the audio, a few bytes a step, and
+// through silence eight bytes a step: the walk is not followed there.
 constexpr int kCdrdaoReads = 4;
+constexpr int kCdrdaoSteps = 64;
 
-// Walks the chunk list of a RIFF, RIFX or RF64 WAVE file for its format and data chunks, and
-// where cdrdao is given, takes the same chunks on its walk. Returns whether it found a data
-// chunk; the format fields are read where it found a format chunk.
-bool WalkChunks(ByteReader* reader, HeaderFacts* facts, CdrdaoWalk* cdrdao) {
-  if (!IsRiffWave(reader->source.head)) return false;
+// Where the probe's walk of the chunks ended, and what it saw there that cdrdao looks at: cdrdao's
+// walk takes the same chunks up to there.
+struct WalkEnd {
+  uint64_t next = 12;         // Where the walk would take its next chunk.
+  bool format = false;        // It took a format chunk:
+  bool short_format = false;  // one of fewer than 16 bytes, padded,
+  bool cd_audio = false;      // or one whose fields are those of CD audio,
+  bool data_after = false;    // and a data chunk after it.
+};
+
+// Walks the chunk list of a RIFF, RIFX or RF64 WAVE file for its format and data chunks. Returns
+// whether it found a data chunk; the format fields are read where it found a format chunk.
+bool WalkChunks(ByteReader* reader, HeaderFacts* facts, WalkEnd* end) {
   RiffWalk walk(reader, facts->rifx, facts->rf64);
   bool data = false;
   while (std::optional<RiffChunk> chunk = walk.Next()) {
-    if (cdrdao && !cdrdao->corrupt) cdrdao->Step(chunk->bytes);
     if (chunk->Is("data")) {
       if (!data) {
         data = true;
         facts->data_start = chunk->at + 8;
         facts->data_size = chunk->size;
       }
-      if (facts->format_found) break;
+      if (facts->format_found) {
+        end->data_after = true;
+        break;
+      }
     } else if (chunk->Is("fmt ") && !facts->format_found) {
       ReadFormat(chunk->bytes, facts);
       facts->format_found = true;
+      end->format = true;
+      end->short_format = chunk->size + (chunk->size & 1) < 16;
+      end->cd_audio = facts->format == kFormatPcm && facts->channels == cd::kChannels &&
+                      facts->sample_rate == cd::kRate && facts->bits_per_sample == cd::kBits;
       if (data) break;
     }
   }
+  end->next = walk.next;
   facts->read_error = reader->error;
   return data;
 }
 
-// Goes on with cdrdao's walk where the probe's ended before it: past a data chunk before the
-// format chunk, or an id that is not one. Where the reads it may make do not bring in what cdrdao
-// reads, nothing is known, and it says the file is not refused.
-bool CdrdaoRefuses(ByteReader* reader, CdrdaoWalk* cdrdao) {
-  reader->limits.reads = std::min(reader->limits.reads, reader->reads + kCdrdaoReads);
-  while (!cdrdao->corrupt) {
-    Head h = reader->At(cdrdao->next, 24);
-    if (h.size() < 24 && cdrdao->end - cdrdao->next > h.size()) return false;
-    cdrdao->Step(h);
+// Whether cdrdao refuses a RIFF WAVE file of file_size bytes as a corrupted WAVE file, its walk
+// gone on with where the probe's ended before it: past a data chunk before the format chunk, or
+// an id that is not one. Where the walk would cost more than it may, nothing is known, and it
+// says the file is not refused.
+bool CdrdaoRefuses(ByteReader* reader, const WalkEnd& end, uint64_t file_size) {
+  if (end.format) {
+    if (end.short_format) return true;
+    if (!end.cd_audio || end.data_after) return false;
   }
-  return *cdrdao->corrupt;
+  CdrdaoWalk cdrdao(file_size);
+  cdrdao.next = end.next;
+  cdrdao.format = end.format;
+  if (cdrdao.next >= file_size) return true;
+  reader->limits.reads = std::min(reader->limits.reads, reader->reads + kCdrdaoReads);
+  for (int steps = 0; !cdrdao.known; ++steps) {
+    Head h = reader->At(cdrdao.next, 24);
+    if (h.size() < 24 && file_size - cdrdao.next > h.size()) return false;
+    bool silent = h.size() >= 8 && Le4(h, 0) == 0 && Le4(h, 4) == 0;
+    if (steps == kCdrdaoSteps || silent) return false;
+    cdrdao.Step(h);
+  }
+  return cdrdao.corrupt;
 }
 
 // The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
@@ -159,11 +185,11 @@ HeaderFacts ProbeWav(const WavSource& source) {
   RiffForm form = RiffFormOf(h);
   facts.rf64 = form == RiffForm::kRf64;
   facts.rifx = form == RiffForm::kRifx;
-  facts.other_audio = SniffOtherAudio(h);
+  if (form == RiffForm::kNone) facts.other_audio = SniffOtherAudio(h);
+  const bool wave = form != RiffForm::kNone && Is(h, 8, "WAVE");
   ByteReader reader(source, kProbeReads);
-  std::optional<CdrdaoWalk> cdrdao;
-  if (source.size && form == RiffForm::kRiff && Is(h, 8, "WAVE")) cdrdao.emplace(*source.size);
-  bool data = WalkChunks(&reader, &facts, cdrdao ? &*cdrdao : nullptr);
+  WalkEnd walked;
+  bool data = wave && WalkChunks(&reader, &facts, &walked);
   if (!data) {
     HeaderFacts searched;
     searched.rf64 = facts.rf64;
@@ -190,7 +216,9 @@ HeaderFacts ProbeWav(const WavSource& source) {
   uint64_t present = facts.data_size;
   if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
   facts.data_present = present;
-  if (cdrdao) facts.cdrdao_refuses_header = CdrdaoRefuses(&reader, &*cdrdao);
+  if (source.size && form == RiffForm::kRiff && wave) {
+    facts.cdrdao_refuses_header = CdrdaoRefuses(&reader, walked, *source.size);
+  }
   uint64_t block = uint64_t{facts.channels} * (facts.bits_per_sample / 8);
   // The coding of a format chunk that was found decides; fields read at the limit of the search
   // are measured as they stand.
