@@ -48,8 +48,8 @@ struct HeaderFacts {
   // format chunk, a chunk whose size runs past the end, stray bytes after WAVE that shift every
   // id. A format other than CD audio it refuses before it looks for the data chunk, in words of
   // its own, as it does RIFX and RF64. This stays false for those, where the file's size is not
-  // known, and where cdrdao's walk, led off the chunks into the audio, runs on past what a few
-  // reads bring in.
+  // known, and where cdrdao's walk, led off the chunks into the audio, runs into silence or on
+  // past a few reads and steps.
   bool cdrdao_refuses_header = false;
   int read_error = 0;  // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
