@@ -61,10 +61,10 @@ vantorel: tlist.txt:33: warning: the track that "./c.wav" starts has no title'
 # characters, the first of titles given more than once, the first stream's of an Ogg file of two,
 # every format's track number, and a FLAC image's cue sheet as a block and as a comment.
 mkdir "$WORK/read"
-cd "$WORK/read"
+cd "$WORK/read" || exit
 sox -D -n -r 44100 -b 16 -c 2 base.wav synth 1 sine 440
 sox -D -n -r 44100 -b 16 -c 2 other.wav synth 1 sine 660
-tagged=(-metadata comment="$(printf '%200s' | tr ' ' c)" -metadata title=T -metadata track=3/12)
+tagged=(-metadata comment="$(printf '%200s' '' | tr ' ' c)" -metadata title=T -metadata track=3/12)
 for f in a.flac a.m4a a.opus a.wav a.wv; do ff "${tagged[@]}" "$f"; done
 ff -c:a libvorbis "${tagged[@]}" a.ogg
 ff -id3v2_version 3 "${tagged[@]}" a3.mp3
