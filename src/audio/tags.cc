@@ -2,58 +2,20 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 #include <string_view>
-#include <vector>
+
+#include "encoding.h"
 
 namespace vantorel {
 
 namespace {
 
-using Bytes = std::span<const uint8_t>;
-
 // The most bytes of one tag, comment block, packet or item that are read; texts past them are
 // not read.
 constexpr size_t kMostTagBytes = size_t{1} << 20;
 // The reads past the head one file may take, and the bytes they may bring in, all told.
-constexpr int kMostReads = 32;
-constexpr uint64_t kMostBytesRead = uint64_t{2} << 20;
-// What a read past the head asks for at least, so that one read takes in a run of small headers.
-constexpr size_t kWindowBytes = 4096;
-// The end of a file whose size is not known, and the furthest end of any: far enough that no sum
-// of positions and sizes below it overflows.
-constexpr uint64_t kNoEnd = uint64_t{1} << 62;
-
-bool Is(Bytes b, uint64_t pos, std::string_view tag) {
-  return pos <= b.size() && b.size() - pos >= tag.size() &&
-         std::memcmp(b.data() + pos, tag.data(), tag.size()) == 0;
-}
-
-uint8_t ByteAt(Bytes b, uint64_t pos) {
-  return pos < b.size() ? b[pos] : 0;
-}
-
-uint32_t Le4(Bytes b, uint64_t pos) {
-  return Assem4(ByteAt(b, pos), ByteAt(b, pos + 1), ByteAt(b, pos + 2), ByteAt(b, pos + 3));
-}
-
-uint32_t Be4(Bytes b, uint64_t pos) {
-  return Assem4(ByteAt(b, pos + 3), ByteAt(b, pos + 2), ByteAt(b, pos + 1), ByteAt(b, pos));
-}
-
-// Three bytes, big-endian.
-uint32_t Be3(Bytes b, uint64_t pos) {
-  return Assem4(ByteAt(b, pos + 2), ByteAt(b, pos + 1), ByteAt(b, pos), 0);
-}
-
-uint64_t Le8(Bytes b, uint64_t pos) {
-  return Le4(b, pos) | uint64_t{Le4(b, pos + 4)} << 32;
-}
-
-uint64_t Be8(Bytes b, uint64_t pos) {
-  return uint64_t{Be4(b, pos)} << 32 | Be4(b, pos + 4);
-}
+constexpr ReadLimits kTagReads = {.reads = 32, .bytes = uint64_t{2} << 20};
 
 // A size of ID3v2 in four bytes of seven bits each, big-endian.
 uint32_t Synchsafe(Bytes b, uint64_t pos) {
@@ -61,131 +23,80 @@ uint32_t Synchsafe(Bytes b, uint64_t pos) {
          (ByteAt(b, pos + 1) & 0x7Fu) << 14 | (ByteAt(b, pos) & 0x7Fu) << 21;
 }
 
-// The bytes of a file: from its head, or past the head from reads into a window, within the
-// limits on reads and bytes.
-struct FileReader {
-  explicit FileReader(const WavSource& s) : source(s) {}
-
-  const WavSource& source;
-  int reads = 0;
-  uint64_t bytes_read = 0;
-  uint64_t window_at = 0;
-  std::vector<uint8_t> window;
-
-  uint64_t End() const { return source.size ? std::min(*source.size, kNoEnd) : kNoEnd; }
-
-  // Up to want bytes of the file from at, fewer where the file or what may still be read ends
-  // first. They stay valid until the next call.
-  Bytes At(uint64_t at, size_t want) {
-    Bytes head = source.head;
-    if (at <= head.size() && (head.size() - at >= want || End() <= head.size())) {
-      return head.subspan(at).first(std::min<uint64_t>(want, head.size() - at));
-    }
-    if (at >= window_at && at - window_at <= window.size() &&
-        window.size() - (at - window_at) >= want) {
-      return Bytes(window).subspan(at - window_at, want);
-    }
-    if (at >= End() || reads == kMostReads || !source.read_at || bytes_read >= kMostBytesRead) {
-      return {};
-    }
-    uint64_t n =
-        std::min({uint64_t{std::max(want, kWindowBytes)}, kMostBytesRead - bytes_read, End() - at});
-    ++reads;
-    bytes_read += n;
-    window.resize(n);
-    int64_t got = source.read_at(at, std::span<uint8_t>(window));
-    window.resize(std::clamp<int64_t>(got, 0, static_cast<int64_t>(n)));
-    window_at = at;
-    return Bytes(window).first(std::min(want, window.size()));
-  }
-};
-
-void PutUtf8(std::string* out, uint32_t c) {
-  if (c < 0x80) {
-    *out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    *out += static_cast<char>(0xC0 | c >> 6);
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *out += static_cast<char>(0xE0 | c >> 12);
-    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | c >> 18);
-    *out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // The bytes before the first NUL.
 Bytes UpToNul(Bytes b) {
   return b.first(static_cast<size_t>(std::find(b.begin(), b.end(), 0) - b.begin()));
 }
 
-// The characters of Windows-1252 at bytes 0x80 to 0x9F, where Latin-1 has control characters
-// that no text means; the five bytes Windows leaves undefined stay as they are.
-constexpr char16_t kWindowsHighBytes[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 // Latin-1 as taggers on Windows write it: with Windows' letters and signs (curly quotes, dashes,
 // the euro sign) at the bytes where Latin-1 has control characters, as the list's own 8-bit
 // texts are read.
 std::string Latin1(Bytes b) {
-  std::string out;
-  for (uint8_t c : b) PutUtf8(&out, c >= 0x80 && c < 0xA0 ? kWindowsHighBytes[c - 0x80] : c);
-  return out;
+  return Windows1252ToUtf8(AsText(b));
 }
 
 // A text of 8-bit characters up to its first NUL: as it is where it is valid UTF-8, else read as
 // Latin-1 with Windows' signs.
 std::string Text8(Bytes b) {
-  b = UpToNul(b);
-  std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());
-  return IsUtf8(text) ? std::string(text) : Latin1(b);
+  return ToUtf8(AsText(UpToNul(b)));
 }
 
 // UTF-16 up to its first NUL; a lone byte at the end is left out. Empty where a surrogate is
 // unpaired.
 std::string Utf16(Bytes b, bool big) {
-  auto unit = [b, big](size_t i) {
-    return big ? Assem2(ByteAt(b, i + 1), ByteAt(b, i)) : Assem2(ByteAt(b, i), ByteAt(b, i + 1));
-  };
-  std::string out;
-  for (size_t i = 0; b.size() - i >= 2; i += 2) {
-    uint32_t c = unit(i);
-    if (c == 0) break;
-    if (c >= 0xDC00 && c < 0xE000) return {};
-    if (c >= 0xD800 && c < 0xDC00) {
-      uint32_t low = b.size() - i >= 4 ? unit(i + 2) : 0;
-      if (low < 0xDC00 || low >= 0xE000) return {};
-      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    }
-    PutUtf8(&out, c);
-  }
-  return out;
+  std::u16string units(b.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(Field2(b, 2 * i, big));
+  return Utf16ToUtf8(units);
 }
 
-void Take(std::string* field, std::string text) {
-  if (field->empty()) *field = std::move(text);
+// The number a track number's text starts with, before a `/` and the count of tracks; 0 where
+// the text is no such number.
+uint32_t TrackNumber(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  uint32_t number = 0;
+  size_t digits = 0;
+  // Nine digits at most, which 32 bits hold.
+  for (; digits < text.size() && digits < 10 && text[digits] >= '0' && text[digits] <= '9';
+       ++digits) {
+    number = number * 10 + static_cast<uint32_t>(text[digits] - '0');
+  }
+  bool ends = digits == text.size() || text[digits] == '/';
+  return digits > 0 && digits < 10 && ends ? number : 0;
 }
+
+// Where a tag's text goes: a text of the file's tags, or its track number.
+struct Slot {
+  std::string* text = nullptr;
+  uint32_t* number = nullptr;
+
+  // Whether nothing has filled it yet.
+  bool Open() const { return text ? text->empty() : number && *number == 0; }
+
+  void Take(std::string value) const {
+    if (text && text->empty()) {
+      *text = std::move(value);
+    } else if (number && *number == 0) {
+      *number = TrackNumber(value);
+    }
+  }
+};
 
 // The field a Vorbis comment's or an APE item's name stands for, in any case; none for others.
-std::string* FieldNamed(FileTags* tags, std::string_view name) {
+Slot FieldNamed(FileTags* tags, std::string_view name) {
   auto is = [name](std::string_view upper) {
     return std::equal(name.begin(), name.end(), upper.begin(), upper.end(), [](char a, char b) {
       return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
     });
   };
-  if (is("TITLE")) return &tags->title;
-  if (is("ARTIST")) return &tags->artist;
-  if (is("ALBUM")) return &tags->album;
-  if (is("ALBUMARTIST") || is("ALBUM ARTIST") || is("ALBUM_ARTIST")) return &tags->album_artist;
-  return nullptr;
+  if (is("TITLE")) return {&tags->title};
+  if (is("ARTIST")) return {&tags->artist};
+  if (is("ALBUM")) return {&tags->album};
+  if (is("ALBUMARTIST") || is("ALBUM ARTIST") || is("ALBUM_ARTIST")) return {&tags->album_artist};
+  if (is("TRACKNUMBER") || is("TRACK")) return {.number = &tags->track};
+  if (is("CUESHEET")) return {&tags->cuesheet};
+  return {};
 }
 
 // Vorbis comments, little-endian: a vendor text and a count of NAME=value texts, each after its
@@ -203,23 +114,29 @@ void ReadVorbisComment(Bytes b, FileTags* tags) {
     pos += length;
     size_t eq = static_cast<size_t>(std::find(entry.begin(), entry.end(), '=') - entry.begin());
     if (eq == entry.size()) continue;
-    std::string_view name(reinterpret_cast<const char*>(entry.data()), eq);
-    if (std::string* field = FieldNamed(tags, name)) Take(field, Text8(entry.subspan(eq + 1)));
+    Slot slot = FieldNamed(tags, AsText(entry.first(eq)));
+    if (slot.Open()) slot.Take(Text8(entry.subspan(eq + 1)));
   }
 }
 
 // FLAC: "fLaC" and metadata blocks, each after a header of a last-block flag, a type (4 for the
-// Vorbis comments) and a 24-bit big-endian length. Blocks before the comments are passed over.
-void ReadFlac(FileReader& r, FileTags* tags) {
-  for (uint64_t pos = 4;;) {
+// Vorbis comments, 5 for the cue sheet) and a 24-bit big-endian length. Other blocks are passed
+// over.
+void ReadFlac(ByteReader& r, FileTags* tags) {
+  bool comments = false, cuesheet = false;
+  for (uint64_t pos = 4; !comments || !cuesheet;) {
     Bytes h = r.At(pos, 4);
     if (h.size() < 4) return;
     uint8_t type = h[0] & 0x7F;
     bool last = (h[0] & 0x80) != 0;
     uint32_t length = Be3(h, 1);
-    if (type == 4) {
+    if (type == 4 && !comments) {
       ReadVorbisComment(r.At(pos + 4, std::min<size_t>(length, kMostTagBytes)), tags);
-      return;
+      comments = true;
+    } else if (type == 5 && !cuesheet) {
+      Bytes block = r.At(pos + 4, std::min<size_t>(length, kMostTagBytes));
+      tags->cuesheet_block.assign(block.begin(), block.end());
+      cuesheet = true;
     }
     if (last || type == 127) return;
     pos += 4 + uint64_t{length};
@@ -230,7 +147,7 @@ void ReadFlac(FileReader& r, FileTags* tags) {
 // the segments' sizes and the segments; a packet is the segments up to one of fewer than 255
 // bytes. The comments are the second packet of the first stream, after "\x03vorbis" or
 // "OpusTags".
-void ReadOgg(FileReader& r, FileTags* tags) {
+void ReadOgg(ByteReader& r, FileTags* tags) {
   std::vector<uint8_t> packet;
   int packets = 0;
   std::optional<uint32_t> serial;
@@ -296,12 +213,13 @@ std::string FrameText(Bytes b) {
   return {};
 }
 
-std::string* FrameField(FileTags* tags, std::string_view id) {
-  if (id == "TIT2" || id == "TT2") return &tags->title;
-  if (id == "TPE1" || id == "TP1") return &tags->artist;
-  if (id == "TALB" || id == "TAL") return &tags->album;
-  if (id == "TPE2" || id == "TP2") return &tags->album_artist;
-  return nullptr;
+Slot FrameField(FileTags* tags, std::string_view id) {
+  if (id == "TIT2" || id == "TT2") return {&tags->title};
+  if (id == "TPE1" || id == "TP1") return {&tags->artist};
+  if (id == "TALB" || id == "TAL") return {&tags->album};
+  if (id == "TPE2" || id == "TP2") return {&tags->album_artist};
+  if (id == "TRCK" || id == "TRK") return {.number = &tags->track};
+  return {};
 }
 
 // The frames of an ID3v2 tag of a version from pos to end: after an extended header where flags
@@ -309,7 +227,7 @@ std::string* FrameField(FileTags* tags, std::string_view id) {
 // flags, or in version 2 of a 3-byte id and a 3-byte size, up to the padding. Frames that are
 // compressed or encrypted are passed over; in version 4, a frame or the whole tag may be
 // unsynchronised, and a group byte and a data length may stand before the text.
-void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, uint8_t flags,
+void ReadId3Frames(ByteReader& r, uint64_t pos, uint64_t end, uint8_t version, uint8_t flags,
                    FileTags* tags) {
   if ((flags & 0x40) != 0 && version >= 3) {
     Bytes x = r.At(pos, 4);
@@ -320,13 +238,13 @@ void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, u
   while (pos <= end && end - pos >= header) {
     Bytes h = r.At(pos, header);
     if (h.size() < header || h[0] == 0) return;
-    std::string_view id(reinterpret_cast<const char*>(h.data()), version == 2 ? 3 : 4);
+    std::string_view id = AsText(h.first(version == 2 ? 3 : 4));
     uint64_t size = version == 2 ? Be3(h, 3) : version == 4 ? Synchsafe(h, 4) : Be4(h, 4);
     uint8_t format = ByteAt(h, 9);
-    std::string* field = FrameField(tags, id);
+    Slot slot = FrameField(tags, id);
     pos += header;
     if (size > end - pos) return;
-    if (field && field->empty() && size <= kMostTagBytes) {
+    if (slot.Open() && size <= kMostTagBytes) {
       Bytes body = r.At(pos, size);
       std::vector<uint8_t> resynced;
       bool readable = true;
@@ -342,7 +260,7 @@ void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, u
           body = resynced;
         }
       }
-      if (readable) Take(field, FrameText(body));
+      if (readable) slot.Take(FrameText(body));
     }
     pos += size;
   }
@@ -350,7 +268,7 @@ void ReadId3Frames(FileReader& r, uint64_t pos, uint64_t end, uint8_t version, u
 
 // An ID3v2 tag at at, within end: "ID3", its version, a revision, flags and a synchsafe size. In
 // versions 2 and 3 an unsynchronised tag is read whole, resynchronised, within the limit.
-void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
+void ReadId3v2(ByteReader& r, uint64_t at, uint64_t end, FileTags* tags) {
   Bytes h = r.At(at, 10);
   if (h.size() < 10 || !Is(h, 0, "ID3")) return;
   uint8_t version = h[3], flags = h[5];
@@ -362,7 +280,7 @@ void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
   if ((flags & 0x80) != 0 && version < 4) {
     std::vector<uint8_t> tag = Resync(r.At(at + 10, std::min<uint64_t>(size, kMostTagBytes)));
     WavSource whole{tag, tag.size(), nullptr};
-    FileReader inner(whole);
+    ByteReader inner(whole, kTagReads);
     ReadId3Frames(inner, 0, tag.size(), version, flags, tags);
     return;
   }
@@ -370,8 +288,9 @@ void ReadId3v2(FileReader& r, uint64_t at, uint64_t end, FileTags* tags) {
 }
 
 // ID3v1: "TAG" in the last 128 bytes, then a title, an artist and an album of 30 bytes each,
-// padded with NULs or blanks: Latin-1, or UTF-8 as ffmpeg writes it.
-void ReadId3v1(FileReader& r, FileTags* tags) {
+// padded with NULs or blanks: Latin-1, or UTF-8 as ffmpeg writes it. In ID3v1.1 a comment's last
+// two bytes are a NUL and the track number.
+void ReadId3v1(ByteReader& r, FileTags* tags) {
   if (!r.source.size || r.End() < 128) return;
   Bytes t = r.At(r.End() - 128, 128);
   if (t.size() < 128 || !Is(t, 0, "TAG")) return;
@@ -380,9 +299,10 @@ void ReadId3v1(FileReader& r, FileTags* tags) {
     while (!f.empty() && f.back() == ' ') f = f.first(f.size() - 1);
     return Text8(f);
   };
-  Take(&tags->title, text(3));
-  Take(&tags->artist, text(33));
-  Take(&tags->album, text(63));
+  Slot{&tags->title}.Take(text(3));
+  Slot{&tags->artist}.Take(text(33));
+  Slot{&tags->album}.Take(text(63));
+  if (t[125] == 0 && tags->track == 0) tags->track = t[126];
 }
 
 // APEv2 items, little-endian: each a value's size, flags (bits 1 and 2: 0 for UTF-8 text), a key
@@ -396,9 +316,8 @@ void ReadApeItems(Bytes b, uint32_t count, FileTags* tags) {
     if (key.size() == rest.size()) return;
     pos += 8 + key.size() + 1;
     if (size > b.size() - pos) return;
-    std::string_view name(reinterpret_cast<const char*>(key.data()), key.size());
-    std::string* field = FieldNamed(tags, name);
-    if (field && (flags & 6) == 0) Take(field, Text8(b.subspan(pos, size)));
+    Slot slot = FieldNamed(tags, AsText(key));
+    if (slot.Open() && (flags & 6) == 0) slot.Take(Text8(b.subspan(pos, size)));
     pos += size;
   }
 }
@@ -406,7 +325,7 @@ void ReadApeItems(Bytes b, uint32_t count, FileTags* tags) {
 // An APEv2 tag at the end of the file, or before an ID3v1 tag: items, then a 32-byte footer of
 // "APETAGEX", a version, the size of the items and footer, the count of items, flags and 8
 // reserved bytes.
-void ReadApe(FileReader& r, FileTags* tags) {
+void ReadApe(ByteReader& r, FileTags* tags) {
   if (!r.source.size) return;
   const uint64_t size = r.End();
   Bytes tail = r.At(size - std::min<uint64_t>(size, 160), 160);
@@ -423,55 +342,69 @@ void ReadApe(FileReader& r, FileTags* tags) {
   }
 }
 
-std::string* ItemField(FileTags* tags, Bytes type) {
-  if (Is(type, 0, "\251nam")) return &tags->title;
-  if (Is(type, 0, "\251ART")) return &tags->artist;
-  if (Is(type, 0, "\251alb")) return &tags->album;
-  if (Is(type, 0, "aART")) return &tags->album_artist;
-  return nullptr;
+Slot ItemField(FileTags* tags, Bytes type) {
+  if (Is(type, 0, "\251nam")) return {&tags->title};
+  if (Is(type, 0, "\251ART")) return {&tags->artist};
+  if (Is(type, 0, "\251alb")) return {&tags->album};
+  if (Is(type, 0, "aART")) return {&tags->album_artist};
+  if (Is(type, 0, "trkn")) return {.number = &tags->track};
+  return {};
+}
+
+// The size of an MP4 box whose header starts b, within room: a 4-byte big-endian size and a
+// type, the size 1 standing for a 64-bit size after the type and 0 for all of room; and the size
+// of the header. A box cut short by room ends there. None where the size is less than the header.
+struct BoxSize {
+  uint64_t size = 0;
+  uint64_t header = 8;
+};
+std::optional<BoxSize> SizeOfBox(Bytes b, uint64_t room) {
+  BoxSize box{.size = Be4(b, 0)};
+  if (box.size == 1) {
+    box.size = Be8(b, 8);
+    box.header = 16;
+  } else if (box.size == 0) {
+    box.size = room;
+  }
+  if (box.size < box.header) return std::nullopt;
+  box.size = std::min(box.size, room);
+  return box;
 }
 
 // The items of an MP4 ilst box from pos to end: boxes whose type names the field, each holding a
-// data box of a type (1 for UTF-8 text) and a locale before the text.
-void ReadItems(FileReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
+// data box of a type (1 for UTF-8 text, 0 for the numbers of trkn: 2 bytes, the track's 2, the
+// count's 2) and a locale before its value. An item cut short by the end of the list ends it.
+void ReadItems(ByteReader& r, uint64_t pos, uint64_t end, FileTags* tags) {
   while (pos <= end && end - pos >= 8) {
-    Bytes h = r.At(pos, 8);
-    if (h.size() < 8) return;
-    uint64_t size = Be4(h, 0);
-    if (size < 8 || size > end - pos) return;
-    std::string* field = ItemField(tags, h.subspan(4));
-    if (field && field->empty() && size - 8 <= kMostTagBytes) {
-      Bytes data = r.At(pos + 8, size - 8);
+    Bytes h = r.At(pos, 16);
+    std::optional<BoxSize> box = SizeOfBox(h, kNoEnd);
+    if (h.size() < 8 || !box || box->size > end - pos) return;
+    Slot slot = ItemField(tags, h.subspan(4));
+    if (slot.Open() && box->size - box->header <= kMostTagBytes) {
+      Bytes data = r.At(pos + box->header, box->size - box->header);
       uint64_t data_size = Be4(data, 0);
-      if (Is(data, 4, "data") && data_size >= 16 && data_size <= data.size() && Be4(data, 8) == 1) {
-        Take(field, Text8(data.subspan(16, data_size - 16)));
+      if (Is(data, 4, "data") && data_size >= 16 && data_size <= data.size()) {
+        Bytes value = data.subspan(16, data_size - 16);
+        uint32_t type = Be4(data, 8);
+        if (slot.text && type == 1) slot.Take(Text8(value));
+        if (slot.number && type == 0 && value.size() >= 4) *slot.number = Be2(value, 2);
       }
     }
-    pos += size;
+    pos += box->size;
   }
 }
 
-// MP4 boxes from pos to end: a 4-byte big-endian size and a type, the size 1 standing for a
-// 64-bit size after the type and 0 for the rest of the file. The texts are in moov, udta, meta
-// (a full box, with 4 bytes of version and flags before its children, which QuickTime leaves
-// out) and ilst, at most this deep.
-void ReadBoxes(FileReader& r, uint64_t pos, uint64_t end, int depth, FileTags* tags) {
+// MP4 boxes from pos to end. The texts are in moov, udta, meta (a full box, with 4 bytes of
+// version and flags before its children, which QuickTime leaves out) and ilst, at most this deep.
+void ReadBoxes(ByteReader& r, uint64_t pos, uint64_t end, int depth, FileTags* tags) {
   while (pos <= end && end - pos >= 8) {
     Bytes h = r.At(pos, 16);
     if (h.size() < 8) return;
-    uint64_t size = Be4(h, 0), header = 8;
-    if (size == 1) {
-      size = Be8(h, 8);
-      header = 16;
-    } else if (size == 0) {
-      size = end - pos;
-    }
-    if (size < header) return;
-    // A box cut short by the end of the file or of its parent ends there.
-    size = std::min(size, end - pos);
+    std::optional<BoxSize> box = SizeOfBox(h, end - pos);
+    if (!box) return;
     bool moov = Is(h, 4, "moov"), udta = Is(h, 4, "udta"), meta = Is(h, 4, "meta");
     bool ilst = Is(h, 4, "ilst");
-    uint64_t body = pos + header, box_end = pos + size;
+    uint64_t body = pos + box->header, box_end = pos + box->size;
     if (depth < 3 && (moov || udta)) {
       ReadBoxes(r, body, box_end, depth + 1, tags);
     } else if (depth < 3 && meta) {
@@ -487,95 +420,78 @@ void ReadBoxes(FileReader& r, uint64_t pos, uint64_t end, int depth, FileTags* t
 // The texts of an INFO list: chunks of a 4-byte id and size, each text padded to an even size.
 void ReadInfo(Bytes b, bool big, FileTags* tags) {
   for (uint64_t pos = 0; b.size() - pos >= 8;) {
-    uint32_t size = big ? Be4(b, pos + 4) : Le4(b, pos + 4);
-    std::string* field = Is(b, pos, "INAM")   ? &tags->title
-                         : Is(b, pos, "IART") ? &tags->artist
-                         : Is(b, pos, "IPRD") ? &tags->album
-                                              : nullptr;
+    uint32_t size = Field4(b, pos + 4, big);
+    Slot slot = Is(b, pos, "INAM")                         ? Slot{&tags->title}
+                : Is(b, pos, "IART")                       ? Slot{&tags->artist}
+                : Is(b, pos, "IPRD")                       ? Slot{&tags->album}
+                : Is(b, pos, "ITRK") || Is(b, pos, "IPRT") ? Slot{.number = &tags->track}
+                                                           : Slot{};
     pos += 8;
     if (size > b.size() - pos) return;
-    if (field) Take(field, Text8(b.subspan(pos, size)));
+    if (slot.Open()) slot.Take(Text8(b.subspan(pos, size)));
     pos += size + (size & 1);
     if (pos > b.size()) return;
   }
 }
 
-// WAV: chunks from byte 12 of a 4-byte id and size (big-endian in RIFX), padded to an even size,
-// walked past the audio. The texts are in a LIST chunk of type INFO and in an ID3v2 tag in an
-// "id3 " chunk. In RF64 a size of 0xFFFFFFFF stands for the data size of the ds64 chunk; in
-// another file the walk ends at such a size, as of a file written through a pipe.
-void ReadRiff(FileReader& r, FileTags* tags) {
-  const bool big = Is(r.source.head, 0, "RIFX");
-  std::optional<uint64_t> ds64_data_size;
-  for (uint64_t pos = 12;;) {
-    Bytes h = r.At(pos, 24);
-    if (h.size() < 8 ||
-        !std::all_of(h.begin(), h.begin() + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; })) {
-      return;
+// WAV: its chunks, walked past the audio. The texts are in a LIST chunk of type INFO and in an
+// ID3v2 tag in an "id3 " chunk. A size of 0xFFFFFFFF that no ds64 chunk stands for ends the walk,
+// as of a file written through a pipe, and so does a chunk that runs past the end.
+void ReadRiff(ByteReader& r, FileTags* tags) {
+  RiffForm form = RiffFormOf(r.source.head);
+  RiffWalk walk(&r, form == RiffForm::kRifx, form == RiffForm::kRf64);
+  while (std::optional<RiffChunk> chunk = walk.Next()) {
+    const uint64_t body = chunk->at + 8, size = chunk->size;
+    if (size == 0xFFFFFFFF || size > r.End() - body) return;
+    if (chunk->Is("LIST") && size >= 4 && Is(r.At(body, 4), 0, "INFO")) {
+      ReadInfo(r.At(body + 4, std::min<uint64_t>(size - 4, kMostTagBytes)), walk.big, tags);
+    } else if (chunk->Is("id3 ") || chunk->Is("ID3 ")) {
+      ReadId3v2(r, body, body + size, tags);
     }
-    uint64_t size = big ? Be4(h, 4) : Le4(h, 4);
-    bool list = Is(h, 0, "LIST"), id3 = Is(h, 0, "id3 ") || Is(h, 0, "ID3 ");
-    if (Is(h, 0, "ds64") && h.size() >= 24) ds64_data_size = Le8(h, 16);
-    if (size == 0xFFFFFFFF) {
-      if (!Is(h, 0, "data") || !ds64_data_size) return;
-      size = *ds64_data_size;
-    }
-    if (size > r.End() - pos - 8) return;
-    if (list && size >= 4 && Is(r.At(pos + 8, 4), 0, "INFO")) {
-      ReadInfo(r.At(pos + 12, std::min<uint64_t>(size - 4, kMostTagBytes)), big, tags);
-    } else if (id3) {
-      ReadId3v2(r, pos + 8, pos + 8 + size, tags);
-    }
-    pos += 8 + size + (size & 1);
   }
+}
+
+// Whether the tags give none of the four texts.
+bool Nothing(const FileTags& tags) {
+  return tags.title.empty() && tags.artist.empty() && tags.album.empty() &&
+         tags.album_artist.empty();
 }
 
 }  // namespace
 
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    uint8_t c = static_cast<uint8_t>(text[i]);
-    size_t length = c < 0x80                ? 1
-                    : c >= 0xC2 && c < 0xE0 ? 2
-                    : c >= 0xE0 && c < 0xF0 ? 3
-                    : c >= 0xF0 && c < 0xF5 ? 4
-                                            : 0;
-    if (length == 0 || text.size() - i < length) return false;
-    uint32_t code = length == 1 ? c : c & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-      uint8_t next = static_cast<uint8_t>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = code << 6 | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF.
-    constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[length] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 FileTags ReadTags(const WavSource& source) {
   FileTags tags;
-  FileReader r(source);
-  Bytes h = source.head;
-  if (Is(h, 0, "fLaC")) {
-    ReadFlac(r, &tags);
-  } else if (Is(h, 0, "OggS")) {
-    ReadOgg(r, &tags);
-  } else if (Is(h, 4, "ftyp")) {
-    ReadBoxes(r, 0, r.End(), 0, &tags);
-  } else if ((Is(h, 0, "RIFF") || Is(h, 0, "RIFX") || Is(h, 0, "RF64")) && Is(h, 8, "WAVE")) {
+  ByteReader r(source, kTagReads);
+  if (IsRiffWave(source.head)) {
     ReadRiff(r, &tags);
-  } else if (Is(h, 0, "wvpk") || Is(h, 0, "MAC ")) {
-    ReadApe(r, &tags);
-  } else if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
-    ReadId3v2(r, 0, r.End(), &tags);
-    bool none = tags.title.empty() && tags.artist.empty() && tags.album.empty() &&
-                tags.album_artist.empty();
-    if (none) ReadId3v1(r, &tags);
+    return tags;
+  }
+  switch (SniffOtherAudio(source.head)) {
+    case OtherAudio::kFlac:
+      ReadFlac(r, &tags);
+      break;
+    case OtherAudio::kOgg:
+    case OtherAudio::kOpus:
+      ReadOgg(r, &tags);
+      break;
+    case OtherAudio::kMp4:
+      ReadBoxes(r, 0, r.End(), 0, &tags);
+      break;
+    case OtherAudio::kWavPack:
+    case OtherAudio::kApe:
+      ReadApe(r, &tags);
+      break;
+    case OtherAudio::kMp3:
+      ReadId3v2(r, 0, r.End(), &tags);
+      if (Nothing(tags)) ReadId3v1(r, &tags);
+      break;
+    // Raw AAC has no tag of its own; writers put an APEv2 or ID3v1 tag at its end.
+    case OtherAudio::kAac:
+      ReadApe(r, &tags);
+      if (Nothing(tags)) ReadId3v1(r, &tags);
+      break;
+    default:
+      break;
   }
   return tags;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/wavprobe.h"
+
 namespace vantorel {
 
 namespace {
@@ -42,7 +44,8 @@ std::string FlacBlock(int type, const std::string& body, size_t size = 0) {
 }
 
 // Ogg pages of these packets of one stream, at most segments segment sizes to a page.
-std::string Ogg(const std::vector<std::string>& packets, size_t segments = 255) {
+std::string Ogg(const std::vector<std::string>& packets, size_t segments = 255,
+                uint32_t serial = 7) {
   std::string sizes, data, out;
   for (const std::string& p : packets) {
     sizes += std::string(p.size() / 255, '\xFF') + static_cast<char>(p.size() % 255);
@@ -52,7 +55,7 @@ std::string Ogg(const std::vector<std::string>& packets, size_t segments = 255) 
     std::string table = sizes.substr(s, segments);
     size_t body = 0;
     for (char c : table) body += static_cast<uint8_t>(c);
-    out += "OggS\0\0"s + std::string(8, '\0') + Le(7, 4) + Le(s, 4) + Le(0, 4) +
+    out += "OggS\0\0"s + std::string(8, '\0') + Le(serial, 4) + Le(s, 4) + Le(0, 4) +
            static_cast<char>(table.size()) + table + data.substr(at, body);
     at += body;
   }
@@ -74,8 +77,12 @@ std::string Box(std::string_view type, const std::string& body) {
   return Be(body.size() + 8, 4) + std::string(type) + body;
 }
 
-std::string Item(std::string_view type, const std::string& text) {
-  return Box(type, Box("data", Be(1, 4) + Le(0, 4) + text));
+std::string Box64(std::string_view type, const std::string& body) {
+  return Be(1, 4) + std::string(type) + Be(body.size() + 16, 8) + body;
+}
+
+std::string Item(std::string_view type, const std::string& text, int data_type = 1) {
+  return Box(type, Box("data", Be(data_type, 4) + Le(0, 4) + text));
 }
 
 const std::string kIlst = Box("ilst", Item("\251nam", "T") + Item("\251ART", "A") +
@@ -133,7 +140,12 @@ std::string Read(const std::string& front, uint64_t gap, const std::string& back
     return static_cast<int64_t>(n);
   };
   FileTags t = ReadTags({head, size, read_at});
-  return t.title + "|" + t.artist + "|" + t.album + "|" + t.album_artist;
+  std::string got = t.title + "|" + t.artist + "|" + t.album + "|" + t.album_artist;
+  if (t.track != 0) got += "#" + std::to_string(t.track);
+  if (!t.cuesheet_block.empty())
+    got += " block:" + std::string(t.cuesheet_block.begin(), t.cuesheet_block.end());
+  if (!t.cuesheet.empty()) got += " cue:" + t.cuesheet;
+  return got;
 }
 
 TEST(ReadTags, EveryFormatAndBadInput) {
@@ -147,6 +159,19 @@ TEST(ReadTags, EveryFormatAndBadInput) {
   ape_cut[15] = 100;
   constexpr uint64_t kArt = 10000000, kAudio = 5000000000;
   const std::string v24_frame_unsync = Id3(4, Frame(4, "TIT2", "\0\xFF\0\xE9"s, 0x02));
+  const std::string comment = "\0eng\0"s + std::string(200, 'c');
+  // A stream's first page comes before another stream's pages, its second after them.
+  const std::string first = Ogg({vorbis, "\x03vorbis" + Comments({"TITLE=A"}) + "\x01"}, 1);
+  const std::string two_streams = first.substr(0, 28 + vorbis.size()) +
+                                  Ogg({vorbis, "\x03vorbis" + Comments({"TITLE=B"})}, 1, 8) +
+                                  first.substr(28 + vorbis.size());
+  const std::string moov64 = Box64(
+      "moov",
+      Box64("udta",
+            Box64("meta", Le(0, 4) + Box("hdlr", "") +
+                              Box64("ilst", Box64("\251nam", Item("\251nam", "T").substr(8))))));
+  std::string id3v11 = Id3v1("T", "");
+  id3v11[126] = 5;
   struct Case {
     std::string what, front;
     uint64_t gap;
@@ -206,6 +231,37 @@ TEST(ReadTags, EveryFormatAndBadInput) {
       {"Monkey's Audio APEv2 before ID3v1, an item past its end", "MAC ", 0,
        ape_cut + Id3v1("", ""), "T|||"},
       {"APEv2 binary item", "wvpk", 0, Ape({{"Title", "T"}}, 2), "|||"},
+      {"raw AAC, its APEv2 tag", "\xFF\xF1\x50\x80", 0, Ape({{"Title", "T"}}), "T|||"},
+      {"the first TITLE not empty, a comment of 200 characters before it",
+       "fLaC" + FlacBlock(0x84, Comments({"COMMENT=" + std::string(200, 'c'), "TITLE=", "TITLE=A",
+                                          "TITLE=B"})),
+       0, "", "A|||"},
+      {"ID3v2.3, a comment of 200 characters before the title",
+       Id3(3, Frame(3, "COMM", comment) + Frame(3, "TIT2", "\0T"s)), 0, "", "T|||"},
+      {"ID3v2.4, a comment of 200 characters before the title",
+       Id3(4, Frame(4, "COMM", comment) + Frame(4, "TIT2", "\0T"s)), 0, "", "T|||"},
+      {"Ogg of two streams", two_streams, 0, "", "A|||"},
+      {"ID3v2.3 extended header",
+       Id3(3, Be(6, 4) + "\0\0"s + Be(0, 4) + Frame(3, "TIT2", "\0T"s), 0x40), 0, "", "T|||"},
+      {"ID3v2.4 tag unsynchronised", Id3(4, Frame(4, "TIT2", "\0\xFF\0\xE9"s), 0x80), 0, "",
+       "\xC3\xBF\xC3\xA9|||"},
+      {"64-bit MP4 boxes and items", kFtyp + moov64, 0, "", "T|||"},
+      {"track numbers: Vorbis, the first that is one",
+       "fLaC" + FlacBlock(0x84, Comments({"TRACKNUMBER=x", "TRACKNUMBER= 03/12", "TRACKNUMBER=4"})),
+       0, "", "|||#3"},
+      {"track numbers: ID3v2.3", Id3(3, Frame(3, "TRCK", "\0003/12"s)), 0, "", "|||#3"},
+      {"track numbers: ID3v2.2", Id3(2, "TRK" + Be(2, 3) + "\0007"s), 0, "", "|||#7"},
+      {"track numbers: ID3v1.1", "\xFF\xFB", 0, id3v11, "T||B|#5"},
+      {"track numbers: MP4",
+       kFtyp + Box("moov", Box("ilst", Item("trkn", "\0\0\0\x09\0\x0C\0\0"s, 0))), 0, "", "|||#9"},
+      {"track numbers: WAV INFO",
+       Wav(Chunk("LIST", "INFO" + Chunk("IPRT", "4/9\0"s) + Chunk("ITRK", "5"))), 0, "", "|||#4"},
+      {"track numbers: APEv2", "wvpk", 0, Ape({{"Track", "6/10"}}), "|||#6"},
+      {"FLAC cue sheet, block and comment",
+       "fLaC" + FlacBlock(4, Comments({"cuesheet=FILE \"a.wav\" WAVE"})) + FlacBlock(0x85, "cue"),
+       0, "", "||| block:cue cue:FILE \"a.wav\" WAVE"},
+      {"FLAC cue sheet block past the end", "fLaC" + FlacBlock(0x85, "cue", 9000), 0, "",
+       "||| block:cue"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,19 +1,12 @@
 #include "audio/wavprobe.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <string_view>
+#include <optional>
+
+#include "cd.h"
 
 namespace vantorel {
-
-uint32_t Assem2(uint8_t b0, uint8_t b1) {
-  return b0 + 256u * b1;
-}
-
-uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
-  return b0 + (uint32_t{b1} << 8) + (uint32_t{b2} << 16) + (uint32_t{b3} << 24);
-}
 
 bool HasFixedSamples(uint32_t coding) {
   return coding == kFormatPcm || coding == kFormatFloat || coding == kFormatALaw ||
@@ -23,31 +16,6 @@ bool HasFixedSamples(uint32_t coding) {
 namespace {
 
 using Head = std::span<const uint8_t>;
-
-uint8_t ByteAt(Head h, size_t pos) {
-  return pos < h.size() ? h[pos] : 0;
-}
-
-// A field of two or four bytes, little-endian or, in a RIFX file, big-endian.
-uint32_t Field2(Head h, size_t pos, bool big = false) {
-  uint8_t b0 = ByteAt(h, pos), b1 = ByteAt(h, pos + 1);
-  return big ? Assem2(b1, b0) : Assem2(b0, b1);
-}
-
-uint32_t Field4(Head h, size_t pos, bool big = false) {
-  uint8_t b0 = ByteAt(h, pos), b1 = ByteAt(h, pos + 1), b2 = ByteAt(h, pos + 2),
-          b3 = ByteAt(h, pos + 3);
-  return big ? Assem4(b3, b2, b1, b0) : Assem4(b0, b1, b2, b3);
-}
-
-bool Is(Head h, uint64_t pos, std::string_view tag) {
-  return pos <= h.size() && h.size() - pos >= tag.size() &&
-         std::memcmp(h.data() + pos, tag.data(), tag.size()) == 0;
-}
-
-uint64_t Field8(Head h, size_t pos) {
-  return Field4(h, pos) | uint64_t{Field4(h, pos + 4)} << 32;
-}
 
 // The format fields, read from bytes that start at the format chunk's id or the tag the search
 // found.
@@ -65,91 +33,121 @@ void ReadFormat(Head at_tag, HeaderFacts* facts) {
   facts->bits_per_sample = Field2(at_tag, 22, big);
 }
 
-// The bytes of a chunk that the walk looks at: its id and size, and the format fields.
-constexpr size_t kChunkBytes = 34;
-// Room for the chunk headers read past the head: one read takes in a run of small chunks.
-constexpr size_t kWindowBytes = 4096;
-// The reads past the head one walk may make. Real files have a handful of chunks before their
-// audio; a file of many thousands of tiny ones is searched instead.
-constexpr int kMostReads = 32;
+// What the probe may read past the head. Real files have a handful of chunks before their audio;
+// a file of many thousands of tiny ones is searched instead.
+constexpr ReadLimits kProbeReads = {.reads = 32, .bytes = kNoEnd};
 
-// A chunk id is four printable characters.
-bool IsChunkId(Head h) {
-  return h.size() >= 4 &&
-         std::all_of(h.begin(), h.begin() + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; });
-}
+// cdrdao 1.2.4's walk of a RIFF WAVE file of end bytes: from byte 12 it passes over every chunk
+// by its size, padded to an even one, whatever its id, up to the first "fmt " chunk, and from
+// there up to the first "data" chunk.
+struct CdrdaoWalk {
+  explicit CdrdaoWalk(uint64_t file_size) : end(file_size) {}
 
-struct ChunkWalk {
-  // The window is filled only where a read needs it.
-  explicit ChunkWalk(const WavSource& s) : source(s) {}
+  uint64_t end;
+  uint64_t next = 12;
+  bool format = false;   // The format chunk is passed.
+  bool known = false;    // Whether cdrdao's verdict is known:
+  bool corrupt = false;  // that it refuses the file as a corrupted WAVE file.
 
-  const WavSource& source;
-  uint64_t window_at = 0;
-  size_t window_size = 0;
-  int reads = 0;
-  int error = 0;
-  std::array<uint8_t, kWindowBytes> window;
-
-  // The bytes of the file from at on, want of them or as many as the file has there: from the
-  // head, from the window, or else from a read at at into the window.
-  Head At(uint64_t at, size_t want) {
-    Head head = source.head;
-    bool whole_file = source.size && head.size() >= *source.size;
-    if (at <= head.size() && (head.size() - at >= want || whole_file)) return head.subspan(at);
-    if (at >= window_at && at - window_at <= window_size &&
-        window_size - (at - window_at) >= want) {
-      return Head(window).first(window_size).subspan(at - window_at);
-    }
-    if ((source.size && at >= *source.size) || reads == kMostReads || !source.read_at) return {};
-    ++reads;
-    int64_t n = source.read_at(at, window);
-    if (n < 0) error = static_cast<int>(-n);
-    window_at = at;
-    window_size = n > 0 ? static_cast<size_t>(n) : 0;
-    return Head(window).first(window_size);
+  void Decide(bool refused) {
+    known = true;
+    corrupt = refused;
   }
+
+  // Takes the chunk at next, h holding its first 24 bytes or as many as the file has there.
+  void Step(Head h) {
+    if (h.size() < 8) {
+      // Where the file ends inside the size of a format or data chunk, cdrdao reads on past the
+      // end and refuses the file in words of its own.
+      return Decide(!Is(h, 0, format ? "data" : "fmt "));
+    }
+    uint64_t size = Le4(h, 4);
+    size += size & 1;
+    if (!format && Is(h, 0, "fmt ")) {
+      if (size < 16) return Decide(true);
+      // Fields past the file's end read as -1, and any format but CD audio is refused first.
+      if (h.size() < 24 || Le2(h, 8) != kFormatPcm || Le2(h, 10) != cd::kChannels ||
+          Le4(h, 12) != cd::kRate || Le2(h, 22) != cd::kBits) {
+        return Decide(false);
+      }
+      format = true;
+    } else if (format && Is(h, 0, "data")) {
+      return Decide(false);
+    }
+    next += 8 + size;
+    if (next >= end) Decide(true);
+  }
+};
+
+// What cdrdao's walk may cost past the probe's own, where it leaves the chunks the probe walked:
+// so many reads and steps. Past stray bytes it may run through the audio, a few bytes a step, and
+// through silence eight bytes a step: the walk is not followed there.
+constexpr int kCdrdaoReads = 4;
+constexpr int kCdrdaoSteps = 64;
+
+// Where the probe's walk of the chunks ended, and what it saw there that cdrdao looks at: cdrdao's
+// walk takes the same chunks up to there.
+struct WalkEnd {
+  uint64_t next = 12;         // Where the walk would take its next chunk.
+  bool format = false;        // It took a format chunk:
+  bool short_format = false;  // one of fewer than 16 bytes, padded,
+  bool cd_audio = false;      // or one whose fields are those of CD audio,
+  bool data_after = false;    // and a data chunk after it.
 };
 
 // Walks the chunk list of a RIFF, RIFX or RF64 WAVE file for its format and data chunks. Returns
 // whether it found a data chunk; the format fields are read where it found a format chunk.
-bool WalkChunks(const WavSource& source, HeaderFacts* facts) {
-  Head head = source.head;
-  bool riff = Is(head, 0, "RIFF") || facts->rifx || facts->rf64;
-  if (!riff || !Is(head, 8, "WAVE")) return false;
-  ChunkWalk walk(source);
+bool WalkChunks(ByteReader* reader, HeaderFacts* facts, WalkEnd* end) {
+  RiffWalk walk(reader, facts->rifx, facts->rf64);
   bool data = false;
-  std::optional<uint64_t> ds64_data_size;
-  for (uint64_t pos = 12;;) {
-    Head chunk = walk.At(pos, kChunkBytes);
-    if (chunk.size() < 8 || !IsChunkId(chunk)) break;
-    uint32_t size = Field4(chunk, 4, facts->rifx);
-    if (Is(chunk, 0, "data")) {
+  while (std::optional<RiffChunk> chunk = walk.Next()) {
+    if (chunk->Is("data")) {
       if (!data) {
         data = true;
-        facts->data_start = pos + 8;
-        facts->data_size = size;
+        facts->data_start = chunk->at + 8;
+        facts->data_size = chunk->size;
       }
-      if (facts->format_found) break;
-    } else {
-      // A chunk that runs past the end of the file: the list is broken from here on.
-      if (source.size && pos + 8 + size > *source.size) break;
-      if (Is(chunk, 0, "fmt ") && !facts->format_found) {
-        ReadFormat(chunk, facts);
-        facts->format_found = true;
-        if (data) break;
+      if (facts->format_found) {
+        end->data_after = true;
+        break;
       }
-      if (Is(chunk, 0, "ds64") && facts->rf64 && !ds64_data_size) {
-        ds64_data_size = Field8(chunk, 16);
-      }
+    } else if (chunk->Is("fmt ") && !facts->format_found) {
+      ReadFormat(chunk->bytes, facts);
+      facts->format_found = true;
+      end->format = true;
+      end->short_format = chunk->size + (chunk->size & 1) < 16;
+      end->cd_audio = facts->format == kFormatPcm && facts->channels == cd::kChannels &&
+                      facts->sample_rate == cd::kRate && facts->bits_per_sample == cd::kBits;
+      if (data) break;
     }
-    pos += 8 + uint64_t{size} + (size & 1);
   }
-  facts->read_error = walk.error;
-  // In RF64 a data size too large for 32 bits stands in the ds64 chunk.
-  if (data && facts->data_size == 0xFFFFFFFF && ds64_data_size) {
-    facts->data_size = *ds64_data_size;
-  }
+  end->next = walk.next;
+  facts->read_error = reader->error;
   return data;
+}
+
+// Whether cdrdao refuses a RIFF WAVE file of file_size bytes as a corrupted WAVE file, its walk
+// gone on with where the probe's ended before it: past a data chunk before the format chunk, or
+// an id that is not one. Where the walk would cost more than it may, nothing is known, and it
+// says the file is not refused.
+bool CdrdaoRefuses(ByteReader* reader, const WalkEnd& end, uint64_t file_size) {
+  if (end.format) {
+    if (end.short_format) return true;
+    if (!end.cd_audio || end.data_after) return false;
+  }
+  CdrdaoWalk cdrdao(file_size);
+  cdrdao.next = end.next;
+  cdrdao.format = end.format;
+  if (cdrdao.next >= file_size) return true;
+  reader->limits.reads = std::min(reader->limits.reads, reader->reads + kCdrdaoReads);
+  for (int steps = 0; !cdrdao.known; ++steps) {
+    Head h = reader->At(cdrdao.next, 24);
+    if (h.size() < 24 && file_size - cdrdao.next > h.size()) return false;
+    bool silent = h.size() >= 8 && Le4(h, 0) == 0 && Le4(h, 4) == 0;
+    if (steps == kCdrdaoSteps || silent) return false;
+    cdrdao.Step(h);
+  }
+  return cdrdao.corrupt;
 }
 
 // The first even position from 2 to kSearchLimit at which the len bytes of tag stand whole within
@@ -172,73 +170,26 @@ size_t FindTag(Head h, const char* tag, size_t len) {
   return 0;
 }
 
-}  // namespace
-
-namespace {
-
-// Wave64 names its chunks by GUIDs; those of WAVE and fmt are their four letters and these bytes.
-constexpr std::string_view kWave64Guid("\xF3\xAC\xD3\x11\x8C\xD1\0\xC0\x4F\x8E\xDB\x8A", 12);
-
-bool IsWave64Id(Head h, size_t pos, std::string_view letters) {
-  return Is(h, pos, letters) && Is(h, pos + letters.size(), kWave64Guid);
-}
-
-// The kind of audio a file that is no RIFF file holds, by the marks its formats start with.
-OtherAudio OtherAudioIn(Head h) {
-  if (Is(h, 0, "fLaC")) return OtherAudio::kFlac;
-  if (Is(h, 0, "OggS")) return Is(h, 28, "OpusHead") ? OtherAudio::kOpus : OtherAudio::kOgg;
-  if (Is(h, 0, "FORM") && (Is(h, 8, "AIFF") || Is(h, 8, "AIFC"))) return OtherAudio::kAiff;
-  if (Is(h, 0, "wvpk")) return OtherAudio::kWavPack;
-  if (Is(h, 4, "ftyp")) return OtherAudio::kMp4;
-  if (Is(h, 0, "MAC ")) return OtherAudio::kApe;
-  if (Is(h, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11")) return OtherAudio::kWma;
-  // Wave64 starts with the GUID that stands for RIFF, a size of 8 bytes and the one for WAVE.
-  if (Is(h, 0, std::string_view("riff\x2E\x91\xCF\x11\xA5\xD6\x28\xDB\x04\xC1\0\0", 16)) &&
-      IsWave64Id(h, 24, "wave")) {
-    return OtherAudio::kWave64;
-  }
-  // AC-3 and E-AC-3 frames start with the sync word 0B 77; the stream's version, in the top five
-  // bits of byte 5, is above 10 in E-AC-3.
-  if (Is(h, 0, "\x0B\x77")) return ByteAt(h, 5) >> 3 > 10 ? OtherAudio::kEac3 : OtherAudio::kAc3;
-  // Raw AAC starts with the sync bits of an ADTS frame, whose layer is 0; MPEG audio's is not.
-  if (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xF6) == 0xF0) return OtherAudio::kAac;
-  // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
-  if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
-    return OtherAudio::kMp3;
-  }
-  return OtherAudio::kNone;
-}
-
-// Whether the file has an ADTS frame's header at, by its first 12 bits set and a layer of 0;
-// AAC without such headers cannot be cut into frames. The two bytes are read where the head does
-// not have them.
-bool StartsAdtsFrame(const WavSource& source, uint64_t at) {
-  std::array<uint8_t, 2> lead;
-  Head h = source.head;
-  if (at <= h.size() && h.size() - at >= lead.size()) {
-    std::copy_n(h.begin() + static_cast<std::ptrdiff_t>(at), lead.size(), lead.begin());
-  } else if (!source.read_at || source.read_at(at, lead) != static_cast<int64_t>(lead.size())) {
-    return false;
-  }
-  return lead[0] == 0xFF && (lead[1] & 0xF6) == 0xF0;
-}
-
 // The coding of a Wave64 file whose format chunk comes first, as every writer puts it: its
 // WAVEFORMATEX follows the chunk's GUID and 8 bytes of size, and an extensible one gives its
 // sub-format 24 bytes on. 0 where the format chunk is not there.
 uint32_t Wave64Coding(Head h) {
   if (!IsWave64Id(h, 40, "fmt ")) return 0;
-  uint32_t code = Field2(h, 64);
-  return code == kFormatExtensible && Field4(h, 56) >= 24 + 40 ? Field2(h, 88) : code;
+  uint32_t code = Le2(h, 64);
+  return code == kFormatExtensible && Le4(h, 56) >= 24 + 40 ? Le2(h, 88) : code;
 }
 
 HeaderFacts ProbeWav(const WavSource& source) {
   Head h = source.head;
   HeaderFacts facts;
-  facts.rf64 = Is(h, 0, "RF64");
-  facts.rifx = Is(h, 0, "RIFX");
-  if (!facts.rf64 && !facts.rifx && !Is(h, 0, "RIFF")) facts.other_audio = OtherAudioIn(h);
-  bool data = WalkChunks(source, &facts);
+  RiffForm form = RiffFormOf(h);
+  facts.rf64 = form == RiffForm::kRf64;
+  facts.rifx = form == RiffForm::kRifx;
+  if (form == RiffForm::kNone) facts.other_audio = SniffOtherAudio(h);
+  const bool wave = form != RiffForm::kNone && Is(h, 8, "WAVE");
+  ByteReader reader(source, kProbeReads);
+  WalkEnd walked;
+  bool data = wave && WalkChunks(&reader, &facts, &walked);
   if (!data) {
     HeaderFacts searched;
     searched.rf64 = facts.rf64;
@@ -265,12 +216,18 @@ HeaderFacts ProbeWav(const WavSource& source) {
   uint64_t present = facts.data_size;
   if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
   facts.data_present = present;
+  if (source.size && form == RiffForm::kRiff && wave) {
+    facts.cdrdao_refuses_header = CdrdaoRefuses(&reader, walked, *source.size);
+  }
   uint64_t block = uint64_t{facts.channels} * (facts.bits_per_sample / 8);
   // The coding of a format chunk that was found decides; fields read at the limit of the search
   // are measured as they stand.
   bool compressed = facts.format_found && !HasFixedSamples(facts.coding);
   if (block == 0 || facts.sample_rate == 0 || compressed) {
-    if (facts.coding == kFormatAac) facts.aac_unmarked = !StartsAdtsFrame(source, facts.data_start);
+    // AAC without the header of an ADTS frame where its data starts cannot be cut into frames.
+    if (facts.coding == kFormatAac) {
+      facts.aac_unmarked = !StartsAdtsFrame(reader.At(facts.data_start, 2));
+    }
     facts.status = ProbeStatus::kUnsupported;
     return facts;
   }

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <span>
+
+#include "audio/bytes.h"
 
 namespace vantorel {
 
@@ -17,9 +17,6 @@ constexpr size_t kSearchLimit = 15000;
 // The head of a file that the probe is given: enough for every field the search can reach, as
 // bits per sample of a format tag found at kSearchLimit ends 24 bytes further on.
 constexpr size_t kHeadBytes = kSearchLimit + 24;
-
-uint32_t Assem2(uint8_t b0, uint8_t b1);
-uint32_t Assem4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);
 
 enum class ProbeStatus : uint8_t { kOk, kNoData, kUnsupported };
 
@@ -35,24 +32,6 @@ constexpr uint32_t kFormatExtensible = 0xFFFE;
 // the data's size: integer PCM, floating point, A-law and mu-law. Any other coding is compressed.
 bool HasFixedSamples(uint32_t coding);
 
-// Audio of another kind than WAV, known by the first bytes of its file.
-enum class OtherAudio : uint8_t {
-  kNone,
-  kFlac,
-  kMp3,
-  kAac,   // Raw AAC in ADTS frames.
-  kAc3,   // Raw AC-3 frames.
-  kEac3,  // Raw E-AC-3 frames.
-  kOgg,
-  kOpus,
-  kAiff,
-  kWavPack,
-  kMp4,
-  kApe,
-  kWma,
-  kWave64
-};
-
 struct HeaderFacts {
   ProbeStatus status = ProbeStatus::kOk;
   bool format_found = false;  // Without a format chunk, the fields are read at kSearchLimit.
@@ -62,6 +41,16 @@ struct HeaderFacts {
   // AAC whose data does not start with the header of a frame: nothing marks where its frames
   // begin, so no decoder can take it from a WAV file.
   bool aac_unmarked = false;
+  // cdrdao 1.2.4 refuses the file as a corrupted WAVE file, though the probe found its data
+  // chunk. cdrdao walks a RIFF file's chunks from byte 12 whatever their ids, to the first
+  // "fmt " chunk, which must hold 16 bytes or more, and from its end to the first "data" chunk;
+  // it refuses the file where either walk reaches the file's end first: a data chunk before the
+  // format chunk, a chunk whose size runs past the end, stray bytes after WAVE that shift every
+  // id. A format other than CD audio it refuses before it looks for the data chunk, in words of
+  // its own, as it does RIFX and RF64. This stays false for those, where the file's size is not
+  // known, and where cdrdao's walk, led off the chunks into the audio, runs into silence or on
+  // past a few reads and steps.
+  bool cdrdao_refuses_header = false;
   int read_error = 0;  // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;
   // What a CD burner asks of the file besides its length.
@@ -83,15 +72,6 @@ struct HeaderFacts {
   uint64_t declared_frames = 0;
   uint64_t present_frames = 0;
   uint64_t sample_frames = 0;
-};
-
-// What the probe may read of a file: its first bytes (kHeadBytes, or all of a shorter file), its
-// size where it is known, and more bytes at any offset: read_at fills as much of into as it can
-// from offset and returns the count, 0 where nothing is there to read, or a negative errno value.
-struct WavSource {
-  std::span<const uint8_t> head;
-  std::optional<uint64_t> size;
-  std::function<int64_t(uint64_t offset, std::span<uint8_t> into)> read_at;
 };
 
 // Probes a file. In a file that starts with RIFF, RIFX or RF64 and has WAVE at byte 8, the chunk

@@ -55,6 +55,11 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
   PutLe(&rf64_big, 76, 0xFFFFFFFF, 4);
   std::string rf64 = rf64_big;
   PutLe(&rf64, 32, 0, 4);
+  // Its walk goes past the audio by the size ds64 gives, to the format chunk after it.
+  std::string rf64_format_last = "RF64\xff\xff\xff\xffWAVE"s +
+                                 Chunk("ds64", std::string(28, '\0')) + "data\xff\xff\xff\xff"s +
+                                 second + kFormat;
+  PutLe(&rf64_format_last, 28, second.size(), 4);
   std::string pipe = Header(12, 36, 0xFFFFFFFF) + audio;
   // Its size's four bytes all differ, so that the order they are read in shows.
   std::string pipe_7f = Header(12, 36, 0x7FFFF000) + audio;
@@ -71,6 +76,7 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
     std::string file;
     uint64_t declared, held;
     bool rf64 = false;
+    bool cdrdao_refuses = false;  // As a corrupted WAVE file.
   } cases[] = {
       {"canonical", Header(12, 36, 4000) + audio, 1000, 1000},
       {"a data tag in a comment before the data chunk",
@@ -82,12 +88,20 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
        riff(Chunk("LIST", "INFOICMT" + std::string(14892, 'c')) + kFormat + Chunk("data", audio)),
        1000, 1000},
       {"odd chunks with their pad bytes, and the data before the format",
-       riff(Chunk("JUNK", "x") + Chunk("data", audio) + Chunk("id3 ", "yyy") + kFormat), 1000,
-       1000},
+       riff(Chunk("JUNK", "x") + Chunk("data", audio) + Chunk("id3 ", "yyy") + kFormat), 1000, 1000,
+       false, true},
       // Past the searched bytes, only the walk finds the format chunk, which ends the file.
       {"the format chunk after a second of audio", riff(Chunk("data", second) + kFormat), 44100,
-       44100},
+       44100, false, true},
+      {"the data chunk before a mono format chunk, which cdrdao refuses first",
+       riff(Chunk("data", audio) + kFormat.substr(0, 8) + "\1\0\1\0\x44\xAC\0\0"s +
+            kFormat.substr(16)),
+       2000, 2000},
+      {"a format chunk of 15 bytes and its pad byte",
+       riff(kFormat.substr(0, 4) + "\x0F\0\0\0"s + kFormat.substr(8) + Chunk("data", audio)), 1000,
+       1000},
       {"RF64", rf64, 1000, 1000, true},
+      {"RF64 with the format chunk after the audio", rf64_format_last, 44100, 44100, true},
       {"RIFX", rifx, 1000, 1000},
       {"RF64 declaring more than 2^32 frames", rf64_big, ((uint64_t{4} << 32) + 4000) / 4, 1000,
        true},
@@ -106,6 +120,7 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
     EXPECT_EQ(f.sample_rate, 44100u);
     EXPECT_EQ(f.declared_frames, c.declared);
     EXPECT_EQ(f.sample_frames, c.held);
+    EXPECT_EQ(f.cdrdao_refuses_header, c.cdrdao_refuses);
   }
   // What follows a data chunk declared empty is counted apart, for the warning.
   EXPECT_EQ(Probe(unfilled).present_frames, 1000u);
@@ -131,18 +146,25 @@ TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
   std::string no_id = runs_past;
   PutLe(&no_id, 16, 8, 4);
   no_id[13] = '\x01';
+  std::string stray =
+      "RIFF\0\0\0\0WAVE\0\0"s + Header(12, 36, 4000).substr(12) + std::string(4000, 'a');
+  std::string short_format = Header(12, 36, 4000);
+  PutLe(&short_format, 16, 14, 4);
   struct Case {
     const char* what;
     std::string file;
     ProbeStatus status;
     bool format_found;
     uint64_t declared;
+    bool cdrdao_refuses = false;  // As a corrupted WAVE file.
   } cases[] = {
       {"not RIFF", not_riff(Header(12, 36, 400)), ProbeStatus::kOk, true, 100},
       {"a decoy data tag", not_riff(decoy), ProbeStatus::kOk, true, 10},
       {"an fmt tag at an even position inside another chunk",
        not_riff(Header(100, 200, 4000)) + "xxfmt", ProbeStatus::kOk, true, 1000},
-      {"a chunk that runs past the end of the file", runs_past, ProbeStatus::kOk, true, 1000},
+      {"a chunk that runs past the end of the file", runs_past, ProbeStatus::kOk, true, 1000, true},
+      {"stray bytes after WAVE", stray, ProbeStatus::kOk, true, 1000, true},
+      {"a format chunk of 14 bytes", short_format, ProbeStatus::kOk, true, 1000, true},
       {"a chunk id that is not four printable characters", no_id, ProbeStatus::kOk, true, 1000},
       // "fmt" is compared on three bytes, "data" on four, the search starting again at 2.
       {"the fourth byte of fmt", with(not_riff(Header(12, 36, 400)), 15, 'X'), ProbeStatus::kOk,
@@ -164,6 +186,7 @@ TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
     EXPECT_EQ(f.status, c.status);
     EXPECT_EQ(f.format_found, c.format_found);
     EXPECT_EQ(f.declared_frames, c.declared);
+    EXPECT_EQ(f.cdrdao_refuses_header, c.cdrdao_refuses);
   }
   // An fmt tag at an even position inside a decoy is taken, its fields all zero.
   std::string fmt_decoy = not_riff(Header(100, 200, 4000));

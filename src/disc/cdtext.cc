@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "encoding.h"
 #include "tracklist/tracklist.h"
 
 namespace vantorel {
@@ -79,47 +80,9 @@ static_assert(std::ranges::is_sorted(kReplacements, {}, &Replacement::code) &&
                       std::ranges::end(kReplacements),
               "the replacements are looked up by halving: each code point once, in order");
 
-// The characters Windows puts at bytes 0x80 to 0x9F, where Latin-1 has control characters; a
-// byte Windows leaves unused stays the control character.
-constexpr char32_t kWindowsHighBytes[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// The code point of the UTF-8 sequence at the start of text, and its length in bytes; a length
-// of 0 where the bytes are no valid UTF-8 (cut short, overlong, a surrogate or past U+10FFFF).
-struct Decoded {
-  char32_t code = 0;
-  size_t length = 0;
-};
-
-Decoded DecodeUtf8(std::string_view text) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char lead = byte(0);
-  if (lead < 0x80) return {lead, 1};
-  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-  if (length == 0 || lead > 0xF4 || text.size() < length) return {};
-  char32_t code = lead & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return {};
-    code = code << 6 | (byte(i) & 0x3F);
-  }
-  constexpr char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {};
-  return {code, length};
-}
-
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    size_t length = DecodeUtf8(text.substr(i)).length;
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
-
-void AppendAscii(char32_t code, std::string* out) {
+// Appends what code is written as; returns false where it has no ASCII form and is written as
+// `?`.
+bool AppendAscii(char32_t code, std::string* out) {
   if (code == '"') {
     *out += '\'';
   } else if (code == '\\') {
@@ -135,7 +98,9 @@ void AppendAscii(char32_t code, std::string* out) {
         std::ranges::lower_bound(kReplacements, code, {}, &Replacement::code);
     bool known = found != std::ranges::end(kReplacements) && found->code == code;
     out->append(known ? found->ascii : "?");
+    return known;
   }
+  return true;
 }
 
 }  // namespace
@@ -148,27 +113,23 @@ SheetText ToSheetText(std::string_view raw) {
       written.substr(1, written.size() - 2).find('"') == written.npos) {
     written = written.substr(1, written.size() - 2);
   }
-  result.as_written = written;
 
   std::string& text = result.text;
   text.reserve(written.size());
-  if (IsUtf8(written)) {
-    for (size_t i = 0; i < written.size();) {
-      Decoded d = DecodeUtf8(written.substr(i));
-      AppendAscii(d.code, &text);
-      i += d.length;
-    }
-  } else {
-    for (char c : written) {
-      auto byte = static_cast<unsigned char>(c);
-      AppendAscii(byte >= 0x80 && byte < 0xA0 ? kWindowsHighBytes[byte - 0x80] : byte, &text);
-    }
-  }
+  // Where the first character without an ASCII form stands in text.
+  size_t first_lost = text.npos;
+  ForEachChar(written, [&text, &first_lost](char32_t code) {
+    size_t at = text.size();
+    if (!AppendAscii(code, &text) && first_lost == text.npos) first_lost = at;
+  });
 
   // Blanks are spaces by now. The cut can leave one at the end, which goes too.
-  auto trim = [&text] {
-    text.erase(0, std::min(text.find_first_not_of(' '), text.size()));
+  auto trim = [&text, &first_lost] {
+    size_t lead = std::min(text.find_first_not_of(' '), text.size());
+    text.erase(0, lead);
     text.erase(text.find_last_not_of(' ') + 1);
+    // The blanks cut from the start all stood before the lost character.
+    if (first_lost != text.npos) first_lost -= lead;
   };
   trim();
   if (text.size() > kMaxCdTextChars) {
@@ -177,6 +138,7 @@ SheetText ToSheetText(std::string_view raw) {
   }
   result.changed = text != written;
   result.empty = text.empty();
+  result.lost = first_lost < text.size();
   return result;
 }
 

@@ -22,12 +22,13 @@ struct SheetText {
   // What to write between the sheet's double quotes: printable ASCII without `"` or `\`, with no
   // blank at either end, at most kMaxCdTextChars long.
   std::string text;
-  // The text as the list writes it: the raw text without the blanks around it and without the
-  // pair of double quotes it is wholly in, if it is: one at each end and no other. A view into
-  // the raw text.
-  std::string_view as_written;
-  // Whether text differs from as_written, byte for byte.
+  // Whether text differs, byte for byte, from the text as the list writes it: the raw text
+  // without the blanks around it, and without the pair of double quotes it is wholly in, if it
+  // is (one at each end and no other).
   bool changed = false;
+  // Whether a character of the text that text keeps has no ASCII form and stands in it as `?`:
+  // a letter lost, as every one of a Japanese title's.
+  bool lost = false;
   // Whether text is empty: there is nothing to write.
   bool empty = true;
 };

@@ -3,7 +3,7 @@
 # files and writes every title and performer from the tags, and the next run burns them all; a
 # file without tags is the one track left without a title.
 . "$(dirname "$0")/common.sh"
-need sox flac metaflac ffmpeg cueprint
+need sox flac metaflac ffmpeg cueprint oggenc vorbiscomment
 export LC_ALL=C
 
 sox -D -n -r 44100 -b 16 -c 2 base.wav synth 5 sine 440
@@ -57,4 +57,69 @@ check "the script's comments and the next run name the track without tags alone"
   'status 4
 # tlist.txt:12: warning: the track that "./c.wav" starts has no title
 vantorel: tlist.txt:33: warning: the track that "./c.wav" starts has no title'
+# What the tag reader takes from files their own writers tagged: the title after a comment of 200
+# characters, the first of titles given more than once, the first stream's of an Ogg file of two,
+# every format's track number, and a FLAC image's cue sheet as a block and as a comment.
+mkdir "$WORK/read"
+cd "$WORK/read" || exit
+sox -D -n -r 44100 -b 16 -c 2 base.wav synth 1 sine 440
+sox -D -n -r 44100 -b 16 -c 2 other.wav synth 1 sine 660
+tagged=(-metadata comment="$(printf '%200s' '' | tr ' ' c)" -metadata title=T -metadata track=3/12)
+for f in a.flac a.m4a a.opus a.wav a.wv; do ff "${tagged[@]}" "$f"; done
+ff -c:a libvorbis "${tagged[@]}" a.ogg
+ff -id3v2_version 3 "${tagged[@]}" a3.mp3
+ff -id3v2_version 4 "${tagged[@]}" a4.mp3
+ff -id3v2_version 0 -write_id3v1 1 -metadata TIT2=T -metadata TRCK=3 a1.mp3
+ff -c:a aac -f adts -write_apetag 1 "${tagged[@]}" a.aac
+flac -s -o twice.flac base.wav
+metaflac --set-tag=TITLE= --set-tag=TITLE=First --set-tag=TITLE=Second --set-tag=TRACKNUMBER=3 \
+  twice.flac
+oggenc -Q -o twice.ogg base.wav
+vorbiscomment -w -t TITLE= -t TITLE=First -t TITLE=Second -t TRACKNUMBER=3 twice.ogg
+ffmpeg -nostdin -loglevel error -i base.wav -i other.wav -map 0 -map 1 -c:a libvorbis \
+  -metadata:s:a:0 title=First -metadata:s:a:1 title=Second two.ogg
+oggenc -Q -t First -N 3 -o first.ogg base.wav
+oggenc -Q -t Second -N 4 -o second.ogg other.wav
+cat first.ogg second.ogg > chained.ogg
+# title FILE...: each file's title and track number as the tag reader reads them.
+title() {
+  for f in "$@"; do
+    "$WAVKIT" tags "$f" | awk -v f="$f" -F': ' '/^title:/ { t = $2 } /^track:/ { n = $2 }
+      END { print f, t, n }'
+  done
+}
+check "the title and track number of every format" \
+  "$(title a.flac a.m4a a.opus a.wav a.wv a.ogg a3.mp3 a4.mp3 a1.mp3 a.aac)" \
+  "a.flac T 3
+a.m4a T 3
+a.opus T 3
+a.wav T 3
+a.wv T 3
+a.ogg T 3
+a3.mp3 T 3
+a4.mp3 T 3
+a1.mp3 T 3
+a.aac T 3"
+check "the first title given, of the first stream" \
+  "$(title twice.flac twice.ogg two.ogg chained.ogg)" \
+  "twice.flac First 3
+twice.ogg First 3
+two.ogg First 0
+chained.ogg First 3"
+
+sox -D -n -r 44100 -b 16 -c 2 image.wav synth 6 sine 440
+printf 'FILE "image.wav" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:03:00\n' \
+  > image.cue
+flac -s -o image.flac image.wav
+metaflac --import-cuesheet-from=image.cue --set-tag-from-file=CUESHEET=image.cue image.flac
+# Where the CUESHEET block's bytes start after its header, and how many there are.
+read -r at length < <(metaflac --list image.flac | awk '/^METADATA block/ { n++ }
+  /^  type: / { type[n] = $2 } /^  length: / { size[n] = $2 }
+  END { at = 4; for (i = 1; i <= n; i++) { if (type[i] == 5) { print at + 4, size[i]; exit }
+    at += 4 + size[i] } }')
+block=$(od -An -v -tx1 -j "$at" -N "$length" image.flac | tr -d ' \n')
+check "the FLAC cue sheet block, byte for byte" \
+  "$("$WAVKIT" tags image.flac | sed -n 's/^block: //p')" "${block:-no block in the file}"
+check "the CUESHEET comment" "$("$WAVKIT" tags image.flac | sed -n '/^cue: /,$p')" \
+  "cue: $(cat image.cue)"
 finish

@@ -3,7 +3,7 @@
 # true length (its sample count at its rate, cut to whole CD frames), and where it warns of one,
 # the command it prints makes a file that it then takes without a word.
 . "$(dirname "$0")/common.sh"
-need sox soxi ffmpeg flac
+need sox soxi ffmpeg flac cdrdao perl
 
 q() { "$@" >/dev/null 2>&1; }
 # tone NAME RATE BITS LENGTH: a sine tone made at its own rate.
@@ -129,4 +129,42 @@ printf 'cut.wav\n' > one.txt
 "$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
 check "cut.wav: only that it holds no audio" "$got $(cat err.txt)" \
   '0 vantorel: one.txt:1: warning: "cut.wav" holds no audio; leave it out of the list'
+# Headers crafted around a second of a tone, each given to cdrdao show-toc: the probe says that
+# cdrdao refuses a header as a corrupted WAVE file exactly where cdrdao does.
+sox -n -r 44100 -c 2 -b 16 -e signed -t raw tone.raw synth 1 sine 440
+craft() {
+  perl -e '
+    open my $in, "<", "tone.raw" or die; binmode $in; local $/; my $audio = <$in>;
+    sub chunk { my ($id, $body) = @_; $id . pack("V", length $body) . $body . (length($body) % 2 ? "\0" : "") }
+    my $fields = pack("vvVVvv", 1, 2, 44100, 176400, 4, 16);
+    my $fmt = chunk("fmt ", $fields);
+    my $data = chunk("data", $audio);
+    my $past_end = "JUNK" . pack("V", 1 << 30);
+    my %body = (
+      "plain" => $fmt . $data,
+      "data-first" => $data . $fmt,
+      "data-first-mono" => $data . chunk("fmt ", pack("vvVVvv", 1, 1, 44100, 88200, 2, 16)),
+      "past-end-before-fmt" => $past_end . $fmt . $data,
+      "past-end-after-fmt" => $fmt . $past_end . $data,
+      "stray-bytes" => "\0\0" . $fmt . $data,
+      "fmt-14" => chunk("fmt ", substr($fields, 0, 14)) . $data,
+      "fmt-15" => "fmt " . pack("V", 15) . $fields . $data,
+      "odd-id" => chunk("\x01abc", "xyz") . $fmt . $data,
+      "list-after-data" => $fmt . $data . chunk("LIST", "INFOISFT" . pack("V", 2) . "x\0"),
+    );
+    my $body = $body{$ARGV[0]};
+    print "RIFF", pack("V", 4 + length $body), "WAVE", $body;' "$1" > "$1.wav"
+}
+verdicts=()
+facts=()
+for name in plain data-first data-first-mono past-end-before-fmt past-end-after-fmt stray-bytes \
+  fmt-14 fmt-15 odd-id list-after-data; do
+  craft "$name"
+  printf 'FILE "%s.wav" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n' "$name" > "$name.cue"
+  verdicts+=("$name $(cdrdao show-toc "$name.cue" 2>&1 | grep -c 'corrupted WAVE file' || true)")
+  facts+=("$name $("$WAVKIT" probe "$name.wav")")
+done
+check "cdrdao refuses the headers it is known to" "${verdicts[*]}" \
+  "plain 0 data-first 1 data-first-mono 0 past-end-before-fmt 1 past-end-after-fmt 1 stray-bytes 1 fmt-14 1 fmt-15 0 odd-id 0 list-after-data 0"
+check "the probe says which headers cdrdao refuses" "${facts[*]}" "${verdicts[*]}"
 finish
