@@ -190,6 +190,7 @@ HeaderFacts ProbeWav(const WavSource& source) {
   ByteReader reader(source, kProbeReads);
   WalkEnd walked;
   bool data = wave && WalkChunks(&reader, &facts, &walked);
+  const bool irregular = wave && !(data && walked.data_after);
   if (!data) {
     HeaderFacts searched;
     searched.rf64 = facts.rf64;
@@ -213,6 +214,7 @@ HeaderFacts ProbeWav(const WavSource& source) {
     facts.status = ProbeStatus::kNoData;
     return facts;
   }
+  facts.irregular_chunks = irregular;
   uint64_t present = facts.data_size;
   if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
   facts.data_present = present;

@@ -77,6 +77,7 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
     uint64_t declared, held;
     bool rf64 = false;
     bool cdrdao_refuses = false;  // As a corrupted WAVE file.
+    bool irregular = false;       // The data chunk before the format chunk, or found by the search.
   } cases[] = {
       {"canonical", Header(12, 36, 4000) + audio, 1000, 1000},
       {"a data tag in a comment before the data chunk",
@@ -89,19 +90,20 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
        1000, 1000},
       {"odd chunks with their pad bytes, and the data before the format",
        riff(Chunk("JUNK", "x") + Chunk("data", audio) + Chunk("id3 ", "yyy") + kFormat), 1000, 1000,
-       false, true},
+       false, true, true},
       // Past the searched bytes, only the walk finds the format chunk, which ends the file.
       {"the format chunk after a second of audio", riff(Chunk("data", second) + kFormat), 44100,
-       44100, false, true},
+       44100, false, true, true},
       {"the data chunk before a mono format chunk, which cdrdao refuses first",
        riff(Chunk("data", audio) + kFormat.substr(0, 8) + "\1\0\1\0\x44\xAC\0\0"s +
             kFormat.substr(16)),
-       2000, 2000},
+       2000, 2000, false, false, true},
       {"a format chunk of 15 bytes and its pad byte",
        riff(kFormat.substr(0, 4) + "\x0F\0\0\0"s + kFormat.substr(8) + Chunk("data", audio)), 1000,
        1000},
       {"RF64", rf64, 1000, 1000, true},
-      {"RF64 with the format chunk after the audio", rf64_format_last, 44100, 44100, true},
+      {"RF64 with the format chunk after the audio", rf64_format_last, 44100, 44100, true, false,
+       true},
       {"RIFX", rifx, 1000, 1000},
       {"RF64 declaring more than 2^32 frames", rf64_big, ((uint64_t{4} << 32) + 4000) / 4, 1000,
        true},
@@ -109,7 +111,8 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
       {"written through a pipe, sized 0x7FFFF000", pipe_7f, 0x7FFFF000 / 4, 1000},
       {"written through a pipe, sized 0", unfilled, 0, 0},
       {"cut short", Header(12, 36, 8000) + audio, 2000, 1000},
-      {"cut inside the data chunk's size", Header(12, 36, 8000).substr(0, 42), 2000, 0},
+      {"cut inside the data chunk's size", Header(12, 36, 8000).substr(0, 42), 2000, 0, false,
+       false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -121,6 +124,7 @@ TEST(ProbeHeader, ChunkListsOfRealFiles) {
     EXPECT_EQ(f.declared_frames, c.declared);
     EXPECT_EQ(f.sample_frames, c.held);
     EXPECT_EQ(f.cdrdao_refuses_header, c.cdrdao_refuses);
+    EXPECT_EQ(f.irregular_chunks, c.irregular);
   }
   // What follows a data chunk declared empty is counted apart, for the warning.
   EXPECT_EQ(Probe(unfilled).present_frames, 1000u);
@@ -157,15 +161,18 @@ TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
     bool format_found;
     uint64_t declared;
     bool cdrdao_refuses = false;  // As a corrupted WAVE file.
+    bool irregular = false;       // A RIFF file found by the search.
   } cases[] = {
       {"not RIFF", not_riff(Header(12, 36, 400)), ProbeStatus::kOk, true, 100},
       {"a decoy data tag", not_riff(decoy), ProbeStatus::kOk, true, 10},
       {"an fmt tag at an even position inside another chunk",
        not_riff(Header(100, 200, 4000)) + "xxfmt", ProbeStatus::kOk, true, 1000},
-      {"a chunk that runs past the end of the file", runs_past, ProbeStatus::kOk, true, 1000, true},
-      {"stray bytes after WAVE", stray, ProbeStatus::kOk, true, 1000, true},
-      {"a format chunk of 14 bytes", short_format, ProbeStatus::kOk, true, 1000, true},
-      {"a chunk id that is not four printable characters", no_id, ProbeStatus::kOk, true, 1000},
+      {"a chunk that runs past the end of the file", runs_past, ProbeStatus::kOk, true, 1000, true,
+       true},
+      {"stray bytes after WAVE", stray, ProbeStatus::kOk, true, 1000, true, true},
+      {"a format chunk of 14 bytes", short_format, ProbeStatus::kOk, true, 1000, true, true},
+      {"a chunk id that is not four printable characters", no_id, ProbeStatus::kOk, true, 1000,
+       false, true},
       // "fmt" is compared on three bytes, "data" on four, the search starting again at 2.
       {"the fourth byte of fmt", with(not_riff(Header(12, 36, 400)), 15, 'X'), ProbeStatus::kOk,
        true, 100},
@@ -187,6 +194,7 @@ TEST(ProbeHeader, SearchWhereTheChunkListIsBroken) {
     EXPECT_EQ(f.format_found, c.format_found);
     EXPECT_EQ(f.declared_frames, c.declared);
     EXPECT_EQ(f.cdrdao_refuses_header, c.cdrdao_refuses);
+    EXPECT_EQ(f.irregular_chunks, c.irregular);
   }
   // An fmt tag at an even position inside a decoy is taken, its fields all zero.
   std::string fmt_decoy = not_riff(Header(100, 200, 4000));

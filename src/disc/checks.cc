@@ -377,7 +377,12 @@ struct Checker {
       Add(FindingKind::kNoAudio, entry);
       return;
     }
-    if (h.sample_frames == 0) {
+    if (h.irregular_chunks || h.cdrdao_refuses_header) {
+      // Its samples, read as they stand, are all a command can take of it.
+      mends[count++] = FindingKind::kIrregularChunks;
+      frames = h.data_start;
+      other_frames = h.sample_frames != 0 ? h.sample_frames : h.present_frames;
+    } else if (h.sample_frames == 0) {
       mends[count++] = FindingKind::kSizeNotFilledIn;
       frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
     } else if (h.declared_frames > h.sample_frames) {
@@ -398,7 +403,8 @@ struct Checker {
     for (size_t i = 1; i < count; ++i) also.Add(mends[i]);
     // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not RIFX
     // with a format chunk longer than 16 bytes, which sox reads; sox mends the rest.
-    bool ffmpeg = mends[0] == FindingKind::kSizeNotFilledIn && !h.rifx;
+    bool ffmpeg = (mends[0] == FindingKind::kSizeNotFilledIn && !h.rifx) ||
+                  mends[0] == FindingKind::kIrregularChunks;
     Add(mends[0], entry,
         {.frames = frames,
          .other_frames = other_frames,
@@ -658,6 +664,7 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kWrittenWithoutLock:
     case FindingKind::kWavWithoutFormat:
     case FindingKind::kQuoteInName:
+    case FindingKind::kIrregularChunks:
     case FindingKind::kRf64:
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:

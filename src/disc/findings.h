@@ -50,6 +50,9 @@ enum class FindingKind : uint8_t {
   // part.stem: what a CD WAV made of it is named after. One command mends each of the five below
   // and whatever of RF64, RIFX and not CD audio the file is besides, which also names. format:
   // what the header says.
+  kIrregularChunks,  // Chunks cdrdao and sox cannot walk (see HeaderFacts::irregular_chunks);
+                     // frames: where its samples start; other_frames: the sample frames it
+                     // holds. Its command reads them as they stand.
   kRf64,             // An RF64 file, which cdrdao does not read.
   kRifx,             // A big-endian RIFX file, which cdrdao does not read.
   kNotCdAudio,       // Not the plain PCM format of CD audio.

@@ -259,6 +259,17 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "\" has a double quote in its name, which a cue sheet cannot hold; rename the "
                    "file"});
       return;
+    case FindingKind::kIrregularChunks:
+      Append(out, {"\"", s,
+                   "\" has its chunks out of the order cdrdao 1.2.4 and sox walk (a data chunk "
+                   "before the format chunk, a chunk that runs past the end, or bytes out of "
+                   "place), so cdrdao calls it a corrupted WAVE file"});
+      if (f.converter == Converter::kNone || !FixOf(f).line) {
+        out->append("; make it again as CD audio from what it was made of");
+        return;
+      }
+      AppendAlsoAndFix(out, f, "rewrite it from its samples as they stand");
+      return;
     case FindingKind::kRf64:
       Append(out, {"\"", s, "\" is ", kRf64Is});
       AppendAlsoAndFix(out, f, "rewrite it as a WAV");

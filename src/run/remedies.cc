@@ -113,8 +113,29 @@ Fix Converted(const Finding& f) {
   Fix fix{.line = CdWavName(f.part.stem, f.name_skip)};
   // Room for the command at once: the two names, quoted at most, and the tool's words.
   fix.command.reserve(2 * (f.subject.size() + fix.line->size()) + 100);
-  AppendConvertCommand(&fix.command, making.by, f.subject, *fix.line, making.type, making.to_end);
+  AppendConvertCommand(&fix.command, making, f.subject, *fix.line);
   return fix;
+}
+
+}  // namespace
+
+namespace {
+
+// How ffmpeg names samples of a format stored as they are: integer PCM of 8 bits unsigned and of
+// 16, 24 and 32 signed, floating point of 32 and 64 bits, each little- or big-endian, A-law and
+// mu-law; none for any other.
+std::string_view RawFormatOf(const AudioFormat& a, bool big) {
+  static constexpr struct {
+    uint32_t coding, bits;
+    std::string_view little, big;
+  } kRaw[] = {{kFormatPcm, 8, "u8", "u8"},          {kFormatPcm, 16, "s16le", "s16be"},
+              {kFormatPcm, 24, "s24le", "s24be"},   {kFormatPcm, 32, "s32le", "s32be"},
+              {kFormatFloat, 32, "f32le", "f32be"}, {kFormatFloat, 64, "f64le", "f64be"},
+              {kFormatALaw, 8, "alaw", "alaw"},     {kFormatMuLaw, 8, "mulaw", "mulaw"}};
+  for (const auto& r : kRaw) {
+    if (r.coding == a.coding && r.bits == a.bits) return big ? r.big : r.little;
+  }
+  return {};
 }
 
 }  // namespace
@@ -122,6 +143,12 @@ Fix Converted(const Finding& f) {
 Making MakingOf(const Finding& f) {
   using K = FindingKind;
   const K k = f.kind;
+  if (k == K::kIrregularChunks) {
+    RawSamples raw{RawFormatOf(f.format, AlsoSays(f, K::kRifx)), f.format.rate, f.format.channels,
+                   f.frames, f.other_frames};
+    if (raw.format.empty() || raw.rate == 0 || raw.channels == 0) return {};
+    return {Converter::kFfmpeg, {}, false, raw};
+  }
   if (k == K::kNotWavAudio) return {f.converter, f.names.sox_type};
   if (k == K::kWavWithoutData || k == K::kWavUnsupported || k == K::kOtherAudio) {
     return {f.converter, {}, AlsoSays(f, K::kSizeNotFilledIn)};
@@ -177,6 +204,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kWavWithoutData:
     case FindingKind::kWavUnsupported:
     case FindingKind::kOtherAudio:
+    case FindingKind::kIrregularChunks:
     case FindingKind::kRf64:
     case FindingKind::kRifx:
     case FindingKind::kNotCdAudio:
@@ -226,10 +254,12 @@ Fix FixOf(const Finding& f) {
   return {};
 }
 
-void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view made, std::string_view type, bool to_end,
-                          std::string_view from_lead) {
-  switch (by) {
+void AppendConvertCommand(std::string* out, const Making& making, std::string_view from,
+                          std::string_view made, std::string_view from_lead) {
+  const std::string_view type = making.type;
+  const bool to_end = making.to_end;
+  const RawSamples& raw = making.raw;
+  switch (making.by) {
     case Converter::kNone:
       return;
     case Converter::kSox:
@@ -243,8 +273,14 @@ void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
     case Converter::kFfmpeg:
       out->append("ffmpeg -nostdin -n ");
       if (to_end) out->append("-ignore_length 1 ");
+      if (!raw.format.empty()) {
+        out->append("-f ").append(raw.format).append(" -ar ").append(Number(raw.rate));
+        out->append(" -ac ").append(Number(raw.channels)).append(" -skip_initial_bytes ");
+        out->append(Number(raw.start)).append(" ");
+      }
       out->append("-i ");
       AppendPathWord(out, from, "", from_lead);
+      if (!raw.format.empty()) out->append(" -af atrim=end_sample=").append(Number(raw.frames));
       out->append(" -ar ").append(Number(cd::kRate)).append(" -ac ");
       out->append(Number(cd::kChannels)).append(" -sample_fmt s").append(Number(cd::kBits));
       out->append(" ");

@@ -44,15 +44,6 @@ std::string CdWavName(std::string_view stem, uint32_t skip = 0);
 // name2.wav, name3.wav.
 std::string NumberedName(std::string_view name, uint32_t skip);
 
-// Appends the command by which the converter makes CD audio of the file from, reached after
-// from_lead, into the new file made; sox is told the file's kind where type gives it, and either,
-// with to_end, to read all that follows the data chunk's header. sox takes each name after
-// --no-glob, lest it read * ? [ ] { } in it as a pattern of other files' names; ffmpeg reads no
-// standard input, so that a script read from a pipe is left whole, and writes over no file.
-// Nothing for Converter::kNone.
-void AppendConvertCommand(std::string* out, Converter by, std::string_view from,
-                          std::string_view made, std::string_view type = {}, bool to_end = false,
-                          std::string_view from_lead = "./");
 
 // Appends the sox command that joins the files a and b into the file joined.
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
@@ -65,14 +56,33 @@ void AppendPadCommand(std::string* out, std::string_view from, std::string_view 
 // Appends the command that renames the file from to stem.wav.
 void AppendRenameCommand(std::string* out, std::string_view from, std::string_view stem);
 
+// Samples read as they stand from a file whose chunks no reader walks: how each is stored, as
+// ffmpeg names it, their rate and channels, where they start and how many sample frames there are.
+struct RawSamples {
+  std::string_view format = {};  // Empty where the samples are not read so.
+  uint32_t rate = 0;
+  uint32_t channels = 0;
+  uint64_t start = 0;
+  uint64_t frames = 0;
+};
+
 // How a finding's fix makes CD audio of its file: the converter (none where it makes no file),
-// the kind sox is told the file is, and whether all that follows the data chunk's header is read.
+// the kind sox is told the file is, whether all that follows the data chunk's header is read, and
+// for ffmpeg, the samples to read as they stand, where it reads them so.
 struct Making {
   Converter by = Converter::kNone;
   std::string_view type = {};
   bool to_end = false;
+  RawSamples raw = {};
 };
 Making MakingOf(const Finding& f);
+
+// Appends the command by which making makes CD audio of the file from, reached after from_lead,
+// into the new file made. sox takes each name after --no-glob, lest it read * ? [ ] { } in it as a
+// pattern of other files' names; ffmpeg reads no standard input, so that a script read from a
+// pipe is left whole, and writes over no file. Nothing for Converter::kNone.
+void AppendConvertCommand(std::string* out, const Making& making, std::string_view from,
+                          std::string_view made, std::string_view from_lead = "./");
 
 // What a finding asks of the user, as it can be done without a choice: a command that makes a
 // file, and the line to write in place of the finding's line. The wording of the finding and

@@ -15,7 +15,7 @@ namespace {
 TEST(Remedies, CommandsAndNames) {
   auto convert = [](Converter by, std::string_view from, std::string_view made) {
     std::string out;
-    AppendConvertCommand(&out, by, from, made);
+    AppendConvertCommand(&out, {by}, from, made);
     return out;
   };
   auto rename = [](std::string_view from, std::string_view stem) {
@@ -41,6 +41,20 @@ TEST(Remedies, CommandsAndNames) {
       {convert(Converter::kFfmpeg, "f*.opus", "f*-cd.wav"),
        "ffmpeg -nostdin -n -i './f*.opus' -ar 44100 -ac 2 -sample_fmt s16 './f*-cd.wav'"},
       {convert(Converter::kNone, "x.flac", "x-cd.wav"), ""},
+      // Samples read as they stand, from where they start, as many as the file holds.
+      {[] {
+         std::string out;
+         AppendConvertCommand(&out,
+                              MakingOf({.kind = FindingKind::kIrregularChunks,
+                                        .frames = 46,
+                                        .other_frames = 220500,
+                                        .format = {1, 1, 48000, 24, 2},
+                                        .also = {FindingKind::kRifx}}),
+                              "x.wav", "x-cd.wav");
+         return out;
+       }(),
+       "ffmpeg -nostdin -n -f s24be -ar 48000 -ac 2 -skip_initial_bytes 46 -i './x.wav' -af "
+       "atrim=end_sample=220500 -ar 44100 -ac 2 -sample_fmt s16 './x-cd.wav'"},
       // Read as a path, none of these is a command, an option, a URL or a protocol.
       {convert(Converter::kSox, "|touch P;cat b.flac #.flac", "/tmp/-x.wav"),
        "sox --no-glob './|touch P;cat b.flac #.flac' -r 44100 -b 16 -c 2 --no-glob '/tmp/-x.wav'"},

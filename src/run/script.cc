@@ -567,7 +567,7 @@ void AppendMaking(std::string* out, const Finding& f, const Fix& fix,
     AppendPathWord(out, name, "", "../");
     EndCommand(out, from, controls);
     from = out->size();
-    AppendConvertCommand(out, making.by, f.subject, here, making.type, making.to_end, "../");
+    AppendConvertCommand(out, making, f.subject, here, "../");
     EndCommand(out, from, controls);
     from = out->size();
   }

@@ -129,9 +129,9 @@ printf 'cut.wav\n' > one.txt
 "$VANTOREL" one.txt one.cue >/dev/null 2>err.txt && got=0 || got=$?
 check "cut.wav: only that it holds no audio" "$got $(cat err.txt)" \
   '0 vantorel: one.txt:1: warning: "cut.wav" holds no audio; leave it out of the list'
-# Headers crafted around a second of a tone, each given to cdrdao show-toc: the probe says that
+# Headers crafted around 5 seconds of a tone, each given to cdrdao show-toc: the probe says that
 # cdrdao refuses a header as a corrupted WAVE file exactly where cdrdao does.
-sox -n -r 44100 -c 2 -b 16 -e signed -t raw tone.raw synth 1 sine 440
+sox -n -r 44100 -c 2 -b 16 -e signed -t raw tone.raw synth 5 sine 440
 craft() {
   perl -e '
     open my $in, "<", "tone.raw" or die; binmode $in; local $/; my $audio = <$in>;
@@ -167,4 +167,20 @@ done
 check "cdrdao refuses the headers it is known to" "${verdicts[*]}" \
   "plain 0 data-first 1 data-first-mono 0 past-end-before-fmt 1 past-end-after-fmt 1 stray-bytes 1 fmt-14 1 fmt-15 0 odd-id 0 list-after-data 0"
 check "the probe says which headers cdrdao refuses" "${facts[*]}" "${verdicts[*]}"
+# Each, as a list's one file, reaches in one round of the fix script a sheet of its audio that
+# cdrdao takes, where it holds audio that can be read.
+roads=()
+for name in plain data-first data-first-mono past-end-before-fmt past-end-after-fmt stray-bytes \
+  fmt-15 odd-id list-after-data; do
+  mkdir "road-$name"
+  cp "$name.wav" "road-$name/"
+  printf '%s.wav\n' "$name" > "road-$name/tlist.txt"
+  status=0
+  (cd "road-$name" && "$VANTOREL" --script > fix.sh 2>/dev/null && sh fix.sh >/dev/null 2>&1 &&
+    "$VANTOREL" --strict >/dev/null 2>&1) </dev/null || status=$?
+  roads+=("$name $status $(cd "road-$name" && cdrdao show-toc output.cue 2>/dev/null |
+    awk '$1 == "END" { sub(/\(.*/, "", $2); print $2 }')")
+done
+check "one round makes a sheet cdrdao takes of each" "${roads[*]}" \
+  "plain 0 00:05:00 data-first 0 00:05:00 data-first-mono 0 00:10:00 past-end-before-fmt 0 00:05:00 past-end-after-fmt 0 00:05:00 stray-bytes 0 00:05:00 fmt-15 0 00:05:00 odd-id 0 00:05:00 list-after-data 0 00:05:00"
 finish
