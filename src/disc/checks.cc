@@ -330,7 +330,10 @@ struct Checker {
     for (const TrackTexts& texts : disc.texts_off_disc) {
       if (texts.title.line.number == line.number) titled = &texts.title;
     }
-    Finding f = {.names = {.title = titled != nullptr ? std::string_view(titled->text.text) : ""},
+    std::string_view title = titled == nullptr   ? ""
+                             : titled->text.lost ? titled->line.text.substr(titled->lead.size())
+                                                 : std::string_view(titled->text.text);
+    Finding f = {.names = {.title = title},
                  .frames = meant.value_or(0),
                  .timed = meant.has_value(),
                  .four_fields = read.four_fields};
@@ -445,11 +448,12 @@ struct Checker {
     for (size_t t = 0; t < tracks.size(); ++t) {
       const TrackPlace& place = places[t];
       const Track& track = tracks[t];
-      // The title after a split's time, as the sheet writes it: a line to write keeps it.
+      // The title after a split's time, as the sheet writes it, or as the list does where letters
+      // of it would be lost: a line to write keeps it.
       const CdText& titled = TitleOf(disc, track);
-      const std::string_view title = titled.line.number == track.opened_by.number
-                                         ? std::string_view(titled.text.text)
-                                         : std::string_view();
+      const std::string_view title = titled.line.number != track.opened_by.number ? ""
+                                     : titled.text.lost ? CutSplitLine(track.opened_by.text).title
+                                                        : std::string_view(titled.text.text);
       if (place.placing == Placing::kAtStart) {
         // The file's first track starts there already; a title of the split's is the first
         // track's, where that has none.
@@ -537,9 +541,11 @@ struct Checker {
     }
     if (!text.text.changed) return;
     for (const Finding& f : found) {
-      if (f.line == text.line.number && f.timed) return;
+      if (f.line == text.line.number && f.timed && !text.text.lost) return;
     }
-    Finding f = {.names = {.written = text.text.text}, .part = {.lead = text.lead}};
+    Finding f = {.names = {.written = text.text.text},
+                 .part = {.lead = text.lead},
+                 .letters_lost = text.text.lost};
     for (const WholeLine& whole : whole_lines) {
       if (whole.line == text.line.number) {
         f.frames = whole.frames;

@@ -120,7 +120,9 @@ enum class FindingKind : uint8_t {
 
   // Of a title or performer line, or a split line with a title after its time.
   kTextChanged,        // Its text cannot be burnt as it is; names.written: what is written;
-                       // part.lead: the line before its text.
+                       // part.lead: the line before its text; letters_lost: some of its
+                       // characters are written as ?, which no line can mend but in other
+                       // letters.
   kTextEmpty,          // It gives no text, and nothing is written.
   kTextAgain,          // The track or the disc has one already; other_line: that line;
                        // line_kind: of which kind this line is.
@@ -238,6 +240,7 @@ struct Finding {
   // frames is the time the line means, which its line to write gives.
   bool timed = false;
   bool four_fields = false;
+  bool letters_lost = false;
 };
 
 // Whether the finding also says what a finding of kind would: where it gives a command, that the

@@ -491,6 +491,11 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "that name is here to make a CD WAV of"});
       return;
     case FindingKind::kTextChanged:
+      if (f.letters_lost) {
+        Append(out, {"\"", s, "\" gives letters cdrdao cannot burn, which would be written as \"",
+                     f.names.written, "\"; write the text in Latin letters"});
+        return;
+      }
       Append(out,
              {"\"", s, "\" gives a text cdrdao cannot burn as it is, which is written as \"",
               f.names.written, "\": ASCII alone, without \" or \\, at most ",

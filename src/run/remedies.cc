@@ -248,6 +248,7 @@ Fix FixOf(const Finding& f) {
     case FindingKind::kWavWithoutExt:
       return {.line = std::string(s).append(".wav")};
     case FindingKind::kTextChanged:
+      if (f.letters_lost) return {};
       if (f.timed) return {.line = LineWithTime('S', f.frames, f.names.written, f.four_fields)};
       return {.line = std::string(f.part.lead).append(f.names.written)};
   }

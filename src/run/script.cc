@@ -265,9 +265,28 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
   std::string_view line_end = LineEndOf(text);
   const ListTexts list = TextsOfList(text);
   // A text as the sheet writes it; none where, holding .wav, its line would name a WAV file.
+  // A text as the sheet writes it, or where letters of it would be lost, as the tags give it on
+  // one line, which the next run says; none where, holding .wav, its line would name a WAV file.
   auto sheet = [](const std::string& raw) {
-    std::string text = ToSheetText(raw).text;
+    SheetText sheet = ToSheetText(raw);
+    std::string text = sheet.text;
+    if (sheet.lost) {
+      text = raw;
+      for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+      }
+      text = std::string(TrimBlanks(text));
+    }
     return NamesWav(text) ? std::string() : text;
+  };
+  // Says of a file's text whose letters would be lost what to do.
+  auto say_lost = [&out](const std::string& text, std::string_view what, std::string_view line) {
+    if (text.empty() || !ToSheetText(text).lost) return;
+    size_t from = out.comments.size();
+    out.comments.append("# The ").append(what).append(" of \"").append(line);
+    out.comments.append("\", \"").append(text).append(
+        "\", has letters cdrdao cannot burn; write it in Latin letters");
+    EndComment(&out.comments, from);
   };
   std::vector<std::string> albums, album_artists, artists;
   for (const LineTags& t : tags) {
@@ -334,12 +353,14 @@ TagTexts TextsOfTags(std::string_view text, std::span<const LineTags> tags,
     std::string title = sheet(t.tags.title);
     if (!tracks[0].title && !title.empty()) {
       lines.append("TITLE ").append(title).append(line_end);
+      say_lost(title, "title", t.line);
       out.titled.push_back(t.number);
       tracks[0].title = true;
     }
     std::string artist = sheet(t.tags.artist);
     if (!tracks[0].performer && !artist.empty() && artist != performer) {
       lines.append("PERFORMER ").append(artist).append(line_end);
+      say_lost(artist, "artist", t.line);
     }
     if (!lines.empty()) out.after[starts_at(t.line)] = lines;
     for (const Given& track : tracks) {

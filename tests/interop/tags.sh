@@ -2,6 +2,7 @@
 # The album job on files of mixed kinds tagged by their own writers: the fix script makes CD WAV
 # files and writes every title and performer from the tags, and the next run burns them all; a
 # file without tags is the one track left without a title.
+readme=$(cd "$(dirname "$0")/../.." && pwd)/README.md
 . "$(dirname "$0")/common.sh"
 need sox flac metaflac ffmpeg cueprint oggenc vorbiscomment
 export LC_ALL=C
@@ -26,9 +27,13 @@ ff -metadata title=Eleven -metadata artist=Ivy "${album[@]}" a.wav
 ff -metadata title=Twelve -metadata 'artist=Jo Ångström' "${album[@]}" b.wav
 rm base.wav
 
+# The album's road as the README gives it: its first step, which lists the audio files of every
+# kind the tool converts, whichever of them are there, as printed there.
+first_step=$(sed -n 's/^    \(.*> tlist\.txt\) && vantorel --script > fix\.sh && .*/\1/p' "$readme")
+check "the README gives the album's first step" "$(printf '%s\n' "$first_step" | wc -l)" 1
 job() {
-  ls ./*.flac ./*.mp3 ./*.m4a ./*.opus ./*.wav > tlist.txt && "$VANTOREL" --script > fix.sh \
-    2>/dev/null && sh fix.sh >/dev/null 2>&1 && "$VANTOREL" --strict >/dev/null 2>"$1"
+  eval "$first_step" && "$VANTOREL" --script > fix.sh 2>/dev/null && sh fix.sh >/dev/null 2>&1 &&
+    "$VANTOREL" --strict >/dev/null 2>"$1"
   echo "status $?"
 }
 check "the job ends well" "$(job /dev/null)" "status 0"
@@ -55,8 +60,8 @@ check "the script's comments and the next run name the track without tags alone"
   "$(job warned; grep '^# .*has no title' fix.sh | cut -d, -f1
     grep -e warning: -e error: warned | cut -d, -f1)" \
   'status 4
-# tlist.txt:12: warning: the track that "./c.wav" starts has no title
-vantorel: tlist.txt:33: warning: the track that "./c.wav" starts has no title'
+# tlist.txt:12: warning: the track that "c.wav" starts has no title
+vantorel: tlist.txt:33: warning: the track that "c.wav" starts has no title'
 # What the tag reader takes from files their own writers tagged: the title after a comment of 200
 # characters, the first of titles given more than once, the first stream's of an Ogg file of two,
 # every format's track number, and a FLAC image's cue sheet as a block and as a comment.
@@ -122,4 +127,17 @@ check "the FLAC cue sheet block, byte for byte" \
   "$("$WAVKIT" tags image.flac | sed -n 's/^block: //p')" "${block:-no block in the file}"
 check "the CUESHEET comment" "$("$WAVKIT" tags image.flac | sed -n '/^cue: /,$p')" \
   "cue: $(cat image.cue)"
+
+# A title whose letters cdrdao cannot burn is written as the tags give it, and said in the script's
+# comments and by the next run, with the advice to write it in Latin letters.
+mkdir kanji
+cd kanji || exit
+sox -D -n -r 44100 -b 16 -c 2 base.wav synth 5 sine 440
+flac -s -o song.flac base.wav && rm base.wav
+metaflac --no-utf8-convert --set-tag=TITLE=夜に駆ける --set-tag=ARTIST=Yoasobi song.flac
+echo song.flac > tlist.txt
+check "a title of kanji: said in the script and by the next run" \
+  "$(job warned; grep -h 'Latin' fix.sh warned)" 'status 4
+# The title of "song.flac", "夜に駆ける", has letters cdrdao cannot burn; write it in Latin letters
+vantorel: tlist.txt:2: warning: "TITLE 夜に駆ける" gives letters cdrdao cannot burn, which would be written as "?????"; write the text in Latin letters'
 finish
