@@ -38,20 +38,22 @@ size_t ReadEnd(std::string_view text) {
 
 // The list's text with the lines rewritten, each rewrite within the text, and the lines of
 // at_end added after its last line.
-std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& rewrites,
-                      std::string_view at_end) {
+// The part of the list's text from from to to, with the rewrites that stand in it.
+std::string RewrittenPart(std::string_view text, const std::map<size_t, Rewrite>& rewrites,
+                          size_t from, size_t to) {
   std::string out;
-  size_t at = 0;
+  size_t at = from;
   auto past_line_end = [&text](size_t end) {
     // CR LF, LF or CR.
     if (end < text.size() && text[end] == '\r') ++end;
     if (end < text.size() && text[end] == '\n') ++end;
     return end;
   };
-  for (const auto& [from, r] : rewrites) {
-    if (from < at) continue;
-    out.append(text.substr(at, from - at));
-    size_t end = from + r.size;
+  for (auto it = rewrites.lower_bound(from); it != rewrites.end() && it->first < to; ++it) {
+    const auto& [pos, r] = *it;
+    if (pos < at) continue;
+    out.append(text.substr(at, pos - at));
+    size_t end = pos + r.size;
     if (r.line.empty()) {
       end = past_line_end(end);
     } else {
@@ -65,15 +67,81 @@ std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& re
     }
     at = end;
   }
-  size_t read_end = ReadEnd(text);
-  if (!at_end.empty() && at <= read_end) {
-    out.append(text.substr(at, read_end - at));
-    if (!out.empty() && !out.ends_with('\n') && !out.ends_with('\r')) out.append(LineEndOf(text));
-    out.append(at_end);
-    at = read_end;
-  }
-  out.append(text.substr(at));
+  out.append(text.substr(at, std::max(at, to) - at));
   return out;
+}
+
+// A file's block of lines in the list's text: its line and those under it, up to the next file's.
+struct Block {
+  size_t from;
+  size_t to;
+};
+
+// The list's text with the lines rewritten, each rewrite within the text, its files' blocks in
+// the order given where there is one, and the lines of at_end added after its last line.
+std::string Rewritten(std::string_view text, const std::map<size_t, Rewrite>& rewrites,
+                      std::string_view at_end, std::span<const Block> order = {}) {
+  const size_t read_end = ReadEnd(text);
+  auto ends_line = [](const std::string& s) { return s.ends_with('\n') || s.ends_with('\r'); };
+  std::string out;
+  if (order.empty()) {
+    out = RewrittenPart(text, rewrites, 0, read_end);
+  } else {
+    size_t first = read_end;
+    for (const Block& block : order) first = std::min(first, block.from);
+    out = RewrittenPart(text, rewrites, 0, first);
+    for (const Block& block : order) {
+      std::string part = RewrittenPart(text, rewrites, block.from, block.to);
+      if (!part.empty() && !ends_line(part)) part.append(LineEndOf(text));
+      out.append(part);
+    }
+  }
+  if (!at_end.empty()) {
+    if (!out.empty() && !ends_line(out)) out.append(LineEndOf(text));
+    out.append(at_end);
+  }
+  out.append(text.substr(read_end));
+  return out;
+}
+
+// The blocks of the list's files in the order of their tags' track numbers, where every file of
+// the list has one, all of one album and each its own, and the list's order is another; none
+// otherwise.
+std::vector<Block> TagOrder(std::string_view text, std::span<const LineTags> tags) {
+  text = text.substr(0, ReadEnd(text));
+  if (tags.size() < 2) return {};
+  for (const LineTags& t : tags) {
+    if (t.tags.track == 0 || t.tags.album.empty() || t.tags.album != tags[0].tags.album) return {};
+  }
+  // A line that opens a track once mended and names no file the tags are of is a file without
+  // them.
+  size_t pos = 0;
+  for (std::string_view line; !(line = NextLine(text, &pos)).empty();) {
+    bool tagged = std::any_of(tags.begin(), tags.end(),
+                              [&](const LineTags& t) { return t.line.data() == line.data(); });
+    if (!tagged && KindOf(line) == LineKind::kNone && OpensTrackOnceMended(line)) return {};
+  }
+  std::vector<Block> blocks;
+  std::vector<uint32_t> tracks;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    size_t from = static_cast<size_t>(tags[i].line.data() - text.data());
+    size_t to = i + 1 < tags.size() ? static_cast<size_t>(tags[i + 1].line.data() - text.data())
+                                    : text.size();
+    blocks.push_back({from, to});
+    tracks.push_back(tags[i].tags.track);
+  }
+  std::vector<size_t> order(blocks.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return tracks[a] < tracks[b]; });
+  bool moved = false;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i > 0 && tracks[order[i]] == tracks[order[i - 1]]) return {};
+    moved = moved || order[i] != i;
+  }
+  if (!moved) return {};
+  std::vector<Block> ordered;
+  for (size_t i : order) ordered.push_back(blocks[i]);
+  return ordered;
 }
 
 // Whether byte is a control character, which the script shows none of: any below a space but the
@@ -531,13 +599,18 @@ constexpr std::string_view kOwnDirectory =
     "trap 'exit 143' TERM\n"
     "[ -z \"$stop\" ] || exit \"$stop\"\n";
 
+// The list as another choice would write it, and the comment that says how to take it.
+struct OtherWay {
+  std::string comment;
+  std::string text;
+};
+
 // Appends the commands that write the fixed list in the script's own directory, with the list
-// each other way of reading a file's split times gives commented out beside it, and put it in
+// each other choice gives commented out beside it, and put it in
 // place: over a regular list, which is kept as list.new_name and found unchanged just before,
 // by a rename, which replaces a link and writes through none; else as list.new_name.
 void AppendListWrite(std::string* out, const ScriptList& list, const Names& names,
-                     std::string_view fixed,
-                     std::span<const std::pair<const Finding*, std::string>> other_ways,
+                     std::string_view fixed, std::span<const OtherWay> other_ways,
                      Controls* controls) {
   auto append_write = [&](std::string_view text) {
     out->append("printf ");
@@ -545,17 +618,14 @@ void AppendListWrite(std::string* out, const ScriptList& list, const Names& name
     out->append(" > './list'\n");
   };
   append_write(fixed);
-  for (const auto& [f, text] : other_ways) {
+  for (const OtherWay& other : other_ways) {
     size_t at = out->size();
-    out->append("# To read the split times of \"").append(f->names.file);
-    out->append(f->kind == FindingKind::kTimesTwoWays
-                    ? "\" as cdrdao does"
-                    : "\" with hundredths of a second after the point");
+    out->append(other.comment);
     out->append(", put a # before the printf above that has none, and take ");
     out->append("the # from the one below:");
     EndComment(out, at);
     out->append("# ");
-    append_write(text);
+    append_write(other.text);
   }
   size_t from = out->size();
   out->append(list.regular ? "place './orig' " : "place './list' ");
@@ -693,7 +763,10 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
   comments.append(tag_texts.comments);
   // A file whose split times read two ways, each of which holds: the list is written the larger
   // way, and the smaller is ready beside it, to swap in by moving one #.
-  std::vector<std::pair<const Finding*, std::string>> other_ways;
+  std::vector<OtherWay> other_ways;
+  // An album's files whose tags number them otherwise than the list's order are written in the
+  // tags' order, the list's own order beside it.
+  const std::vector<Block> order = TagOrder(list_text, list.tags);
   auto doubt_of = [](const Finding& f) {
     return f.kind == FindingKind::kTimesTwoWays       ? Doubt::kUnits
            : f.kind == FindingKind::kFractionsTwoWays ? Doubt::kFraction
@@ -711,9 +784,19 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
     // again as minutes:seconds:frames.
     RewriteTwoWays(list_text, static_cast<size_t>(f.names.file.data() - list_text.data()),
                    doubt_of(f), true, true, &other);
-    other_ways.emplace_back(&f, Rewritten(list_text, other, tag_texts.at_end));
+    std::string comment =
+        "# To read the split times of \"" + std::string(f.names.file) +
+        (f.kind == FindingKind::kTimesTwoWays ? "\" as cdrdao does"
+                                              : "\" with hundredths of a second after the point");
+    other_ways.push_back({comment, Rewritten(list_text, other, tag_texts.at_end, order)});
   }
-  bool rewrites_list = !rewrites.empty() || !tag_texts.at_end.empty();
+  if (!order.empty()) {
+    other_ways.push_back(
+        {"# The files are written in the order of their tags' track numbers; to "
+         "keep the list's own order",
+         Rewritten(list_text, rewrites, tag_texts.at_end)});
+  }
+  bool rewrites_list = !rewrites.empty() || !tag_texts.at_end.empty() || !order.empty();
   std::string script = "#!/bin/sh\n";
   size_t from = script.size();
   script.append("# The fixes vantorel gives for the track list ")
@@ -748,7 +831,7 @@ std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
     }
     body.append(commands);
     if (rewrites_list) {
-      AppendListWrite(&body, list, names, Rewritten(list_text, rewrites, tag_texts.at_end),
+      AppendListWrite(&body, list, names, Rewritten(list_text, rewrites, tag_texts.at_end, order),
                       other_ways, &controls);
     }
     script.append(ControlVariables(controls)).append(body);

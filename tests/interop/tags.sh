@@ -128,6 +128,28 @@ check "the FLAC cue sheet block, byte for byte" \
 check "the CUESHEET comment" "$("$WAVKIT" tags image.flac | sed -n '/^cue: /,$p')" \
   "cue: $(cat image.cue)"
 
+# An album whose names start with S, P and p and whose names' order is not its track order: every
+# track, in the order of the tags' track numbers, in one round.
+mkdir ordered
+cd ordered || exit
+sox -D -n -r 44100 -b 16 -c 2 base.wav synth 5 sine 440
+tagged() { ffmpeg -nostdin -loglevel error -i base.wav -metadata "title=$2" -metadata artist=Band \
+  -metadata album=Alb -metadata "track=$3" "$1"; }
+tagged 'Stay Clean.flac' 'Stay Clean' 3
+tagged Pressure.mp3 Pressure 1
+tagged Another.opus Another 2
+tagged 'p01 Sunrise.ogg' Sunrise 4
+tagged Zebra.wav Zebra 5
+rm base.wav
+check "an album named with S and P, out of order: one round" "$(job /dev/null)" "status 0"
+check "an album named with S and P, out of order: its tracks in order" \
+  "$(cueprint -t '%n %t\n' output.cue 2>&1)" "1 Pressure
+2 Another
+3 Stay Clean
+4 Sunrise
+5 Zebra"
+cd ..
+
 # A title whose letters cdrdao cannot burn is written as the tags give it, and said in the script's
 # comments and by the next run, with the advice to write it in Latin letters.
 mkdir kanji
