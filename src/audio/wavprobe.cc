@@ -214,7 +214,8 @@ HeaderFacts ProbeWav(const WavSource& source) {
     facts.status = ProbeStatus::kNoData;
     return facts;
   }
-  facts.irregular_chunks = irregular;
+  // Without a format chunk, nothing tells how its samples are stored.
+  facts.irregular_chunks = irregular && facts.format_found;
   uint64_t present = facts.data_size;
   if (source.size) present = *source.size > facts.data_start ? *source.size - facts.data_start : 0;
   facts.data_present = present;

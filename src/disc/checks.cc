@@ -272,31 +272,33 @@ struct Checker {
       MixedCase(line);
       return true;
     }
-    const TimeReading time = MeantTimeOf(line.text);
+    const MeantPlace* place_meant = MeantOf(layout, line.number);
+    const TimeReading time = place_meant != nullptr ? place_meant->time : TimeReading{};
     if (time.doubt != Doubt::kNone && ReadOf(time.doubt, read) == TimesRead::kEither) {
       TwoWays(line, time.doubt, file);
       return true;
     }
-    const std::optional<uint32_t> meant = MeantOf(layout, line.number);
+    const bool known = place_meant != nullptr && place_meant->frames.has_value();
+    const uint32_t meant = known ? *place_meant->frames : 0;
     if (place.as_meant) {
-      if (meant) whole_lines.push_back({line.number, *meant, read.four_fields});
+      if (known) whole_lines.push_back({line.number, meant, read.four_fields});
       return false;
     }
     const std::optional<uint32_t> as_written = ReadCueTime(cut.time);
-    if (meant && as_written == meant) return false;
+    if (known && as_written == meant) return false;
     Finding f = {.names = {.title = title},
-                 .frames = meant.value_or(0),
-                 .timed = meant.has_value(),
+                 .frames = meant,
+                 .timed = known,
                  .four_fields = read.four_fields};
     if (line.text.size() >= 2 && IsDigit(line.text[1])) {
       Add(FindingKind::kNoSpaceAfterLetter, line, f);
     } else if (HoldsNoTime(cut.time)) {
       Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kSplit});
-    } else if (meant && time.doubt != Doubt::kNone) {
-      f.other_frames = *meant == time.larger ? time.smaller : time.larger;
+    } else if (known && time.doubt != Doubt::kNone) {
+      f.other_frames = meant == time.larger ? time.smaller : time.larger;
       Add(time.doubt == Doubt::kUnits ? FindingKind::kTimeSettled : FindingKind::kFractionSettled,
           line, f);
-    } else if (meant) {
+    } else if (known) {
       Add(FindingKind::kEditorTime, line, f);
     } else if (time.doubt == Doubt::kUnits && !as_written) {
       // Two numbers the file does not settle: minutes:seconds or seconds:frames.
@@ -319,12 +321,14 @@ struct Checker {
   // meant, where its time is known.
   void Loose(const LooseSplit& loose, const FileReading& read) {
     const ListLine& line = loose.line;
-    const TimeReading time = MeantTimeOf(line.text);
+    const MeantPlace* place_meant = MeantOf(layout, line.number);
+    const TimeReading time = place_meant != nullptr ? place_meant->time : TimeReading{};
     if (time.doubt != Doubt::kNone && ReadOf(time.doubt, read) == TimesRead::kEither) {
       TwoWays(line, time.doubt, disc.files[loose.file]);
     }
-    const std::optional<uint32_t> meant = MeantOf(layout, line.number);
-    if (meant) whole_lines.push_back({line.number, *meant, read.four_fields});
+    const bool known = place_meant != nullptr && place_meant->frames.has_value();
+    const uint32_t meant = known ? *place_meant->frames : 0;
+    if (known) whole_lines.push_back({line.number, meant, read.four_fields});
     // Its title as the sheet would write it, where its line gives one.
     const CdText* titled = nullptr;
     for (const TrackTexts& texts : disc.texts_off_disc) {
@@ -334,8 +338,8 @@ struct Checker {
                              : titled->text.lost ? titled->line.text.substr(titled->lead.size())
                                                  : std::string_view(titled->text.text);
     Finding f = {.names = {.title = title},
-                 .frames = meant.value_or(0),
-                 .timed = meant.has_value(),
+                 .frames = meant,
+                 .timed = known,
                  .four_fields = read.four_fields};
     // The file's first split, at its start: where its first track starts already.
     const DiscFile& file = disc.files[loose.file];
@@ -344,7 +348,7 @@ struct Checker {
     for (const LooseSplit& other : disc.loose_splits) {
       first = first && !(other.file == loose.file && other.line.number < line.number);
     }
-    if (first && meant == 0u) {
+    if (first && known && meant == 0) {
       Add(FindingKind::kSplitAtStart, line,
           {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? f.names.title : ""},
            .other_line = file.entry.number});
@@ -494,7 +498,8 @@ struct Checker {
     int last_line = 0;
     TimeReading last;
     auto consider = [&](const ListLine& split) {
-      TimeReading r = MeantTimeOf(split.text);
+      const MeantPlace* m = MeantOf(layout, split.number);
+      TimeReading r = m != nullptr ? m->time : TimeReading{};
       if (r.doubt == doubt && split.number > last_line) {
         last_line = split.number;
         last = r;

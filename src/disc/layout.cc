@@ -37,14 +37,18 @@ void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t 
   }
 }
 
-// Where cdrdao puts a split: at its time as the sheet carries it, which is the time as written,
-// or as meant (as_meant) where it is written as a pasted tracklist writes it or in four fields;
-// meant is where the list means it to start, if that is known.
-std::optional<uint32_t> SheetTime(const Track& track, std::optional<uint32_t> meant,
-                                  bool* as_meant) {
-  SplitText cut = CutSplitLine(track.opened_by.text);
-  *as_meant = cut.form == SplitForm::kPasted || ReadTime(track.start).four_fields;
-  return *as_meant ? meant : ReadCueTime(track.start);
+// Where cdrdao puts a split whose time, as its line means it, reads as time: at its time as the
+// sheet carries it, which is the time as written, or as meant (as_meant) where it is written as a
+// pasted tracklist writes it or in four fields; meant is where the list means it to start, if that
+// is known.
+std::optional<uint32_t> SheetTime(const Track& track, const TimeReading& time, bool pasted,
+                                  std::optional<uint32_t> meant, bool* as_meant) {
+  // Where a digit stands right after the letter, the sheet's time is not the one meant.
+  const bool as_written = !(track.opened_by.text.size() >= 2 && IsDigit(track.opened_by.text[1]));
+  const TimeReading sheet = as_written ? time : ReadTime(track.start);
+  *as_meant = pasted || sheet.four_fields;
+  if (*as_meant) return meant;
+  return sheet.cue ? std::optional(sheet.smaller) : std::nullopt;
 }
 
 // The latest start in a file as the user means it after a split at place: one the layout placed,
@@ -69,24 +73,29 @@ uint64_t MeantAfter(std::string_view time, const TrackPlace& place, uint64_t lat
 // A split of a file as its time is meant, by the number of its line.
 struct MeantSplitTime {
   int line = 0;
-  TimeReading time;
+  TimeReading time = {};
+  bool pasted = false;  // Written as a pasted tracklist writes it.
   bool at_end = false;  // Its time stands at the end of a numbered line: a start, or a length.
 };
 
-// Whether a split line's time stands at the end of a numbered line of a pasted tracklist.
-bool TimeAtEnd(std::string_view line) {
-  if (line.starts_with('S') || line.starts_with('s')) return MeantSplit(line).at_end;
-  std::optional<PastedTime> pasted = ReadPastedTime(line);
-  return pasted && pasted->at_end;
+// A split line, whatever the case of its letter or without one, as it is meant.
+MeantSplitTime MeantSplitTimeOf(const ListLine& line) {
+  std::string_view text = line.text;
+  if (text.starts_with('S') || text.starts_with('s')) {
+    SplitText cut = MeantSplit(text);
+    bool pasted = cut.form == SplitForm::kPasted;
+    return {line.number, ReadTime(cut.time, pasted), pasted, cut.at_end};
+  }
+  std::optional<PastedTime> pasted = ReadPastedTime(text);
+  if (!pasted) return {.line = line.number};
+  return {line.number, ReadTime(pasted->time, true), true, pasted->at_end};
 }
 
 // The splits a file's lines mean, in the order of the list: those of its tracks but the first,
 // and its loose splits.
 std::vector<MeantSplitTime> MeantSplitsOf(const Disc& disc, const DiscFile& file, size_t index) {
   std::vector<MeantSplitTime> splits;
-  auto add = [&splits](const ListLine& line) {
-    splits.push_back({line.number, MeantTimeOf(line.text), TimeAtEnd(line.text)});
-  };
+  auto add = [&splits](const ListLine& line) { splits.push_back(MeantSplitTimeOf(line)); };
   for (const Track& track : TracksOf(disc, file).subspan(1)) add(track.opened_by);
   for (const LooseSplit& loose : disc.loose_splits) {
     if (loose.file == index) add(loose.line);
@@ -201,18 +210,13 @@ std::optional<uint32_t> MeantIn(const TimeReading& time, const FileReading& read
 }
 
 TimeReading MeantTimeOf(std::string_view line) {
-  if (line.starts_with('S') || line.starts_with('s')) {
-    SplitText cut = MeantSplit(line);
-    return ReadTime(cut.time, cut.form == SplitForm::kPasted);
-  }
-  std::optional<PastedTime> pasted = ReadPastedTime(line);
-  return pasted ? ReadTime(pasted->time, true) : TimeReading{};
+  return MeantSplitTimeOf({0, line}).time;
 }
 
-std::optional<uint32_t> MeantOf(const DiscLayout& layout, int line) {
+const MeantPlace* MeantOf(const DiscLayout& layout, int line) {
   auto found = std::lower_bound(layout.meant.begin(), layout.meant.end(), line,
                                 [](const MeantPlace& m, int number) { return m.line < number; });
-  return found != layout.meant.end() && found->line == line ? found->frames : std::nullopt;
+  return found != layout.meant.end() && found->line == line ? &*found : nullptr;
 }
 
 std::string WrittenTime(uint32_t frames, bool four_fields) {
@@ -262,13 +266,15 @@ DiscLayout LayOutDisc(const Disc& disc) {
       if (all_known && !(i == 0 && *meant[i] == 0)) written.push_back(*meant[i]);
     }
     if (all_known) reading.four_fields = WrittenTimesReadTwoWays(written, end);
-    for (size_t i = 0; i < splits.size(); ++i) layout.meant.push_back({splits[i].line, meant[i]});
-    // Where the file's tracks' splits are meant, in the order of its tracks.
-    auto meant_of_track = [&](const Track& track) {
-      for (size_t i = 0; i < splits.size(); ++i) {
-        if (splits[i].line == track.opened_by.number) return meant[i];
-      }
-      return std::optional<uint32_t>();
+    for (size_t i = 0; i < splits.size(); ++i) {
+      layout.meant.push_back({splits[i].line, meant[i], splits[i].time});
+    }
+    // The split the line of a track of the file means, and where it is meant: they are in the
+    // order of the list, as the tracks are.
+    size_t next_split = 0;
+    auto split_of_track = [&](const Track& track) {
+      while (splits[next_split].line != track.opened_by.number) ++next_split;
+      return next_split;
     };
     std::span<TrackPlace> places =
         std::span(layout.tracks).subspan(file.first_track, tracks.size());
@@ -285,8 +291,13 @@ DiscLayout LayOutDisc(const Disc& disc) {
       const ListLine& pregap = tracks[t].pregap;
       // A pregap's time is its line's text from the third character on, whatever the second is.
       place.pregap = pregap.number != 0 ? ReadCueTime(TimeTextOf(pregap.text)) : 0;
-      place.in_file =
-          t == 0 ? 0 : SheetTime(tracks[t], meant_of_track(tracks[t]), &place.as_meant);
+      if (t == 0) {
+        place.in_file = 0;
+      } else {
+        const size_t i = split_of_track(tracks[t]);
+        place.in_file =
+            SheetTime(tracks[t], splits[i].time, splits[i].pasted, meant[i], &place.as_meant);
+      }
       if (t != 0) {
         PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
         latest = MeantAfter(tracks[t].start, place, latest);

@@ -107,6 +107,7 @@ bool WrittenTimesReadTwoWays(std::span<const uint32_t> positions, uint64_t end);
 struct MeantPlace {
   int line = 0;
   std::optional<uint32_t> frames = {};
+  TimeReading time = {};  // How its time reads, as its line means it.
 };
 
 struct DiscLayout {
@@ -121,8 +122,9 @@ struct DiscLayout {
   std::vector<uint64_t> file_frames = {};
 };
 
-// Where the split on a line is meant to start in its file, where the layout knows it.
-std::optional<uint32_t> MeantOf(const DiscLayout& layout, int line);
+// Where the split on a line is meant to start in its file, where the layout knows it, and how its
+// time reads; nothing for a line that is no split the list means.
+const MeantPlace* MeantOf(const DiscLayout& layout, int line);
 
 // Lays out a disc whose files' lengths are measured.
 DiscLayout LayOutDisc(const Disc& disc);

@@ -231,9 +231,18 @@ struct NewNames {
   std::vector<MadeOf> made_of = {};
 
   static size_t Hash(std::string_view text) { return std::hash<std::string_view>()(text); }
-  // The hash of a name's plain path; a name without a / is its own.
+  // Whether a name is its own plain path: it has no empty, "." or ".." part, as most names have;
+  // a name whose part starts with a dot is taken as one that may.
+  static bool IsPlain(std::string_view name) {
+    if (name.empty() || name[0] == '.' || name.back() == '/') return false;
+    for (size_t slash = name.find('/'); slash != name.npos; slash = name.find('/', slash + 1)) {
+      if (name[slash + 1] == '/' || name[slash + 1] == '.') return false;
+    }
+    return true;
+  }
+  // The hash of a name's plain path.
   static size_t PlainHash(std::string_view name) {
-    return name.find('/') == name.npos ? Hash(name) : Hash(PlainPath(name));
+    return IsPlain(name) ? Hash(name) : Hash(PlainPath(name));
   }
 
   bool Taken(std::string_view name) {
@@ -278,7 +287,7 @@ struct NewNames {
   // are one, and where a .. may have been taken with a link, both lead to one file.
   static bool SameFile(std::string_view a, std::string_view b) {
     if (a == b) return true;
-    if (PlainPath(a) != PlainPath(b)) return false;
+    if ((IsPlain(a) && IsPlain(b)) || PlainPath(a) != PlainPath(b)) return false;
     if (a.find("..") == a.npos && b.find("..") == b.npos) return true;
     std::optional<FileId> id = IdOfFile(std::string(a).c_str());
     return id && id == IdOfFile(std::string(b).c_str());

@@ -226,9 +226,11 @@ std::optional<Fraction> FractionOf(std::string_view time) {
 TimeReading ReadTime(std::string_view time, bool pasted) {
   if (std::optional<uint32_t> cue = ReadCueTime(time)) {
     std::optional<uint32_t> hours = ReadHoursTime(time);
-    if (!hours || *hours == *cue) return {.readable = true, .larger = *cue, .smaller = *cue};
+    if (!hours || *hours == *cue) {
+      return {.readable = true, .larger = *cue, .smaller = *cue, .cue = true};
+    }
     if (pasted) return {.readable = true, .larger = *hours, .smaller = *hours};
-    return {.readable = true, .doubt = Doubt::kUnits, .larger = *hours, .smaller = *cue};
+    return {.readable = true, .doubt = Doubt::kUnits, .larger = *hours, .smaller = *cue, .cue = true};
   }
   TimeReadings meant = ReadEditorTime(time);
   if (meant.count == 0) return {};

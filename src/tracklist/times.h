@@ -60,6 +60,8 @@ struct TimeReading {
   // Written as hours:minutes:seconds:frames, where minutes:seconds:frames would read two ways: it
   // means what it says, and the sheet carries it as minutes:seconds:frames.
   bool four_fields = false;
+  // It is a cue sheet's time, minutes:seconds:frames, which is its smaller reading.
+  bool cue = false;
 };
 
 // How a time reads. A time pasted from a tracklist is never cdrdao's, so it reads in the larger

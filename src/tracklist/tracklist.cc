@@ -153,7 +153,8 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
   table->text.clear();
   table->kind.clear();
   table->number.clear();
-  std::string_view text = list_text.substr(0, list_text.find('\0'));
+  const size_t nul = list_text.find('\0');
+  std::string_view text = list_text.substr(0, nul);
   // Editors on Windows start a UTF-8 file with a byte order mark; it is not part of any name.
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   // Room for as many lines as the text can hold, so that the columns are never copied as they
@@ -184,7 +185,7 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
     table->number.push_back(number);
   }
   table->nul_line = 0;
-  if (list_text.find('\0') != list_text.npos) {
+  if (nul != list_text.npos) {
     for (size_t i = counted; i < text.size(); ++i) {
       if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
     }
