@@ -11,6 +11,8 @@ namespace vantorel {
 
 namespace {
 
+using K = FindingKind;
+
 // No name a file can be opened by is as long as this; see PATH_MAX.
 constexpr size_t kLongestPath = 4096;
 
@@ -177,6 +179,13 @@ LineKind TextGivenFirst(const WrittenFirst& first) {
   return ToSheetText(first.text).empty ? LineKind::kNone : first.kind;
 }
 
+// Whether a finding's line to write gives its line's time anew, and with it the title as the
+// sheet writes it.
+bool WritesItsTime(const Finding& f) {
+  if (const auto* whole = std::get_if<LineToWrite>(&f.facts)) return whole->known;
+  return std::holds_alternative<TwoReadings>(f.facts) && f.kind != K::kTimeWithoutFrames;
+}
+
 // How a file read as read reads its times of a doubt.
 TimesRead ReadOf(Doubt doubt, const FileReading& read) {
   return doubt == Doubt::kUnits ? read.units : read.fractions;
@@ -208,19 +217,16 @@ struct Checker {
   // What the sheet writes in front of the name of the file being checked (see SheetDotOf).
   std::string_view sheet_dot = {};
 
-  void Add(FindingKind kind, const ListLine& at, Finding f = {}) {
-    f.kind = kind;
-    f.line = at.number;
-    if (f.subject.empty()) f.subject = at.text;
-    found.push_back(std::move(f));
+  template <FindingKind Kind>
+  void Add(const ListLine& at, typename FactsFor<Kind>::type facts = {}) {
+    found.push_back(MakeFinding<Kind>(at.number, at.text, std::move(facts)));
   }
 
   // A line that holds .wav in mixed case, with the spelling by which it names a file, if any.
   void MixedCase(const ListLine& line) {
     const LineLookup* lookup = LookupOf(disc, line);
-    Add(FindingKind::kMixedCaseWav, line,
-        {.names = {.spelling = lookup != nullptr ? lookup->spelling : ""},
-         .part = {.stem = StemOf(line.text)}});
+    Add<K::kMixedCaseWav>(
+        line, {lookup != nullptr ? lookup->spelling : Spelling::kNone, StemOf(line.text)});
   }
 
   // Finds, once, what a burner would misread in the time of a pregap line, or of a split line of a
@@ -238,24 +244,24 @@ struct Checker {
     if (head.size() >= 2 && IsDigit(head[1])) {
       std::optional<uint32_t> as_meant = ReadCueTime(head.substr(1));
       if (!as_meant || as_meant != ReadCueTime(time)) {
-        Add(FindingKind::kNoSpaceAfterLetter, line);
+        Add<K::kNoSpaceAfterLetter>(line, {.letter = KindOf(line.text)});
         return true;
       }
     }
     if (HoldsNoTime(time)) {
-      Add(FindingKind::kNoteReadAsLine, line, {.line_kind = KindOf(head)});
+      Add<K::kNoteReadAsLine>(line, {KindOf(head)});
       return true;
     }
     if (ReadCueTime(time)) return false;
     // The time of an audio editor is named with the time it means, as the cue sheet gives it.
     TimeReadings meant = ReadEditorTime(time);
     if (meant.count == 2) {
-      Add(FindingKind::kTimeWithoutFrames, line,
-          {.frames = meant.frames[0], .other_frames = meant.frames[1]});
+      Add<K::kTimeWithoutFrames>(line, {meant.frames[0], meant.frames[1]});
     } else if (meant.count == 1) {
-      Add(FindingKind::kEditorTime, line, {.frames = meant.frames[0], .timed = true});
+      Add<K::kEditorTime>(line,
+                          {.letter = KindOf(line.text), .known = true, .frames = meant.frames[0]});
     } else {
-      Add(FindingKind::kNotACueTime, line);
+      Add<K::kNotACueTime>(line);
     }
     return true;
   }
@@ -286,31 +292,33 @@ struct Checker {
     }
     const std::optional<uint32_t> as_written = ReadCueTime(cut.time);
     if (known && as_written == meant) return false;
-    Finding f = {.names = {.title = title},
-                 .frames = meant,
-                 .timed = known,
-                 .four_fields = read.four_fields};
+    const LineToWrite whole = {
+        .known = known, .frames = meant, .four_fields = read.four_fields, .title = title};
     if (line.text.size() >= 2 && IsDigit(line.text[1])) {
-      Add(FindingKind::kNoSpaceAfterLetter, line, f);
+      Add<K::kNoSpaceAfterLetter>(line, whole);
     } else if (HoldsNoTime(cut.time)) {
-      Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kSplit});
+      Add<K::kNoteReadAsLine>(line, {LineKind::kSplit});
     } else if (known && time.doubt != Doubt::kNone) {
-      f.other_frames = meant == time.larger ? time.smaller : time.larger;
-      Add(time.doubt == Doubt::kUnits ? FindingKind::kTimeSettled : FindingKind::kFractionSettled,
-          line, f);
+      const TwoReadings readings = {meant, meant == time.larger ? time.smaller : time.larger,
+                                    read.four_fields, title};
+      if (time.doubt == Doubt::kUnits) {
+        Add<K::kTimeSettled>(line, readings);
+      } else {
+        Add<K::kFractionSettled>(line, readings);
+      }
     } else if (known) {
-      Add(FindingKind::kEditorTime, line, f);
+      Add<K::kEditorTime>(line, whole);
     } else if (time.doubt == Doubt::kUnits && !as_written) {
       // Two numbers the file does not settle: minutes:seconds or seconds:frames.
-      Add(FindingKind::kTimeWithoutFrames, line,
-          {.names = {.title = title}, .frames = time.larger, .other_frames = time.smaller});
+      Add<K::kTimeWithoutFrames>(line, {time.larger, time.smaller, false, title});
     } else if (time.doubt == Doubt::kFraction) {
       // A fraction the file does not settle is read as shntool writes it.
-      f.frames = time.larger;
-      f.timed = true;
-      Add(FindingKind::kEditorTime, line, f);
+      LineToWrite shntool = whole;
+      shntool.known = true;
+      shntool.frames = time.larger;
+      Add<K::kEditorTime>(line, shntool);
     } else if (!as_written) {
-      Add(FindingKind::kNotACueTime, line);
+      Add<K::kNotACueTime>(line);
     } else {
       return false;
     }
@@ -330,17 +338,12 @@ struct Checker {
     const uint32_t meant = known ? *place_meant->frames : 0;
     if (known) whole_lines.push_back({line.number, meant, read.four_fields});
     // Its title as the sheet would write it, where its line gives one.
-    const CdText* titled = nullptr;
-    for (const TrackTexts& texts : disc.texts_off_disc) {
-      if (texts.title.line.number == line.number) titled = &texts.title;
-    }
-    std::string_view title = titled == nullptr   ? ""
-                             : titled->text.lost ? titled->line.text.substr(titled->lead.size())
-                                                 : std::string_view(titled->text.text);
-    Finding f = {.names = {.title = title},
-                 .frames = meant,
-                 .timed = known,
-                 .four_fields = read.four_fields};
+    const TrackTexts* texts = OffDiscTextsOf(disc, line.number);
+    std::string_view title = texts != nullptr && texts->title.line.number == line.number
+                                 ? TextToWrite(texts->title)
+                                 : "";
+    LineToWrite whole = {
+        .known = known, .frames = meant, .four_fields = read.four_fields, .title = title};
     // The file's first split, at its start: where its first track starts already.
     const DiscFile& file = disc.files[loose.file];
     std::span<const Track> tracks = TracksOf(disc, file);
@@ -349,18 +352,16 @@ struct Checker {
       first = first && !(other.file == loose.file && other.line.number < line.number);
     }
     if (first && known && meant == 0) {
-      Add(FindingKind::kSplitAtStart, line,
-          {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? f.names.title : ""},
-           .other_line = file.entry.number});
+      Add<K::kSplitAtStart>(line,
+                            {TitleOf(disc, tracks[0]).text.empty ? title : "", file.entry.number});
       return;
     }
     if (line.text.starts_with('s')) {
-      f.line_kind = LineKind::kSplit;
-      Add(FindingKind::kLowercaseLetter, line, f);
+      Add<K::kLowercaseLetter>(line, whole);
     } else {
       // Where the file's times at the end of numbered lines are lengths, this one is its own.
-      if (read.lengths) f.other_frames = time.larger;
-      Add(FindingKind::kSplitWithoutLetter, line, f);
+      if (read.lengths) whole.length = time.larger;
+      Add<K::kSplitWithoutLetter>(line, whole);
     }
   }
 
@@ -370,32 +371,32 @@ struct Checker {
   void Audio(const DiscFile& file) {
     const HeaderFacts& h = file.wav.header;
     const ListLine& entry = file.entry;
-    if (entry.text.find('"') != entry.text.npos) Add(FindingKind::kQuoteInName, entry);
+    if (entry.text.find('"') != entry.text.npos) Add<K::kQuoteInName>(entry);
     if (const size_t written = sheet_dot.size() + entry.text.size();
         written >= kLongestCdrdaoFile) {
-      Add(FindingKind::kLongFileName, entry, {.count = {.bytes = written}});
+      Add<K::kLongFileName>(entry, {written});
     }
     // What one command mends, the finding's own kind first.
     std::array<FindingKind, 4> mends;
     size_t count = 0;
-    uint64_t frames = 0, other_frames = 0;
+    Remade remade = {.format = FormatOf(h)};
     if (h.sample_frames == 0 && (h.declared_frames != 0 || h.present_frames == 0)) {
       // No command makes audio of nothing.
-      Add(FindingKind::kNoAudio, entry);
+      Add<K::kNoAudio>(entry);
       return;
     }
     if (h.irregular_chunks || h.cdrdao_refuses_header) {
       // Its samples, read as they stand, are all a command can take of it.
       mends[count++] = FindingKind::kIrregularChunks;
-      frames = h.data_start;
-      other_frames = h.sample_frames != 0 ? h.sample_frames : h.present_frames;
+      remade.data_start = h.data_start;
+      remade.sample_frames = h.sample_frames != 0 ? h.sample_frames : h.present_frames;
     } else if (h.sample_frames == 0) {
       mends[count++] = FindingKind::kSizeNotFilledIn;
-      frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
+      remade.held_frames = BurnedFrames(LengthOf(h.present_frames, h.sample_rate));
     } else if (h.declared_frames > h.sample_frames) {
       mends[count++] = FindingKind::kShortOfDeclared;
-      frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate));
-      other_frames = BurnedFrames(file.wav.length);
+      remade.declared_frames = BurnedFrames(LengthOf(h.declared_frames, h.sample_rate));
+      remade.held_frames = BurnedFrames(file.wav.length);
     }
     if (h.rifx) mends[count++] = FindingKind::kRifx;
     if (h.rf64) mends[count++] = FindingKind::kRf64;
@@ -403,22 +404,21 @@ struct Checker {
     // What the data chunk declares past its last whole sample frame, a burner leaves out.
     constexpr uint32_t kFrameBytes = cd::kChannels * cd::kBits / 8;
     if (count == 0 && h.format_found && h.data_size % kFrameBytes != 0) {
-      Add(FindingKind::kPartSampleFrame, entry, {.count = {.bytes = h.data_size % kFrameBytes}});
+      Add<K::kPartSampleFrame>(entry, {h.data_size % kFrameBytes});
     }
     if (count == 0) return;
-    AlsoMends also;
-    for (size_t i = 1; i < count; ++i) also.Add(mends[i]);
+    for (size_t i = 1; i < count; ++i) remade.also.Add(mends[i]);
     // Told to, ffmpeg reads all that follows the header, whatever size it declares, but not RIFX
     // with a format chunk longer than 16 bytes, which sox reads; sox mends the rest.
-    bool ffmpeg = (mends[0] == FindingKind::kSizeNotFilledIn && !h.rifx) ||
-                  mends[0] == FindingKind::kIrregularChunks;
-    Add(mends[0], entry,
-        {.frames = frames,
-         .other_frames = other_frames,
-         .format = FormatOf(h),
-         .converter = ffmpeg ? Converter::kFfmpeg : Converter::kSox,
-         .also = also,
-         .part = {.stem = StemOf(entry.text)}});
+    const FindingKind own = mends[0];
+    bool ffmpeg = (own == K::kSizeNotFilledIn && !h.rifx) || own == K::kIrregularChunks;
+    remade.made = {ffmpeg ? Converter::kFfmpeg : Converter::kSox, StemOf(entry.text)};
+    if (own == K::kIrregularChunks) Add<K::kIrregularChunks>(entry, remade);
+    if (own == K::kSizeNotFilledIn) Add<K::kSizeNotFilledIn>(entry, remade);
+    if (own == K::kShortOfDeclared) Add<K::kShortOfDeclared>(entry, remade);
+    if (own == K::kRifx) Add<K::kRifx>(entry, remade);
+    if (own == K::kRf64) Add<K::kRf64>(entry, remade);
+    if (own == K::kNotCdAudio) Add<K::kNotCdAudio>(entry, remade);
   }
 
   // A file of CD audio that ends inside a CD frame is padded to a whole one with silence, which
@@ -434,12 +434,11 @@ struct Checker {
     uint64_t silence = ((rate - part) * cd::kSamplesPerFrame + rate - 1) / rate;
     // Joined, the next file starts at the last whole frame of this one.
     bool joinable = IsCdAudio(next->wav.header) && next->track_count == 1;
-    Add(FindingKind::kEndsInsideFrame, file.entry,
-        {.names = {.next_file = next->entry.text},
-         .frames = file.wav.length.whole_frames,
-         .count = {.samples = silence},
-         .part = {.stem = StemOf(file.entry.text)},
-         .joinable = joinable});
+    Add<K::kEndsInsideFrame>(file.entry, {.made = {Converter::kSox, StemOf(file.entry.text)},
+                                          .next_file = next->entry.text,
+                                          .silence = silence,
+                                          .join_at = file.wav.length.whole_frames,
+                                          .joinable = joinable});
   }
 
   // The lines of a file's tracks: the time of each split and, where the layout could not place
@@ -455,35 +454,28 @@ struct Checker {
       // The title after a split's time, as the sheet writes it, or as the list does where letters
       // of it would be lost: a line to write keeps it.
       const CdText& titled = TitleOf(disc, track);
-      const std::string_view title = titled.line.number != track.opened_by.number ? ""
-                                     : titled.text.lost ? CutSplitLine(track.opened_by.text).title
-                                                        : std::string_view(titled.text.text);
+      const std::string_view title =
+          titled.line.number != track.opened_by.number ? "" : TextToWrite(titled);
       if (place.placing == Placing::kAtStart) {
         // The file's first track starts there already; a title of the split's is the first
         // track's, where that has none.
-        Add(FindingKind::kSplitAtStart, track.opened_by,
-            {.names = {.title = TitleOf(disc, tracks[0]).text.empty ? title : ""},
-             .other_line = file.entry.number});
+        Add<K::kSplitAtStart>(
+            track.opened_by, {TitleOf(disc, tracks[0]).text.empty ? title : "", file.entry.number});
       } else if (t != 0 && !SplitTime(track.opened_by, place, read, title, file) && !decided) {
         if (place.placing == Placing::kPastEnd) {
-          Add(FindingKind::kSplitPastEnd, track.opened_by,
-              {.names = {.file = file.entry.text}, .frames = place.bound});
+          Add<K::kSplitPastEnd>(track.opened_by, {file.entry.text, place.file_end});
         } else if (place.placing == Placing::kNotLater) {
-          Add(FindingKind::kSplitNotLater, track.opened_by,
-              {.names = {.title = title},
-               .frames = place.bound,
-               .other_frames = place.as_hours,
-               .four_fields = read.four_fields});
+          Add<K::kSplitNotLater>(track.opened_by,
+                                 {place.latest_before, place.as_hours, read.four_fields, title});
         }
       }
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeTextOf(pregap.text))) continue;
       if (place.pregap == 0u) {
-        Add(FindingKind::kPregapWithoutLength, pregap);
+        Add<K::kPregapWithoutLength>(pregap);
       } else if (&track == &disc.tracks.front()) {
         // Every CD has 2 seconds of silence before its first track.
-        Add(FindingKind::kFirstPregap, pregap,
-            {.frames = cd::kFirstPregapFrames + uint64_t{place.pregap.value_or(0)}});
+        Add<K::kFirstPregap>(pregap, {cd::kFirstPregapFrames + uint64_t{place.pregap.value_or(0)}});
       }
     }
   }
@@ -510,8 +502,14 @@ struct Checker {
     for (const LooseSplit& loose : disc.loose_splits) {
       if (loose.file == index) consider(loose.line);
     }
-    Add(doubt == Doubt::kUnits ? FindingKind::kTimesTwoWays : FindingKind::kFractionsTwoWays, line,
-        {.names = {.file = file.entry.text}, .frames = last.larger, .other_frames = last.smaller});
+    const FileChoice choice = {
+        file.entry.text, last.larger, last.smaller,
+        layout.reading[static_cast<size_t>(&file - disc.files.data())].four_fields};
+    if (doubt == Doubt::kUnits) {
+      Add<K::kTimesTwoWays>(line, choice);
+    } else {
+      Add<K::kFractionsTwoWays>(line, choice);
+    }
   }
 
   // A track shorter than a CD track may be, as the layout gives its length: said at the split
@@ -527,11 +525,13 @@ struct Checker {
       const TrackPlace& place = places[t];
       if (!place.length || *place.length >= cd::kShortestTrackFrames) continue;
       if (place.ended_by) {
-        Add(FindingKind::kTrackBeforeTooShort, disc.tracks[*place.ended_by].opened_by,
-            {.frames = *place.length});
+        Add<K::kTrackBeforeTooShort>(disc.tracks[*place.ended_by].opened_by, {*place.length});
       } else {
-        Add(one ? FindingKind::kFileTooShort : FindingKind::kLastTrackTooShort, tracks[t].opened_by,
-            {.frames = *place.length});
+        if (one) {
+          Add<K::kFileTooShort>(tracks[t].opened_by, {*place.length});
+        } else {
+          Add<K::kLastTrackTooShort>(tracks[t].opened_by, {*place.length});
+        }
       }
     }
   }
@@ -541,24 +541,22 @@ struct Checker {
   void Text(const CdText& text) {
     if (text.line.number == 0) return;
     if (text.text.empty) {
-      Add(FindingKind::kTextEmpty, text.line);
+      Add<K::kTextEmpty>(text.line);
       return;
     }
     if (!text.text.changed) return;
     for (const Finding& f : found) {
-      if (f.line == text.line.number && f.timed && !text.text.lost) return;
+      if (f.line == text.line.number && WritesItsTime(f) && !text.text.lost) return;
     }
-    Finding f = {.names = {.written = text.text.text},
-                 .part = {.lead = text.lead},
-                 .letters_lost = text.text.lost};
+    TextWritten written = {text.text.text, text.lead, text.text.lost};
     for (const WholeLine& whole : whole_lines) {
       if (whole.line == text.line.number) {
-        f.frames = whole.frames;
-        f.timed = true;
-        f.four_fields = whole.four_fields;
+        written.timed = true;
+        written.frames = whole.frames;
+        written.four_fields = whole.four_fields;
       }
     }
-    Add(FindingKind::kTextChanged, text.line, f);
+    Add<K::kTextChanged>(text.line, written);
   }
 
   // The CD-TEXT of the disc and its tracks, where the sheet carries any: each text, and what
@@ -566,24 +564,25 @@ struct Checker {
   // in no more packs than a disc holds.
   void CdTexts(const WrittenFirst& first) {
     for (const TextAgain& again : disc.texts_again) {
-      Add(FindingKind::kTextAgain, again.line,
-          {.other_line = again.first, .line_kind = KindOf(again.line.text)});
+      Add<K::kTextAgain>(again.line, {again.first, KindOf(again.line.text)});
     }
-    for (const ListLine& empty : disc.texts_empty) Add(FindingKind::kTextEmpty, empty);
+    for (const ListLine& empty : disc.texts_empty) Add<K::kTextEmpty>(empty);
     Text(disc.title);
     Text(disc.performer);
     // Those of a line that opens a track once mended are its track's then, and checked now.
-    for (const auto* all : {&disc.track_texts, &disc.texts_off_disc}) {
-      for (const TrackTexts& texts : *all) {
-        Text(texts.title);
-        Text(texts.performer);
-      }
+    for (const TrackTexts& texts : disc.track_texts) {
+      Text(texts.title);
+      Text(texts.performer);
+    }
+    for (const Disc::OffDisc& off : disc.texts_off_disc) {
+      Text(off.texts.title);
+      Text(off.texts.performer);
     }
     if (!HasCdText(disc)) return;
     // A first line that may be a note or a text written first opens no track of the disc then.
     std::span<const Track> tracks(disc.tracks);
     for (const Track& track : tracks.subspan(first.maybe_note ? 1 : 0)) {
-      if (TitleOf(disc, track).text.empty) Add(FindingKind::kTrackWithoutTitle, track.opened_by);
+      if (TitleOf(disc, track).text.empty) Add<K::kTrackWithoutTitle>(track.opened_by);
     }
   }
 
@@ -604,7 +603,7 @@ struct Checker {
         const ListLine& pregap = track.pregap;
         if (pregap.number == 0 || TimeLine(pregap, TimeTextOf(pregap.text))) continue;
         if (ReadCueTime(TimeTextOf(pregap.text)) == 0u) {
-          Add(FindingKind::kPregapWithoutLength, pregap);
+          Add<K::kPregapWithoutLength>(pregap);
         }
       }
       return;
@@ -627,13 +626,12 @@ struct Checker {
       // A line that names a file is that file, whatever it starts with: a command to make CD
       // audio of it is worth giving where it is of another kind.
       if (OtherAudioOf(line.text) != Converter::kNone) {
-        Add(FindingKind::kOtherAudio, line,
-            {.converter = OtherAudioOf(line.text), .part = {.stem = StemOf(line.text)}});
+        Add<K::kOtherAudio>(line, {.made = {OtherAudioOf(line.text), StemOf(line.text)}});
       } else {
-        Add(FindingKind::kFileNotWav, line);
+        Add<K::kFileNotWav>(line);
       }
     } else if (lookup != nullptr && lookup->names_a_wav) {
-      Add(FindingKind::kWavWithoutExt, line);
+      Add<K::kWavWithoutExt>(line);
     } else if (kind == FindingKind::kLowercaseLetter &&
                KindWithCapital(line.text) == LineKind::kPregap) {
       // A loose split is said with its file; a pregap's time is its own.
@@ -642,12 +640,11 @@ struct Checker {
       if (TimeReadings editor = ReadEditorTime(time); !frames && editor.count == 1) {
         frames = editor.frames[0];
       }
-      Add(*kind, line,
-          {.frames = frames.value_or(0),
-           .line_kind = LineKind::kPregap,
-           .timed = frames.has_value()});
+      Add<K::kLowercaseLetter>(
+          line,
+          {.letter = LineKind::kPregap, .known = frames.has_value(), .frames = frames.value_or(0)});
     } else if (kind == FindingKind::kOtherAudio) {
-      Add(FindingKind::kOtherAudioNotFound, line);
+      Add<K::kOtherAudioNotFound>(line);
     }
   }
 };
@@ -719,6 +716,22 @@ Severity SeverityOf(FindingKind kind) {
   return Severity::kWarning;
 }
 
+NewFile* NewFileOf(Finding* f) {
+  return std::visit(
+      [](auto& facts) -> NewFile* {
+        if constexpr (requires { facts.made; }) {
+          return &facts.made;
+        } else {
+          return nullptr;
+        }
+      },
+      f->facts);
+}
+
+const NewFile* NewFileOf(const Finding& f) {
+  return NewFileOf(const_cast<Finding*>(&f));
+}
+
 bool IsUsable(const WavFile& wav) {
   return wav.open_error == 0 && wav.read_error == 0 &&
          wav.header.other_audio == OtherAudio::kNone && wav.header.status == ProbeStatus::kOk;
@@ -728,8 +741,7 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   std::vector<Finding> found;
   const WavFile& wav = file.wav;
   const ListLine& entry = file.entry;
-  auto add = [&](FindingKind kind, Finding f = {}) {
-    f.kind = kind;
+  auto add = [&](Finding f) {
     f.line = entry.number;
     f.subject = entry.text;
     found.push_back(std::move(f));
@@ -738,15 +750,12 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     // Only the list's first entry, on whatever line it stands after blank ones, is a WAV file's
     // name without .wav.
     WrittenFirst first = WrittenFirstOf(file);
-    add(FindingKind::kWavNotOpened, {.names = {.trimmed_name = wav.trimmed_name},
-                                     .error = wav.open_error,
-                                     .part = {.cd_text = first.text},
-                                     .maybe_note = first.maybe_note,
-                                     .line_kind = first.kind});
+    add(MakeFinding<K::kWavNotOpened>(
+        0, "", {wav.open_error, wav.trimmed_name, first.maybe_note, first.text, first.kind}));
     return found;
   }
   if (wav.read_error != 0) {
-    add(FindingKind::kWavNotRead, {.error = wav.read_error});
+    add(MakeFinding<K::kWavNotRead>(0, "", {wav.read_error}));
     return found;
   }
   const HeaderFacts& h = wav.header;
@@ -762,50 +771,47 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
     }
     // sox is told the kind where the name does not give it.
     bool named = OtherKindOf(OtherAudioNamed(entry.text)).type == type;
-    add(FindingKind::kNotWavAudio, {.names = {.sox_type = named ? "" : type},
-                                    .converter = by,
-                                    .part = {.stem = StemOf(entry.text)},
-                                    .audio = h.other_audio});
+    add(MakeFinding<K::kNotWavAudio>(0, "",
+                                     {{by, StemOf(entry.text)}, h.other_audio, named ? "" : type}));
     return found;
   }
-  if (!h.format_found) add(FindingKind::kWavWithoutFormat);
+  if (!h.format_found) add(MakeFinding<K::kWavWithoutFormat>(0, ""));
   if (h.status == ProbeStatus::kNoData) {
     // Audio of another kind named first, where any name is taken for a WAV file's.
-    add(FindingKind::kWavWithoutData,
-        {.converter = OtherAudioOf(entry.text), .part = {.stem = StemOf(entry.text)}});
+    add(MakeFinding<K::kWavWithoutData>(0, "",
+                                        {.made = {OtherAudioOf(entry.text), StemOf(entry.text)}}));
   }
   if (h.status == ProbeStatus::kUnsupported) {
-    Finding f = {.format = FormatOf(h)};
+    Remade f = {.format = FormatOf(h)};
     // Compressed audio whose header gives channels and a rate; the finding of a header that
     // gives none names no coding, nor does that of an extensible chunk too short to give one.
     if (h.format_found && !HasFixedSamples(h.coding) && h.channels != 0 && h.sample_rate != 0 &&
         h.coding != kFormatExtensible) {
-      f.converter = Converter::kFfmpeg;
-      f.part.stem = StemOf(entry.text);
+      f.made = {Converter::kFfmpeg, StemOf(entry.text)};
       for (const Codec& codec : kCodecs) {
-        if (codec.code == h.coding) f.converter = codec.by;
+        if (codec.code == h.coding) f.made.by = codec.by;
       }
       // ffmpeg reads no RIFX file whose format chunk is longer than 16 bytes, as a compressed
       // coding's is.
-      if (h.aac_unmarked || (h.rifx && f.converter == Converter::kFfmpeg)) {
-        f.converter = Converter::kNone;
+      if (h.aac_unmarked || (h.rifx && f.made.by == Converter::kFfmpeg)) {
+        f.made.by = Converter::kNone;
       }
       // What the file holds: a writer to a pipe declares none of it.
       uint64_t held = h.data_size == 0 ? h.data_present : std::min(h.data_size, h.data_present);
       if (held == 0) {
-        f.converter = Converter::kNone;
+        f.made.by = Converter::kNone;
         f.also = {FindingKind::kNoAudio};
       } else if (h.data_size == 0) {
         f.also = {FindingKind::kSizeNotFilledIn};
       }
     }
-    add(FindingKind::kWavUnsupported, std::move(f));
+    add(MakeFinding<K::kWavUnsupported>(0, "", f));
   }
   return found;
 }
 
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
-  if (disc.files.empty()) return {{.kind = FindingKind::kNoWavFile}};
+  if (disc.files.empty()) return {MakeFinding<K::kNoWavFile>(0, "")};
   Checker check{disc, layout, {}};
   // Room for a finding for every file and every other line, and a few of the disc: a list whose
   // files draw findings usually has them for many.
@@ -820,15 +826,13 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     if (ContainsWavAnyCase(line.text)) {
       check.MixedCase(line);
     } else if (HoldsNoTime(TimeTextOf(line.text))) {
-      check.Add(FindingKind::kNoteReadAsLine, line, {.line_kind = LineKind::kPregap});
+      check.Add<K::kNoteReadAsLine>(line, {LineKind::kPregap});
     } else {
-      check.Add(FindingKind::kPregapIgnored, line,
-                {.names = {.line_above = stray.after_ignored.text},
-                 .other_line = stray.after_ignored.number});
+      check.Add<K::kPregapIgnored>(line, {stray.after_ignored});
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
-  if (disc.nul_line != 0) check.Add(FindingKind::kNulInList, {disc.nul_line, ""});
+  if (disc.nul_line != 0) check.Add<K::kNulInList>({disc.nul_line, ""});
   const WrittenFirst first = WrittenFirstOf(disc.files[0]);
   check.CdTexts(first);
   // In the order of the list; the findings of one line stay in the order they were found. They
@@ -841,10 +845,10 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     // Where the first line's finding gives it as the disc's text, it says what to write.
     const LineKind given_first = TextGivenFirst(first);
     if (disc.title.text.empty && given_first != LineKind::kDiscTitle) {
-      check.found.push_back({.kind = FindingKind::kNoDiscTitle});
+      check.Add<K::kNoDiscTitle>({});
     }
     if (disc.performer.text.empty && given_first != LineKind::kDiscPerformer) {
-      check.found.push_back({.kind = FindingKind::kNoDiscPerformer});
+      check.Add<K::kNoDiscPerformer>({});
     }
     std::vector<CdTextPair> tracks;
     tracks.reserve(disc.tracks.size());
@@ -855,20 +859,18 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     if (packs > kMaxCdTextPacks) {
       PerformerShare share =
           DiscPerformerShare({disc.title.text.text, disc.performer.text.text}, tracks);
-      check.found.push_back(
-          {.kind = FindingKind::kTooManyPacks,
-           .subject = disc.performer.text.text,
-           .count = {.packs = {static_cast<uint32_t>(std::min<size_t>(packs, UINT32_MAX)),
-                               static_cast<uint16_t>(std::min<size_t>(share.tracks, UINT16_MAX)),
-                               static_cast<uint16_t>(std::min<size_t>(share.packs, UINT16_MAX))}}});
+      check.found.push_back(MakeFinding<K::kTooManyPacks>(
+          0, disc.performer.text.text,
+          {{static_cast<uint32_t>(std::min<size_t>(packs, UINT32_MAX)),
+            static_cast<uint16_t>(std::min<size_t>(share.tracks, UINT16_MAX)),
+            static_cast<uint16_t>(std::min<size_t>(share.packs, UINT16_MAX))}}));
     }
   }
   if (layout.least_frames > cd::kLongestDiscFrames) {
-    check.found.push_back({.kind = FindingKind::kDiscTooLong, .frames = layout.least_frames});
+    check.Add<K::kDiscTooLong>({}, {layout.least_frames});
   }
   if (TrackCount(disc) > cd::kMaxTracks) {
-    check.found.push_back({.kind = FindingKind::kTooManyTracks,
-                           .count = {.tracks = static_cast<uint64_t>(TrackCount(disc))}});
+    check.Add<K::kTooManyTracks>({}, {static_cast<uint64_t>(TrackCount(disc))});
   }
   return std::move(check.found);
 }

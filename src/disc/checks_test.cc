@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "tracklist/tracklist.h"
@@ -96,33 +97,77 @@ std::vector<Found> FindingsOf(std::string_view list) {
   MeasureLengths(&disc);
   std::vector<Found> found;
   for (const Finding& f : CheckDisc(disc, LayOutDisc(disc))) {
-    const AudioFormat& a = f.format;
-    // The count or other line, and the text, each kind gives, in the one column each has here.
-    bool pads = f.kind == K::kEndsInsideFrame;
-    uint64_t count = pads                          ? f.count.samples
-                     : f.kind == K::kTooManyTracks ? f.count.tracks
-                     : f.kind == K::kTooManyPacks  ? f.count.packs.all
-                     : f.kind == K::kLongFileName || f.kind == K::kPartSampleFrame
-                         ? f.count.bytes
-                         : static_cast<uint64_t>(f.other_line);
-    std::string_view other =
-        pads                          ? f.names.next_file
-        : f.kind == K::kPregapIgnored ? f.names.line_above
-        : f.kind == K::kSplitPastEnd || f.kind == K::kTimesTwoWays || f.kind == K::kFractionsTwoWays
-            ? f.names.file
-        : f.kind == K::kTextChanged  ? f.names.written
-        : f.kind == K::kMixedCaseWav ? f.names.spelling
-                                     : "";
-    bool timed = f.kind == K::kEditorTime || f.kind == K::kTimeWithoutFrames ||
-                 f.kind == K::kTimeSettled || f.kind == K::kSplitNotLater ||
-                 f.kind == K::kSplitAtStart;
-    Found& d = found.emplace_back(
-        Found{f.line, f.kind, f.frames, f.other_frames, count, std::string(other), f.joinable});
-    if (f.kind == K::kNotCdAudio || f.also.Has(K::kNotCdAudio)) {
+    // Each kind's facts, in the columns above.
+    Found& d = found.emplace_back(Found{f.line, f.kind});
+    auto format = [&d](const AudioFormat& a) {
       d.format = {a.code, a.coding, a.rate, a.bits, a.channels};
+    };
+    std::visit(Overloaded{
+                   [](const auto&) {},
+                   [&](const DiscLength& l) { d.frames = l.frames; },
+                   [&](const TrackTotal& t) { d.count = t.tracks; },
+                   [&](const PackTotal& t) { d.count = t.packs.all; },
+                   [&](const ByteCount& b) { d.count = b.bytes; },
+                   [&](const Remade& r) {
+                     const bool irregular = f.kind == K::kIrregularChunks;
+                     d.frames = irregular                       ? r.data_start
+                                : f.kind == K::kShortOfDeclared ? r.declared_frames
+                                                                : r.held_frames;
+                     d.other_frames = irregular                       ? r.sample_frames
+                                      : f.kind == K::kShortOfDeclared ? r.held_frames
+                                                                      : 0;
+                     if (f.kind == K::kNotCdAudio || r.also.Has(K::kNotCdAudio)) format(r.format);
+                     d.also = r.also;
+                   },
+                   [&](const Padding& p) {
+                     d = {f.line,    f.kind, p.join_at, 0, p.silence, std::string(p.next_file),
+                          p.joinable};
+                   },
+                   [&](const LineToWrite& l) {
+                     d.frames = l.frames;
+                     d.other_frames = l.length;
+                     d.title = l.title;
+                   },
+                   [&](const TwoReadings& t) {
+                     d.frames = t.meant;
+                     d.other_frames = t.other;
+                     d.title = t.title;
+                   },
+                   [&](const FileChoice& c) {
+                     d.frames = c.larger;
+                     d.other_frames = c.smaller;
+                     d.other = c.file;
+                   },
+                   [&](const PastEnd& p) {
+                     d.frames = p.file_end;
+                     d.other = p.file;
+                   },
+                   [&](const NotLater& n) {
+                     d.frames = n.before;
+                     d.other_frames = n.as_hours;
+                     d.title = n.title;
+                   },
+                   [&](const AtStart& a) {
+                     d.count = static_cast<uint64_t>(a.file_line);
+                     d.title = a.title;
+                   },
+                   [&](const FrameCount& c) { d.frames = c.frames; },
+                   [&](const StrayPregapFacts& s) {
+                     d.count = static_cast<uint64_t>(s.above.number);
+                     d.other = s.above.text;
+                   },
+                   [&](const TextWritten& t) {
+                     d.frames = t.frames;
+                     d.other = t.written;
+                   },
+                   [&](const TextAgainOf& t) { d.count = static_cast<uint64_t>(t.first); },
+               },
+               f.facts);
+    // Of the lines to write, only the kinds about a line's time keep its title.
+    if (f.kind == K::kNoSpaceAfterLetter || f.kind == K::kLowercaseLetter ||
+        f.kind == K::kSplitWithoutLetter) {
+      d.title.clear();
     }
-    d.also = f.also;
-    if (timed) d.title = f.names.title;
   }
   return found;
 }
@@ -329,8 +374,9 @@ TEST(ProbeFindings, FirstLineAsTheDiscsText) {
     file.wav.open_error = ENOENT;
     std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(ToSheetText(found[0].part.cd_text).text, c.title) << c.line;
-    EXPECT_EQ(found[0].line_kind, c.kind) << c.line;
+    const NotOpened& n = FactsOf<K::kWavNotOpened>(found[0]);
+    EXPECT_EQ(ToSheetText(n.disc_text).text, c.title) << c.line;
+    EXPECT_EQ(n.written_as, c.kind) << c.line;
   }
 }
 
@@ -376,9 +422,9 @@ TEST(ProbeFindings, CompressedAudio) {
          .data_present = c.present};
     std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].kind, K::kWavUnsupported);
-    EXPECT_EQ(found[0].converter, c.by);
-    EXPECT_EQ(found[0].also, c.also);
+    const Remade& r = FactsOf<K::kWavUnsupported>(found[0]);
+    EXPECT_EQ(r.made.by, c.by);
+    EXPECT_EQ(r.also, c.also);
   }
   // Wave64, which sox reads but for compressed audio in it.
   for (auto [coding, by] :
@@ -388,8 +434,9 @@ TEST(ProbeFindings, CompressedAudio) {
     file.wav.header = {.other_audio = OtherAudio::kWave64, .coding = coding};
     std::vector<Finding> found = ProbeFindings(file);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].converter, by);
-    EXPECT_EQ(found[0].names.sox_type, by == Converter::kSox ? "w64" : "");
+    const ForeignAudio& a = FactsOf<K::kNotWavAudio>(found[0]);
+    EXPECT_EQ(a.made.by, by);
+    EXPECT_EQ(a.sox_type, by == Converter::kSox ? "w64" : "");
   }
 }
 

@@ -44,19 +44,20 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
       disc.texts_again.push_back({line, text->line.number});
     } else {
       if (text->line.number != 0) disc.texts_empty.push_back(text->line);
-      *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data())};
+      *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data()), raw};
     }
   };
   // Whether the title and performer lines that follow are those of an ignored line that opens a
   // track once mended, rather than of the last track; and whether that line has texts yet.
   bool off_disc = false;
   bool off_disc_made = false;
+  ListLine off_disc_opener;
   // The texts of the track the next title or performer line is of, made where it has none yet.
   auto current_texts = [&]() -> TrackTexts& {
     if (off_disc) {
-      if (!off_disc_made) disc.texts_off_disc.emplace_back();
+      if (!off_disc_made) disc.texts_off_disc.push_back({off_disc_opener, {}});
       off_disc_made = true;
-      return disc.texts_off_disc.back();
+      return disc.texts_off_disc.back().texts;
     }
     Track& track = disc.tracks.back();
     if (track.texts == kNoTexts) {
@@ -134,6 +135,7 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
         if (names_file || OpensTrackOnceMended(line.text)) {
           off_disc = true;
           off_disc_made = false;
+          off_disc_opener = line;
         }
         if (!names_file && IsLooseSplit(line.text)) {
           disc.loose_splits.push_back({line, static_cast<uint32_t>(disc.files.size() - 1)});
@@ -175,6 +177,17 @@ const CdText kNoText;
 
 const CdText& TitleOf(const Disc& disc, const Track& track) {
   return track.texts == kNoTexts ? kNoText : disc.track_texts[track.texts].title;
+}
+
+std::string_view TextToWrite(const CdText& text) {
+  return text.text.lost ? TrimBlanks(text.raw) : std::string_view(text.text.text);
+}
+
+const TrackTexts* OffDiscTextsOf(const Disc& disc, int opener_line) {
+  for (const Disc::OffDisc& off : disc.texts_off_disc) {
+    if (off.opener.number == opener_line) return &off.texts;
+  }
+  return nullptr;
 }
 
 const CdText& PerformerOf(const Disc& disc, const Track& track) {

@@ -17,13 +17,6 @@
 
 namespace vantorel {
 
-// A line of the list, numbered as an editor numbers it: blank lines count, and a line ends at LF,
-// CR LF or a lone CR. Number 0 is no line.
-struct ListLine {
-  int number = 0;
-  std::string_view text;
-};
-
 // What the run learned of one WAV file: which file it is, whether it could be opened and read,
 // what its header says, and the length of the audio it holds.
 struct WavFile {
@@ -43,6 +36,7 @@ struct CdText {
   ListLine line = {};
   SheetText text = {};
   std::string_view lead = {};  // The line before its text: the keyword, or the split's time.
+  std::string_view raw = {};   // Its text as the list writes it.
 };
 
 // The title and performer of a track that has either.
@@ -76,15 +70,17 @@ enum class LookUp {
   kSpellings,  // A name ending in .wav in mixed case: with .wav, with .WAV, and as it stands.
 };
 
+// The ending with which a line holding .wav in mixed case names a regular file: .wav, .WAV, its
+// own as it stands, or none.
+enum class Spelling : uint8_t { kNone, kLowerWav, kUpperWav, kAsWritten };
+
 // A line worth looking up, and what the run found.
 struct LineLookup {
   ListLine line = {};
   LookUp how = LookUp::kAsWritten;
   bool names_a_file = false;  // As it stands, it names a regular file.
   bool names_a_wav = false;   // With .wav added, it names a regular file.
-  // The ending (".wav", ".WAV" or the line's own) with which it names a regular file; empty when
-  // none does.
-  std::string_view spelling = {};
+  Spelling spelling = Spelling::kNone;
 };
 
 // A P line not right after a WAV or S line, and the ignored line right above it, if that is what
@@ -117,7 +113,11 @@ struct Disc {
   std::vector<TrackTexts> track_texts;
   // The texts of ignored lines that open a track once mended (see OpensTrackOnceMended), where
   // title or performer lines give them any: no track of this disc has them.
-  std::vector<TrackTexts> texts_off_disc;
+  struct OffDisc {
+    ListLine opener;
+    TrackTexts texts;
+  };
+  std::vector<OffDisc> texts_off_disc;
   // Lines taken as neither a WAV file, a split nor a pregap, but for notes (see IsProse).
   std::vector<ListLine> ignored;
   std::vector<StrayPregap> stray_pregaps;
@@ -140,6 +140,13 @@ bool HasCdText(const Disc& disc);
 
 // A track's title, or an empty one where the list gives none.
 const CdText& TitleOf(const Disc& disc, const Track& track);
+
+// The text a line to write gives for a title or performer: as the sheet writes it, or where
+// letters of it would be lost, as the list writes it.
+std::string_view TextToWrite(const CdText& text);
+
+// The texts of an ignored line that opens a track once mended, where it has any.
+const TrackTexts* OffDiscTextsOf(const Disc& disc, int opener_line);
 
 // The performer the sheet writes for a track: its own, or else the disc's, since cdrdao needs one
 // on every track where the disc has one.

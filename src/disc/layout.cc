@@ -28,10 +28,10 @@ void PlaceSplit(std::string_view time, bool first_split, uint64_t end, uint64_t 
     place->placing = Placing::kNoTime;
   } else if (*place->in_file >= end) {
     place->placing = Placing::kPastEnd;
-    place->bound = end;
+    place->file_end = end;
   } else if (*place->in_file <= latest) {
     place->placing = Placing::kNotLater;
-    place->bound = latest;
+    place->latest_before = latest;
     std::optional<uint32_t> hours = ReadHoursTime(time);
     if (hours && *hours > latest && *hours < end) place->as_hours = *hours;
   }

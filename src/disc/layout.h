@@ -22,7 +22,7 @@ enum class Placing : uint8_t {
   kAtStart,   // The file's first split, at its start, however written: where its first track is.
   kNoTime,    // Its split's time cannot be read as a cue sheet's time.
   kPastEnd,   // Its split is at or past the end of its file.
-  kNotLater,  // Its split is at or before the latest start in its file before it (see bound).
+  kNotLater,  // Its split is at or before the latest start in its file before it.
 };
 
 // A place that follows from a time of the list that cannot be read, or from a split that cannot
@@ -43,8 +43,8 @@ struct TrackPlace {
   std::optional<uint64_t> length = {};
   // The disc's track whose start ends it, where that is not the file's end.
   std::optional<uint32_t> ended_by = {};
-  // Of a split kNotLater: its time read as hours:minutes:seconds, where that lies after bound
-  // and inside the file, as times past an hour are often written; 0 otherwise.
+  // Of a split kNotLater: its time read as hours:minutes:seconds, where that lies after
+  // latest_before and inside the file, as times past an hour are often written; 0 otherwise.
   uint32_t as_hours = 0;
   // The sheet carries its start as meant, not as the list writes it: a time written as a pasted
   // tracklist writes it, or in four fields.
@@ -53,10 +53,12 @@ struct TrackPlace {
   // refuses such a sheet, so the length is only what it would be without that split.
   bool past_misplaced = false;
   Placing placing = Placing::kPlaced;
-  // Of a split not placed: the end of its file (kPastEnd), or the latest start before it in its
-  // file as the user means it (kNotLater): of a track placed, of a time an audio editor writes
-  // read as it means, or of a time read as hours:minutes:seconds as below.
-  uint64_t bound = 0;
+  // Of a split kPastEnd: the end of its file.
+  uint64_t file_end = 0;
+  // Of a split kNotLater: the latest start before it in its file as the user means it: of a track
+  // placed, of a time an audio editor writes read as it means, or of a time read as
+  // hours:minutes:seconds as below.
+  uint64_t latest_before = 0;
 };
 
 // How the split times of a file read, taken together, where some read two ways (see Doubt): in
@@ -113,7 +115,7 @@ struct MeantPlace {
 struct DiscLayout {
   std::vector<TrackPlace> tracks;         // In the order of the disc's tracks.
   std::vector<FileReading> reading = {};  // In the order of the files.
-  std::vector<MeantPlace> meant = {};      // In the order of the list.
+  std::vector<MeantPlace> meant = {};     // In the order of the list.
   std::optional<uint64_t> frames = {};    // The disc's length with its pregaps.
   // What the disc lasts at least: its files and every pregap that can be read, wherever the
   // tracks land. It is the disc's length where that is known.

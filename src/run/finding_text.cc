@@ -38,7 +38,7 @@ void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::stri
 // The line to write in the list in place of a file's, once a CD WAV is made of it, and the
 // command that makes it.
 void AppendLineAndCommand(std::string* out, const Fix& fix) {
-  Append(out, {" and write the line as \"", fix.line.value_or(""), "\": ", fix.command});
+  Append(out, {" and write the line as \"", fix.line, "\": ", fix.command});
 }
 
 void AppendFormatName(std::string* out, uint32_t code) {
@@ -76,18 +76,19 @@ constexpr std::string_view kRifxIs = "a big-endian RIFX file, which cdrdao does 
 // What else the finding's one command mends, then what to do: remedy where it mends the finding
 // alone, or else to convert the file; and the line and the command.
 void AppendAlsoAndFix(std::string* out, const Finding& f, std::string_view remedy) {
+  const Remade& r = std::get<Remade>(f.facts);
   for (FindingKind also : AlsoMends::kKinds) {
-    if (!f.also.Has(also)) continue;
+    if (!r.also.Has(also)) continue;
     out->append("; it is also ");
     if (also == FindingKind::kRf64) {
       out->append(kRf64Is);
     } else if (also == FindingKind::kRifx) {
       out->append(kRifxIs);
     } else {
-      AppendNotCdAudio(out, f.format);
+      AppendNotCdAudio(out, r.format);
     }
   }
-  Append(out, {"; ", f.also.empty() ? remedy : "convert it"});
+  Append(out, {"; ", r.also.empty() ? remedy : "convert it"});
   AppendLineAndCommand(out, FixOf(f));
 }
 
@@ -99,8 +100,14 @@ std::string_view LineLetter(LineKind kind) {
   return kind == LineKind::kSplit ? "S" : "P";
 }
 
+// The line a finding gives to write.
+std::string_view LineOf(const Fix& fix) {
+  return fix.line;
+}
+
 // What a finding says, without its place.
 void AppendText(std::string* out, const Finding& f, const Names& names) {
+  using K = FindingKind;
   std::string_view s = f.subject;
   switch (f.kind) {
     case FindingKind::kListNotUsed:
@@ -126,14 +133,14 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "that program writes it too, run vantorel again once it is done"});
       return;
     case FindingKind::kTooManyTracks:
-      Append(out, {"the cue sheet has ", Number(f.count.tracks), " tracks, more than the ",
-                   Number(cd::kMaxTracks),
+      Append(out, {"the cue sheet has ", Number(FactsOf<K::kTooManyTracks>(f).tracks),
+                   " tracks, more than the ", Number(cd::kMaxTracks),
                    " a CD holds, which a burner refuses; split the list over two discs"});
       return;
     case FindingKind::kDiscTooLong:
-      Append(out,
-             {"the disc lasts ", CueTimeText(f.frames), " with its pregaps, more than the ",
-              CueTimeText(cd::kLongestDiscFrames), " a CD holds; split the list over two discs"});
+      Append(out, {"the disc lasts ", CueTimeText(FactsOf<K::kDiscTooLong>(f).frames),
+                   " with its pregaps, more than the ", CueTimeText(cd::kLongestDiscFrames),
+                   " a CD holds; split the list over two discs"});
       return;
 
     case FindingKind::kNoDiscTitle:
@@ -147,34 +154,36 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
           "burn it; write the name on a line after the first as \"DISC PERFORMER\" and the name, "
           "which every track without a PERFORMER line takes");
       return;
-    case FindingKind::kTooManyPacks:
-      Append(out,
-             {"the CD-TEXT takes ", Number(f.count.packs.all), " packs of 12 bytes, more than the ",
-              Number(kMaxCdTextPacks), " a disc holds (cdrdao writes ", Number(kCdrdaoCorruptPacks),
-              " or more corrupt)"});
-      if (f.count.packs.performer_packs != 0) {
+    case FindingKind::kTooManyPacks: {
+      const PackCount& packs = FactsOf<K::kTooManyPacks>(f).packs;
+      Append(out, {"the CD-TEXT takes ", Number(packs.all), " packs of 12 bytes, more than the ",
+                   Number(kMaxCdTextPacks), " a disc holds (cdrdao writes ",
+                   Number(kCdrdaoCorruptPacks), " or more corrupt)"});
+      if (packs.performer_packs != 0) {
         Append(out, {"; the performer \"", s, "\" on "});
-        AppendCounted(out, f.count.packs.performer_tracks, "track");
-        Append(out, {" takes ", Number(f.count.packs.performer_packs), " of them"});
+        AppendCounted(out, packs.performer_tracks, "track");
+        Append(out, {" takes ", Number(packs.performer_packs), " of them"});
       }
       out->append("; shorter titles and performers fit");
       return;
+    }
 
-    case FindingKind::kWavNotOpened:
-      Append(out, {"cannot open \"", s, "\": ", std::strerror(f.error),
+    case FindingKind::kWavNotOpened: {
+      const NotOpened& n = FactsOf<K::kWavNotOpened>(f);
+      Append(out, {"cannot open \"", s, "\": ", std::strerror(n.error),
                    "; check the name, relative to the working directory"});
-      if (!f.names.trimmed_name.empty()) {
-        std::string_view blanks = s.substr(f.names.trimmed_name.size());
+      if (!n.trimmed_name.empty()) {
+        std::string_view blanks = s.substr(n.trimmed_name.size());
         std::string_view blank = blanks.find('\t') == blanks.npos  ? "space"
                                  : blanks.find(' ') == blanks.npos ? "tab"
                                                                    : "blank";
         out->append("; the name ends in ");
         AppendCounted(out, blanks.size(), blank);
-        Append(out, {" that the file's name lacks: write the line as \"", *FixOf(f).line, "\""});
-      } else if (f.maybe_note) {
+        Append(out, {" that the file's name lacks: write the line as \"", LineOf(FixOf(f)), "\""});
+      } else if (n.maybe_note) {
         out->append("; the first line is always a WAV file's name: ");
-        if (std::string title = ToSheetText(f.part.cd_text).text; !title.empty()) {
-          bool performer = f.line_kind == LineKind::kDiscPerformer;
+        if (std::string title = ToSheetText(n.disc_text).text; !title.empty()) {
+          bool performer = n.written_as == LineKind::kDiscPerformer;
           Append(out, {"if it is the disc's ", performer ? "performer" : "title",
                        ", write it below the first WAV line as \"",
                        performer ? "DISC PERFORMER " : "DISC TITLE ", title,
@@ -186,15 +195,16 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
         }
       }
       return;
+    }
     case FindingKind::kWavNotRead:
-      Append(out, {"cannot read \"", s, "\": ", std::strerror(f.error)});
+      Append(out, {"cannot read \"", s, "\": ", std::strerror(FactsOf<K::kWavNotRead>(f).error)});
       return;
     case FindingKind::kWavWithoutFormat:
       Append(out, {"\"", s, "\" has no fmt block in its first ", Number(kSearchLimit),
                    " bytes, so its length is probably wrong; convert it with sox"});
       return;
     case FindingKind::kWavWithoutData:
-      if (f.converter != Converter::kNone) {
+      if (FactsOf<K::kWavWithoutData>(f).made.by != Converter::kNone) {
         Append(out, {"\"", s, "\" is not a WAV file; make a CD WAV of it"});
         AppendLineAndCommand(out, FixOf(f));
         return;
@@ -203,9 +213,10 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    Number(kSearchLimit), " bytes; convert it with sox"});
       return;
     case FindingKind::kWavUnsupported: {
-      const AudioFormat& a = f.format;
+      const Remade& r = FactsOf<K::kWavUnsupported>(f);
+      const AudioFormat& a = r.format;
       // Only the finding of compressed audio names the file's stem.
-      bool compressed = !f.part.stem.empty();
+      bool compressed = !r.made.stem.empty();
       if (!compressed && a.coding == kFormatExtensible && a.channels != 0 && a.rate != 0) {
         Append(out, {"\"", s,
                      "\" has an extensible format chunk too short to say how its audio is coded, "
@@ -222,13 +233,13 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       std::string_view name = CodingName(a.coding);
       std::string coding = name.empty() ? "audio compressed in format " + Number(a.coding)
                                         : std::string(name) + " audio";
-      if (AlsoSays(f, FindingKind::kNoAudio)) {
+      if (r.also.Has(FindingKind::kNoAudio)) {
         Append(out, {"\"", s, "\" holds no audio, only the header of ", coding,
                      ", which cdrdao cannot burn; leave it out of the list"});
         return;
       }
       Append(out, {"\"", s, "\" holds ", coding});
-      if (f.converter == Converter::kNone) {
+      if (r.made.by == Converter::kNone) {
         if (a.coding == kFormatAac) {
           out->append(" without the headers that mark where its frames start");
         }
@@ -238,7 +249,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
         return;
       }
       out->append(", which cdrdao cannot burn");
-      if (AlsoSays(f, FindingKind::kSizeNotFilledIn)) {
+      if (r.also.Has(FindingKind::kSizeNotFilledIn)) {
         out->append(
             ", and declares none of it, as when written to a pipe; decode all that "
             "follows its header to CD audio");
@@ -250,7 +261,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     }
 
     case FindingKind::kNotWavAudio:
-      Append(out, {"\"", s, "\" holds ", AudioName(f.audio),
+      Append(out, {"\"", s, "\" holds ", AudioName(FactsOf<K::kNotWavAudio>(f).audio),
                    " audio, not a WAV file's; make a CD WAV of it"});
       AppendLineAndCommand(out, FixOf(f));
       return;
@@ -264,7 +275,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "\" has its chunks out of the order cdrdao 1.2.4 and sox walk (a data chunk "
                    "before the format chunk, a chunk that runs past the end, or bytes out of "
                    "place), so cdrdao calls it a corrupted WAVE file"});
-      if (f.converter == Converter::kNone || !FixOf(f).line) {
+      if (FixOf(f).change == LineChange::kNone) {
         out->append("; make it again as CD audio from what it was made of");
         return;
       }
@@ -279,19 +290,20 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       AppendAlsoAndFix(out, f, "rewrite it as a WAV");
       return;
     case FindingKind::kNotCdAudio:
-      AppendNotCdAudio(out, f.format);
+      AppendNotCdAudio(out, FactsOf<K::kNotCdAudio>(f).format);
       AppendAlsoAndFix(out, f, "convert it");
       return;
     case FindingKind::kShortOfDeclared:
-      Append(out, {"\"", s, "\" declares ", CueTimeText(f.frames), " of audio but holds ",
-                   CueTimeText(f.other_frames),
-                   ": a recording cut short, or a WAV written through a pipe; the report, the "
-                   "checks and a burner take what it holds"});
+      Append(out,
+             {"\"", s, "\" declares ", CueTimeText(FactsOf<K::kShortOfDeclared>(f).declared_frames),
+              " of audio but holds ", CueTimeText(FactsOf<K::kShortOfDeclared>(f).held_frames),
+              ": a recording cut short, or a WAV written through a pipe; the report, the "
+              "checks and a burner take what it holds"});
       AppendAlsoAndFix(out, f, "give it a header that agrees");
       return;
     case FindingKind::kLongFileName:
-      Append(out, {"\"", s, "\" is ", Number(f.count.bytes), " bytes long"});
-      if (f.count.bytes > s.size()) {
+      Append(out, {"\"", s, "\" is ", Number(FactsOf<K::kLongFileName>(f).bytes), " bytes long"});
+      if (FactsOf<K::kLongFileName>(f).bytes > s.size()) {
         out->append(" as the cue sheet gives it, with ./ in front, since it follows a split of it");
       }
       out->append(
@@ -302,7 +314,8 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       Append(out, {"\"", s, "\" holds no audio; leave it out of the list"});
       return;
     case FindingKind::kSizeNotFilledIn:
-      Append(out, {"\"", s, "\" declares no audio, yet ", CueTimeText(f.frames),
+      Append(out, {"\"", s, "\" declares no audio, yet ",
+                   CueTimeText(FactsOf<K::kSizeNotFilledIn>(f).held_frames),
                    " of it follows its header: the program that wrote it could not go back to "
                    "fill in the size, as when it writes to a pipe; cdrdao refuses such a file and "
                    "sox reads it as empty"});
@@ -313,7 +326,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kPartSampleFrame:
       Append(out, {"\"", s, "\" ends its data chunk "});
-      AppendCounted(out, f.count.bytes, "byte");
+      AppendCounted(out, FactsOf<K::kPartSampleFrame>(f).bytes, "byte");
       Append(out, {" into a sample frame of ", Number(cd::kChannels * cd::kBits / 8),
                    ", which cdrdao warns of as not a multiple of the sample size and leaves out, "
                    "as the lengths here do"});
@@ -322,7 +335,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kNoSpaceAfterLetter:
       Append(out, {"\"", s, "\" has no space after ", s.substr(0, 1),
                    ", so the sheet reads its time as \"", TimeTextOf(s), "\"; write the line as \"",
-                   *FixOf(f).line, "\""});
+                   LineOf(FixOf(f)), "\""});
       return;
     case FindingKind::kNotACueTime:
       Append(out,
@@ -333,92 +346,105 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
       return;
     case FindingKind::kEditorTime:
       Append(out, {"\"", s, "\" is not minutes:seconds:frames, with ", Number(cd::kFramesPerSecond),
-                   " frames a second; write the line as \"", *FixOf(f).line, "\""});
+                   " frames a second; write the line as \"", LineOf(FixOf(f)), "\""});
       return;
-    case FindingKind::kTimeWithoutFrames:
+    case FindingKind::kTimeWithoutFrames: {
+      const TwoReadings& r = FactsOf<K::kTimeWithoutFrames>(f);
       Append(out, {"\"", s,
                    "\" gives two numbers, which cdrdao reads as seconds:frames; write the line "
                    "as \"",
-                   LineWithTime(s[0], f.frames, f.names.title), "\" for minutes:seconds, or as \"",
-                   LineWithTime(s[0], f.other_frames, f.names.title), "\" for seconds:frames"});
+                   LineWithTime(s[0], r.meant, r.title), "\" for minutes:seconds, or as \"",
+                   LineWithTime(s[0], r.other, r.title), "\" for seconds:frames"});
       return;
+    }
     case FindingKind::kTimeSettled: {
+      const TwoReadings& r = FactsOf<K::kTimeSettled>(f);
       std::string_view time = MeantSplit(s).time;
-      if (f.frames < f.other_frames) {
+      if (r.meant < r.other) {
         Append(out, {"\"", s,
                      "\" gives two numbers, which the file's other splits read as cdrdao does, as "
                      "seconds:frames"});
       } else if (time.find(':') != time.rfind(':')) {
-        Append(out, {"\"", s, "\" reads as minutes:seconds:frames (", CueTimeText(f.other_frames),
+        Append(out, {"\"", s, "\" reads as minutes:seconds:frames (", CueTimeText(r.other),
                      "), but the file's other splits read only as hours:minutes:seconds"});
       } else {
         Append(out, {"\"", s, "\" gives two numbers, which cdrdao reads as seconds:frames (",
-                     CueTimeText(f.other_frames),
+                     CueTimeText(r.other),
                      "), but the file's other splits read only as minutes:seconds"});
       }
-      Append(out, {"; write the line as \"", *FixOf(f).line, "\""});
+      Append(out, {"; write the line as \"", LineOf(FixOf(f)), "\""});
       return;
     }
     case FindingKind::kFractionSettled:
       Append(out, {"\"", s,
                    "\" gives two digits after the point, which the file's other times read "
                    "only as ",
-                   f.frames > f.other_frames ? kShntoolFrames : kHundredths,
-                   "; write the line as \"", *FixOf(f).line, "\""});
+                   FactsOf<K::kFractionSettled>(f).meant > FactsOf<K::kFractionSettled>(f).other
+                       ? kShntoolFrames
+                       : kHundredths,
+                   "; write the line as \"", LineOf(FixOf(f)), "\""});
       return;
-    case FindingKind::kTimesTwoWays:
-      Append(out, {"the split times of \"", f.names.file,
+    case FindingKind::kTimesTwoWays: {
+      const FileChoice& c = FactsOf<K::kTimesTwoWays>(f);
+      Append(out, {"the split times of \"", c.file,
                    "\" read two ways, and either way every track rises and lasts ",
                    Number(cd::kShortestTrackSeconds),
                    " seconds: in the larger units (minutes:seconds, hours:minutes:seconds) its "
                    "last split that reads two ways starts at ",
-                   CueTimeText(f.frames),
+                   CueTimeText(c.larger),
                    ", as cdrdao reads them (seconds:frames, minutes:seconds:frames) at ",
-                   CueTimeText(f.other_frames),
+                   CueTimeText(c.smaller),
                    "; write them one way as minutes:seconds:frames, as vantorel --script offers"});
       return;
-    case FindingKind::kFractionsTwoWays:
-      Append(out, {"the split times of \"", f.names.file,
+    }
+    case FindingKind::kFractionsTwoWays: {
+      const FileChoice& c = FactsOf<K::kFractionsTwoWays>(f);
+      Append(out, {"the split times of \"", c.file,
                    "\" give two digits after a point, which read two ways, and either way every "
                    "track rises and lasts ",
                    Number(cd::kShortestTrackSeconds), " seconds: as ", kShntoolFrames,
-                   ", its last such split starts at ", CueTimeText(f.frames), ", as ", kHundredths,
-                   " at ", CueTimeText(f.other_frames),
+                   ", its last such split starts at ", CueTimeText(c.larger), ", as ", kHundredths,
+                   " at ", CueTimeText(c.smaller),
                    "; write them one way as minutes:seconds:frames, as vantorel --script offers"});
       return;
+    }
     case FindingKind::kSplitPastEnd:
-      Append(out, {"\"", s, "\" starts at or past the end of \"", f.names.file, "\" (",
-                   CueTimeText(f.frames), "); give a time inside the file"});
+      Append(out, {"\"", s, "\" starts at or past the end of \"", FactsOf<K::kSplitPastEnd>(f).file,
+                   "\" (", CueTimeText(FactsOf<K::kSplitPastEnd>(f).file_end),
+                   "); give a time inside the file"});
       return;
-    case FindingKind::kSplitNotLater:
-      Append(out, {"\"", s, "\" does not start after the track before it (", CueTimeText(f.frames),
+    case FindingKind::kSplitNotLater: {
+      const NotLater& n = FactsOf<K::kSplitNotLater>(f);
+      Append(out, {"\"", s, "\" does not start after the track before it (", CueTimeText(n.before),
                    "); split times must rise within a file"});
-      if (f.other_frames != 0) {
-        uint64_t seconds = f.other_frames / cd::kFramesPerSecond;
+      if (n.as_hours != 0) {
+        uint64_t seconds = n.as_hours / cd::kFramesPerSecond;
         std::string minutes = Number(seconds / 60 % 60), secs = Number(seconds % 60);
         out->append("; if you meant ");
         if (seconds >= 3600) {
           Append(out, {Number(seconds / 3600), " h ", minutes.size() == 1 ? "0" : ""});
         }
         Append(out, {minutes, " min ", secs.size() == 1 ? "0" : "", secs,
-                     " s, write the line as \"", *FixOf(f).line, "\""});
+                     " s, write the line as \"", LineOf(FixOf(f)), "\""});
       }
       return;
+    }
     case FindingKind::kSplitAtStart:
       Append(out, {"\"", s,
                    "\" starts a track where the file's first track already starts, at 00:00:00; "});
-      if (f.names.title.empty()) {
+      if (FactsOf<K::kSplitAtStart>(f).title.empty()) {
         out->append("remove the line");
       } else {
         Append(out,
-               {"write the line as \"", *FixOf(f).line, "\", which gives that track the title"});
+               {"write the line as \"", LineOf(FixOf(f)), "\", which gives that track the title"});
       }
       return;
     case FindingKind::kFirstPregap: {
       std::string two = Number(cd::kFirstPregapFrames / cd::kFramesPerSecond) + " seconds";
       Append(out, {"\"", s, "\" adds its silence to the ", two,
                    " of silence before track 1 that every CD has, so the first song starts after ",
-                   CueTimeText(f.frames), "; remove the line for ", two, " alone"});
+                   CueTimeText(FactsOf<K::kFirstPregap>(f).frames), "; remove the line for ", two,
+                   " alone"});
       return;
     }
     case FindingKind::kTrackBeforeTooShort:
@@ -426,16 +452,16 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kFileTooShort: {
       bool ends_it = f.kind == FindingKind::kTrackBeforeTooShort;
       Append(out, {"the track ", ends_it ? "before \"" : "that \"", s, ends_it ? "\"" : "\" starts",
-                   " lasts ", CueTimeText(f.frames), ", less than the ",
+                   " lasts ", CueTimeText(std::get<FrameCount>(f.facts).frames), ", less than the ",
                    Number(cd::kShortestTrackSeconds), " seconds a CD track must last",
                    f.kind == FindingKind::kFileTooShort ? "" : "; move or remove a split"});
       return;
     }
     case FindingKind::kPregapIgnored:
       Append(out, {"\"", s, "\" is ignored"});
-      if (f.other_line != 0) {
-        Append(out, {" because the line above it, \"", f.names.line_above, "\" (line ",
-                     Number(static_cast<uint64_t>(f.other_line)), "), is ignored"});
+      if (const ListLine& above = FactsOf<K::kPregapIgnored>(f).above; above.number != 0) {
+        Append(out, {" because the line above it, \"", above.text, "\" (line ",
+                     Number(static_cast<uint64_t>(above.number)), "), is ignored"});
       }
       out->append(": a pregap line counts only right after a WAV line or an S line");
       return;
@@ -446,37 +472,42 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
 
     case FindingKind::kMixedCaseWav:
       Append(out, {"\"", s, "\" is not read as a WAV file: only .wav and .WAV count; "});
-      if (f.names.spelling.empty()) {
+      if (FactsOf<K::kMixedCaseWav>(f).spelling == Spelling::kNone) {
         Append(out, {"if it is a note, write it as \"# ", s, "\""});
       } else if (Fix fix = FixOf(f); fix.command.empty()) {
-        Append(out, {"write the line as \"", *fix.line, "\""});
+        Append(out, {"write the line as \"", fix.line, "\""});
       } else {
-        Append(out, {"rename the file and write the line as \"", *fix.line, "\": ", fix.command});
+        Append(out, {"rename the file and write the line as \"", fix.line, "\": ", fix.command});
       }
       return;
-    case FindingKind::kLowercaseLetter:
-      Append(out,
-             {"\"", s, "\" is ignored: ", LineName(f.line_kind), " lines start with a capital ",
-              LineLetter(f.line_kind), "; write the line as \"", *FixOf(f).line, "\""});
+    case FindingKind::kLowercaseLetter: {
+      const LineKind letter = FactsOf<K::kLowercaseLetter>(f).letter;
+      Append(out, {"\"", s, "\" is ignored: ", LineName(letter), " lines start with a capital ",
+                   LineLetter(letter), "; write the line as \"", LineOf(FixOf(f)), "\""});
       return;
-    case FindingKind::kSplitWithoutLetter:
-      if (f.other_frames != 0) {
-        Append(out, {"\"", s, "\" is ignored: the times at the end of the file's numbered lines "
+    }
+    case FindingKind::kSplitWithoutLetter: {
+      const LineToWrite& whole = FactsOf<K::kSplitWithoutLetter>(f);
+      if (whole.length != 0) {
+        Append(out, {"\"", s,
+                     "\" is ignored: the times at the end of the file's numbered lines "
                      "add up to its length, so they are its tracks' lengths, and this one lasts ",
-                     CueTimeText(f.other_frames), " from ", CueTimeText(f.frames),
+                     CueTimeText(whole.length), " from ", CueTimeText(whole.frames),
                      "; split lines start with S"});
       } else {
         Append(out, {"\"", s, "\" is ignored: it gives a time, but split lines start with S"});
       }
-      if (Fix fix = FixOf(f); fix.line) {
-        Append(out, {"; write the line as \"", *fix.line, "\""});
+      if (Fix fix = FixOf(f); fix.change == LineChange::kWrite) {
+        Append(out, {"; write the line as \"", fix.line, "\""});
       } else {
         out->append("; write it as one, as vantorel --script offers");
       }
       return;
+    }
     case FindingKind::kNoteReadAsLine:
-      Append(out, {"\"", s, "\" is read as a ", LineName(f.line_kind),
-                   " line because it starts with a capital ", LineLetter(f.line_kind),
+      Append(out, {"\"", s, "\" is read as a ", LineName(FactsOf<K::kNoteReadAsLine>(f).read_as),
+                   " line because it starts with a capital ",
+                   LineLetter(FactsOf<K::kNoteReadAsLine>(f).read_as),
                    "; start a note with another character, such as #"});
       return;
     case FindingKind::kOtherAudio:
@@ -490,17 +521,19 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "\" is ignored: only lines containing .wav are taken as files, and no file of "
                    "that name is here to make a CD WAV of"});
       return;
-    case FindingKind::kTextChanged:
-      if (f.letters_lost) {
+    case FindingKind::kTextChanged: {
+      const TextWritten& t = FactsOf<K::kTextChanged>(f);
+      if (t.letters_lost) {
         Append(out, {"\"", s, "\" gives letters cdrdao cannot burn, which would be written as \"",
-                     f.names.written, "\"; write the text in Latin letters"});
+                     t.written, "\"; write the text in Latin letters"});
         return;
       }
       Append(out,
              {"\"", s, "\" gives a text cdrdao cannot burn as it is, which is written as \"",
-              f.names.written, "\": ASCII alone, without \" or \\, at most ",
-              Number(kMaxCdTextChars), " characters; write the line as \"", *FixOf(f).line, "\""});
+              t.written, "\": ASCII alone, without \" or \\, at most ", Number(kMaxCdTextChars),
+              " characters; write the line as \"", LineOf(FixOf(f)), "\""});
       return;
+    }
     case FindingKind::kTextEmpty:
       Append(out,
              {"\"", s,
@@ -508,12 +541,12 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
               "text or remove the line"});
       return;
     case FindingKind::kTextAgain: {
-      bool of_disc = f.line_kind == LineKind::kDiscTitle || f.line_kind == LineKind::kDiscPerformer;
-      bool performer =
-          f.line_kind == LineKind::kPerformer || f.line_kind == LineKind::kDiscPerformer;
+      const TextAgainOf& again = FactsOf<K::kTextAgain>(f);
+      bool of_disc = again.kind == LineKind::kDiscTitle || again.kind == LineKind::kDiscPerformer;
+      bool performer = again.kind == LineKind::kPerformer || again.kind == LineKind::kDiscPerformer;
       Append(out, {"\"", s, "\" gives ", of_disc ? "the disc" : "the track", " a second ",
                    performer ? "performer" : "title", ", which cdrdao refuses; the first, on line ",
-                   Number(static_cast<uint64_t>(f.other_line)), ", stands: remove one of them"});
+                   Number(static_cast<uint64_t>(again.first)), ", stands: remove one of them"});
       return;
     }
     case FindingKind::kTrackWithoutTitle:
@@ -524,7 +557,7 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
     case FindingKind::kWavWithoutExt:
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; write it as \"",
-                   *FixOf(f).line, "\""});
+                   LineOf(FixOf(f)), "\""});
       return;
     case FindingKind::kFileNotWav:
       Append(out, {"\"", s,
@@ -557,8 +590,8 @@ void AppendFramePadding(std::string* out, std::span<const Finding> findings) {
   const Finding& first = *padded.front();
   if (padded.size() == 1) {
     Append(out, {"\"", first.subject, "\" ends inside a CD frame, so a burner adds ",
-                 Number(first.count.samples), " samples of silence before \"",
-                 first.names.next_file, "\""});
+                 Number(std::get<Padding>(first.facts).silence), " samples of silence before \"",
+                 std::get<Padding>(first.facts).next_file, "\""});
   } else {
     Append(out, {Number(padded.size()), " files end inside a CD frame (lines "});
     constexpr size_t kNamed = 5;

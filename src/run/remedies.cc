@@ -107,13 +107,50 @@ namespace {
 
 // A file made of another by the converter, and the line that names it; nothing where no
 // converter makes it.
+Fix Write(std::string line) {
+  return {.change = LineChange::kWrite, .line = std::move(line)};
+}
+
+// A file made of another by the converter, and the line that names it.
 Fix Converted(const Finding& f) {
   const Making making = MakingOf(f);
-  if (making.by == Converter::kNone) return {};
-  Fix fix{.line = CdWavName(f.part.stem, f.name_skip)};
+  const NewFile* made = NewFileOf(f);
+  if (making.by == Converter::kNone || made == nullptr) return {};
+  Fix fix = Write(CdWavName(made->stem, made->skip));
   // Room for the command at once: the two names, quoted at most, and the tool's words.
-  fix.command.reserve(2 * (f.subject.size() + fix.line->size()) + 100);
-  AppendConvertCommand(&fix.command, making, f.subject, *fix.line);
+  fix.command.reserve(2 * (f.subject.size() + fix.line.size()) + 100);
+  AppendConvertCommand(&fix.command, making, f.subject, fix.line);
+  return fix;
+}
+
+// A split or pregap line written whole where the time it means is known; otherwise mended as
+// far as its finding can.
+Fix WholeLine(const Finding& f, const LineToWrite& whole) {
+  const std::string_view s = f.subject;
+  const char letter = whole.letter == LineKind::kPregap ? 'P' : 'S';
+  if (whole.known) return Write(LineWithTime(letter, whole.frames, whole.title, whole.four_fields));
+  if (f.kind == FindingKind::kNoSpaceAfterLetter) {
+    return Write(std::string(s.substr(0, 1)).append(" ").append(s.substr(1)));
+  }
+  if (f.kind == FindingKind::kLowercaseLetter)
+    return Write(std::string(1, letter).append(s.substr(1)));
+  return {};
+}
+
+// A WAV name in mixed case, spelled as the file it names is, or renamed to be.
+Fix Respelled(const Finding& f, const Respelling& r) {
+  switch (r.spelling) {
+    case Spelling::kNone:
+      return {};
+    case Spelling::kLowerWav:
+      return Write(std::string(r.stem).append(".wav"));
+    case Spelling::kUpperWav:
+      return Write(std::string(r.stem).append(".WAV"));
+    case Spelling::kAsWritten:
+      break;
+  }
+  Fix fix = Write(std::string(r.stem).append(".wav"));
+  AppendRenameCommand(&fix.command, f.subject, r.stem);
   return fix;
 }
 
@@ -142,117 +179,63 @@ std::string_view RawFormatOf(const AudioFormat& a, bool big) {
 
 Making MakingOf(const Finding& f) {
   using K = FindingKind;
-  const K k = f.kind;
-  if (k == K::kIrregularChunks) {
-    RawSamples raw{RawFormatOf(f.format, AlsoSays(f, K::kRifx)), f.format.rate, f.format.channels,
-                   f.frames, f.other_frames};
+  if (const auto* o = std::get_if<ForeignAudio>(&f.facts)) return {o->made.by, o->sox_type};
+  const auto* r = std::get_if<Remade>(&f.facts);
+  if (r == nullptr) return {};
+  if (f.kind == K::kIrregularChunks) {
+    const bool big = r->also.Has(K::kRifx);
+    RawSamples raw{RawFormatOf(r->format, big), r->format.rate, r->format.channels, r->data_start,
+                   r->sample_frames};
     if (raw.format.empty() || raw.rate == 0 || raw.channels == 0) return {};
     return {Converter::kFfmpeg, {}, false, raw};
   }
-  if (k == K::kNotWavAudio) return {f.converter, f.names.sox_type};
-  if (k == K::kWavWithoutData || k == K::kWavUnsupported || k == K::kOtherAudio) {
-    return {f.converter, {}, AlsoSays(f, K::kSizeNotFilledIn)};
-  }
-  if (k == K::kRf64 || k == K::kRifx || k == K::kNotCdAudio || k == K::kShortOfDeclared) {
-    return {f.converter};
-  }
   // The converter reads all that follows the header, whatever size it declares.
-  if (k == K::kSizeNotFilledIn) return {f.converter, {}, true};
-  return {};
+  const bool to_end = f.kind == K::kSizeNotFilledIn || r->also.Has(K::kSizeNotFilledIn);
+  return {r->made.by, {}, to_end};
 }
 
 Fix FixOf(const Finding& f) {
-  std::string_view s = f.subject;
-  switch (f.kind) {
-    case FindingKind::kListNotUsed:
-    case FindingKind::kListIsWav:
-    case FindingKind::kNoWavFile:
-    case FindingKind::kNulInList:
-    case FindingKind::kDiscTooLong:
-    case FindingKind::kTooManyTracks:
-    case FindingKind::kWrittenWithoutLock:
-    case FindingKind::kNoDiscTitle:
-    case FindingKind::kNoDiscPerformer:
-    case FindingKind::kTooManyPacks:
-    case FindingKind::kWavNotRead:
-    case FindingKind::kWavWithoutFormat:
-    case FindingKind::kQuoteInName:
-    case FindingKind::kNoAudio:
-    case FindingKind::kEndsInsideFrame:
-    case FindingKind::kPartSampleFrame:
-    case FindingKind::kLongFileName:
-    case FindingKind::kNotACueTime:
-    case FindingKind::kTimeWithoutFrames:
-    case FindingKind::kTimesTwoWays:
-    case FindingKind::kFractionsTwoWays:
-    case FindingKind::kSplitPastEnd:
-    case FindingKind::kFirstPregap:
-    case FindingKind::kTrackBeforeTooShort:
-    case FindingKind::kLastTrackTooShort:
-    case FindingKind::kFileTooShort:
-    case FindingKind::kPregapIgnored:
-    case FindingKind::kOtherAudioNotFound:
-    case FindingKind::kFileNotWav:
-    case FindingKind::kTextEmpty:
-    case FindingKind::kTextAgain:
-    case FindingKind::kTrackWithoutTitle:
-      return {};
-    case FindingKind::kWavNotOpened:
-      if (f.names.trimmed_name.empty()) return {};
-      return {.line = std::string(f.names.trimmed_name)};
-    case FindingKind::kNotWavAudio:
-    case FindingKind::kWavWithoutData:
-    case FindingKind::kWavUnsupported:
-    case FindingKind::kOtherAudio:
-    case FindingKind::kIrregularChunks:
-    case FindingKind::kRf64:
-    case FindingKind::kRifx:
-    case FindingKind::kNotCdAudio:
-    case FindingKind::kShortOfDeclared:
-    case FindingKind::kSizeNotFilledIn:
-      return Converted(f);
-    case FindingKind::kMixedCaseWav:
-      if (f.names.spelling.empty()) return {};
-      if (f.names.spelling != s) {
-        return {.line = std::string(f.part.stem).append(f.names.spelling)};
-      }
-      {
-        Fix fix{.line = std::string(f.part.stem).append(".wav")};
-        AppendRenameCommand(&fix.command, s, f.part.stem);
-        return fix;
-      }
-    case FindingKind::kNoSpaceAfterLetter:
-      if (f.timed) return {.line = LineWithTime(s[0], f.frames, f.names.title, f.four_fields)};
-      return {.line = std::string(s.substr(0, 1)).append(" ").append(s.substr(1))};
-    case FindingKind::kEditorTime:
-    case FindingKind::kTimeSettled:
-    case FindingKind::kFractionSettled:
-      return {.line = LineWithTime(s[0], f.frames, f.names.title, f.four_fields)};
-    case FindingKind::kSplitNotLater:
-      if (f.other_frames == 0) return {};
-      return {.line = LineWithTime(s[0], f.other_frames, f.names.title, f.four_fields)};
-    case FindingKind::kSplitAtStart:
-      return {.line = f.names.title.empty() ? "" : "TITLE " + std::string(f.names.title)};
-    case FindingKind::kPregapWithoutLength:
-      return {.line = ""};
-    case FindingKind::kLowercaseLetter: {
-      const char letter = static_cast<char>(s[0] - 'a' + 'A');
-      if (f.timed) return {.line = LineWithTime(letter, f.frames, f.names.title, f.four_fields)};
-      return {.line = std::string(1, letter).append(s.substr(1))};
-    }
-    case FindingKind::kSplitWithoutLetter:
-      if (!f.timed) return {};
-      return {.line = LineWithTime('S', f.frames, f.names.title, f.four_fields)};
-    case FindingKind::kNoteReadAsLine:
-      return {.line = "# " + std::string(s)};
-    case FindingKind::kWavWithoutExt:
-      return {.line = std::string(s).append(".wav")};
-    case FindingKind::kTextChanged:
-      if (f.letters_lost) return {};
-      if (f.timed) return {.line = LineWithTime('S', f.frames, f.names.written, f.four_fields)};
-      return {.line = std::string(f.part.lead).append(f.names.written)};
-  }
-  return {};
+  using K = FindingKind;
+  const std::string_view s = f.subject;
+  return std::visit(Overloaded{
+                        [&](const Remade&) { return Converted(f); },
+                        [&](const ForeignAudio&) { return Converted(f); },
+                        [&](const LineToWrite& whole) { return WholeLine(f, whole); },
+                        [&](const TwoReadings& r) {
+                          if (f.kind == K::kTimeWithoutFrames) return Fix{};
+                          return Write(LineWithTime(s[0], r.meant, r.title, r.four_fields));
+                        },
+                        [&](const NotLater& n) {
+                          if (n.as_hours == 0) return Fix{};
+                          return Write(LineWithTime(s[0], n.as_hours, n.title, n.four_fields));
+                        },
+                        [&](const AtStart& a) {
+                          if (a.title.empty()) return Fix{.change = LineChange::kRemove};
+                          return Write("TITLE " + std::string(a.title));
+                        },
+                        [&](const NotOpened& n) {
+                          return n.trimmed_name.empty() ? Fix{}
+                                                        : Write(std::string(n.trimmed_name));
+                        },
+                        [&](const Respelling& r) { return Respelled(f, r); },
+                        [&](const NoteRead&) { return Write("# " + std::string(s)); },
+                        [&](const TextWritten& t) {
+                          if (t.letters_lost) return Fix{};
+                          if (t.timed)
+                            return Write(LineWithTime('S', t.frames, t.written, t.four_fields));
+                          return Write(std::string(t.lead).append(t.written));
+                        },
+                        [&](const NoFacts&) {
+                          if (f.kind == K::kPregapWithoutLength)
+                            return Fix{.change = LineChange::kRemove};
+                          if (f.kind == K::kWavWithoutExt)
+                            return Write(std::string(s).append(".wav"));
+                          return Fix{};
+                        },
+                        // The facts of the other kinds ask for no command and no line.
+                        [](const auto&) { return Fix{}; },
+                    },
+                    f.facts);
 }
 
 void AppendConvertCommand(std::string* out, const Making& making, std::string_view from,

@@ -44,7 +44,6 @@ std::string CdWavName(std::string_view stem, uint32_t skip = 0);
 // name2.wav, name3.wav.
 std::string NumberedName(std::string_view name, uint32_t skip);
 
-
 // Appends the sox command that joins the files a and b into the file joined.
 void AppendJoinCommand(std::string* out, std::string_view a, std::string_view b,
                        std::string_view joined);
@@ -87,10 +86,15 @@ void AppendConvertCommand(std::string* out, const Making& making, std::string_vi
 // What a finding asks of the user, as it can be done without a choice: a command that makes a
 // file, and the line to write in place of the finding's line. The wording of the finding and
 // --script both take them from here.
+enum class LineChange : uint8_t {
+  kNone,
+  kRemove,  // The line is to go.
+  kWrite,   // Another line is to stand in its place.
+};
 struct Fix {
   std::string command = {};  // Empty where there is none.
-  // The line to write, where there is one to write; an empty one is the line removed.
-  std::optional<std::string> line = {};
+  LineChange change = LineChange::kNone;
+  std::string line = {};  // kWrite: the line to write.
 };
 Fix FixOf(const Finding& f);
 

@@ -4,7 +4,10 @@
 
 #include <vector>
 
+#include "disc/checks.h"
 #include "run/script.h"
+#include "run/shell.h"
+#include "tracklist/tracklist.h"
 
 namespace vantorel {
 
@@ -44,13 +47,14 @@ TEST(Remedies, CommandsAndNames) {
       // Samples read as they stand, from where they start, as many as the file holds.
       {[] {
          std::string out;
-         AppendConvertCommand(&out,
-                              MakingOf({.kind = FindingKind::kIrregularChunks,
-                                        .frames = 46,
-                                        .other_frames = 220500,
-                                        .format = {1, 1, 48000, 24, 2},
-                                        .also = {FindingKind::kRifx}}),
-                              "x.wav", "x-cd.wav");
+         AppendConvertCommand(
+             &out,
+             MakingOf(MakeFinding<FindingKind::kIrregularChunks>(1, "x.wav",
+                                                                 {.format = {1, 1, 48000, 24, 2},
+                                                                  .also = {FindingKind::kRifx},
+                                                                  .data_start = 46,
+                                                                  .sample_frames = 220500})),
+             "x.wav", "x-cd.wav");
          return out;
        }(),
        "ffmpeg -nostdin -n -f s24be -ar 48000 -ac 2 -skip_initial_bytes 46 -i './x.wav' -af "
@@ -98,46 +102,42 @@ std::string Varying(std::string script) {
   return script.replace(from, to + last.size() - from, "...\n");
 }
 
+// The script a run makes of list, where each WAV file it names is CD audio of 20 minutes but
+// those whose names start with n, at 48 kHz, and each line ending in .flac names a file.
+std::string ScriptOf(const ScriptList& list, const Names& names) {
+  TrackTable table;
+  ClassifyTrackList(list.text, &table);
+  std::vector<LineLookup> lookups = LinesToLookUp(table);
+  for (LineLookup& lookup : lookups) lookup.names_a_file = lookup.line.text.ends_with(".flac");
+  Disc disc = BuildDisc(table, std::move(lookups));
+  std::vector<Finding> found;
+  for (DiscFile& file : disc.files) {
+    HeaderFacts& h = file.wav.header;
+    h = {.format_found = true,
+         .sample_rate = file.entry.text.starts_with('n') ? 48000u : 44100u,
+         .format = kFormatPcm,
+         .coding = kFormatPcm,
+         .channels = 2,
+         .bits_per_sample = 16};
+    h.sample_frames = h.declared_frames = h.present_frames = 20 * 60 * h.sample_rate;
+    std::vector<Finding> of_file = ProbeFindings(file);
+    found.insert(found.end(), of_file.begin(), of_file.end());
+  }
+  MeasureLengths(&disc);
+  const DiscLayout layout = LayOutDisc(disc);
+  std::vector<Finding> checked = CheckDisc(disc, layout);
+  found.insert(found.end(), checked.begin(), checked.end());
+  return FixScript(list, disc, layout, found, names);
+}
+
 // The script of a list's fixes: each command once, made in the script's own directory and put in
 // place, names with control characters whole, the list rewritten as the findings say, with its
 // line ends as they were and a line removed with its own, and what is left to decide.
 TEST(FixScript, CommandsTheRewrittenListAndChoices) {
-  using K = FindingKind;
   // What follows a NUL is not read, but kept.
   const std::string list =
-      std::string("a b.wav\r\nS 0:00\r\nS 4:12.5 It's %5\\\r\nx\x01.flac\r\nS 17:02\r\n") + '\0' +
+      std::string("n b.wav\r\nS 0:00\r\nS 4:12.5\r\nx\x01%5\\.flac\r\nS 17:02\r\n") + '\0' +
       "g.wav\n";
-  auto at = [&](std::string_view line) {
-    return std::string_view(list).substr(list.find(line), line.size());
-  };
-  std::vector<Finding> found = {
-      {.kind = K::kNotCdAudio,
-       .line = 1,
-       .subject = at("a b.wav"),
-       .converter = Converter::kSox,
-       .part = {.stem = "a b"}},
-      {.kind = K::kSplitAtStart, .line = 2, .subject = at("S 0:00")},
-      {.kind = K::kEditorTime,
-       .line = 3,
-       .subject = at("S 4:12.5 It's %5\\"),
-       .names = {.title = "It's %5\\"},
-       .frames = 18937},
-      {.kind = K::kOtherAudio,
-       .line = 4,
-       .subject = at("x\x01.flac"),
-       .converter = Converter::kFfmpeg,
-       .part = {.stem = at("x\x01")}},
-      {.kind = K::kTimeWithoutFrames,
-       .line = 5,
-       .subject = at("S 17:02"),
-       .frames = 76650,
-       .other_frames = 1277},
-      {.kind = K::kNotCdAudio,
-       .line = 1,
-       .subject = at("a b.wav"),
-       .converter = Converter::kSox,
-       .part = {.stem = "a b"}},
-  };
   const std::string kHead =
       "#!/bin/sh\n"
       "# The fixes vantorel gives for the track list my?list: run this script with sh, then "
@@ -155,39 +155,37 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
       "c001=$(printf '\\001.'); c001=${c001%.}\n"
       "c012=$(printf '\\012.'); c012=${c012%.}\n";
   const std::string kMade =
-      "fresh '../a b-cd.wav'\n"
-      "sox --no-glob '../a b.wav' -r 44100 -b 16 -c 2 --no-glob './1.wav'\n"
-      "place './1.wav' '../a b-cd.wav'\n"
-      "fresh '../x'\"$c001\"'-cd.wav'\n"
-      "ffmpeg -nostdin -n -i '../x'\"$c001\"'.flac' -ar 44100 -ac 2 -sample_fmt s16 './2.wav'\n"
-      "place './2.wav' '../x'\"$c001\"'-cd.wav'\n"
-      "printf 'a b-cd.wav\\r\nS 04:12:37 It'\\''s \\0455\\\\\\r\nx\\001-cd.wav\\r\nS "
-      "17:02\\r\n\\000g.wav\n' > './list'\n";
+      "fresh '../n b-cd.wav'\n"
+      "sox --no-glob '../n b.wav' -r 44100 -b 16 -c 2 --no-glob './1.wav'\n"
+      "place './1.wav' '../n b-cd.wav'\n"
+      "fresh '../x'\"$c001\"'%5\\-cd.wav'\n"
+      "sox --no-glob '../x'\"$c001\"'%5\\.flac' -r 44100 -b 16 -c 2 --no-glob './2.wav'\n"
+      "place './2.wav' '../x'\"$c001\"'%5\\-cd.wav'\n"
+      "printf 'n b-cd.wav\\r\nS 04:12:37\\r\nx\\001\\0455\\\\-cd.wav\\r\nS 17:02:00\\r\n"
+      "\\000g.wav\n' > './list'\n";
   const std::string kLeft =
       "# Left for you to decide:\n"
-      "# my?list:5: warning: \"S 17:02\" gives two numbers, which cdrdao reads as seconds:frames; "
-      "write the line as \"S 17:02:00\" for minutes:seconds, or as \"S 00:17:02\" for "
-      "seconds:frames\n";
+      "# my?list:6: warning: a NUL byte stands on this line of my?list, and nothing after it is "
+      "read; remove it\n";
   // A regular list is checked, kept, checked again and replaced; one from a pipe is written to a
   // new file. The folder is checked where it is known.
-  EXPECT_EQ(
-      Varying(FixScript({list, true, "my\nlist.orig", {}, "/m'y"}, found, {"my\nlist", "o.cue"})),
-      kHead +
-          "[ \"$(pwd -P)\" = '/m'\\''y' ] || {\n"
-          "  printf '%s\\n' 'this script was made for the folder /m'\\''y; run it there' "
-          ">&2\n  exit 1\n}\n"
-          "same() {\n  [ \"$(cksum < \"$1\")\" = '" +
-          CksumLine(list) +
-          "' ] || {\n    printf '%s\\n' 'my?list has changed since this script was made; "
-          "run vantorel --script again' >&2\n    exit 1\n  }\n}\n"
-          "same './my'\"$c012\"'list'\n...\n"
-          "cat < '../my'\"$c012\"'list' > './orig'\nsame './orig'\n" +
-          kMade +
-          "place './orig' '../my'\"$c012\"'list.orig'\n"
-          "same '../my'\"$c012\"'list'\n"
-          "mv -f -T -- './list' '../my'\"$c012\"'list'\n" +
-          kLeft);
-  EXPECT_EQ(Varying(FixScript({list, false, "tlist.txt"}, found, {"my\nlist", "o.cue"})),
+  EXPECT_EQ(Varying(ScriptOf({list, true, "my\nlist.orig", {}, "/m'y"}, {"my\nlist", "o.cue"})),
+            kHead +
+                "[ \"$(pwd -P)\" = '/m'\\''y' ] || {\n"
+                "  printf '%s\\n' 'this script was made for the folder /m'\\''y; run it there' "
+                ">&2\n  exit 1\n}\n"
+                "same() {\n  [ \"$(cksum < \"$1\")\" = '" +
+                CksumLine(list) +
+                "' ] || {\n    printf '%s\\n' 'my?list has changed since this script was made; "
+                "run vantorel --script again' >&2\n    exit 1\n  }\n}\n"
+                "same './my'\"$c012\"'list'\n...\n"
+                "cat < '../my'\"$c012\"'list' > './orig'\nsame './orig'\n" +
+                kMade +
+                "place './orig' '../my'\"$c012\"'list.orig'\n"
+                "same '../my'\"$c012\"'list'\n"
+                "mv -f -T -- './list' '../my'\"$c012\"'list'\n" +
+                kLeft);
+  EXPECT_EQ(Varying(ScriptOf({list, false, "tlist.txt"}, {"my\nlist", "o.cue"})),
             kHead.substr(0, kHead.find("c012")) + "...\n" + kMade +
                 "place './list' '../tlist.txt'\n" + kLeft +
                 "# my?list is no file that can be rewritten, so the fixed list is tlist.txt: run "
@@ -201,7 +199,7 @@ TEST(FixScript, TextsFromTags) {
   const LineTags tags[] = {
       {1, std::string_view(list).substr(0, 5), {"Caf\xC3\xA9 \"Noir\"", "X", "Album", ""}},
       {2, std::string_view(list).substr(7, 5), {"B", "Y", "Album", ""}}};
-  std::string script = FixScript({list, true, "l.orig", tags}, {}, {"l", "o.cue"});
+  std::string script = ScriptOf({list, true, "l.orig", tags}, {"l", "o.cue"});
   EXPECT_NE(script.find("printf 'a.wav\\r\nTITLE Cafe '\\''Noir'\\''\\r\nPERFORMER X\\r\nb.wav\\r\n"
                         "PERFORMER Y\\r\n# n\\r\nTITLE Mine\\r\nDISC TITLE Given' > './list'\n"
                         "place './orig' '../l.orig'\nsame '../l'\nmv -f -T -- './list' '../l'\n"
@@ -214,21 +212,18 @@ TEST(FixScript, TextsFromTags) {
 }
 
 // Where a file's split times read two ways that both hold, the list is written one way with the
-// other ready beside it, each command on one line, so that moving one # swaps them.
+// other ready beside it, each command on one line, so that moving one # swaps them; what follows
+// a NUL stays as it is.
 TEST(FixScript, BothReadingsSideBySide) {
-  const std::string list = "m.wav\nS 0:10:00 A\nS 5:00\nx.wav\nS 0:20:00\n";
-  Finding f = {.kind = FindingKind::kTimesTwoWays,
-               .line = 2,
-               .subject = std::string_view(list).substr(6, 11),
-               .names = {.file = std::string_view(list).substr(0, 5)}};
-  std::string script = FixScript({list, true, "l.orig"}, {&f, 1}, {"l", "o.cue"});
-  EXPECT_NE(script.find("printf 'm.wav\\nS 10:00:00 A\\nS 05:00:00\\nx.wav\\nS 0:20:00\\n' > "
-                        "'./list'\n"
-                        "# To read the split times of \"m.wav\" as cdrdao does, put a # before the "
-                        "printf above that has none, and take the # from the one below:\n"
-                        "# printf 'm.wav\\nS 0:00:10:00 A\\nS 0:00:05:00\\nx.wav\\nS 0:20:00\\n' > "
-                        "'./list'\n"),
-            script.npos)
+  const std::string list = std::string("m.wav\nS 0:10:00\nS 0:15:00\n") + '\0' + "\nS 0:16:00\n";
+  std::string script = ScriptOf({list, true, "l.orig"}, {"l", "o.cue"});
+  EXPECT_NE(
+      script.find("printf 'm.wav\\nS 10:00:00\\nS 15:00:00\\n\\000\\nS 0:16:00\\n' > './list'\n"
+                  "# To read the split times of \"m.wav\" as cdrdao does, put a # before the "
+                  "printf above that has none, and take the # from the one below:\n"
+                  "# printf 'm.wav\\nS 0:00:10:00\\nS 0:00:15:00\\n\\000\\nS 0:16:00\\n' > "
+                  "'./list'\n"),
+      script.npos)
       << script;
 }
 

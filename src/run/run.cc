@@ -107,14 +107,12 @@ void LookUpLines(std::vector<LineLookup>* lookups) {
       continue;
     }
     std::string_view stem = StemOf(text);
-    for (std::string_view ending : {std::string_view(".wav"), std::string_view(".WAV")}) {
-      if (IsRegularFile(name.assign(stem).append(ending).c_str())) {
-        lookup.spelling = ending;
-        break;
-      }
-    }
-    if (lookup.spelling.empty() && IsRegularFile(name.assign(text).c_str())) {
-      lookup.spelling = text;
+    if (IsRegularFile(name.assign(stem).append(".wav").c_str())) {
+      lookup.spelling = Spelling::kLowerWav;
+    } else if (IsRegularFile(name.assign(stem).append(".WAV").c_str())) {
+      lookup.spelling = Spelling::kUpperWav;
+    } else if (IsRegularFile(name.assign(text).c_str())) {
+      lookup.spelling = Spelling::kAsWritten;
     }
   }
 }
@@ -297,22 +295,22 @@ struct NewNames {
     for (Finding& f : findings) {
       // The converter makes a CD WAV of the file; a file that ends inside a frame may be padded
       // into one.
-      if (f.kind == FindingKind::kEndsInsideFrame || f.converter != Converter::kNone) {
+      if (NewFile* file = NewFileOf(&f); file != nullptr && file->by != Converter::kNone) {
         size_t hash = PlainHash(f.subject);
         auto made = std::find_if(made_of.begin(), made_of.end(), [&](const MadeOf& m) {
           return m.hash == hash && SameFile(m.line, f.subject);
         });
         if (made != made_of.end()) {
-          f.name_skip = made->skip;
-          f.part.stem = made->stem;
+          file->skip = made->skip;
+          file->stem = made->stem;
         } else {
-          f.name_skip = Skip([&](uint32_t skip) { return CdWavName(f.part.stem, skip); });
-          made_of.push_back({hash, f.subject, f.part.stem, f.name_skip});
+          file->skip = Skip([&](uint32_t skip) { return CdWavName(file->stem, skip); });
+          made_of.push_back({hash, f.subject, file->stem, file->skip});
         }
       }
-      if (f.kind == FindingKind::kEndsInsideFrame && f.joinable) {
-        const std::string joined = JoinedName(f.subject, f.names.next_file);
-        f.joined_skip = Skip([&](uint32_t skip) { return NumberedName(joined, skip); });
+      if (auto* padding = std::get_if<Padding>(&f.facts); padding != nullptr && padding->joinable) {
+        const std::string joined = JoinedName(f.subject, padding->next_file);
+        padding->joined_skip = Skip([&](uint32_t skip) { return NumberedName(joined, skip); });
       }
     }
   }
@@ -456,7 +454,8 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
     // list's order, as the findings are.
     std::vector<LineTags> converted;
     for (const Finding& f : checked) {
-      if (f.kind == FindingKind::kOtherAudio && f.converter != Converter::kNone) {
+      if (f.kind == FindingKind::kOtherAudio &&
+          FactsOf<FindingKind::kOtherAudio>(f).made.by != Converter::kNone) {
         converted.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
       }
     }
@@ -467,8 +466,8 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
                [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
     tags = std::move(merged);
     const std::string folder = WorkingDirectory().value_or("");
-    console->out +=
-        FixScript({list.text, list.regular, new_name, tags, folder}, found, {list.name, cue_name});
+    console->out += FixScript({list.text, list.regular, new_name, tags, folder}, disc, layout,
+                              found, {list.name, cue_name});
     return kExitDone;
   }
   if (!usable) return kExitBadWav;

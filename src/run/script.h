@@ -9,7 +9,9 @@
 #include <string_view>
 
 #include "audio/tags.h"
+#include "disc/disc.h"
 #include "disc/findings.h"
+#include "disc/layout.h"
 #include "run/finding_text.h"
 
 namespace vantorel {
@@ -38,12 +40,11 @@ struct ScriptList {
   std::string_view folder = {};
 };
 
-// The script for the list called names.list from the findings of a run on it. The list's lines
-// it rewrites are those of findings whose subject is a line of list.text.
-std::string FixScript(const ScriptList& list, std::span<const Finding> findings,
-                      const Names& names);
-
-// The checksum and size of bytes as POSIX cksum gives them for its standard input.
-std::string CksumLine(std::string_view bytes);
+// The script for the list called names.list, of which the run made disc, laid out as layout
+// says, with findings: the commands of the findings' fixes, the list as the fixes and the files'
+// tags write it (its lines as the disc has them, each rewritten where a finding is about it), and
+// what is left to the user in comments.
+std::string FixScript(const ScriptList& list, const Disc& disc, const DiscLayout& layout,
+                      std::span<const Finding> findings, const Names& names);
 
 }  // namespace vantorel

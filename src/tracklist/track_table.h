@@ -21,6 +21,13 @@ enum class LineKind : uint8_t {
   kDiscPerformer = 7,
 };
 
+// A line of the list, numbered as an editor numbers it: blank lines count, and a line ends at LF,
+// CR LF or a lone CR. Number 0 is no line.
+struct ListLine {
+  int number = 0;
+  std::string_view text;
+};
+
 // The columns run in parallel, in the order of the lines, one slot for every line of the list
 // but notes in a row: of a run of ignored lines that start with #, only the last has a slot, since
 // nothing but which line comes last among them counts. The text views point into the list text,
