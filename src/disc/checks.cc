@@ -737,6 +737,80 @@ bool IsUsable(const WavFile& wav) {
          wav.header.other_audio == OtherAudio::kNone && wav.header.status == ProbeStatus::kOk;
 }
 
+namespace {
+
+// The facts of a file of entry that holds audio of another kind than WAV.
+ForeignAudio ForeignAudioOf(const HeaderFacts& h, std::string_view entry) {
+  const OtherKind& kind = OtherKindOf(h.other_audio);
+  Converter by = kind.by;
+  std::string_view type = kind.type;
+  // sox reads Wave64 of samples of a fixed size; compressed audio in it ffmpeg decodes.
+  if (h.other_audio == OtherAudio::kWave64 && !HasFixedSamples(h.coding) &&
+      h.coding != kFormatExtensible) {
+    by = Converter::kFfmpeg;
+    type = "";
+  }
+  // sox is told the kind where the name does not give it.
+  bool named = OtherKindOf(OtherAudioNamed(entry)).type == type;
+  return {{by, StemOf(entry)}, h.other_audio, named ? "" : type};
+}
+
+// The facts of a WAV file of entry whose samples the probe does not take.
+Remade UnsupportedOf(const HeaderFacts& h, std::string_view entry) {
+  Remade f = {.format = FormatOf(h)};
+  // Compressed audio whose header gives channels and a rate; the finding of a header that gives
+  // none names no coding, nor does that of an extensible chunk too short to give one.
+  if (!h.format_found || HasFixedSamples(h.coding) || h.channels == 0 || h.sample_rate == 0 ||
+      h.coding == kFormatExtensible) {
+    return f;
+  }
+  f.made = {Converter::kFfmpeg, StemOf(entry)};
+  for (const Codec& codec : kCodecs) {
+    if (codec.code == h.coding) f.made.by = codec.by;
+  }
+  // ffmpeg reads no RIFX file whose format chunk is longer than 16 bytes, as a compressed coding's
+  // is.
+  if (h.aac_unmarked || (h.rifx && f.made.by == Converter::kFfmpeg)) f.made.by = Converter::kNone;
+  // What the file holds: a writer to a pipe declares none of it.
+  uint64_t held = h.data_size == 0 ? h.data_present : std::min(h.data_size, h.data_present);
+  if (held == 0) {
+    f.made.by = Converter::kNone;
+    f.also = {FindingKind::kNoAudio};
+  } else if (h.data_size == 0) {
+    f.also = {FindingKind::kSizeNotFilledIn};
+  }
+  return f;
+}
+
+// Finds what cdrdao would refuse in the CD-TEXT of the disc as a whole: a title or performer
+// missing, where the first line's finding does not give it (given_first), or more packs than a
+// disc holds.
+void CheckDiscTexts(LineKind given_first, Checker* check) {
+  const Disc& disc = check->disc;
+  if (disc.title.text.empty && given_first != LineKind::kDiscTitle) {
+    check->Add<K::kNoDiscTitle>({});
+  }
+  if (disc.performer.text.empty && given_first != LineKind::kDiscPerformer) {
+    check->Add<K::kNoDiscPerformer>({});
+  }
+  std::vector<CdTextPair> tracks;
+  tracks.reserve(disc.tracks.size());
+  for (const Track& track : disc.tracks) {
+    tracks.push_back({TitleOf(disc, track).text.text, PerformerOf(disc, track).text.text});
+  }
+  const CdTextPair of_disc = {disc.title.text.text, disc.performer.text.text};
+  size_t packs = CountCdTextPacks(of_disc, tracks);
+  if (packs <= kMaxCdTextPacks) return;
+  PerformerShare share = DiscPerformerShare(of_disc, tracks);
+  check->found.push_back(MakeFinding<K::kTooManyPacks>(
+      0, disc.performer.text.text,
+      {{static_cast<uint32_t>(std::min<size_t>(packs, UINT32_MAX)),
+        static_cast<uint16_t>(std::min<size_t>(share.tracks, UINT16_MAX)),
+        static_cast<uint16_t>(std::min<size_t>(share.packs, UINT16_MAX))}}));
+}
+
+}  // namespace
+
 std::vector<Finding> ProbeFindings(const DiscFile& file) {
   std::vector<Finding> found;
   const WavFile& wav = file.wav;
@@ -760,19 +834,7 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   }
   const HeaderFacts& h = wav.header;
   if (h.other_audio != OtherAudio::kNone) {
-    const OtherKind& kind = OtherKindOf(h.other_audio);
-    Converter by = kind.by;
-    std::string_view type = kind.type;
-    // sox reads Wave64 of samples of a fixed size; compressed audio in it ffmpeg decodes.
-    if (h.other_audio == OtherAudio::kWave64 && !HasFixedSamples(h.coding) &&
-        h.coding != kFormatExtensible) {
-      by = Converter::kFfmpeg;
-      type = "";
-    }
-    // sox is told the kind where the name does not give it.
-    bool named = OtherKindOf(OtherAudioNamed(entry.text)).type == type;
-    add(MakeFinding<K::kNotWavAudio>(0, "",
-                                     {{by, StemOf(entry.text)}, h.other_audio, named ? "" : type}));
+    add(MakeFinding<K::kNotWavAudio>(0, "", ForeignAudioOf(h, entry.text)));
     return found;
   }
   if (!h.format_found) add(MakeFinding<K::kWavWithoutFormat>(0, ""));
@@ -782,30 +844,7 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
                                         {.made = {OtherAudioOf(entry.text), StemOf(entry.text)}}));
   }
   if (h.status == ProbeStatus::kUnsupported) {
-    Remade f = {.format = FormatOf(h)};
-    // Compressed audio whose header gives channels and a rate; the finding of a header that
-    // gives none names no coding, nor does that of an extensible chunk too short to give one.
-    if (h.format_found && !HasFixedSamples(h.coding) && h.channels != 0 && h.sample_rate != 0 &&
-        h.coding != kFormatExtensible) {
-      f.made = {Converter::kFfmpeg, StemOf(entry.text)};
-      for (const Codec& codec : kCodecs) {
-        if (codec.code == h.coding) f.made.by = codec.by;
-      }
-      // ffmpeg reads no RIFX file whose format chunk is longer than 16 bytes, as a compressed
-      // coding's is.
-      if (h.aac_unmarked || (h.rifx && f.made.by == Converter::kFfmpeg)) {
-        f.made.by = Converter::kNone;
-      }
-      // What the file holds: a writer to a pipe declares none of it.
-      uint64_t held = h.data_size == 0 ? h.data_present : std::min(h.data_size, h.data_present);
-      if (held == 0) {
-        f.made.by = Converter::kNone;
-        f.also = {FindingKind::kNoAudio};
-      } else if (h.data_size == 0) {
-        f.also = {FindingKind::kSizeNotFilledIn};
-      }
-    }
-    add(MakeFinding<K::kWavUnsupported>(0, "", f));
+    add(MakeFinding<K::kWavUnsupported>(0, "", UnsupportedOf(h, entry.text)));
   }
   return found;
 }
@@ -841,31 +880,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   if (!std::is_sorted(check.found.begin(), check.found.end(), by_line)) {
     std::stable_sort(check.found.begin(), check.found.end(), by_line);
   }
-  if (HasCdText(disc)) {
-    // Where the first line's finding gives it as the disc's text, it says what to write.
-    const LineKind given_first = TextGivenFirst(first);
-    if (disc.title.text.empty && given_first != LineKind::kDiscTitle) {
-      check.Add<K::kNoDiscTitle>({});
-    }
-    if (disc.performer.text.empty && given_first != LineKind::kDiscPerformer) {
-      check.Add<K::kNoDiscPerformer>({});
-    }
-    std::vector<CdTextPair> tracks;
-    tracks.reserve(disc.tracks.size());
-    for (const Track& track : disc.tracks) {
-      tracks.push_back({TitleOf(disc, track).text.text, PerformerOf(disc, track).text.text});
-    }
-    size_t packs = CountCdTextPacks({disc.title.text.text, disc.performer.text.text}, tracks);
-    if (packs > kMaxCdTextPacks) {
-      PerformerShare share =
-          DiscPerformerShare({disc.title.text.text, disc.performer.text.text}, tracks);
-      check.found.push_back(MakeFinding<K::kTooManyPacks>(
-          0, disc.performer.text.text,
-          {{static_cast<uint32_t>(std::min<size_t>(packs, UINT32_MAX)),
-            static_cast<uint16_t>(std::min<size_t>(share.tracks, UINT16_MAX)),
-            static_cast<uint16_t>(std::min<size_t>(share.packs, UINT16_MAX))}}));
-    }
-  }
+  if (HasCdText(disc)) CheckDiscTexts(TextGivenFirst(first), &check);
   if (layout.least_frames > cd::kLongestDiscFrames) {
     check.Add<K::kDiscTooLong>({}, {layout.least_frames});
   }

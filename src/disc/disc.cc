@@ -21,12 +21,110 @@ std::vector<LineLookup> LinesToLookUp(const TrackTable& table) {
   return lookups;
 }
 
-Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
+namespace {
+
+constexpr size_t kNoTrack = SIZE_MAX;
+
+// The disc as the lines read so far make it, and what the next line's meaning depends on.
+struct Building {
   Disc disc;
+  // Whether the title and performer lines that follow are those of an ignored line that opens a
+  // track once mended (off_disc_opener), rather than of the last track; and whether that line
+  // has texts yet.
+  bool off_disc = false;
+  bool off_disc_made = false;
+  ListLine off_disc_opener = {};
+  // The track a pregap line may still belong to: the one opened by the last line but CD-TEXT
+  // lines, where that line opened one and no pregap line has been taken for it.
+  size_t open = kNoTrack;
+  // The last line that was ignored, where it is the line above.
+  ListLine ignored_above = {};
+};
+
+// Sets a title or performer from line. One given again for the same track or the disc is set
+// aside, unless the first gave no text.
+void SetText(Disc* disc, CdText* text, const ListLine& line, std::string_view raw) {
+  if (text->line.number != 0 && !text->text.empty) {
+    disc->texts_again.push_back({line, text->line.number});
+    return;
+  }
+  if (text->line.number != 0) disc->texts_empty.push_back(text->line);
+  *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data()), raw};
+}
+
+// The texts of the track the next title or performer line is of, made where it has none yet.
+TrackTexts& CurrentTexts(Building* b) {
+  Disc& disc = b->disc;
+  if (b->off_disc) {
+    if (!b->off_disc_made) disc.texts_off_disc.push_back({b->off_disc_opener, {}});
+    b->off_disc_made = true;
+    return disc.texts_off_disc.back().texts;
+  }
+  Track& track = disc.tracks.back();
+  if (track.texts == kNoTexts) {
+    track.texts = static_cast<uint32_t>(disc.track_texts.size());
+    disc.track_texts.emplace_back();
+  }
+  return disc.track_texts[track.texts];
+}
+
+// Takes a WAV line, a split line or a pregap line.
+void TakeTrackLine(Building* b, LineKind kind, const ListLine& line) {
+  Disc& disc = b->disc;
+  if (kind == LineKind::kWav) {
+    disc.files.push_back({line, {}, static_cast<uint32_t>(disc.tracks.size()), 1});
+    disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
+    b->open = disc.tracks.size() - 1;
+    b->off_disc = false;
+  } else if (kind == LineKind::kSplit) {
+    // The first line is always a WAV entry, so a split always has a file to belong to.
+    ++disc.files.back().track_count;
+    SplitText cut = CutSplitLine(line.text);
+    disc.tracks.push_back({.opened_by = line, .start = cut.time});
+    b->off_disc = false;
+    if (!cut.title.empty()) SetText(&disc, &CurrentTexts(b).title, line, cut.title);
+    b->open = disc.tracks.size() - 1;
+  } else {
+    // A pregap line counts only right after the line that opened a track, and is used up there.
+    if (b->open != kNoTrack) {
+      disc.tracks[b->open].pregap = line;
+    } else {
+      disc.stray_pregaps.push_back({line, b->ignored_above});
+    }
+    b->open = kNoTrack;
+  }
+  b->ignored_above = {};
+}
+
+// Takes a line the disc ignores, which names_file where it names a file.
+void TakeIgnored(Building* b, const ListLine& line, bool names_file) {
+  Disc& disc = b->disc;
+  // A note draws nothing, so only the other lines are kept.
+  if (!IsProse(line.text)) disc.ignored.push_back(line);
+  b->open = kNoTrack;
+  b->ignored_above = line;
+  if (names_file || OpensTrackOnceMended(line.text)) {
+    b->off_disc = true;
+    b->off_disc_made = false;
+    b->off_disc_opener = line;
+  }
+  if (!names_file && IsLooseSplit(line.text)) {
+    disc.loose_splits.push_back({line, static_cast<uint32_t>(disc.files.size() - 1)});
+    // Its title is the track's it opens once mended.
+    std::string_view title = line.text.starts_with('s')
+                                 ? MeantSplit(line.text).title
+                                 : ReadPastedTime(line.text).value_or(PastedTime{}).title;
+    if (!title.empty()) SetText(&disc, &CurrentTexts(b).title, line, title);
+  }
+}
+
+}  // namespace
+
+Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
+  Building b;
+  Disc& disc = b.disc;
   disc.lookups = std::move(lookups);
   disc.nul_line = table.nul_line;
-  // The lookups are in the order of the lines; the next one not yet passed.
-  size_t next_lookup = 0;
   const size_t count = table.text.size();
   size_t wav_entries = 0;
   size_t splits = 0;
@@ -37,41 +135,8 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
   disc.files.reserve(wav_entries);
   disc.tracks.reserve(wav_entries + splits);
   disc.ignored.reserve(count - wav_entries - splits);
-  // A title or performer given again for the same track or the disc is set aside, unless the
-  // first gave no text.
-  auto set_text = [&disc](CdText* text, const ListLine& line, std::string_view raw) {
-    if (text->line.number != 0 && !text->text.empty) {
-      disc.texts_again.push_back({line, text->line.number});
-    } else {
-      if (text->line.number != 0) disc.texts_empty.push_back(text->line);
-      *text = {line, ToSheetText(raw), line.text.substr(0, raw.data() - line.text.data()), raw};
-    }
-  };
-  // Whether the title and performer lines that follow are those of an ignored line that opens a
-  // track once mended, rather than of the last track; and whether that line has texts yet.
-  bool off_disc = false;
-  bool off_disc_made = false;
-  ListLine off_disc_opener;
-  // The texts of the track the next title or performer line is of, made where it has none yet.
-  auto current_texts = [&]() -> TrackTexts& {
-    if (off_disc) {
-      if (!off_disc_made) disc.texts_off_disc.push_back({off_disc_opener, {}});
-      off_disc_made = true;
-      return disc.texts_off_disc.back().texts;
-    }
-    Track& track = disc.tracks.back();
-    if (track.texts == kNoTexts) {
-      track.texts = static_cast<uint32_t>(disc.track_texts.size());
-      disc.track_texts.emplace_back();
-    }
-    return disc.track_texts[track.texts];
-  };
-  // The track a pregap line may still belong to: the one opened by the last line but CD-TEXT
-  // lines, where that line opened one and no pregap line has been taken for it.
-  constexpr size_t kNoTrack = SIZE_MAX;
-  size_t open = kNoTrack;
-  // The last line that was ignored, where it is the line above.
-  ListLine ignored_above;
+  // The lookups are in the order of the lines; the next one not yet passed.
+  size_t next_lookup = 0;
   for (size_t i = 0; i < count; ++i) {
     ListLine line = {table.number[i], table.text[i]};
     LineKind kind = table.kind[i];
@@ -85,71 +150,33 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
             : nullptr;
     // A line that names a file is that file, whatever letter it starts with.
     const bool names_file = lookup != nullptr && (lookup->names_a_file || lookup->names_a_wav);
-    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap))
+    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap)) {
       kind = LineKind::kNone;
+    }
     switch (kind) {
       case LineKind::kWav:
-        disc.files.push_back({line, {}, static_cast<uint32_t>(disc.tracks.size()), 1});
-        disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
-        open = disc.tracks.size() - 1;
-        ignored_above = {};
-        off_disc = false;
-        continue;
-      case LineKind::kSplit: {
-        // The first line is always a WAV entry, so a split always has a file to belong to.
-        ++disc.files.back().track_count;
-        SplitText cut = CutSplitLine(line.text);
-        disc.tracks.push_back({.opened_by = line, .start = cut.time});
-        off_disc = false;
-        if (!cut.title.empty()) set_text(&current_texts().title, line, cut.title);
-        open = disc.tracks.size() - 1;
-        break;
-      }
+      case LineKind::kSplit:
       case LineKind::kPregap:
-        // A pregap line counts only right after the line that opened a track, and is used up
-        // there.
-        if (open != kNoTrack) {
-          disc.tracks[open].pregap = line;
-        } else {
-          disc.stray_pregaps.push_back({line, ignored_above});
-        }
-        open = kNoTrack;
+        TakeTrackLine(&b, kind, line);
         break;
       case LineKind::kTitle:
-        set_text(&current_texts().title, line, CdTextOf(line.text));
-        continue;
+        SetText(&disc, &CurrentTexts(&b).title, line, CdTextOf(line.text));
+        break;
       case LineKind::kPerformer:
-        set_text(&current_texts().performer, line, CdTextOf(line.text));
-        continue;
+        SetText(&disc, &CurrentTexts(&b).performer, line, CdTextOf(line.text));
+        break;
       case LineKind::kDiscTitle:
-        set_text(&disc.title, line, CdTextOf(line.text));
-        continue;
+        SetText(&disc, &disc.title, line, CdTextOf(line.text));
+        break;
       case LineKind::kDiscPerformer:
-        set_text(&disc.performer, line, CdTextOf(line.text));
-        continue;
+        SetText(&disc, &disc.performer, line, CdTextOf(line.text));
+        break;
       case LineKind::kNone:
-        // A note draws nothing, so only the other lines are kept.
-        if (!IsProse(line.text)) disc.ignored.push_back(line);
-        open = kNoTrack;
-        ignored_above = line;
-        if (names_file || OpensTrackOnceMended(line.text)) {
-          off_disc = true;
-          off_disc_made = false;
-          off_disc_opener = line;
-        }
-        if (!names_file && IsLooseSplit(line.text)) {
-          disc.loose_splits.push_back({line, static_cast<uint32_t>(disc.files.size() - 1)});
-          // Its title is the track's it opens once mended.
-          std::string_view title = line.text.starts_with('s')
-                                       ? MeantSplit(line.text).title
-                                       : ReadPastedTime(line.text).value_or(PastedTime{}).title;
-          if (!title.empty()) set_text(&current_texts().title, line, title);
-        }
-        continue;
+        TakeIgnored(&b, line, names_file);
+        break;
     }
-    ignored_above = {};
   }
-  return disc;
+  return std::move(b.disc);
 }
 
 void MeasureLengths(Disc* disc) {

@@ -240,6 +240,96 @@ bool WrittenTimesReadTwoWays(std::span<const uint32_t> positions, uint64_t end) 
   return two_ways && end >= last + cd::kShortestTrackFrames;
 }
 
+namespace {
+
+// The split lines of a file and where each is meant to start, where that is known.
+struct FileSplits {
+  std::vector<MeantSplitTime> splits;
+  std::vector<std::optional<uint32_t>> meant;
+};
+
+// Reads the split times of file index, of end frames, together, into layout's readings and meant
+// places.
+FileSplits ReadSplits(const Disc& disc, size_t index, uint64_t end, DiscLayout* layout) {
+  FileSplits read;
+  read.splits = MeantSplitsOf(disc, disc.files[index], index);
+  FileReading& reading = layout->reading.emplace_back(ReadTogether(read.splits, end));
+  read.meant = MeantPlaces(read.splits, reading);
+  // The times written for the splits as they are meant, where all of them are known; a first one
+  // at the file's start is where its first track starts, and is not written.
+  std::vector<uint32_t> written;
+  bool all_known = true;
+  for (size_t i = 0; i < read.meant.size(); ++i) {
+    all_known = all_known && read.meant[i].has_value();
+    if (all_known && !(i == 0 && *read.meant[i] == 0)) written.push_back(*read.meant[i]);
+  }
+  if (all_known) reading.four_fields = WrittenTimesReadTwoWays(written, end);
+  for (size_t i = 0; i < read.splits.size(); ++i) {
+    layout->meant.push_back({read.splits[i].line, read.meant[i], read.splits[i].time});
+  }
+  return read;
+}
+
+// Places the tracks of file, of end frames, whose split lines read says, in layout, the file
+// starting at frame at of the disc; known says whether that is known, and stays so while every
+// track is placed and every pregap read. Returns where the next file starts.
+uint64_t PlaceTracks(const Disc& disc, const DiscFile& file, uint64_t end, const FileSplits& read,
+                     uint64_t at, bool* known, DiscLayout* layout) {
+  std::span<const Track> tracks = TracksOf(disc, file);
+  // The split the line of a track of the file means: they are in the order of the list, as the
+  // tracks are.
+  size_t next_split = 0;
+  auto split_of_track = [&](const Track& track) {
+    while (read.splits[next_split].line != track.opened_by.number) ++next_split;
+    return next_split;
+  };
+  std::span<TrackPlace> places = std::span(layout->tracks).subspan(file.first_track, tracks.size());
+  // Where the file starts on the disc with the pregaps of its tracks so far.
+  uint64_t base = at;
+  // The start of the last track placed, and which track that is; the latest start the user
+  // means.
+  uint64_t last = 0;
+  size_t last_placed = 0;
+  uint64_t latest = 0;
+  layout->least_frames = SaturatingAdd(layout->least_frames, end);
+  for (size_t t = 0; t < tracks.size(); ++t) {
+    TrackPlace& place = places[t];
+    const ListLine& pregap = tracks[t].pregap;
+    // A pregap's time is its line's text from the third character on, whatever the second is.
+    place.pregap = pregap.number != 0 ? ReadCueTime(TimeTextOf(pregap.text)) : 0;
+    place.in_file = 0;
+    if (t != 0) {
+      const size_t i = split_of_track(tracks[t]);
+      place.in_file = SheetTime(tracks[t], read.splits[i].time, read.splits[i].pasted,
+                                read.meant[i], &place.as_meant);
+      PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
+      latest = MeantAfter(tracks[t].start, place, latest);
+    }
+    bool placed = place.placing == Placing::kPlaced;
+    if (t != 0 && placed) {
+      TrackPlace& before = places[last_placed];
+      before.length = *place.in_file - last;
+      before.ended_by = static_cast<uint32_t>(file.first_track + t);
+      before.past_misplaced = last_placed + 1 != t;
+    }
+    layout->least_frames = SaturatingAdd(layout->least_frames, place.pregap.value_or(0));
+    *known = *known && place.pregap && placed;
+    if (*known) {
+      base = SaturatingAdd(base, *place.pregap);
+      place.on_disc = SaturatingAdd(base, *place.in_file);
+    }
+    if (placed) {
+      last = *place.in_file;
+      last_placed = t;
+    }
+  }
+  places[last_placed].length = end - last;
+  places[last_placed].past_misplaced = last_placed + 1 != places.size();
+  return SaturatingAdd(base, end);
+}
+
+}  // namespace
+
 DiscLayout LayOutDisc(const Disc& disc) {
   DiscLayout layout;
   layout.tracks.resize(disc.tracks.size());
@@ -250,79 +340,10 @@ DiscLayout LayOutDisc(const Disc& disc) {
   uint64_t at = 0;
   bool known = true;
   for (size_t index = 0; index < disc.files.size(); ++index) {
-    const DiscFile& file = disc.files[index];
-    const uint64_t end = BurnedFrames(file.wav.length);
+    const uint64_t end = BurnedFrames(disc.files[index].wav.length);
     layout.file_frames.push_back(end);
-    std::span<const Track> tracks = TracksOf(disc, file);
-    const std::vector<MeantSplitTime> splits = MeantSplitsOf(disc, file, index);
-    FileReading& reading = layout.reading.emplace_back(ReadTogether(splits, end));
-    const std::vector<std::optional<uint32_t>> meant = MeantPlaces(splits, reading);
-    // The times written for the splits as they are meant, where all of them are known; a first one
-    // at the file's start is where its first track starts, and is not written.
-    std::vector<uint32_t> written;
-    bool all_known = true;
-    for (size_t i = 0; i < meant.size(); ++i) {
-      all_known = all_known && meant[i].has_value();
-      if (all_known && !(i == 0 && *meant[i] == 0)) written.push_back(*meant[i]);
-    }
-    if (all_known) reading.four_fields = WrittenTimesReadTwoWays(written, end);
-    for (size_t i = 0; i < splits.size(); ++i) {
-      layout.meant.push_back({splits[i].line, meant[i], splits[i].time});
-    }
-    // The split the line of a track of the file means, and where it is meant: they are in the
-    // order of the list, as the tracks are.
-    size_t next_split = 0;
-    auto split_of_track = [&](const Track& track) {
-      while (splits[next_split].line != track.opened_by.number) ++next_split;
-      return next_split;
-    };
-    std::span<TrackPlace> places =
-        std::span(layout.tracks).subspan(file.first_track, tracks.size());
-    // Where the file starts on the disc with the pregaps of its tracks so far.
-    uint64_t base = at;
-    // The start of the last track placed, and which track that is; the latest start the user
-    // means.
-    uint64_t last = 0;
-    size_t last_placed = 0;
-    uint64_t latest = 0;
-    layout.least_frames = SaturatingAdd(layout.least_frames, end);
-    for (size_t t = 0; t < tracks.size(); ++t) {
-      TrackPlace& place = places[t];
-      const ListLine& pregap = tracks[t].pregap;
-      // A pregap's time is its line's text from the third character on, whatever the second is.
-      place.pregap = pregap.number != 0 ? ReadCueTime(TimeTextOf(pregap.text)) : 0;
-      if (t == 0) {
-        place.in_file = 0;
-      } else {
-        const size_t i = split_of_track(tracks[t]);
-        place.in_file =
-            SheetTime(tracks[t], splits[i].time, splits[i].pasted, meant[i], &place.as_meant);
-      }
-      if (t != 0) {
-        PlaceSplit(tracks[t].start, t == 1, end, latest, &place);
-        latest = MeantAfter(tracks[t].start, place, latest);
-      }
-      bool placed = place.placing == Placing::kPlaced;
-      if (t != 0 && placed) {
-        TrackPlace& before = places[last_placed];
-        before.length = *place.in_file - last;
-        before.ended_by = static_cast<uint32_t>(file.first_track + t);
-        before.past_misplaced = last_placed + 1 != t;
-      }
-      layout.least_frames = SaturatingAdd(layout.least_frames, place.pregap.value_or(0));
-      known = known && place.pregap && placed;
-      if (known) {
-        base = SaturatingAdd(base, *place.pregap);
-        place.on_disc = SaturatingAdd(base, *place.in_file);
-      }
-      if (placed) {
-        last = *place.in_file;
-        last_placed = t;
-      }
-    }
-    places[last_placed].length = end - last;
-    places[last_placed].past_misplaced = last_placed + 1 != places.size();
-    at = SaturatingAdd(base, end);
+    const FileSplits read = ReadSplits(disc, index, end, &layout);
+    at = PlaceTracks(disc, disc.files[index], end, read, at, &known, &layout);
   }
   if (known) layout.frames = at;
   return layout;

@@ -9,19 +9,12 @@
 #include "disc/cdtext.h"
 #include "disc/checks.h"
 #include "run/remedies.h"
+#include "run/words.h"
 #include "tracklist/tracklist.h"
 
 namespace vantorel {
 
 namespace {
-
-void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
-  for (std::string_view piece : pieces) out->append(piece);
-}
-
-std::string Number(uint64_t n) {
-  return std::to_string(n);
-}
 
 // "1 line", "2 lines".
 void AppendCounted(std::string* out, uint64_t n, std::string_view one, std::string_view many = "") {

@@ -5,21 +5,14 @@
 
 #include "cd.h"
 #include "disc/layout.h"
+#include "run/words.h"
 
 namespace vantorel {
 
 namespace {
 
-std::string Number(uint64_t n) {
-  return std::to_string(n);
-}
-
 // What sox is told before each file's name, so that it takes the name as it stands.
 constexpr std::string_view kNoGlob = "--no-glob ";
-
-}  // namespace
-
-namespace {
 
 void AppendQuotedPart(std::string* out, std::string_view part) {
   // A single quote ends the quoted text, stands escaped and opens it again.

@@ -407,6 +407,37 @@ Options TakeOptions(std::vector<std::string>* args) {
   return options;
 }
 
+// The fix script of list, whose run made disc, laid out as layout says, with findings, the tags of
+// the files its lines name, and the names the fixes' new files take.
+std::string ScriptOf(const List& list, const std::string& cue_name, const Disc& disc,
+                     const DiscLayout& layout, std::span<const Finding> findings,
+                     std::vector<LineTags> tags, NewNames* new_names) {
+  // A regular list's copy is LIST.orig, else LIST.orig2, ...; the fixed list of any other is
+  // tlist.txt, else tlist2.txt, ...
+  auto new_name_of = [&](uint32_t skip) {
+    if (!list.regular) return NumberedName(kDefaultList, skip);
+    return NewFileName(list.name, skip == 0 ? ".orig" : ".orig" + std::to_string(skip + 1));
+  };
+  const std::string new_name = new_name_of(new_names->Skip(new_name_of));
+  // The files of another kind that the script converts have tags too. Both lists are in the
+  // list's order, as the findings are.
+  std::vector<LineTags> converted;
+  for (const Finding& f : findings) {
+    if (f.kind == FindingKind::kOtherAudio &&
+        FactsOf<FindingKind::kOtherAudio>(f).made.by != Converter::kNone) {
+      converted.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
+    }
+  }
+  std::vector<LineTags> merged(tags.size() + converted.size());
+  std::merge(std::make_move_iterator(tags.begin()), std::make_move_iterator(tags.end()),
+             std::make_move_iterator(converted.begin()), std::make_move_iterator(converted.end()),
+             merged.begin(),
+             [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
+  const std::string folder = WorkingDirectory().value_or("");
+  return FixScript({list.text, list.regular, new_name, merged, folder}, disc, layout, findings,
+                   {list.name, cue_name});
+}
+
 // With tracks, the report goes on with the view of every track on the disc. With script, standard
 // output is the script of the fixes in place of the report, and no cue file is written. Standard
 // error tells of every finding of the whole list, even where a WAV file cannot be used.
@@ -443,31 +474,7 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   Say(console, checked, {list.name, cue_name});
   if (options.script) {
     found.insert(found.end(), checked.begin(), checked.end());
-    // A regular list's copy is LIST.orig, else LIST.orig2, ...; the fixed list of any other is
-    // tlist.txt, else tlist2.txt, ...
-    auto new_name_of = [&](uint32_t skip) {
-      if (!list.regular) return NumberedName(kDefaultList, skip);
-      return NewFileName(list.name, skip == 0 ? ".orig" : ".orig" + std::to_string(skip + 1));
-    };
-    const std::string new_name = new_name_of(new_names.Skip(new_name_of));
-    // The files of another kind that the script converts have tags too. Both lists are in the
-    // list's order, as the findings are.
-    std::vector<LineTags> converted;
-    for (const Finding& f : checked) {
-      if (f.kind == FindingKind::kOtherAudio &&
-          FactsOf<FindingKind::kOtherAudio>(f).made.by != Converter::kNone) {
-        converted.push_back({f.line, f.subject, TagsOfFile(std::string(f.subject))});
-      }
-    }
-    std::vector<LineTags> merged(tags.size() + converted.size());
-    std::merge(std::make_move_iterator(tags.begin()), std::make_move_iterator(tags.end()),
-               std::make_move_iterator(converted.begin()), std::make_move_iterator(converted.end()),
-               merged.begin(),
-               [](const LineTags& a, const LineTags& b) { return a.number < b.number; });
-    tags = std::move(merged);
-    const std::string folder = WorkingDirectory().value_or("");
-    console->out += FixScript({list.text, list.regular, new_name, tags, folder}, disc, layout,
-                              found, {list.name, cue_name});
+    console->out += ScriptOf(list, cue_name, disc, layout, found, std::move(tags), &new_names);
     return kExitDone;
   }
   if (!usable) return kExitBadWav;

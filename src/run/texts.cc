@@ -11,6 +11,7 @@
 #include "run/finding_text.h"
 #include "run/remedies.h"
 #include "run/run.h"
+#include "run/words.h"
 
 namespace vantorel {
 
@@ -93,16 +94,6 @@ std::string Line(std::string_view a, std::string_view b = "", std::string_view c
   std::string line;
   line.append(a).append(b).append(c).append(d) += '\n';
   return line;
-}
-
-// Appends the pieces in order.
-void Append(std::string* out, std::initializer_list<std::string_view> pieces) {
-  for (std::string_view piece : pieces) out->append(piece);
-}
-
-template <typename Integer>
-std::string Number(Integer n) {
-  return std::to_string(n);
 }
 
 }  // namespace
