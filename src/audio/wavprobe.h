@@ -52,8 +52,9 @@ struct HeaderFacts {
   // past a few reads and steps.
   bool cdrdao_refuses_header = false;
   // Of a RIFF, RIFX or RF64 WAVE file with a format chunk: its data chunk stands before its
-  // format chunk, or its chunk list breaks before them and the probe found them by their tags. sox reads no such file, and
-  // only the samples as they stand, from where they start, make a WAV file of it.
+  // format chunk, or its chunk list breaks before them and the probe found them by their tags. sox
+  // reads no such file, and only the samples as they stand, from where they start, make a WAV file
+  // of it.
   bool irregular_chunks = false;
   int read_error = 0;  // An errno value: a read past the head failed.
   uint32_t sample_rate = 0;

@@ -230,7 +230,8 @@ TimeReading ReadTime(std::string_view time, bool pasted) {
       return {.readable = true, .larger = *cue, .smaller = *cue, .cue = true};
     }
     if (pasted) return {.readable = true, .larger = *hours, .smaller = *hours};
-    return {.readable = true, .doubt = Doubt::kUnits, .larger = *hours, .smaller = *cue, .cue = true};
+    return {
+        .readable = true, .doubt = Doubt::kUnits, .larger = *hours, .smaller = *cue, .cue = true};
   }
   TimeReadings meant = ReadEditorTime(time);
   if (meant.count == 0) return {};
