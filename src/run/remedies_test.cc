@@ -102,7 +102,7 @@ std::string Varying(std::string script) {
   return script.replace(from, to + last.size() - from, "...\n");
 }
 
-// The script a run makes of list, where each WAV file it names is CD audio of 20 minutes but
+// The script a run makes of list, where each WAV file it names is CD audio of 19 minutes but
 // those whose names start with n, at 48 kHz, and each line ending in .flac names a file.
 std::string ScriptOf(const ScriptList& list, const Names& names) {
   TrackTable table;
@@ -119,7 +119,7 @@ std::string ScriptOf(const ScriptList& list, const Names& names) {
          .coding = kFormatPcm,
          .channels = 2,
          .bits_per_sample = 16};
-    h.sample_frames = h.declared_frames = h.present_frames = 20 * 60 * h.sample_rate;
+    h.sample_frames = h.declared_frames = h.present_frames = 19 * 60 * h.sample_rate;
     std::vector<Finding> of_file = ProbeFindings(file);
     found.insert(found.end(), of_file.begin(), of_file.end());
   }
@@ -193,21 +193,34 @@ TEST(FixScript, CommandsTheRewrittenListAndChoices) {
 }
 
 // The files' tags title the tracks and the disc the list leaves untitled, in the sheet's ASCII;
-// what the list says stands, and what the tags disagree on is left to decide.
+// what the list says stands, a title that would be a WAV line or is empty is none, and what the
+// tags disagree on, or leave untitled, is left to decide.
 TEST(FixScript, TextsFromTags) {
-  const std::string list = "a.wav\r\nb.wav\r\n# n\r\nTITLE Mine\r\nDISC TITLE Given";
-  const LineTags tags[] = {
-      {1, std::string_view(list).substr(0, 5), {"Caf\xC3\xA9 \"Noir\"", "X", "Album", ""}},
-      {2, std::string_view(list).substr(7, 5), {"B", "Y", "Album", ""}}};
+  const std::string list =
+      "a.wav\r\nb.wav\r\n# n\r\nTITLE Mine\r\nc.wav\r\nd.wav\r\nDISC TITLE Given";
+  auto at = [&](std::string_view line) {
+    return std::string_view(list).substr(list.find(line), 5);
+  };
+  const LineTags tags[] = {{1, at("a.wav"), {"Caf\xC3\xA9 \"Noir\"", "X", "Album", ""}},
+                           {2, at("b.wav"), {"B", "Y", "Album", ""}},
+                           {5, at("c.wav"), {"Remix.wav", "X", "Album", ""}},
+                           {6, at("d.wav"), {"", "X", "Album", ""}}};
   std::string script = ScriptOf({list, true, "l.orig", tags}, {"l", "o.cue"});
-  EXPECT_NE(script.find("printf 'a.wav\\r\nTITLE Cafe '\\''Noir'\\''\\r\nPERFORMER X\\r\nb.wav\\r\n"
-                        "PERFORMER Y\\r\n# n\\r\nTITLE Mine\\r\nDISC TITLE Given' > './list'\n"
-                        "place './orig' '../l.orig'\nsame '../l'\nmv -f -T -- './list' '../l'\n"
-                        "# Left for you to decide:\n"
-                        "# The files' tags name more than one artist and no album artist, so no "
-                        "DISC PERFORMER line is written; write the most common as \"DISC PERFORMER "
-                        "X\"\n"),
-            script.npos)
+  const std::string untitled =
+      "\" starts has no title, without which cdrdao will not burn the sheet's CD-TEXT; write the "
+      "title on the line after it as \"TITLE\" and the title\n";
+  EXPECT_NE(
+      script.find("printf 'a.wav\\r\nTITLE Cafe '\\''Noir'\\''\\r\nPERFORMER X\\r\nb.wav\\r\n"
+                  "PERFORMER Y\\r\n# n\\r\nTITLE Mine\\r\nc.wav\\r\nPERFORMER X\\r\nd.wav\\r\n"
+                  "PERFORMER X\\r\nDISC TITLE Given' > './list'\n"
+                  "place './orig' '../l.orig'\nsame '../l'\nmv -f -T -- './list' '../l'\n"
+                  "# Left for you to decide:\n"
+                  "# l:5: warning: the track that \"c.wav" +
+                  untitled + "# l:6: warning: the track that \"d.wav" + untitled +
+                  "# The files' tags name more than one artist and no album artist, so no "
+                  "DISC PERFORMER line is written; write the most common as \"DISC PERFORMER "
+                  "X\"\n"),
+      script.npos)
       << script;
 }
 
