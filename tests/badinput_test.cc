@@ -108,8 +108,13 @@ TEST_F(BadInput, FifoAsAWavEntryIsReadWhenItsWriterComes) {
   pid_t writer = fork();
   if (writer == 0) {
     usleep(300'000);
-    // Not waiting for a reader: with none left, the test fails rather than hangs.
-    int fd = open(Path("pipe.wav").c_str(), O_WRONLY | O_NONBLOCK);
+    // The tool may be slow to come (under a sanitizer, on a loaded machine); with no reader for
+    // 20 seconds, the test fails rather than hangs.
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < 2000; ++tries) {
+      fd = open(Path("pipe.wav").c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd < 0) usleep(10'000);
+    }
     std::string header = WavHeader(44100);
     _exit(fd >= 0 && write(fd, header.data(), header.size()) == ssize_t(header.size()) ? 0 : 1);
   }
