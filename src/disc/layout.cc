@@ -252,6 +252,13 @@ struct FileSplits {
 // places.
 FileSplits ReadSplits(const Disc& disc, size_t index, uint64_t end, DiscLayout* layout) {
   FileSplits read;
+  // Most files are tracks of their own, with nothing to read.
+  if (disc.files[index].track_count == 1 &&
+      std::none_of(disc.loose_splits.begin(), disc.loose_splits.end(),
+                   [index](const LooseSplit& loose) { return loose.file == index; })) {
+    layout->reading.emplace_back();
+    return read;
+  }
   read.splits = MeantSplitsOf(disc, disc.files[index], index);
   FileReading& reading = layout->reading.emplace_back(ReadTogether(read.splits, end));
   read.meant = MeantPlaces(read.splits, reading);
