@@ -100,6 +100,20 @@ def make_inputs(work):
             head = header(frames, rate=rate)
             sparse(os.path.join(work, name), head, len(head) + frames * 4)
             made[kind].append((name, seconds))
+    # Recordings, which mostly end inside a CD frame: each draws a note. Their own generator keeps
+    # the other sets as they were.
+    rec_rng = random.Random(11)
+    os.makedirs(os.path.join(work, "rec"))
+    made["rec"] = []
+    for i in range(FILES):
+        name = "rec/take%03d.wav" % i
+        seconds = rec_rng.randint(2 * 60, 6 * 60)
+        frames = seconds * 44100 + rec_rng.randint(1, 44099)
+        if frames % 588 == 0:
+            frames += 1
+        head = wav_header(frames)
+        sparse(os.path.join(work, name), head, len(head) + frames * 4)
+        made["rec"].append((name, seconds))
 
     def write_list(name, groups, pad_to=0):
         text = "".join(line + "\n" for group in groups for line in group)
@@ -124,6 +138,8 @@ def make_inputs(work):
     add("128 worst-case files (no `fmt` tag, `data` at 14996)", "worst",
         [[n] for n, _ in made["worst"]])
     add("128 files at 48 kHz, each warned about", "48k", [[n] for n, _ in made["48k"]])
+    add("128 recordings that end inside a CD frame, noted together", "rec",
+        [[n] for n, _ in made["rec"]])
     add("128 files with 14,900 bytes of text before `fmt`", "text",
         [[n] for n, _ in made["text"]])
     # A split a minute past the end of each of the first 64 CD-format files.

@@ -210,6 +210,9 @@ std::string PlainPath(std::string_view path) {
 // no other fix makes. The working directory's names are read once, and only when a name is needed.
 struct NewNames {
   std::string_view list_text;
+  // Whether the script is made. A plain run says the files that end inside a CD frame in one
+  // line that names none, and so needs no name for their padding or joining.
+  bool script = false;
   // Names are told apart by the hashes of their plain paths alone: where two differ but their
   // hashes agree, a name that is free is only passed over. The list's lines, sorted; each
   // directory's names, read at the first name in it that is tried, where it can be read whole;
@@ -293,6 +296,7 @@ struct NewNames {
 
   void Give(std::span<Finding> findings) {
     for (Finding& f : findings) {
+      if (!script && f.kind == FindingKind::kEndsInsideFrame) continue;
       // The converter makes a CD WAV of the file; a file that ends inside a frame may be padded
       // into one.
       if (NewFile* file = NewFileOf(&f); file != nullptr && file->by != Converter::kNone) {
@@ -458,7 +462,7 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   Disc disc = ReadDisc(list);
   std::vector<Finding> found;
   const bool report = !options.script;
-  NewNames new_names{.list_text = list.text};
+  NewNames new_names{.list_text = list.text, .script = options.script};
   // Only the script reads the files' tags, for the titles it writes.
   std::vector<LineTags> tags;
   const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found, &tags);
