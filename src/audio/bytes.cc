@@ -98,10 +98,17 @@ OtherAudio SniffOtherAudio(Bytes h) {
   // bits of byte 5, is above 10 in E-AC-3.
   if (Is(h, 0, "\x0B\x77")) return ByteAt(h, 5) >> 3 > 10 ? OtherAudio::kEac3 : OtherAudio::kAc3;
   if (StartsAdtsFrame(h)) return OtherAudio::kAac;
-  // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame.
-  if (Is(h, 0, "ID3") || (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0)) {
-    return OtherAudio::kMp3;
+  // An MP3 file starts with its ID3 tag, or with the sync bits of its first frame. AAC in ADTS
+  // frames may have an ID3 tag too (ffmpeg writes one when asked): the frame after the tag, its
+  // size in four bytes of seven bits and a footer where its flags say, tells them apart.
+  if (Is(h, 0, "ID3")) {
+    if (h.size() < 10) return OtherAudio::kMp3;
+    uint64_t end = 10 + (uint64_t{h[6] & 0x7Fu} << 21 | uint64_t{h[7] & 0x7Fu} << 14 |
+                         uint64_t{h[8] & 0x7Fu} << 7 | uint64_t{h[9] & 0x7Fu});
+    if ((h[5] & 0x10) != 0) end += 10;
+    return end < h.size() && StartsAdtsFrame(h.subspan(end)) ? OtherAudio::kAac : OtherAudio::kMp3;
   }
+  if (h.size() >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0) return OtherAudio::kMp3;
   return OtherAudio::kNone;
 }
 

@@ -303,6 +303,7 @@ TEST(ProbeHeader, AudioOfOtherKinds) {
   } cases[] = {
       {"fLaC", OtherAudio::kFlac},
       {"ID3\x04", OtherAudio::kMp3},
+      {"ID3\x04\0\0\0\0\0\x02\0\0\xFF\xF1\x50"s, OtherAudio::kAac},
       {"\xFF\xFB\x90", OtherAudio::kMp3},
       {"\xFF\xF1\x50", OtherAudio::kAac},
       {"\xFF\xF9\x50", OtherAudio::kAac},
