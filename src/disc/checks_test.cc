@@ -214,6 +214,13 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"a.wav\nS 00:20:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
        {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"},
         Found{4, K::kSplitNotLater, 750}, Found{5, K::kSplitNotLater, 750}}},
+      // Four fields, which the sheet carries as meant, past the end too; a title whose letters are
+      // lost is given with the time its line is written with.
+      {"a.wav\nS 0:00:20:00\n",
+       {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"}}},
+      {"long.wav\n08:40 \xD0\x96\n",
+       {Found{2, K::kSplitWithoutLetter, 520 * 75},
+        Found{.line = 2, .kind = K::kTextChanged, .frames = 520 * 75, .other = "?"}}},
       // The last part of a CD frame counts as a whole one.
       {"a.wav\nS 00:02:00\nS 00:16:00\n", {Found{2, K::kTrackBeforeTooShort, 150}}},
       {"a.wav\nx\nP 00:02:00\nP 00:01:00\ntrack.Wav\ns 03:15:00\np 00:02:00\n",
@@ -233,7 +240,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // Notes: read as split or pregap lines by their first letter, named when they are files
       // of another kind or the name of a file, and never checked when they start with #.
       {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n"
-       "typed\ne.m4a\nf.opus\ngone.flac\n",
+       "typed\ne.m4a\nf.opus\ngone.flac\nape\n",
        {Found{2, K::kNoteReadAsLine}, Found{3, K::kNoteReadAsLine}, Found{5, K::kOtherAudio},
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
         Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}, Found{12, K::kOtherAudioNotFound}}},
@@ -266,6 +273,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
               .kind = K::kRifx,
               .format = {1, 1, 48000, 16, 2},
               .also = {K::kNotCdAudio}}}},
+      // Each file's finding names what its own command mends, and nothing of the file before.
+      {"rx.wav\nr.wav\n",
+       {Found{
+            .line = 1, .kind = K::kRifx, .format = {1, 1, 48000, 16, 2}, .also = {K::kNotCdAudio}},
+        Found{2, K::kRf64}}},
       // A split at a file's start, however written, and a time past 40 minutes written as hours,
       // which reads as hours:minutes:seconds inside the file.
       {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\nS 0:39:00\n",
