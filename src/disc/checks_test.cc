@@ -292,6 +292,10 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"long.wav\nS 0:04:32\nS 0:04:50\nS 0:40:10\nb.wav\nS 5:00\n",
        {Found{2, K::kTimeSettled, 272 * 75, 332}, Found{3, K::kTimeSettled, 290 * 75, 350},
         Found{4, K::kTimeSettled, 2410 * 75, 3010}, Found{6, K::kTimeSettled, 375, 300 * 75}}},
+      // The choice gives the file's last split that reads two ways, whatever its letter.
+      {"long.wav\ns 0:10:00\nS 0:20:00\n",
+       {Found{2, K::kTimesTwoWays, 1200 * 75, 1500, 0, "long.wav"},
+        Found{2, K::kLowercaseLetter, 600 * 75}}},
       {"long.wav\nS 0:10:00\nS 0:20:00\n",
        {Found{.line = 2,
               .kind = K::kTimesTwoWays,
