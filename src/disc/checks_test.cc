@@ -227,6 +227,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
        {Found{.line = 3, .kind = K::kPregapIgnored, .count = 2, .other = "x"},
         Found{4, K::kPregapIgnored}, Found{5, K::kMixedCaseWav},
         Found{6, K::kLowercaseLetter, (3 * 60 + 15) * 75}, Found{7, K::kLowercaseLetter, 150}}},
+      {"a.wav\np 0:02.5\n", {Found{2, K::kLowercaseLetter, 187}}},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause;
       // joined, the next would start at the last whole frame.
       {"a.wav\nsay \"hi\".wav\n",
