@@ -214,12 +214,20 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"a.wav\nS 00:20:00\nS 00:10:00\nS 00:05:00\nS 00:00:00\n",
        {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"},
         Found{4, K::kSplitNotLater, 750}, Found{5, K::kSplitNotLater, 750}}},
+      // Four fields, which the sheet carries as meant, past the end too; a title whose letters are
+      // lost is given with the time its line is written with.
+      {"a.wav\nS 0:00:20:00\n",
+       {Found{.line = 2, .kind = K::kSplitPastEnd, .frames = 1500, .other = "a.wav"}}},
+      {"long.wav\n08:40 \xD0\x96\n",
+       {Found{2, K::kSplitWithoutLetter, 520 * 75},
+        Found{.line = 2, .kind = K::kTextChanged, .frames = 520 * 75, .other = "?"}}},
       // The last part of a CD frame counts as a whole one.
       {"a.wav\nS 00:02:00\nS 00:16:00\n", {Found{2, K::kTrackBeforeTooShort, 150}}},
       {"a.wav\nx\nP 00:02:00\nP 00:01:00\ntrack.Wav\ns 03:15:00\np 00:02:00\n",
        {Found{.line = 3, .kind = K::kPregapIgnored, .count = 2, .other = "x"},
         Found{4, K::kPregapIgnored}, Found{5, K::kMixedCaseWav},
         Found{6, K::kLowercaseLetter, (3 * 60 + 15) * 75}, Found{7, K::kLowercaseLetter, 150}}},
+      {"a.wav\np 0:02.5\n", {Found{2, K::kLowercaseLetter, 187}}},
       // a.wav ends a sample into its last CD frame, and the next file follows without a pause;
       // joined, the next would start at the last whole frame.
       {"a.wav\nsay \"hi\".wav\n",
@@ -233,7 +241,7 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       // Notes: read as split or pregap lines by their first letter, named when they are files
       // of another kind or the name of a file, and never checked when they start with #.
       {"a.wav\nP art two\nSong 2\n#s 1:00:00 and track.Wav\nb.flac\nc d.MP3\nexists\nmissing\n"
-       "typed\ne.m4a\nf.opus\ngone.flac\n",
+       "typed\ne.m4a\nf.opus\ngone.flac\nape\n",
        {Found{2, K::kNoteReadAsLine}, Found{3, K::kNoteReadAsLine}, Found{5, K::kOtherAudio},
         Found{6, K::kOtherAudio}, Found{7, K::kFileNotWav}, Found{9, K::kWavWithoutExt},
         Found{10, K::kOtherAudio}, Found{11, K::kOtherAudio}, Found{12, K::kOtherAudioNotFound}}},
@@ -266,6 +274,11 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
               .kind = K::kRifx,
               .format = {1, 1, 48000, 16, 2},
               .also = {K::kNotCdAudio}}}},
+      // Each file's finding names what its own command mends, and nothing of the file before.
+      {"rx.wav\nr.wav\n",
+       {Found{
+            .line = 1, .kind = K::kRifx, .format = {1, 1, 48000, 16, 2}, .also = {K::kNotCdAudio}},
+        Found{2, K::kRf64}}},
       // A split at a file's start, however written, and a time past 40 minutes written as hours,
       // which reads as hours:minutes:seconds inside the file.
       {"b.wav\nS 0:00\nlong.wav\nS 00:00:00\nS 40:00:00\nS 0:41:30\nS 0:50:00\nS 0:39:00\n",
@@ -280,6 +293,10 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"long.wav\nS 0:04:32\nS 0:04:50\nS 0:40:10\nb.wav\nS 5:00\n",
        {Found{2, K::kTimeSettled, 272 * 75, 332}, Found{3, K::kTimeSettled, 290 * 75, 350},
         Found{4, K::kTimeSettled, 2410 * 75, 3010}, Found{6, K::kTimeSettled, 375, 300 * 75}}},
+      // The choice gives the file's last split that reads two ways, whatever its letter.
+      {"long.wav\ns 0:10:00\nS 0:20:00\n",
+       {Found{2, K::kTimesTwoWays, 1200 * 75, 1500, 0, "long.wav"},
+        Found{2, K::kLowercaseLetter, 600 * 75}}},
       {"long.wav\nS 0:10:00\nS 0:20:00\n",
        {Found{.line = 2,
               .kind = K::kTimesTwoWays,

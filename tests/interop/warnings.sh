@@ -86,6 +86,9 @@ expect 2 0 'out.cue: 2 tracks, length 00:40:00' 'a.wav\nS 0:00' \
 expect 3 1 'Track length out of range' 'x.wav\nS 30:00:00\nS 0:40:10' \
   'read only as hours:minutes:seconds; write the line as "S 40:10:00"'
 expect 2 1 'Track 1: Length is shorter than 4 seconds.*out.cue" is inconsistent' 'a.wav\nS 00:02:00'
+# Two digits after a point that no reading of the file settles are read as shntool writes them.
+expect 2 1 'Track 1: Length is shorter than 4 seconds' 'x.wav\nS 1:33.74\nS 1:33.70' \
+  'write the line as "S 01:33:74"'
 # Lines are counted as an editor counts them, blank ones included.
 expect 4 1 'out.cue:5: Unknown command' 'a.wav\n\n\nSide B'
 expect 2 1 'out.cue:3: Unknown command' 'a.wav\nPart two'
