@@ -8,50 +8,42 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
-#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "support/temp_dir.h"
 
 namespace {
 
-// What the writer's system calls meet in this test program, set by a test and cleared after it.
+// What the writer's system calls meet in this test program, set by a case and cleared after it:
+// another program at work before an open (which fails with what before_openat returns, when not
+// 0), after a link is read, before the lock is taken and before room is reserved; room that cannot
+// be reserved; a file whose close fails after closing it, as on a file system that reports a lost
+// write only then.
 struct Seams {
-  // The file whose close fails, after it is closed, as on a file system that reports a lost
-  // write only then; none when its inode is 0.
   vantorel::FileId failing_close;
-  // Another program at work while the writer is: before an open, after a link is read, before
-  // the lock is taken and before room is reserved. An open fails with what before_openat
-  // returns, when not 0.
   std::function<int(const char* path, int flags)> before_openat;
-  std::function<void()> after_readlinkat;
-  std::function<void()> before_flock;
-  std::function<void()> before_fallocate;
-  int fallocate_error = 0;  // Room cannot be reserved, for this reason.
-  int reserving = 0;        // Times room was asked for, and whether the signals were held then.
-  bool held_while_reserving = false;
-  // Each open for writing is looked at: one that may make a file must hold the signals that end
-  // the tool, and never wait; one that may wait must let them in. What breaks that is said here.
+  std::function<void()> after_readlinkat, before_flock, before_fallocate;
+  int fallocate_error = 0;
+  bool reserved = false, held_while_reserving = false;
+  // Each open for writing that may make a file must hold the signals that end the tool, and never
+  // wait; one that may wait must let them in. What breaks that is said here.
   bool watching = false;
   std::vector<std::string> broken;
 };
 Seams seams;
 
-// Those the writer holds while a file it made may be left empty.
-constexpr int kEnding[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
-                           SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPWR};
-
 bool EndingSignalsHeld() {
   sigset_t mask;
   sigprocmask(SIG_SETMASK, nullptr, &mask);
-  for (int s : kEnding) {
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                SIGXCPU, SIGPWR}) {
     if (!sigismember(&mask, s)) return false;
   }
   return true;
@@ -103,7 +95,7 @@ extern "C" int flock(int fd, int operation) noexcept {
 }
 
 extern "C" int fallocate(int fd, int mode, off_t offset, off_t length) {
-  seams.reserving++;
+  seams.reserved = true;
   seams.held_while_reserving = EndingSignalsHeld();
   if (seams.before_fallocate) seams.before_fallocate();
   if (seams.fallocate_error != 0) {
@@ -125,173 +117,6 @@ namespace vantorel {
 
 namespace {
 
-using WriteCueFileTest = TempDirTest;
-
-TEST_F(WriteCueFileTest, AFailedCloseIsAFailure) {
-  Put("t.cue", "old");
-  struct stat st;
-  ASSERT_EQ(stat(Path("t.cue").c_str(), &st), 0);
-  seams.failing_close = IdOf(st);
-  CueFileWrite w = WriteCueFile(Path("t.cue"), "sheet\n", {});
-  seams.failing_close = {};
-  EXPECT_EQ(w.error, EIO);
-}
-
-TEST_F(WriteCueFileTest, NewAndRewrittenFiles) {
-  mode_t old = umask(027);
-  std::string out = Path("out.cue");
-  EXPECT_TRUE(WriteCueFile(out, "new\n", {}).ok());
-  EXPECT_EQ(Read("out.cue"), "new\n");
-  struct stat st;
-  ASSERT_EQ(stat(out.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  umask(old);
-
-  // Rewritten in place: the inode, and with it the mode, links and attributes, stay. A user
-  // attribute and an access control list (a user entry, and a mask narrower than the group
-  // bits) stand for everything a replace by rename would lose.
-  ASSERT_EQ(chmod(out.c_str(), 0664), 0);
-  ASSERT_EQ(link(out.c_str(), Path("second.cue").c_str()), 0);
-  const unsigned char acl[] = {2,    0,   0,   0,   1,    0,    6,   0,
-                               255,  255, 255, 255,                         // The owner.
-                               2,    0,   6,   0,   0x39, 0x30, 0,   0,     // User 12345.
-                               4,    0,   6,   0,   255,  255,  255, 255,   // The group.
-                               0x10, 0,   4,   0,   255,  255,  255, 255,   // The mask.
-                               0x20, 0,   4,   0,   255,  255,  255, 255};  // Others.
-  bool attributes = setxattr(out.c_str(), "user.origin", "list", 4, 0) == 0 &&
-                    setxattr(out.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
-  ASSERT_EQ(stat(out.c_str(), &st), 0);
-  EXPECT_TRUE(WriteCueFile(out, "", {}).ok());
-  EXPECT_EQ(Read("second.cue"), "");
-  struct stat after;
-  ASSERT_EQ(stat(out.c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, st.st_ino);
-  EXPECT_EQ(after.st_mode, st.st_mode);
-  if (attributes) {
-    char value[64];
-    EXPECT_EQ(getxattr(out.c_str(), "user.origin", value, sizeof value), 4);
-    ASSERT_EQ(getxattr(out.c_str(), "system.posix_acl_access", value, sizeof value),
-              ssize_t{sizeof acl});
-    EXPECT_EQ(std::memcmp(value, acl, sizeof acl), 0);
-  }
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"out.cue", "second.cue"}));
-  if (!attributes) GTEST_SKIP() << "this file system takes no user attributes or ACLs";
-}
-
-TEST_F(WriteCueFileTest, SymbolicLinksAreFollowedAndKept) {
-  ASSERT_EQ(mkdir(Path("sub").c_str(), 0755), 0);
-  Put("sub/real.cue", "a longer old sheet");
-  ASSERT_EQ(symlink("sub/real.cue", Path("link.cue").c_str()), 0);
-  ASSERT_EQ(symlink("new.cue", Path("sub/dangling.cue").c_str()), 0);
-
-  EXPECT_TRUE(WriteCueFile(Path("link.cue"), "one", {}).ok());
-  EXPECT_EQ(Read("sub/real.cue"), "one");
-  EXPECT_TRUE(WriteCueFile(Path("sub/dangling.cue"), "two", {}).ok());
-  EXPECT_EQ(Read("sub/new.cue"), "two");
-  struct stat st;
-  ASSERT_EQ(lstat(Path("link.cue").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(symlink("loop.cue", Path("loop.cue").c_str()), 0);
-  EXPECT_EQ(WriteCueFile(Path("loop.cue"), "x", {}).error, ELOOP);
-}
-
-TEST_F(WriteCueFileTest, DescriptorsNamedByTheUser) {
-  // As with 3>>log: the sheet goes through a descriptor open for writing, after what it holds.
-  // One open only for reading is opened anew by its name, as any writer would. A number with a
-  // leading zero names no file, as the kernel spells none so.
-  struct Case {
-    std::string prefix;
-    int flags;
-    int error;
-    std::string result;
-  } cases[] = {
-      {"/dev/fd/", O_WRONLY | O_APPEND, 0, "before\nsheet\n"},
-      {"/proc//self/fd/", O_RDWR | O_APPEND, 0, "before\nsheet\n"},
-      {"/dev/fd/", O_RDONLY, 0, "sheet\n"},
-      {"/dev/fd/0", O_WRONLY | O_APPEND, ENOENT, "before\n"},
-      {"/proc/self/fd/00", O_WRONLY | O_APPEND, ENOENT, "before\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.prefix + std::to_string(c.flags));
-    Put("log", "before\n");
-    int fd = open(Path("log").c_str(), c.flags);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(WriteCueFile(c.prefix + std::to_string(fd), "sheet\n", {}).error, c.error);
-    close(fd);
-    EXPECT_EQ(Read("log"), c.result);
-  }
-}
-
-TEST_F(WriteCueFileTest, FailuresLeaveEverythingAsItWas) {
-  Put("plain", "keep");
-  Put("twin", "old");
-  ASSERT_EQ(mkfifo(Path("list.fifo").c_str(), 0644), 0);
-  ASSERT_EQ(symlink("/dev/full", Path("full.cue").c_str()), 0);
-  struct stat plain, fifo, twin;
-  ASSERT_EQ(stat(Path("plain").c_str(), &plain), 0);
-  ASSERT_EQ(stat(Path("list.fifo").c_str(), &fifo), 0);
-  ASSERT_EQ(stat(Path("twin").c_str(), &twin), 0);
-  // The last stands for a file on another file system with twin's inode number: not twin.
-  std::vector<GuardedFile> guarded = {{{plain.st_dev, plain.st_ino}, Guard::kWavFile},
-                                      {{fifo.st_dev, fifo.st_ino}, Guard::kTrackList},
-                                      {{twin.st_dev + 1, twin.st_ino}, Guard::kTrackList}};
-  int plain_fd = open(Path("plain").c_str(), O_WRONLY | O_APPEND);
-  ASSERT_GE(plain_fd, 0);
-  // A reader, so that a FIFO opened for writing by mistake fails the test rather than hangs it.
-  int fifo_reader = open(Path("list.fifo").c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(fifo_reader, 0);
-
-  // A running program, copied so that nothing else is running it.
-  std::filesystem::copy_file("/bin/sleep", Path("prog"));
-  int ready[2];
-  ASSERT_EQ(pipe2(ready, O_CLOEXEC), 0);
-  pid_t prog = fork();
-  if (prog == 0) {
-    execl(Path("prog").c_str(), "prog", "60", nullptr);
-    _exit(127);
-  }
-  close(ready[1]);
-  char c;
-  while (read(ready[0], &c, 1) > 0) {  // Its end of the pipe closes at the exec.
-  }
-  close(ready[0]);
-  std::string prog_bytes = Read("prog");
-
-  struct Case {
-    std::string name;
-    int error;
-    Guard refused;
-  } cases[] = {
-      {Path("plain"), 0, Guard::kWavFile},
-      {"/dev/fd/" + std::to_string(plain_fd), 0, Guard::kWavFile},
-      {Path("list.fifo"), 0, Guard::kTrackList},
-      {Path("missing/out.cue"), ENOENT, Guard::kNone},
-      {Path("plain/out.cue"), ENOTDIR, Guard::kNone},
-      {Path("full.cue"), ENOSPC, Guard::kNone},
-      {dir_, EISDIR, Guard::kNone},
-      {Path("prog"), ETXTBSY, Guard::kNone},
-      {Path("twin"), 0, Guard::kNone},
-      // The kernel makes no file at a name that ends in / or is a directory's own.
-      {Path("new.cue/"), EISDIR, Guard::kNone},
-      {Path("."), EISDIR, Guard::kNone},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    CueFileWrite w = WriteCueFile(c.name, "text\n", guarded);
-    EXPECT_EQ(w.error, c.error);
-    EXPECT_EQ(w.refused, c.refused);
-  }
-  kill(prog, SIGKILL);
-  waitpid(prog, nullptr, 0);
-  close(plain_fd);
-  close(fifo_reader);
-  EXPECT_EQ(Read("plain"), "keep");
-  EXPECT_EQ(Read("prog"), prog_bytes);
-  EXPECT_EQ(Read("twin"), "text\n");
-  EXPECT_EQ(Entries(),
-            (std::vector<std::string>{"full.cue", "list.fifo", "plain", "prog", "twin"}));
-}
-
 // Every entry under dir, sorted, with what it is: "name/" a directory, "name|" a FIFO,
 // "name -> body" a link and "name: bytes" a file, so that any change shows.
 std::vector<std::string> Tree(const std::string& dir) {
@@ -312,64 +137,181 @@ std::vector<std::string> Tree(const std::string& dir) {
   return tree;
 }
 
-// Another program renames, links and removes while the write goes on, and room runs out or
-// cannot be reserved: only what this call made is removed, through the directory it was made
-// in; what it made and leaves is named; and no open that may make a file waits or lets in a
-// signal that ends the tool.
-TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
-  // A sheet larger than a pipe holds.
-  const std::string kLarge(256 * 1024, 's');
+using WriteCueFileTest = TempDirTest;
+
+// What the writer does with each kind of name, and with what another program does meanwhile:
+// what the call made and cannot write is removed, through the directory it was made in, and
+// nothing else; what it made and leaves is named; the ending signals are held from the first
+// change of a file that was there, or the open that made one, and no open that may make a file
+// waits or lets one in.
+TEST_F(WriteCueFileTest, EveryKindOfName) {
+  const std::string kOld = "the old sheet\n";  // Longer than the sheet, so that a tail shows.
+  const std::string kWritten = "c.cue: sheet\n";
   struct Case {
     const char* what;
-    std::string name;
+    std::string name = "c.cue";  // Relative to the test's directory, but for one from /.
     std::function<void()> setup = nullptr;
+    int error = 0;
+    std::vector<std::string> tree = {};
+    int fd_flags = -1;  // c.cue is opened so on a descriptor, which {fd} in the name stands for.
+    Guard guard = Guard::kNone;  // c.cue is guarded so, or where twin, a file with its inode's
+    bool twin = false;           // number on another device.
+    bool failing_close = false;  // c.cue's close fails.
+    std::string text = "sheet\n";
+    int mode = -1;  // Of the file called name afterwards, where it is looked at.
+    // Whether the call makes the file it writes; by default, whether the name led to none.
+    std::optional<bool> made = std::nullopt;
     std::function<int(const char*, int)> before_openat = nullptr;
     std::function<void()> after_readlinkat = nullptr, before_flock = nullptr,
                           before_fallocate = nullptr;
-    int fallocate_error = ENOSPC;
-    int error = ENOSPC;
-    std::vector<std::string> tree = {};
+    int fallocate_error = 0;
     std::string left = "";  // Relative to the test's directory.
     int not_removed = 0;
-    std::string text = "sheet\n";
-    int mode = -1;  // Of the file called name afterwards, where it is looked at.
-    // The file written was there: it gets its room before the signals are held. One this call
-    // made has them held from the open that made it.
-    bool old = false;
   };
   auto link = [&](const char* body, const char* name) { symlink(body, Path(name).c_str()); };
-  // Is the open of path with flags the one asked for?
-  auto is = [](const char* path, int flags, const char* name, int with, int without = 0) {
-    return path == std::string(name) && (flags & with) == with && (flags & without) == 0;
+  auto old = [&] { Put("c.cue", kOld); };
+  auto link_to = [&](const char* body) { return [&, body] { link(body, "c.cue"); }; };
+  auto remove = [&] { unlink(Path("c.cue").c_str()); };
+  // At the open of name with the flags with and none of without, act, and fail with fail.
+  auto on = [](const char* name, int with, int without, std::function<void()> act, int fail = 0) {
+    return [=](const char* path, int flags) {
+      if (path != std::string(name) || (flags & with) != with || (flags & without) != 0) return 0;
+      if (act) act();
+      return fail;
+    };
   };
   int reader = -1;
   std::thread reading;
   std::string read_back;
+  pid_t running = -1;
   bool append_only = false;
+  auto fifo = [&] {
+    mkfifo(Path("c.cue").c_str(), 0644);
+    reader = open(Path("c.cue").c_str(), O_RDONLY | O_NONBLOCK);
+  };
   Case cases[] = {
-      {.what = "a link put at the name as it is made",
-       .name = "c.cue",
-       .setup = [&] { Put("third.cue", "third's"); },
-       .before_openat =
-           [&](const char* path, int flags) {
-             if (is(path, flags, "c.cue", O_EXCL)) link("third.cue", "c.cue");
-             return 0;
-           },
-       .tree = {"c.cue -> third.cue", "third.cue: third's"},
-       .old = true},
-      {.what = "the link pointed elsewhere once it is read",
-       .name = "c.cue",
+      {.what = "a new file, with the mode the umask leaves", .tree = {kWritten}, .mode = 0640},
+      // In place: its inode, and with it its mode and its other names, stay.
+      {.what = "an old file",
        .setup =
            [&] {
-             link("made.cue", "c.cue");
-             Put("third.cue", "third's");
+             old();
+             chmod(Path("c.cue").c_str(), 0604);
+             ::link(Path("c.cue").c_str(), Path("second.cue").c_str());
            },
+       .tree = {kWritten, "second.cue: sheet\n"},
+       .mode = 0604},
+      {.what = "an empty sheet", .name = "c.cue", .setup = old, .tree = {"c.cue: "}, .text = ""},
+      {"a link, followed and kept",
+       "c.cue",
+       link_to("real.cue"),
+       0,
+       {"c.cue -> real.cue", "real.cue: sheet\n"}},
+      {"a dangling link, whose file is made beside it",
+       "sub/c.cue",
+       [&] {
+         mkdir(Path("sub").c_str(), 0755);
+         link("new.cue", "sub/c.cue");
+       },
+       0,
+       {"sub/", "sub/c.cue -> new.cue", "sub/new.cue: sheet\n"}},
+      {"a loop of links", "c.cue", link_to("c.cue"), ELOOP, {"c.cue -> c.cue"}},
+      // As with 3>>log: the sheet goes through a descriptor open for writing, after what it holds.
+      // One open otherwise is opened anew by its name, as any writer would. A number with a
+      // leading zero names no file, as the kernel spells none so.
+      {"a descriptor open to append",
+       "/dev/fd/{fd}",
+       old,
+       0,
+       {"c.cue: " + kOld + "sheet\n"},
+       O_WRONLY | O_APPEND},
+      {"a descriptor open to read and append",
+       "/proc//self/fd/{fd}",
+       old,
+       0,
+       {"c.cue: " + kOld + "sheet\n"},
+       O_RDWR | O_APPEND},
+      {"a descriptor open to read", "/dev/fd/{fd}", old, 0, {kWritten}, O_RDONLY},
+      {"a descriptor open to read and write", "/dev/fd/{fd}", old, 0, {kWritten}, O_RDWR},
+      {"a descriptor of a FIFO", "/dev/fd/{fd}", fifo, 0, {"c.cue|"}, O_WRONLY},
+      {"a descriptor's number with a leading zero",
+       "/dev/fd/0{fd}",
+       old,
+       ENOENT,
+       {"c.cue: " + kOld},
+       O_WRONLY | O_APPEND},
+      {"a descriptor's number with zeros in /proc",
+       "/proc/self/fd/00{fd}",
+       old,
+       ENOENT,
+       {"c.cue: " + kOld},
+       O_WRONLY | O_APPEND},
+      {"a WAV file of the list", "c.cue", old, 0, {"c.cue: " + kOld}, -1, Guard::kWavFile},
+      {"a WAV file of the list, by a descriptor",
+       "/dev/fd/{fd}",
+       old,
+       0,
+       {"c.cue: " + kOld},
+       O_WRONLY | O_APPEND,
+       Guard::kWavFile},
+      // Refused without being opened, which would wait for a reader.
+      {"the list, a FIFO", "c.cue", fifo, 0, {"c.cue|"}, -1, Guard::kTrackList},
+      {"another device's file of the list's inode number",
+       "c.cue",
+       old,
+       0,
+       {kWritten},
+       -1,
+       Guard::kTrackList,
+       true},
+      {"a missing directory", "missing/c.cue", nullptr, ENOENT, {}},
+      {"a file as a directory", "c.cue/c.cue", old, ENOTDIR, {"c.cue: " + kOld}},
+      {"a full device", "c.cue", link_to("/dev/full"), ENOSPC, {"c.cue -> /dev/full"}},
+      {"a directory", "sub", [&] { mkdir(Path("sub").c_str(), 0755); }, EISDIR, {"sub/"}},
+      // The kernel makes no file at a name that ends in / or is a directory's own.
+      {"a name that ends in /", "c.cue/", nullptr, EISDIR, {}},
+      {"the directory's own name", ".", nullptr, EISDIR, {}},
+      {"a running program",
+       "c.cue",
+       [&] {
+         std::filesystem::copy_file("/bin/sleep", Path("c.cue"));
+         int ready[2];
+         pipe2(ready, O_CLOEXEC);
+         if ((running = fork()) == 0) {
+           execl(Path("c.cue").c_str(), "sleep", "60", nullptr);
+           _exit(127);
+         }
+         close(ready[1]);
+         char c;
+         while (read(ready[0], &c, 1) > 0) {  // Its end of the pipe closes at the exec.
+         }
+         close(ready[0]);
+       },
+       ETXTBSY,
+       {"c.cue: " + Slurp("/bin/sleep")}},
+      {.what = "a close that fails",
+       .setup = old,
+       .error = EIO,
+       .tree = {kWritten},
+       .failing_close = true},
+      {.what = "a link put at the name as it is made",
+       .setup = [&] { Put("third.cue", "third's"); },
+       .error = ENOSPC,
+       .tree = {"c.cue -> third.cue", "third.cue: third's"},
+       .made = false,
+       .before_openat = on("c.cue", O_EXCL, 0, link_to("third.cue")),
+       .fallocate_error = ENOSPC},
+      {.what = "the link pointed elsewhere once it is read",
+       .setup = link_to("made.cue"),
+       .error = ENOSPC,
+       .tree = {"c.cue -> third.cue", "third.cue: third's"},
        .after_readlinkat =
            [&] {
-             unlink(Path("c.cue").c_str());
+             remove();
              link("third.cue", "c.cue");
+             Put("third.cue", "third's");
            },
-       .tree = {"c.cue -> third.cue", "third.cue: third's"}},
+       .fallocate_error = ENOSPC},
       {.what = "a directory on the way swapped for a link to another",
        .name = "d/c.cue",
        .setup =
@@ -378,23 +320,32 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
              mkdir(Path("other").c_str(), 0755);
              Put("other/c.cue", "third's");
            },
+       .error = ENOSPC,
+       .tree = {"d -> other", "d.old/", "other/", "other/c.cue: third's"},
        .before_fallocate =
            [&] {
              rename(Path("d").c_str(), Path("d.old").c_str());
              link("other", "d");
            },
-       .tree = {"d -> other", "d.old/", "other/", "other/c.cue: third's"}},
+       .fallocate_error = ENOSPC},
       // Before the lock, so that the rename is seen there too.
       {.what = "the file made moved away, and another given its name",
-       .name = "c.cue",
-       .setup = [&] { link("made.cue", "c.cue"); },
+       .setup = link_to("made.cue"),
+       .error = ENOSPC,
+       .tree = {"c.cue -> made.cue", "made.cue: third's", "moved.cue: "},
        .before_flock =
            [&] {
              rename(Path("made.cue").c_str(), Path("moved.cue").c_str());
              Put("made.cue", "third's");
            },
-       .tree = {"c.cue -> made.cue", "made.cue: third's", "moved.cue: "},
+       .fallocate_error = ENOSPC,
        .left = "made.cue"},
+      // What another writer wrote before the lock was taken makes the file theirs.
+      {.what = "the file made written by another",
+       .error = ENOSPC,
+       .tree = {"c.cue: theirs"},
+       .before_flock = [&] { Put("c.cue", "theirs"); },
+       .fallocate_error = ENOSPC},
       {.what = "the file made in a directory it cannot be removed from",
        .name = "ao/c.cue",
        .setup =
@@ -405,86 +356,56 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
              append_only = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
              close(fd);
            },
+       .error = ENOSPC,
        .tree = {"ao/", "ao/c.cue: "},
+       .fallocate_error = ENOSPC,
        .left = "ao/c.cue",
        .not_removed = EPERM},
       // Made by the open of what was there, which is then known for a file this call made.
       {.what = "the file there removed as it is opened",
-       .name = "c.cue",
-       .setup = [&] { Put("c.cue", "old"); },
-       .before_openat =
-           [&](const char* path, int flags) {
-             if (is(path, flags, "c.cue", O_CREAT, O_EXCL)) unlink(Path("c.cue").c_str());
-             return 0;
-           },
-       .tree = {}},
-      {.what = "the file there removed before it is looked at",
-       .name = "c.cue",
-       .setup = [&] { Put("c.cue", "old"); },
-       .before_openat =
-           [&](const char* path, int flags) {
-             if (is(path, flags, "c.cue", O_PATH | O_NOFOLLOW)) unlink(Path("c.cue").c_str());
-             return 0;
-           },
-       .fallocate_error = 0,
-       .error = 0,
-       .tree = {"c.cue: sheet\n"}},
+       .setup = old,
+       .error = ENOSPC,
+       .made = true,
+       .before_openat = on("c.cue", O_CREAT, O_EXCL, remove),
+       .fallocate_error = ENOSPC},
       {.what = "the file there removed as it is opened, and the sheet written",
-       .name = "c.cue",
-       .setup = [&] { Put("c.cue", "old"); },
-       .before_openat =
-           [&](const char* path, int flags) {
-             if (is(path, flags, "c.cue", O_CREAT, O_EXCL)) unlink(Path("c.cue").c_str());
-             return 0;
-           },
-       .fallocate_error = 0,
-       .error = 0,
-       .tree = {"c.cue: sheet\n"},
-       .mode = 0640},
+       .setup = old,
+       .tree = {kWritten},
+       .mode = 0640,
+       .made = true,
+       .before_openat = on("c.cue", O_CREAT, O_EXCL, remove)},
+      {.what = "the file there removed before it is looked at",
+       .setup = old,
+       .tree = {kWritten},
+       .made = true,
+       .before_openat = on("c.cue", O_PATH | O_NOFOLLOW, 0, remove)},
       // As fs.protected_symlinks has the kernel refuse a link of another user's in a sticky
       // directory.
       {.what = "a link the kernel will not follow",
-       .name = "c.cue",
-       .setup = [&] { link("made.cue", "c.cue"); },
-       .before_openat =
-           [&](const char* path, int flags) {
-             return is(path, flags, "c.cue", O_PATH, O_NOFOLLOW) ? EACCES : 0;
-           },
-       .fallocate_error = 0,
+       .setup = link_to("made.cue"),
        .error = EACCES,
-       .tree = {"c.cue -> made.cue"}},
+       .tree = {"c.cue -> made.cue"},
+       .before_openat = on("c.cue", O_PATH, O_NOFOLLOW, nullptr, EACCES)},
       {.what = "the link removed as it is followed",
-       .name = "c.cue",
-       .setup = [&] { link("made.cue", "c.cue"); },
-       .before_openat =
-           [&](const char* path, int flags) {
-             if (is(path, flags, "c.cue", O_PATH, O_NOFOLLOW)) unlink(Path("c.cue").c_str());
-             return 0;
-           },
-       .fallocate_error = 0,
-       .error = 0,
-       .tree = {"c.cue: sheet\n"}},
+       .setup = link_to("made.cue"),
+       .tree = {kWritten},
+       .before_openat = on("c.cue", O_PATH, O_NOFOLLOW, remove)},
       // It waits for a reader as cat does, with the signals let in.
       {.what = "a FIFO put where the link leads as it is made",
-       .name = "c.cue",
-       .setup = [&] { link("f", "c.cue"); },
+       .setup = link_to("f"),
+       .tree = {"c.cue -> f", "f|"},
        .before_openat =
            [&](const char* path, int flags) {
-             if (is(path, flags, "f", O_EXCL)) mkfifo(Path("f").c_str(), 0644);
-             if (is(path, flags, "f", O_WRONLY, O_NONBLOCK | O_CREAT)) {
-               reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK);
-             }
+             on("f", O_EXCL, 0, [&] { mkfifo(Path("f").c_str(), 0644); })(path, flags);
+             on("f", O_WRONLY, O_NONBLOCK | O_CREAT,
+                [&] { reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK); })(path, flags);
              return 0;
-           },
-       .error = 0,
-       .tree = {"c.cue -> f", "f|"}},
+           }},
       // Its reader is there first, and reads the sheet only once the pipe is full.
       {.what = "a FIFO that a sheet larger than a pipe fills",
-       .name = "f",
        .setup =
            [&] {
-             mkfifo(Path("f").c_str(), 0644);
-             reader = open(Path("f").c_str(), O_RDONLY | O_NONBLOCK);
+             fifo();
              fcntl(reader, F_SETFL, 0);
              reading = std::thread([&] {
                usleep(100'000);
@@ -494,31 +415,20 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
                }
              });
            },
-       .error = 0,
-       .tree = {"f|"},
-       .text = kLarge},
+       .tree = {"c.cue|"},
+       .text = std::string(256 * 1024, 's')},
       // File systems that cannot reserve room (exFAT, FUSE) and sandboxes that deny it.
       {.what = "room that cannot be reserved here",
-       .name = "n.cue",
-       .fallocate_error = EOPNOTSUPP,
-       .error = 0,
-       .tree = {"n.cue: sheet\n"}},
-      {.what = "room reserved by no such call",
-       .name = "n.cue",
-       .fallocate_error = ENOSYS,
-       .error = 0,
-       .tree = {"n.cue: sheet\n"}},
-      {.what = "room the sandbox will not reserve",
-       .name = "n.cue",
-       .fallocate_error = EPERM,
-       .error = 0,
-       .tree = {"n.cue: sheet\n"}},
-      {.what = "no room for a new file", .name = "n.cue"},
+       .tree = {kWritten},
+       .fallocate_error = EOPNOTSUPP},
+      {.what = "room reserved by no such call", .tree = {kWritten}, .fallocate_error = ENOSYS},
+      {.what = "room the sandbox will not reserve", .tree = {kWritten}, .fallocate_error = EPERM},
+      {.what = "no room for a new file", .error = ENOSPC, .fallocate_error = ENOSPC},
       {.what = "no room for an old file",
-       .name = "n.cue",
-       .setup = [&] { Put("n.cue", "old"); },
-       .tree = {"n.cue: old"},
-       .old = true},
+       .setup = old,
+       .error = ENOSPC,
+       .tree = {"c.cue: " + kOld},
+       .fallocate_error = ENOSPC},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -529,6 +439,17 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
       std::cout << "SKIP: " << c.what << ": no append-only directory here\n";
       continue;
     }
+    int fd = c.fd_flags >= 0 ? open(Path("c.cue").c_str(), c.fd_flags) : -1;
+    std::string name = c.name.starts_with("/") ? c.name : Path(c.name);
+    if (size_t at = name.find("{fd}"); at != std::string::npos) {
+      name.replace(at, 4, std::to_string(fd));
+    }
+    struct stat st = {};
+    bool made = c.made.value_or(stat(name.c_str(), &st) != 0);
+    stat(Path("c.cue").c_str(), &st);
+    std::vector<GuardedFile> guarded;
+    if (c.guard != Guard::kNone) guarded.push_back({{st.st_dev + c.twin, st.st_ino}, c.guard});
+    if (c.failing_close) seams.failing_close = IdOf(st);
     sigset_t mask;
     sigprocmask(SIG_SETMASK, nullptr, &mask);
     mode_t umask_before = umask(027);
@@ -538,33 +459,39 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
     seams.before_fallocate = c.before_fallocate;
     seams.fallocate_error = c.fallocate_error;
     seams.watching = true;
-    CueFileWrite w = WriteCueFile(Path(c.name), c.text, {});
+    CueFileWrite w = WriteCueFile(name, c.text, guarded);
     bool held = EndingSignalsHeld();
-    std::vector<std::string> broken = seams.broken;
-    if (seams.reserving > 0) {
-      EXPECT_EQ(seams.held_while_reserving, !c.old);
-    }
+    Seams seen = std::move(seams);
     seams = {};
     sigprocmask(SIG_SETMASK, &mask, nullptr);
     umask(umask_before);
+    if (fd >= 0) close(fd);
+    if (running > 0) {
+      kill(running, SIGKILL);
+      waitpid(running, nullptr, 0);
+      running = -1;
+    }
     if (append_only) {
-      int fd = open(Path("ao").c_str(), O_RDONLY | O_DIRECTORY);
+      int ao = open(Path("ao").c_str(), O_RDONLY | O_DIRECTORY);
       int flags = 0;
-      ioctl(fd, FS_IOC_SETFLAGS, &flags);
-      close(fd);
+      ioctl(ao, FS_IOC_SETFLAGS, &flags);
+      close(ao);
       append_only = false;
     }
     EXPECT_EQ(w.error, c.error);
+    EXPECT_EQ(w.refused, c.twin ? Guard::kNone : c.guard);
     EXPECT_EQ(Tree(dir_), c.tree);
     EXPECT_EQ(w.left, c.left.empty() ? "" : Path(c.left));
     EXPECT_EQ(w.not_removed, c.not_removed);
-    struct stat st;
-    if (c.mode >= 0 && stat(Path(c.name).c_str(), &st) == 0) {
+    if (c.mode >= 0 && stat(name.c_str(), &st) == 0) {
       EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(c.mode));
     }
+    // A file that was there gets its room before the signals are held; one this call made has
+    // them held from the open that made it.
+    if (seen.reserved) EXPECT_EQ(seen.held_while_reserving, made);
     // A file made and left is said before a signal may end the tool.
     EXPECT_EQ(held, !c.left.empty());
-    EXPECT_EQ(broken, std::vector<std::string>{});
+    EXPECT_EQ(seen.broken, std::vector<std::string>{});
     if (reading.joinable()) {
       reading.join();
     } else if (reader >= 0) {
@@ -572,7 +499,7 @@ TEST_F(WriteCueFileTest, WhatOthersDoMeanwhile) {
       read_back.assign(buffer, std::max<ssize_t>(read(reader, buffer, sizeof buffer), 0));
     }
     if (reader >= 0) {
-      EXPECT_EQ(read_back, c.text);
+      EXPECT_EQ(read_back, c.guard == Guard::kNone ? c.text : "");
       close(reader);
       reader = -1;
       read_back.clear();
