@@ -22,16 +22,25 @@ void AppendText(std::string* out, std::string_view indent, std::string_view comm
   out->append(indent).append(command).append(" \"").append(text.text.text).append("\"\n");
 }
 
+// A track's flags and ISRC, where the list gives them.
+void AppendMarks(std::string* out, const TrackMarks& marks) {
+  if (marks.flags.number != 0) {
+    out->append("    FLAGS ").append(FlagWords(ReadFlags(CodeOf(marks.flags.text)).bits)) += '\n';
+  }
+  if (marks.isrc.number != 0) out->append("    ISRC ").append(CodeOf(marks.isrc.text)) += '\n';
+}
+
 }  // namespace
 
 std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   // Room for every line, so that the sheet is written into one buffer.
-  size_t room = 0;
+  size_t room = disc.catalog.number != 0 ? 24 : 0;
   for (const DiscFile& file : disc.files) {
     room += file.entry.text.size() + 15;
     for (const Track& track : TracksOf(disc, file)) {
-      room += 48 + track.start.size() + track.pregap.text.size() +
-              TitleOf(disc, track).text.text.size() + PerformerOf(disc, track).text.text.size();
+      room += 48 + (track.marks == kNoMarks ? 0 : 60) + track.start.size() +
+              track.pregap.text.size() + TitleOf(disc, track).text.text.size() +
+              PerformerOf(disc, track).text.text.size();
     }
   }
   std::string text;
@@ -39,6 +48,9 @@ std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   int track_number = 1;
   // The disc's texts stand before the first FILE line; cdrdao takes a text between a FILE line
   // and its TRACK for the track before.
+  if (disc.catalog.number != 0) {
+    text.append("CATALOG ").append(CodeOf(disc.catalog.text)) += '\n';
+  }
   AppendText(&text, "", "TITLE", disc.title);
   AppendText(&text, "", "PERFORMER", disc.performer);
   const DiscFile* before = nullptr;
@@ -53,11 +65,16 @@ std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
       AppendTrack(&text, track_number++);
       AppendText(&text, "    ", "TITLE", TitleOf(disc, track));
       AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
+      if (track.marks != kNoMarks) AppendMarks(&text, disc.track_marks[track.marks]);
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeTextOf(track.pregap.text)) += '\n';
       }
+      // A gap is written where it ends at the track's start in its file; a file's first track
+      // starts after its gap.
+      const uint32_t gap = GapOf(layout, track).frames;
+      if (gap != 0) text.append("    INDEX 00 ").append(CueTimeText(*place.in_file - gap)) += '\n';
       text.append("    INDEX 01 ");
-      if (place.as_meant && place.in_file) {
+      if ((place.as_meant || gap != 0) && place.in_file) {
         text.append(CueTimeText(*place.in_file));
       } else {
         text.append(track.start);
