@@ -173,11 +173,6 @@ void TakeMark(Building* b, LineKind kind, const ListLine& line) {
 
 }  // namespace
 
-bool IsMarkKind(LineKind kind) {
-  return kind == LineKind::kGap || kind == LineKind::kIsrc || kind == LineKind::kFlags ||
-         kind == LineKind::kCatalog;
-}
-
 Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
   Building b;
   Disc& disc = b.disc;

@@ -166,9 +166,6 @@ struct Disc {
   std::vector<MarkLine> mark_lines;
 };
 
-// Whether a line of kind is a G, ISRC, FLAGS or CATALOG line.
-bool IsMarkKind(LineKind kind);
-
 // A track's gap, ISRC and flags, or none where the list gives none.
 const TrackMarks& MarksOf(const Disc& disc, const Track& track);
 

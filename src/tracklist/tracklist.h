@@ -26,6 +26,12 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table);
 // starts with that keyword and a blank; else nothing.
 LineKind KindOf(std::string_view line);
 
+// Whether a line of kind is a G, ISRC, FLAGS or CATALOG line.
+inline bool IsMarkKind(LineKind kind) {
+  return kind == LineKind::kGap || kind == LineKind::kIsrc || kind == LineKind::kFlags ||
+         kind == LineKind::kCatalog;
+}
+
 // The raw text of a CD-TEXT line: what follows its keyword and the blank after it.
 std::string_view CdTextOf(std::string_view line);
 
