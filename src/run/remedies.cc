@@ -190,53 +190,77 @@ Making MakingOf(const Finding& f) {
   return {r->made.by, {}, to_end};
 }
 
+namespace {
+
+// The fix of a finding of a code or flags line: the line written as what it surely means; where
+// nothing is sure, a code of zeros and flags that give nothing go, and any other code is left to
+// the user. Nothing for a finding of another kind.
+std::optional<Fix> CodeFix(const Finding& f) {
+  using K = FindingKind;
+  switch (f.kind) {
+    case K::kIsrcZeros:
+    case K::kCatalogZeros:
+      return Fix{.change = LineChange::kRemove};
+    case K::kLowercaseKeyword:
+    case K::kIsrcForm:
+    case K::kCatalogForm:
+    case K::kFlagWords: {
+      const LineKind kind = f.kind == K::kLowercaseKeyword ? FactsOf<K::kLowercaseKeyword>(f).kind
+                                                           : KindOf(f.subject);
+      std::string line = CodeLineToWrite(kind, f.subject);
+      if (!line.empty()) return Write(std::move(line));
+      return f.kind == K::kFlagWords ? Fix{.change = LineChange::kRemove} : Fix{};
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
 Fix FixOf(const Finding& f) {
   using K = FindingKind;
   const std::string_view s = f.subject;
-  return std::visit(
-      Overloaded{
-          [&](const Remade&) { return Converted(f); },
-          [&](const ForeignAudio&) { return Converted(f); },
-          [&](const LineToWrite& whole) { return WholeLine(f, whole); },
-          [&](const TwoReadings& r) {
-            if (f.kind == K::kTimeWithoutFrames) return Fix{};
-            return Write(LineWithTime(s[0], r.meant, r.title, r.four_fields));
-          },
-          [&](const NotLater& n) {
-            if (n.as_hours == 0) return Fix{};
-            return Write(LineWithTime(s[0], n.as_hours, n.title, n.four_fields));
-          },
-          [&](const AtStart& a) {
-            if (a.title.empty()) return Fix{.change = LineChange::kRemove};
-            return Write("TITLE " + std::string(a.title));
-          },
-          [&](const NotOpened& n) {
-            return n.trimmed_name.empty() ? Fix{} : Write(std::string(n.trimmed_name));
-          },
-          [&](const Respelling& r) { return Respelled(f, r); },
-          [&](const NoteRead&) { return Write("# " + std::string(s)); },
-          [&](const TextWritten& t) {
-            if (t.letters_lost) return Fix{};
-            if (t.timed) return Write(LineWithTime('S', t.frames, t.written, t.four_fields));
-            return Write(std::string(t.lead).append(t.written));
-          },
-          [&](const KeywordLine& k) { return Write(CodeLineToWrite(k.kind, s)); },
-          [&](const NoFacts&) {
-            if (f.kind == K::kPregapWithoutLength || f.kind == K::kIsrcZeros ||
-                f.kind == K::kCatalogZeros)
-              return Fix{.change = LineChange::kRemove};
-            if (f.kind == K::kIsrcForm || f.kind == K::kCatalogForm || f.kind == K::kFlagWords) {
-              std::string line = CodeLineToWrite(KindOf(s), s);
-              if (!line.empty()) return Write(std::move(line));
-              return f.kind == K::kFlagWords ? Fix{.change = LineChange::kRemove} : Fix{};
-            }
-            if (f.kind == K::kWavWithoutExt) return Write(std::string(s).append(".wav"));
-            return Fix{};
-          },
-          // The facts of the other kinds ask for no command and no line.
-          [](const auto&) { return Fix{}; },
-      },
-      f.facts);
+  if (std::optional<Fix> code = CodeFix(f)) return std::move(*code);
+  return std::visit(Overloaded{
+                        [&](const Remade&) { return Converted(f); },
+                        [&](const ForeignAudio&) { return Converted(f); },
+                        [&](const LineToWrite& whole) { return WholeLine(f, whole); },
+                        [&](const TwoReadings& r) {
+                          if (f.kind == K::kTimeWithoutFrames) return Fix{};
+                          return Write(LineWithTime(s[0], r.meant, r.title, r.four_fields));
+                        },
+                        [&](const NotLater& n) {
+                          if (n.as_hours == 0) return Fix{};
+                          return Write(LineWithTime(s[0], n.as_hours, n.title, n.four_fields));
+                        },
+                        [&](const AtStart& a) {
+                          if (a.title.empty()) return Fix{.change = LineChange::kRemove};
+                          return Write("TITLE " + std::string(a.title));
+                        },
+                        [&](const NotOpened& n) {
+                          return n.trimmed_name.empty() ? Fix{}
+                                                        : Write(std::string(n.trimmed_name));
+                        },
+                        [&](const Respelling& r) { return Respelled(f, r); },
+                        [&](const NoteRead&) { return Write("# " + std::string(s)); },
+                        [&](const TextWritten& t) {
+                          if (t.letters_lost) return Fix{};
+                          if (t.timed)
+                            return Write(LineWithTime('S', t.frames, t.written, t.four_fields));
+                          return Write(std::string(t.lead).append(t.written));
+                        },
+                        [&](const NoFacts&) {
+                          if (f.kind == K::kPregapWithoutLength)
+                            return Fix{.change = LineChange::kRemove};
+                          if (f.kind == K::kWavWithoutExt)
+                            return Write(std::string(s).append(".wav"));
+                          return Fix{};
+                        },
+                        // The facts of the other kinds ask for no command and no line.
+                        [](const auto&) { return Fix{}; },
+                    },
+                    f.facts);
 }
 
 void AppendConvertCommand(std::string* out, const Making& making, std::string_view from,
