@@ -34,13 +34,12 @@ void AppendMarks(std::string* out, const TrackMarks& marks) {
 
 std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   // Room for every line, so that the sheet is written into one buffer.
-  size_t room = disc.catalog.number != 0 ? 24 : 0;
+  size_t room = (disc.catalog.number != 0 ? 24 : 0) + disc.track_marks.size() * 60;
   for (const DiscFile& file : disc.files) {
     room += file.entry.text.size() + 15;
     for (const Track& track : TracksOf(disc, file)) {
-      room += 48 + (track.marks == kNoMarks ? 0 : 60) + track.start.size() +
-              track.pregap.text.size() + TitleOf(disc, track).text.text.size() +
-              PerformerOf(disc, track).text.text.size();
+      room += 48 + track.start.size() + track.pregap.text.size() +
+              TitleOf(disc, track).text.text.size() + PerformerOf(disc, track).text.text.size();
     }
   }
   std::string text;
@@ -65,13 +64,16 @@ std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
       AppendTrack(&text, track_number++);
       AppendText(&text, "    ", "TITLE", TitleOf(disc, track));
       AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
-      if (track.marks != kNoMarks) AppendMarks(&text, disc.track_marks[track.marks]);
+      // A gap is written where it ends at the track's start in its file; a file's first track
+      // starts after its gap.
+      uint32_t gap = 0;
+      if (track.marks != kNoMarks) {
+        AppendMarks(&text, disc.track_marks[track.marks]);
+        gap = layout.gaps[track.marks].frames;
+      }
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeTextOf(track.pregap.text)) += '\n';
       }
-      // A gap is written where it ends at the track's start in its file; a file's first track
-      // starts after its gap.
-      const uint32_t gap = GapOf(layout, track).frames;
       if (gap != 0) text.append("    INDEX 00 ").append(CueTimeText(*place.in_file - gap)) += '\n';
       text.append("    INDEX 01 ");
       if ((place.as_meant || gap != 0) && place.in_file) {

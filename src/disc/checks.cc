@@ -473,11 +473,7 @@ struct Checker {
                                  {place.latest_before, place.as_hours, read.four_fields, title});
         }
       }
-      if (const GapPlace gap = GapOf(layout, track); gap.fault == GapFault::kWithPregap) {
-        Add<K::kGapWithPregap>(MarksOf(disc, track).gap);
-      } else if (gap.fault != GapFault::kNone) {
-        Add<K::kGapTooLong>(MarksOf(disc, track).gap, {gap.fault, gap.longest});
-      }
+      if (track.marks != kNoMarks) Gap(track);
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeTextOf(pregap.text))) continue;
       if (place.pregap == 0u) {
@@ -486,6 +482,16 @@ struct Checker {
         // Every CD has 2 seconds of silence before its first track.
         Add<K::kFirstPregap>(pregap, {cd::kFirstPregapFrames + uint64_t{place.pregap.value_or(0)}});
       }
+    }
+  }
+
+  // A track's gap that is not written for where it lies.
+  void Gap(const Track& track) {
+    const GapPlace gap = GapOf(layout, track);
+    if (gap.fault == GapFault::kWithPregap) {
+      Add<K::kGapWithPregap>(MarksOf(disc, track).gap);
+    } else if (gap.fault != GapFault::kNone) {
+      Add<K::kGapTooLong>(MarksOf(disc, track).gap, {gap.fault, gap.longest});
     }
   }
 

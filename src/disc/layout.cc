@@ -213,10 +213,6 @@ TimeReading MeantTimeOf(std::string_view line) {
   return MeantSplitTimeOf({0, line}).time;
 }
 
-GapPlace GapOf(const DiscLayout& layout, const Track& track) {
-  return track.marks == kNoMarks ? GapPlace{} : layout.gaps[track.marks];
-}
-
 const MeantPlace* MeantOf(const DiscLayout& layout, int line) {
   auto found = std::lower_bound(layout.meant.begin(), layout.meant.end(), line,
                                 [](const MeantPlace& m, int number) { return m.line < number; });
@@ -344,9 +340,11 @@ uint64_t PlaceTracks(const Disc& disc, const DiscFile& file, uint64_t end, const
     }
     bool placed = place.placing == Placing::kPlaced;
     // A gap under a WAV line is the file's first audio, and its track starts after it.
-    if (const ListLine& gap = MarksOf(disc, tracks[t]).gap; gap.number != 0 && placed) {
-      GapPlace& at = layout->gaps[tracks[t].marks];
-      at = PlaceGap(tracks[t], ReadCueTime(TimeTextOf(gap.text)).value_or(0), *place.in_file,
+    const uint32_t marks = tracks[t].marks;
+    if (marks != kNoMarks && placed && disc.track_marks[marks].gap.number != 0) {
+      GapPlace& at = layout->gaps[marks];
+      const std::string_view gap = TimeTextOf(disc.track_marks[marks].gap.text);
+      at = PlaceGap(tracks[t], ReadCueTime(gap).value_or(0), *place.in_file,
                     t == 0 ? std::nullopt : std::optional(last), end);
       if (t == 0 && at.frames != 0) {
         place.in_file = at.frames;

@@ -144,7 +144,9 @@ struct DiscLayout {
 };
 
 // Where the gap of a track lies, or no gap where it has none.
-GapPlace GapOf(const DiscLayout& layout, const Track& track);
+inline GapPlace GapOf(const DiscLayout& layout, const Track& track) {
+  return track.marks == kNoMarks ? GapPlace{} : layout.gaps[track.marks];
+}
 
 // Where the split on a line is meant to start in its file, where the layout knows it, and how its
 // time reads; nothing for a line that is no split the list means.

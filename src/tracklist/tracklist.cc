@@ -35,9 +35,11 @@ bool StartsAsGap(std::string_view line, char letter) {
   return line.size() > 1 && line[0] == letter && (IsBlank(line[1]) || IsDigit(line[1]));
 }
 
-// The keywords of the lines of codes and flags, each with the blank that must follow it.
+// The keywords of the lines of codes and flags, each with the blank that must follow it. The
+// words are held in the entries, so that the table needs no relocating when the program is
+// loaded.
 constexpr struct {
-  std::string_view keyword;
+  char keyword[8];
   LineKind kind;
 } kCodeKeywords[] = {
     {"ISRC", LineKind::kIsrc}, {"FLAGS", LineKind::kFlags}, {"CATALOG", LineKind::kCatalog}};
@@ -47,10 +49,10 @@ char Capital(char c) {
 }
 
 // The kind of code line a line starts as, its keyword in capitals or, with any_case, in any case;
-// kNone for none.
-LineKind CodeKeywordOf(std::string_view line, bool any_case) {
+// kNone for none. Kept out of the list reader's loop, which seldom needs it.
+[[gnu::noinline]] LineKind CodeKeywordOf(std::string_view line, bool any_case) {
   for (const auto& k : kCodeKeywords) {
-    const size_t n = k.keyword.size();
+    const size_t n = std::char_traits<char>::length(k.keyword);
     if (line.size() <= n || !IsBlank(line[n])) continue;
     bool same = true;
     for (size_t i = 0; i < n && same; ++i) {
@@ -100,7 +102,7 @@ bool IsZeros(std::string_view code) {
 namespace {
 
 constexpr struct {
-  std::string_view word;
+  char word[4];
   uint8_t bit;
 } kFlagWords[] = {{"DCP", kFlagDcp}, {"4CH", kFlagFourChannels}, {"PRE", kFlagPreEmphasis}};
 
@@ -115,7 +117,7 @@ Flags ReadFlags(std::string_view words) {
     pos = end;
     uint8_t bit = 0;
     for (const auto& f : kFlagWords) {
-      bool same = word.size() == f.word.size();
+      bool same = word.size() == 3;
       for (size_t i = 0; i < word.size() && same; ++i) same = Capital(word[i]) == f.word[i];
       if (same) {
         bit = f.bit;
@@ -151,7 +153,7 @@ std::string CodeLineToWrite(LineKind kind, std::string_view line) {
   }
   if (kind == LineKind::kIsrc && IsIsrc(plain) && !IsZeros(plain)) return "ISRC " + plain;
   if (kind != LineKind::kCatalog) return {};
-  if (plain.size() == 12) plain.insert(0, "0");
+  if (plain.size() == 12) plain = "0" + plain;
   return IsCatalog(plain) && !IsZeros(plain) ? "CATALOG " + plain : std::string();
 }
 
@@ -262,13 +264,32 @@ bool IsSplitWithoutLetter(std::string_view line) {
   return ReadPastedTime(line).has_value();
 }
 
-LineKind KindOf(std::string_view line) {
+namespace {
+
+// KindOf, made part of the list reader's loop, which runs it on every line.
+[[gnu::always_inline]] inline LineKind ReadKind(std::string_view line) {
   if (NamesWav(line)) return LineKind::kWav;
   if (LineKind cd_text = CdTextKeywordOf(line).second; cd_text != LineKind::kNone) return cd_text;
-  if (line.starts_with('S')) return LineKind::kSplit;
-  if (line.starts_with('P')) return LineKind::kPregap;
-  if (StartsAsGap(line, 'G')) return LineKind::kGap;
-  return CodeKeywordOf(line, false);
+  switch (line.empty() ? '\0' : line[0]) {
+    case 'S':
+      return LineKind::kSplit;
+    case 'P':
+      return LineKind::kPregap;
+    case 'G':
+      return StartsAsGap(line, 'G') ? LineKind::kGap : LineKind::kNone;
+    case 'I':
+    case 'F':
+    case 'C':
+      return CodeKeywordOf(line, false);
+    default:
+      return LineKind::kNone;
+  }
+}
+
+}  // namespace
+
+LineKind KindOf(std::string_view line) {
+  return ReadKind(line);
 }
 
 int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
@@ -294,7 +315,7 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
       if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
     }
     counted = pos;
-    LineKind kind = table->text.empty() ? LineKind::kWav : KindOf(line);
+    LineKind kind = table->text.empty() ? LineKind::kWav : ReadKind(line);
     // Of notes in a row, only the last counts: it stands in the place of the others.
     if (kind == LineKind::kNone && line.starts_with('#') && table->kind.back() == kind &&
         table->text.back().starts_with('#')) {
