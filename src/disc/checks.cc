@@ -961,8 +961,8 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
     bool ends_so = line.size() >= 4 && ContainsWavAnyCase(line.substr(line.size() - 4));
     return ends_so ? std::optional(LookUp::kSpellings) : std::nullopt;
   }
-  // A line that starts with S or P, whatever its case, is a split or a pregap only where it gives
-  // a time; otherwise it may be a file's name.
+  // A line that starts with S, P or G, whatever its case, is a split, a pregap or a gap only where
+  // it gives a time; otherwise it may be a file's name.
   if (kind == LineKind::kSplit || kind == LineKind::kPregap || kind == LineKind::kGap ||
       (kind == LineKind::kNone && KindWithCapital(line) != LineKind::kNone)) {
     return GivesATime(line) ? std::nullopt : std::optional(LookUp::kAsWritten);

@@ -191,9 +191,10 @@ const CdText& PerformerOf(const Disc& disc, const Track& track);
 std::vector<LineLookup> LinesToLookUp(const TrackTable& table);
 
 // The disc of a classified list whose lines worth it were looked up: every WAV entry with its
-// tracks and pregaps, the lines that count for nothing and those meant as splits, each with its
-// number. A split or pregap line that names a file is that file, an ignored line, whatever letter
-// it starts with. What the run learns of the files is not known yet.
+// tracks, their pregaps, gaps, ISRCs and flags, the disc's catalog number, the lines that count
+// for nothing and those meant as splits, each with its number. A split, pregap, gap, ISRC, FLAGS
+// or CATALOG line that names a file is that file, an ignored line, whatever it starts with. What
+// the run learns of the files is not known yet.
 Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups = {});
 
 // Gives every file its length from its header and sums them into total_seconds.
