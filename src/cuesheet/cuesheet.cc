@@ -22,11 +22,19 @@ void AppendText(std::string* out, std::string_view indent, std::string_view comm
   out->append(indent).append(command).append(" \"").append(text.text.text).append("\"\n");
 }
 
+// A track's flags and ISRC, where the list gives them.
+void AppendMarks(std::string* out, const TrackMarks& marks) {
+  if (marks.flags.number != 0) {
+    out->append("    FLAGS ").append(FlagWords(ReadFlags(CodeOf(marks.flags.text)).bits)) += '\n';
+  }
+  if (marks.isrc.number != 0) out->append("    ISRC ").append(CodeOf(marks.isrc.text)) += '\n';
+}
+
 }  // namespace
 
 std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   // Room for every line, so that the sheet is written into one buffer.
-  size_t room = 0;
+  size_t room = (disc.catalog.number != 0 ? 24 : 0) + disc.track_marks.size() * 60;
   for (const DiscFile& file : disc.files) {
     room += file.entry.text.size() + 15;
     for (const Track& track : TracksOf(disc, file)) {
@@ -39,6 +47,9 @@ std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
   int track_number = 1;
   // The disc's texts stand before the first FILE line; cdrdao takes a text between a FILE line
   // and its TRACK for the track before.
+  if (disc.catalog.number != 0) {
+    text.append("CATALOG ").append(CodeOf(disc.catalog.text)) += '\n';
+  }
   AppendText(&text, "", "TITLE", disc.title);
   AppendText(&text, "", "PERFORMER", disc.performer);
   const DiscFile* before = nullptr;
@@ -53,11 +64,19 @@ std::string BuildCueSheet(const Disc& disc, const DiscLayout& layout) {
       AppendTrack(&text, track_number++);
       AppendText(&text, "    ", "TITLE", TitleOf(disc, track));
       AppendText(&text, "    ", "PERFORMER", PerformerOf(disc, track));
+      // A gap is written where it ends at the track's start in its file; a file's first track
+      // starts after its gap.
+      uint32_t gap = 0;
+      if (track.marks != kNoMarks) {
+        AppendMarks(&text, disc.track_marks[track.marks]);
+        gap = layout.gaps[track.marks].frames;
+      }
       if (track.pregap.number != 0) {
         text.append("    PREGAP ").append(TimeTextOf(track.pregap.text)) += '\n';
       }
+      if (gap != 0) text.append("    INDEX 00 ").append(CueTimeText(*place.in_file - gap)) += '\n';
       text.append("    INDEX 01 ");
-      if (place.as_meant && place.in_file) {
+      if ((place.as_meant || gap != 0) && place.in_file) {
         text.append(CueTimeText(*place.in_file));
       } else {
         text.append(track.start);

@@ -8,10 +8,14 @@ namespace vantorel {
 
 namespace {
 
-std::string Cue(std::string_view list) {
+// The sheet of a list whose files each hold seconds of CD audio.
+std::string Cue(std::string_view list, uint64_t seconds = 0) {
   TrackTable table;
   ClassifyTrackList(list, &table);
   Disc disc = BuildDisc(table);
+  for (DiscFile& file : disc.files) file.wav.header = {.sample_rate = 44100};
+  for (DiscFile& file : disc.files) file.wav.header.sample_frames = seconds * 44100;
+  MeasureLengths(&disc);
   return BuildCueSheet(disc, LayOutDisc(disc));
 }
 
@@ -36,6 +40,20 @@ TEST(BuildCueSheet, FilesSplitsAndPregaps) {
             "  TRACK 02 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 04:32:00\n"
             "  TRACK 03 AUDIO\n    INDEX 01 00:04:40\n");
   EXPECT_EQ(Cue(""), "");
+}
+
+// The catalog number first; a track's flags and ISRC, and its gap as the audio before its start:
+// a file's first track starts after it. Only what cdrdao takes is written.
+TEST(BuildCueSheet, GapsCodesAndFlags) {
+  EXPECT_EQ(Cue("a.wav\nG 00:01:00\nISRC USABC1234567\nFLAGS PRE DCP\nCATALOG 0123456789012\n"
+                "S 00:10:00\nG 00:02:00\nISRC US-ABC-12-34567\nFLAGS SCMS\nb.wav\nP 00:01:00\n"
+                "G 00:01:00\nS 00:05:00\nG 00:02:00\n",
+                20),
+            "CATALOG 0123456789012\nFILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    FLAGS DCP PRE\n"
+            "    ISRC USABC1234567\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n"
+            "  TRACK 02 AUDIO\n    INDEX 00 00:08:00\n    INDEX 01 00:10:00\n"
+            "FILE \"b.wav\" WAVE\n  TRACK 03 AUDIO\n    PREGAP 00:01:00\n    INDEX 01 00:00:00\n"
+            "  TRACK 04 AUDIO\n    INDEX 01 00:05:00\n");
 }
 
 TEST(BuildCueSheet, SameNameAgainAfterASplit) {

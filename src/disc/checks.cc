@@ -55,6 +55,10 @@ std::optional<FindingKind> FindingOfIgnored(std::string_view line) {
   if (StartsWithLowercaseAndTime(line)) return FindingKind::kLowercaseLetter;
   if (OtherAudioOf(line) != Converter::kNone) return FindingKind::kOtherAudio;
   if (IsSplitWithoutLetter(line)) return FindingKind::kSplitWithoutLetter;
+  if (LineKind kind = KeywordInOtherCase(line);
+      kind != LineKind::kNone && !CodeLineToWrite(kind, line).empty()) {
+    return FindingKind::kLowercaseKeyword;
+  }
   return std::nullopt;
 }
 
@@ -469,6 +473,7 @@ struct Checker {
                                  {place.latest_before, place.as_hours, read.four_fields, title});
         }
       }
+      if (track.marks != kNoMarks) Gap(track);
       const ListLine& pregap = track.pregap;
       if (pregap.number == 0 || TimeLine(pregap, TimeTextOf(pregap.text))) continue;
       if (place.pregap == 0u) {
@@ -477,6 +482,16 @@ struct Checker {
         // Every CD has 2 seconds of silence before its first track.
         Add<K::kFirstPregap>(pregap, {cd::kFirstPregapFrames + uint64_t{place.pregap.value_or(0)}});
       }
+    }
+  }
+
+  // A track's gap that is not written for where it lies.
+  void Gap(const Track& track) {
+    const GapPlace gap = GapOf(layout, track);
+    if (gap.fault == GapFault::kWithPregap) {
+      Add<K::kGapWithPregap>(MarksOf(disc, track).gap);
+    } else if (gap.fault != GapFault::kNone) {
+      Add<K::kGapTooLong>(MarksOf(disc, track).gap, {gap.fault, gap.longest});
     }
   }
 
@@ -633,18 +648,56 @@ struct Checker {
     } else if (lookup != nullptr && lookup->names_a_wav) {
       Add<K::kWavWithoutExt>(line);
     } else if (kind == FindingKind::kLowercaseLetter &&
-               KindWithCapital(line.text) == LineKind::kPregap) {
-      // A loose split is said with its file; a pregap's time is its own.
+               KindWithCapital(line.text) != LineKind::kSplit) {
+      // A loose split is said with its file; a pregap's or a gap's time is its own.
       std::string_view time = MeantPregapTime(line.text);
       std::optional<uint32_t> frames = ReadCueTime(time);
       if (TimeReadings editor = ReadEditorTime(time); !frames && editor.count == 1) {
         frames = editor.frames[0];
       }
-      Add<K::kLowercaseLetter>(
-          line,
-          {.letter = LineKind::kPregap, .known = frames.has_value(), .frames = frames.value_or(0)});
+      Add<K::kLowercaseLetter>(line, {.letter = KindWithCapital(line.text),
+                                      .known = frames.has_value(),
+                                      .frames = frames.value_or(0)});
     } else if (kind == FindingKind::kOtherAudio) {
       Add<K::kOtherAudioNotFound>(line);
+    } else if (kind == FindingKind::kLowercaseKeyword) {
+      Add<K::kLowercaseKeyword>(line, {KeywordInOtherCase(line.text)});
+    }
+  }
+
+  // The G, ISRC, FLAGS and CATALOG lines: each given again, but a code of zeros, which is none,
+  // and each whose text cannot be written as it is. Where a gap lies is said with its track.
+  void Marks() {
+    for (const MarkLine& mark : disc.mark_lines) {
+      const ListLine& line = mark.line;
+      const LineKind kind = KindOf(line.text);
+      const std::string_view code = CodeOf(line.text);
+      if (kind == LineKind::kGap && mark.stray) {
+        if (ContainsWavAnyCase(line.text)) {
+          MixedCase(line);
+        } else if (HoldsNoTime(TimeTextOf(line.text))) {
+          Add<K::kNoteReadAsLine>(line, {LineKind::kGap});
+        } else {
+          Add<K::kGapIgnored>(line, {mark.after_ignored});
+        }
+        continue;
+      }
+      const bool zeros = (kind == LineKind::kIsrc || kind == LineKind::kCatalog) && IsZeros(code);
+      if (mark.first != 0 && !zeros) {
+        Add<K::kMarkAgain>(line, {mark.first, kind});
+      } else if (kind == LineKind::kGap) {
+        TimeLine(line, TimeTextOf(line.text));
+      } else if (zeros) {
+        if (kind == LineKind::kIsrc) Add<K::kIsrcZeros>(line);
+        if (kind == LineKind::kCatalog) Add<K::kCatalogZeros>(line);
+      } else if (kind == LineKind::kIsrc && !IsIsrc(code)) {
+        Add<K::kIsrcForm>(line);
+      } else if (kind == LineKind::kCatalog && !IsCatalog(code)) {
+        Add<K::kCatalogForm>(line);
+      } else if (const Flags flags = ReadFlags(code);
+                 kind == LineKind::kFlags && (!flags.as_written || flags.bits == 0)) {
+        Add<K::kFlagWords>(line);
+      }
     }
   }
 };
@@ -711,6 +764,16 @@ Severity SeverityOf(FindingKind kind) {
     case FindingKind::kTextEmpty:
     case FindingKind::kTextAgain:
     case FindingKind::kTrackWithoutTitle:
+    case FindingKind::kLowercaseKeyword:
+    case FindingKind::kGapIgnored:
+    case FindingKind::kGapWithPregap:
+    case FindingKind::kGapTooLong:
+    case FindingKind::kMarkAgain:
+    case FindingKind::kIsrcForm:
+    case FindingKind::kIsrcZeros:
+    case FindingKind::kCatalogForm:
+    case FindingKind::kCatalogZeros:
+    case FindingKind::kFlagWords:
       return Severity::kWarning;
   }
   return Severity::kWarning;
@@ -871,6 +934,7 @@ std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
     }
   }
   for (const ListLine& line : disc.ignored) check.Ignored(line);
+  check.Marks();
   if (disc.nul_line != 0) check.Add<K::kNulInList>({disc.nul_line, ""});
   const WrittenFirst first = WrittenFirstOf(disc.files[0]);
   check.CdTexts(first);
@@ -897,11 +961,19 @@ std::optional<LookUp> WorthLookingUp(std::string_view line, LineKind kind) {
     bool ends_so = line.size() >= 4 && ContainsWavAnyCase(line.substr(line.size() - 4));
     return ends_so ? std::optional(LookUp::kSpellings) : std::nullopt;
   }
-  // A line that starts with S or P, whatever its case, is a split or a pregap only where it gives
-  // a time; otherwise it may be a file's name.
-  if (kind == LineKind::kSplit || kind == LineKind::kPregap ||
+  // A line that starts with S, P or G, whatever its case, is a split, a pregap or a gap only where
+  // it gives a time; otherwise it may be a file's name.
+  if (kind == LineKind::kSplit || kind == LineKind::kPregap || kind == LineKind::kGap ||
       (kind == LineKind::kNone && KindWithCapital(line) != LineKind::kNone)) {
     return GivesATime(line) ? std::nullopt : std::optional(LookUp::kAsWritten);
+  }
+  // A code or flags line is a file's name only where it cannot be read as what it starts as.
+  if (IsMarkKind(kind)) {
+    const std::string_view code = CodeOf(line);
+    const bool reads = kind == LineKind::kIsrc      ? IsIsrc(code)
+                       : kind == LineKind::kCatalog ? IsCatalog(code)
+                                                    : ReadFlags(code).bits != 0;
+    return reads ? std::nullopt : std::optional(LookUp::kAsWritten);
   }
   if (kind != LineKind::kNone) return std::nullopt;
   std::optional<FindingKind> says = FindingOfIgnored(line);

@@ -161,6 +161,10 @@ std::vector<Found> FindingsOf(std::string_view list) {
                      d.other = t.written;
                    },
                    [&](const TextAgainOf& t) { d.count = static_cast<uint64_t>(t.first); },
+                   [&](const GapLimit& g) {
+                     d.frames = g.longest;
+                     d.count = static_cast<uint64_t>(g.fault);
+                   },
                },
                f.facts);
     // Of the lines to write, only the kinds about a line's time keep its title.
@@ -369,6 +373,24 @@ TEST(CheckDisc, WhatABurnerWouldRefuseOrMisread) {
       {"a.wav\nDISC TITLE D\nDISC PERFORMER P\nTITLE \"\"\n",
        {Found{1, K::kTrackWithoutTitle}, Found{4, K::kTextEmpty}}},
       {"b.wav\na.wav\nS 00:02:00\n", {Found{3, K::kTrackBeforeTooShort, 150}}},
+      // A gap, an ISRC, flags and a catalog number as cdrdao takes them, in any order under the
+      // line that opens the track.
+      {"b.wav\nISRC USABC1234567\nG 00:02:00\nFLAGS DCP PRE\nS 00:10:00\nTITLE T\nG 00:04:00\n"
+       "CATALOG 0123456789012\nb.wav\nG 00:00:00\nDISC TITLE D\nDISC PERFORMER P\nTITLE U\n",
+       {Found{1, K::kTrackWithoutTitle}}},
+      // A gap under a WAV line leaves its track 4 seconds, and one under a split the track before
+      // it, within its file: the longest each may be is said.
+      {"b.wav\nG 00:17:00\nS 00:10:00\nG 00:07:00\nG 00:01:00\nS 00:15:00\nG 00:16:00\n# n\n"
+       "G 00:01:00\nb.wav\nP 00:02:00\nG 00:02:00\nS 00:10:00\nG 0:02.5\nISRC 000000000000\n"
+       "ISRC usabc1234567\nisrc USABC1234567\nFLAGS DCP DCP\nFLAGS PRE\nCATALOG 1\n"
+       "CATALOG 0000000000000\ng 00:01:00\nG\tSide B\n",
+       {Found{2, K::kGapTooLong, 1200, 0, 4}, Found{4, K::kGapTooLong, 450, 0, 3},
+        Found{5, K::kMarkAgain, 0, 0, 4}, Found{7, K::kGapTooLong, 75, 0, 2},
+        Found{.line = 9, .kind = K::kGapIgnored, .count = 8, .other = "# n"},
+        Found{12, K::kGapWithPregap}, Found{14, K::kEditorTime, 187}, Found{15, K::kIsrcZeros},
+        Found{16, K::kIsrcForm}, Found{17, K::kLowercaseKeyword}, Found{18, K::kFlagWords},
+        Found{19, K::kMarkAgain, 0, 0, 18}, Found{20, K::kCatalogForm}, Found{21, K::kCatalogZeros},
+        Found{22, K::kLowercaseLetter, 75}, Found{23, K::kNoteReadAsLine}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);

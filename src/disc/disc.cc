@@ -11,8 +11,8 @@ std::vector<LineLookup> LinesToLookUp(const TrackTable& table) {
   std::vector<LineLookup> lookups;
   for (size_t i = 1; i < table.text.size(); ++i) {
     LineKind kind = table.kind[i];
-    bool may_name_a_file =
-        kind == LineKind::kNone || kind == LineKind::kSplit || kind == LineKind::kPregap;
+    bool may_name_a_file = kind == LineKind::kNone || kind == LineKind::kSplit ||
+                           kind == LineKind::kPregap || IsMarkKind(kind);
     if (!may_name_a_file) continue;
     if (std::optional<LookUp> how = WorthLookingUp(table.text[i], kind)) {
       lookups.push_back({.line = {table.number[i], table.text[i]}, .how = *how});
@@ -37,6 +37,9 @@ struct Building {
   // The track a pregap line may still belong to: the one opened by the last line but CD-TEXT
   // lines, where that line opened one and no pregap line has been taken for it.
   size_t open = kNoTrack;
+  // The track a gap line may still belong to: the one opened by the last line but its CD-TEXT,
+  // pregap, gap, ISRC and flags lines, where that line opened one.
+  size_t gap_open = kNoTrack;
   // The last line that was ignored, where it is the line above.
   ListLine ignored_above = {};
 };
@@ -75,6 +78,7 @@ void TakeTrackLine(Building* b, LineKind kind, const ListLine& line) {
     disc.files.push_back({line, {}, static_cast<uint32_t>(disc.tracks.size()), 1});
     disc.tracks.push_back({.opened_by = line, .start = "00:00:00"});
     b->open = disc.tracks.size() - 1;
+    b->gap_open = b->open;
     b->off_disc = false;
   } else if (kind == LineKind::kSplit) {
     // The first line is always a WAV entry, so a split always has a file to belong to.
@@ -84,6 +88,7 @@ void TakeTrackLine(Building* b, LineKind kind, const ListLine& line) {
     b->off_disc = false;
     if (!cut.title.empty()) SetText(&disc, &CurrentTexts(b).title, line, cut.title);
     b->open = disc.tracks.size() - 1;
+    b->gap_open = b->open;
   } else {
     // A pregap line counts only right after the line that opened a track, and is used up there.
     if (b->open != kNoTrack) {
@@ -102,6 +107,7 @@ void TakeIgnored(Building* b, const ListLine& line, bool names_file) {
   // A note draws nothing, so only the other lines are kept.
   if (!IsProse(line.text)) disc.ignored.push_back(line);
   b->open = kNoTrack;
+  b->gap_open = kNoTrack;
   b->ignored_above = line;
   if (names_file || OpensTrackOnceMended(line.text)) {
     b->off_disc = true;
@@ -116,6 +122,53 @@ void TakeIgnored(Building* b, const ListLine& line, bool names_file) {
                                  : ReadPastedTime(line.text).value_or(PastedTime{}).title;
     if (!title.empty()) SetText(&disc, &CurrentTexts(b).title, line, title);
   }
+}
+
+// The marks of track, made where it has none yet.
+TrackMarks& MarksAt(Disc* disc, size_t track) {
+  Track& t = disc->tracks[track];
+  if (t.marks == kNoMarks) {
+    t.marks = static_cast<uint32_t>(disc->track_marks.size());
+    disc->track_marks.emplace_back();
+  }
+  return disc->track_marks[t.marks];
+}
+
+// Takes a G, ISRC, FLAGS or CATALOG line. The first of its kind that the sheet can write stands
+// for its track or the disc, and any given after it is set aside.
+void TakeMark(Building* b, LineKind kind, const ListLine& line) {
+  Disc& disc = b->disc;
+  MarkLine mark = {line};
+  const std::string_view code = CodeOf(line.text);
+  ListLine* standing = nullptr;
+  bool writable = false;
+  if (kind == LineKind::kCatalog) {
+    standing = &disc.catalog;
+    writable = IsCatalog(code) && !IsZeros(code);
+  } else if (kind == LineKind::kGap) {
+    if (b->gap_open == kNoTrack) {
+      mark.stray = true;
+      mark.after_ignored = b->ignored_above;
+      disc.mark_lines.push_back(mark);
+      return;
+    }
+    standing = &MarksAt(&disc, b->gap_open).gap;
+    writable = ReadCueTime(TimeTextOf(line.text)).has_value();
+  } else if (b->off_disc) {
+    // Of the track an ignored line opens once mended, as its texts are: no track of this disc.
+    return;
+  } else {
+    // Of the track opened above, as its title is.
+    TrackMarks& marks = MarksAt(&disc, disc.tracks.size() - 1);
+    standing = kind == LineKind::kIsrc ? &marks.isrc : &marks.flags;
+    writable = kind == LineKind::kIsrc ? IsIsrc(code) && !IsZeros(code) : ReadFlags(code).bits != 0;
+  }
+  if (standing->number != 0) {
+    mark.first = standing->number;
+  } else if (writable) {
+    *standing = line;
+  }
+  disc.mark_lines.push_back(mark);
 }
 
 }  // namespace
@@ -150,7 +203,7 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
             : nullptr;
     // A line that names a file is that file, whatever letter it starts with.
     const bool names_file = lookup != nullptr && (lookup->names_a_file || lookup->names_a_wav);
-    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap)) {
+    if (names_file && (kind == LineKind::kSplit || kind == LineKind::kPregap || IsMarkKind(kind))) {
       kind = LineKind::kNone;
     }
     switch (kind) {
@@ -170,6 +223,12 @@ Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups) {
         break;
       case LineKind::kDiscPerformer:
         SetText(&disc, &disc.performer, line, CdTextOf(line.text));
+        break;
+      case LineKind::kGap:
+      case LineKind::kIsrc:
+      case LineKind::kFlags:
+      case LineKind::kCatalog:
+        TakeMark(&b, kind, line);
         break;
       case LineKind::kNone:
         TakeIgnored(&b, line, names_file);
@@ -201,6 +260,11 @@ namespace {
 const CdText kNoText;
 
 }  // namespace
+
+const TrackMarks& MarksOf(const Disc& disc, const Track& track) {
+  static const TrackMarks kNone;
+  return track.marks == kNoMarks ? kNone : disc.track_marks[track.marks];
+}
 
 const CdText& TitleOf(const Disc& disc, const Track& track) {
   return track.texts == kNoTexts ? kNoText : disc.track_texts[track.texts].title;

@@ -48,11 +48,25 @@ struct TrackTexts {
 // Where a track without a title or performer stands in the disc's texts: nowhere.
 constexpr uint32_t kNoTexts = UINT32_MAX;
 
+// What a ripped disc carries for a track beside its audio and texts, each by the line that gives
+// it (number 0 where none does): the gap before it, which the audio of its file before its start
+// fills and a player counts down; its ISRC; and its flags. The ISRC and the flags are of lines
+// the sheet can write, and the gap of a line whose time reads; the first such line stands.
+struct TrackMarks {
+  ListLine gap = {};
+  ListLine isrc = {};
+  ListLine flags = {};
+};
+
+// Where a track without a gap, ISRC or flags stands in the disc's marks: nowhere.
+constexpr uint32_t kNoMarks = UINT32_MAX;
+
 struct Track {
   ListLine opened_by = {};      // The WAV line that opens the file, or the S line of a split.
   std::string_view start = {};  // As the cue sheet gives it: the S line's time, or 00:00:00.
   ListLine pregap = {};         // The P line that gives it a pregap, if any.
   uint32_t texts = kNoTexts;    // Its title and performer in the disc's track_texts, if any.
+  uint32_t marks = kNoMarks;    // Its gap, ISRC and flags in the disc's track_marks, if any.
 };
 
 struct DiscFile {
@@ -104,6 +118,17 @@ struct TextAgain {
   int first = 0;
 };
 
+// A G, ISRC, FLAGS or CATALOG line: the line of the one of its kind that stands for its track or
+// the disc where one stands before it (0 otherwise); and of a G line that follows no line opening a
+// track, with at most that track's other lines between, that it does so, and the ignored line
+// right above it, if that is what it follows.
+struct MarkLine {
+  ListLine line;
+  int first = 0;
+  bool stray = false;
+  ListLine after_ignored = {};
+};
+
 struct Disc {
   std::vector<DiscFile> files;
   // The tracks of every file in order, in one block rather than a block a file.
@@ -132,7 +157,17 @@ struct Disc {
   std::vector<TextAgain> texts_again;
   // Titles and performers without a text that one given after them took the place of.
   std::vector<ListLine> texts_empty;
+  // The gaps, ISRCs and flags of the tracks that have any, in the order of the tracks: a list
+  // without them keeps none.
+  std::vector<TrackMarks> track_marks;
+  ListLine catalog;  // The CATALOG line that stands, a number the sheet can write.
+  // Every G, ISRC, FLAGS and CATALOG line of the disc, in the order of the list, but those under
+  // an ignored line that opens a track once mended.
+  std::vector<MarkLine> mark_lines;
 };
+
+// A track's gap, ISRC and flags, or none where the list gives none.
+const TrackMarks& MarksOf(const Disc& disc, const Track& track);
 
 // Whether the sheet carries CD-TEXT: a title or performer with text to write, of the disc or of
 // any track.
@@ -156,9 +191,10 @@ const CdText& PerformerOf(const Disc& disc, const Track& track);
 std::vector<LineLookup> LinesToLookUp(const TrackTable& table);
 
 // The disc of a classified list whose lines worth it were looked up: every WAV entry with its
-// tracks and pregaps, the lines that count for nothing and those meant as splits, each with its
-// number. A split or pregap line that names a file is that file, an ignored line, whatever letter
-// it starts with. What the run learns of the files is not known yet.
+// tracks, their pregaps, gaps, ISRCs and flags, the disc's catalog number, the lines that count
+// for nothing and those meant as splits, each with its number. A split, pregap, gap, ISRC, FLAGS
+// or CATALOG line that names a file is that file, an ignored line, whatever it starts with. What
+// the run learns of the files is not known yet.
 Disc BuildDisc(const TrackTable& table, std::vector<LineLookup> lookups = {});
 
 // Gives every file its length from its header and sums them into total_seconds.

@@ -12,6 +12,7 @@
 
 #include "audio/wavprobe.h"
 #include "disc/disc.h"
+#include "disc/layout.h"
 #include "tracklist/track_table.h"
 
 namespace vantorel {
@@ -91,6 +92,19 @@ enum class FindingKind : uint8_t {
   kFileNotWav,          // An ignored line that is the name of an existing file.
   kWavWithoutExt,       // An ignored line that, with .wav added, is the name of an existing file.
   kLongFileName,        // A WAV line too long for Debian's cdrdao; ByteCount.
+  kLowercaseKeyword,    // An ISRC, FLAGS or CATALOG line whose keyword is not in capitals;
+                        // KeywordLine.
+
+  // Of a G, ISRC, FLAGS or CATALOG line. Nothing is written for the line, but as said.
+  kGapIgnored,     // A G line that follows no line opening a track; StrayPregapFacts.
+  kGapWithPregap,  // A G line of a track with a P line too.
+  kGapTooLong,     // GapLimit.
+  kMarkAgain,      // Its track or the disc has one of its kind already; TextAgainOf.
+  kIsrcForm,       // Not 5 capitals or digits and 7 digits.
+  kIsrcZeros,
+  kCatalogForm,  // Not 13 digits.
+  kCatalogZeros,
+  kFlagWords,  // Words other than DCP, 4CH and PRE, each once; the flags it gives are written.
 
   // Of a title or performer line, or a split line with a title after its time.
   kTextChanged,        // Its text cannot be burnt as it is; TextWritten.
@@ -280,11 +294,19 @@ struct TextAgainOf {
   int first = 0;  // The line of the first, which stands.
   LineKind kind = LineKind::kTitle;
 };
+struct KeywordLine {
+  LineKind kind = LineKind::kIsrc;  // What the line is with its keyword in capitals.
+};
+struct GapLimit {
+  GapFault fault = GapFault::kNone;
+  uint32_t longest = 0;  // The longest gap the track can have.
+};
 
-using FindingFacts = std::variant<NoFacts, DiscLength, TrackTotal, PackTotal, NotOpened, NotRead,
-                                  Remade, ForeignAudio, Padding, ByteCount, Respelling, LineToWrite,
-                                  TwoReadings, FileChoice, PastEnd, NotLater, AtStart, FrameCount,
-                                  StrayPregapFacts, NoteRead, TextWritten, TextAgainOf>;
+using FindingFacts =
+    std::variant<NoFacts, DiscLength, TrackTotal, PackTotal, NotOpened, NotRead, Remade,
+                 ForeignAudio, Padding, ByteCount, Respelling, LineToWrite, TwoReadings, FileChoice,
+                 PastEnd, NotLater, AtStart, FrameCount, StrayPregapFacts, NoteRead, TextWritten,
+                 TextAgainOf, KeywordLine, GapLimit>;
 
 // The facts of each kind.
 template <FindingKind K>
@@ -335,6 +357,10 @@ VANTOREL_FACTS(kOtherAudio, ForeignAudio)
 VANTOREL_FACTS(kLongFileName, ByteCount)
 VANTOREL_FACTS(kTextChanged, TextWritten)
 VANTOREL_FACTS(kTextAgain, TextAgainOf)
+VANTOREL_FACTS(kLowercaseKeyword, KeywordLine)
+VANTOREL_FACTS(kGapIgnored, StrayPregapFacts)
+VANTOREL_FACTS(kGapTooLong, GapLimit)
+VANTOREL_FACTS(kMarkAgain, TextAgainOf)
 #undef VANTOREL_FACTS
 
 // A finding: its kind, its place, and the facts its wording and its fix rest on, of the type its

@@ -277,6 +277,32 @@ FileSplits ReadSplits(const Disc& disc, size_t index, uint64_t end, DiscLayout* 
   return read;
 }
 
+// Where the gap of track, of gap frames, lies in a file of end frames: before its start there,
+// after the start of the track before it in the file where there is one (before), or else as the
+// file's first audio, which its track follows.
+GapPlace PlaceGap(const Track& track, uint32_t gap, uint64_t start, std::optional<uint64_t> before,
+                  uint64_t end) {
+  GapPlace at;
+  constexpr uint64_t kShortest = cd::kShortestTrackFrames;
+  if (gap == 0) return at;
+  if (track.pregap.number != 0) {
+    at.fault = GapFault::kWithPregap;
+  } else if (!before) {
+    at.fault = uint64_t{gap} + kShortest <= end ? GapFault::kNone : GapFault::kOwnTrack;
+    at.longest =
+        static_cast<uint32_t>(std::min<uint64_t>(end - std::min(end, kShortest), UINT32_MAX));
+  } else {
+    // cdrdao ends the track before at the gap: it must still last 4 seconds.
+    const uint64_t earliest = *before + kShortest;
+    at.fault = gap > start              ? GapFault::kPastFileStart
+               : start - gap < earliest ? GapFault::kTrackBefore
+                                        : GapFault::kNone;
+    at.longest = static_cast<uint32_t>(start - std::min(start, earliest));
+  }
+  if (at.fault == GapFault::kNone) at.frames = gap;
+  return at;
+}
+
 // Places the tracks of file, of end frames, whose split lines read says, in layout, the file
 // starting at frame at of the disc; known says whether that is known, and stays so while every
 // track is placed and every pregap read. Returns where the next file starts.
@@ -313,6 +339,18 @@ uint64_t PlaceTracks(const Disc& disc, const DiscFile& file, uint64_t end, const
       latest = MeantAfter(tracks[t].start, place, latest);
     }
     bool placed = place.placing == Placing::kPlaced;
+    // A gap under a WAV line is the file's first audio, and its track starts after it.
+    const uint32_t marks = tracks[t].marks;
+    if (marks != kNoMarks && placed && disc.track_marks[marks].gap.number != 0) {
+      GapPlace& at = layout->gaps[marks];
+      const std::string_view gap = TimeTextOf(disc.track_marks[marks].gap.text);
+      at = PlaceGap(tracks[t], ReadCueTime(gap).value_or(0), *place.in_file,
+                    t == 0 ? std::nullopt : std::optional(last), end);
+      if (t == 0 && at.frames != 0) {
+        place.in_file = at.frames;
+        latest = at.frames;
+      }
+    }
     if (t != 0 && placed) {
       TrackPlace& before = places[last_placed];
       before.length = *place.in_file - last;
@@ -342,6 +380,7 @@ DiscLayout LayOutDisc(const Disc& disc) {
   layout.tracks.resize(disc.tracks.size());
   layout.file_frames.reserve(disc.files.size());
   layout.reading.reserve(disc.files.size());
+  layout.gaps.resize(disc.track_marks.size());
   // Where the next file starts on the disc, known while every track before it is placed and
   // every pregap before it read.
   uint64_t at = 0;

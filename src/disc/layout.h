@@ -29,8 +29,8 @@ enum class Placing : uint8_t {
 // be placed, is missing: a burner refuses such a sheet, or lays it out in a way of its own, so
 // nothing is said of where it puts the track.
 struct TrackPlace {
-  // Where its audio starts in its file: 0 for the file's first track, else its S line's time as
-  // the cue sheet gives it.
+  // Where its audio starts in its file: 0 for the file's first track, or the gap its G line gives
+  // where that is written; else its S line's time as the cue sheet gives it.
   std::optional<uint32_t> in_file = {};
   // The length of its pregap, 0 without one.
   std::optional<uint32_t> pregap = {};
@@ -112,6 +112,24 @@ struct MeantPlace {
   TimeReading time = {};  // How its time reads, as its line means it.
 };
 
+// Why a track's gap, whose time reads, is not written.
+enum class GapFault : uint8_t {
+  kNone,
+  kWithPregap,     // The track has a pregap of silence too, and cdrdao takes only one of them.
+  kPastFileStart,  // Under a split: it starts before its file does.
+  kTrackBefore,    // Under a split: it leaves the track before it less than 4 seconds.
+  kOwnTrack,       // Under a WAV line: it leaves its track less than 4 seconds of its file.
+};
+
+// Where a track's gap lies: the gap written, which ends where the track starts in its file and
+// is 0 where none is written; and where it is not written for its length, the longest gap the
+// track can have.
+struct GapPlace {
+  uint32_t frames = 0;
+  uint32_t longest = 0;
+  GapFault fault = GapFault::kNone;
+};
+
 struct DiscLayout {
   std::vector<TrackPlace> tracks;         // In the order of the disc's tracks.
   std::vector<FileReading> reading = {};  // In the order of the files.
@@ -122,7 +140,13 @@ struct DiscLayout {
   uint64_t least_frames = 0;
   // The CD frames each file takes, its audio padded to a whole frame: in the order of the files.
   std::vector<uint64_t> file_frames = {};
+  std::vector<GapPlace> gaps = {};  // In the order of the disc's track_marks.
 };
+
+// Where the gap of a track lies, or no gap where it has none.
+inline GapPlace GapOf(const DiscLayout& layout, const Track& track) {
+  return track.marks == kNoMarks ? GapPlace{} : layout.gaps[track.marks];
+}
 
 // Where the split on a line is meant to start in its file, where the layout knows it, and how its
 // time reads; nothing for a line that is no split the list means.

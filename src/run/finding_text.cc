@@ -85,12 +85,33 @@ void AppendAlsoAndFix(std::string* out, const Finding& f, std::string_view remed
   AppendLineAndCommand(out, FixOf(f));
 }
 
-// "split" or "pregap", with the capital such a line starts with.
+// "split", "pregap" or "gap", with the capital such a line starts with.
 std::string_view LineName(LineKind kind) {
-  return kind == LineKind::kSplit ? "split" : "pregap";
+  return kind == LineKind::kSplit ? "split" : kind == LineKind::kGap ? "gap" : "pregap";
 }
 std::string_view LineLetter(LineKind kind) {
-  return kind == LineKind::kSplit ? "S" : "P";
+  return kind == LineKind::kSplit ? "S" : kind == LineKind::kGap ? "G" : "P";
+}
+
+// The keyword of an ISRC, FLAGS or CATALOG line, and what it gives.
+std::string_view Keyword(LineKind kind) {
+  return kind == LineKind::kIsrc ? "ISRC" : kind == LineKind::kFlags ? "FLAGS" : "CATALOG";
+}
+std::string_view MarkName(LineKind kind) {
+  return kind == LineKind::kIsrc    ? "ISRC"
+         : kind == LineKind::kFlags ? "FLAGS line"
+         : kind == LineKind::kGap   ? "gap"
+                                    : "catalog number";
+}
+
+// What to do with a line of a code or flags whose text cannot be written as it is: write the line
+// its fix gives, or else, where it gives none, what follows.
+void AppendCodeFix(std::string* out, const Finding& f, std::string_view otherwise) {
+  if (Fix fix = FixOf(f); fix.change == LineChange::kWrite) {
+    Append(out, {"; write the line as \"", fix.line, "\""});
+  } else {
+    Append(out, {"; ", otherwise});
+  }
 }
 
 // The line a finding gives to write.
@@ -547,6 +568,87 @@ void AppendText(std::string* out, const Finding& f, const Names& names) {
                    "\" starts has no title, without which cdrdao will not burn the sheet's "
                    "CD-TEXT; write the title on the line after it as \"TITLE\" and the title"});
       return;
+    case FindingKind::kLowercaseKeyword: {
+      const LineKind kind = FactsOf<K::kLowercaseKeyword>(f).kind;
+      Append(out, {"\"", s, "\" is ignored: ", Keyword(kind), " lines start with ", Keyword(kind),
+                   " in capitals; write the line as \"", LineOf(FixOf(f)), "\""});
+      return;
+    }
+    case FindingKind::kGapIgnored:
+      Append(out, {"\"", s, "\" is ignored"});
+      if (const ListLine& above = FactsOf<K::kGapIgnored>(f).above; above.number != 0) {
+        Append(out, {" because the line above it, \"", above.text, "\" (line ",
+                     Number(static_cast<uint64_t>(above.number)), "), is ignored"});
+      }
+      out->append(
+          ": a gap line counts only under a WAV line or an S line, with at most that track's "
+          "TITLE, PERFORMER, P, ISRC and FLAGS lines between");
+      return;
+    case FindingKind::kGapWithPregap:
+      Append(out, {"\"", s,
+                   "\" gives a gap of the file's audio to a track with a P line, a pregap of "
+                   "silence, and cdrdao takes only one of them; nothing is written for it: remove "
+                   "the P line or this one"});
+      return;
+    case FindingKind::kGapTooLong: {
+      const GapLimit& g = FactsOf<K::kGapTooLong>(f);
+      std::string four = Number(cd::kShortestTrackSeconds) + " seconds a CD track must last";
+      Append(out, {"\"", s, "\" "});
+      if (g.fault == GapFault::kPastFileStart) {
+        out->append("reaches back past the start of its file");
+      } else if (g.fault == GapFault::kTrackBefore) {
+        Append(out, {"leaves the track before it less than the ", four});
+      } else {
+        Append(out, {"leaves its track less than the ", four, " in its file"});
+      }
+      out->append(", so nothing is written for it; ");
+      if (g.longest == 0) {
+        out->append("remove the line");
+      } else {
+        Append(out, {"give at most ", CueTimeText(g.longest), ", as \"",
+                     LineWithTime('G', g.longest, ""), "\", or remove the line"});
+      }
+      return;
+    }
+    case FindingKind::kMarkAgain: {
+      const TextAgainOf& again = FactsOf<K::kMarkAgain>(f);
+      Append(out,
+             {"\"", s, "\" gives ", again.kind == LineKind::kCatalog ? "the disc" : "the track",
+              " a second ", MarkName(again.kind), ", which cdrdao refuses; the first, on line ",
+              Number(static_cast<uint64_t>(again.first)), ", stands: remove one of them"});
+      return;
+    }
+    case FindingKind::kIsrcForm:
+      Append(out, {"\"", s,
+                   "\" is not an ISRC as cdrdao takes it, 5 capital letters or digits and 7 "
+                   "digits, so nothing is written for it"});
+      AppendCodeFix(out, f, "write it as in \"ISRC USABC1234567\"");
+      return;
+    case FindingKind::kCatalogForm:
+      Append(out, {"\"", s,
+                   "\" is not a catalog number as cdrdao takes it, the 13 digits of an EAN, so "
+                   "nothing is written for it"});
+      AppendCodeFix(out, f, "write it as in \"CATALOG 0123456789012\"");
+      return;
+    case FindingKind::kIsrcZeros:
+    case FindingKind::kCatalogZeros:
+      Append(out, {"\"", s, "\" gives ", f.kind == K::kIsrcZeros ? "an ISRC" : "a catalog number",
+                   " of zeros, which rippers write for none and cdrdao would burn as one, so "
+                   "nothing is written for it; remove the line"});
+      return;
+    case FindingKind::kFlagWords: {
+      Append(out, {"\"", s,
+                   "\" does not give its flags as cdrdao takes them, each of DCP, 4CH and PRE "
+                   "once, in capitals"});
+      const Fix fix = FixOf(f);
+      if (fix.change == LineChange::kWrite) {
+        Append(out,
+               {"; the sheet carries those it is sure of: write the line as \"", fix.line, "\""});
+      } else {
+        out->append(", so nothing is written for it; remove the line");
+      }
+      return;
+    }
     case FindingKind::kWavWithoutExt:
       Append(out, {"\"", s,
                    "\" is ignored: only lines containing .wav are taken as files; write it as \"",

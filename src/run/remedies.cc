@@ -6,6 +6,7 @@
 #include "cd.h"
 #include "disc/layout.h"
 #include "run/words.h"
+#include "tracklist/tracklist.h"
 
 namespace vantorel {
 
@@ -120,7 +121,9 @@ Fix Converted(const Finding& f) {
 // far as its finding can.
 Fix WholeLine(const Finding& f, const LineToWrite& whole) {
   const std::string_view s = f.subject;
-  const char letter = whole.letter == LineKind::kPregap ? 'P' : 'S';
+  const char letter = whole.letter == LineKind::kPregap ? 'P'
+                      : whole.letter == LineKind::kGap  ? 'G'
+                                                        : 'S';
   if (whole.known) return Write(LineWithTime(letter, whole.frames, whole.title, whole.four_fields));
   if (f.kind == FindingKind::kNoSpaceAfterLetter) {
     return Write(std::string(s.substr(0, 1)).append(" ").append(s.substr(1)));
@@ -187,9 +190,38 @@ Making MakingOf(const Finding& f) {
   return {r->made.by, {}, to_end};
 }
 
+namespace {
+
+// The fix of a finding of a code or flags line: the line written as what it surely means; where
+// nothing is sure, a code of zeros and flags that give nothing go, and any other code is left to
+// the user. Nothing for a finding of another kind.
+std::optional<Fix> CodeFix(const Finding& f) {
+  using K = FindingKind;
+  switch (f.kind) {
+    case K::kIsrcZeros:
+    case K::kCatalogZeros:
+      return Fix{.change = LineChange::kRemove};
+    case K::kLowercaseKeyword:
+    case K::kIsrcForm:
+    case K::kCatalogForm:
+    case K::kFlagWords: {
+      const LineKind kind = f.kind == K::kLowercaseKeyword ? FactsOf<K::kLowercaseKeyword>(f).kind
+                                                           : KindOf(f.subject);
+      std::string line = CodeLineToWrite(kind, f.subject);
+      if (!line.empty()) return Write(std::move(line));
+      return f.kind == K::kFlagWords ? Fix{.change = LineChange::kRemove} : Fix{};
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
 Fix FixOf(const Finding& f) {
   using K = FindingKind;
   const std::string_view s = f.subject;
+  if (std::optional<Fix> code = CodeFix(f)) return std::move(*code);
   return std::visit(Overloaded{
                         [&](const Remade&) { return Converted(f); },
                         [&](const ForeignAudio&) { return Converted(f); },

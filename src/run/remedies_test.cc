@@ -240,6 +240,20 @@ TEST(FixScript, BothReadingsSideBySide) {
       << script;
 }
 
+// The gap, code and flags lines stay as they are; one whose keyword or letter is small, or whose
+// code is written in groups, is written as the sheet takes it, and a code of zeros goes.
+TEST(FixScript, GapAndCodeLinesKept) {
+  const std::string list =
+      "m.wav\nG 00:02:00\nisrc us-abc-12-34567\ng 00:01:00\nFLAGS PRE\nS 01:00:00\n"
+      "ISRC 000000000000\nCATALOG 0123 4567 8901 2\nFLAGS 4CH\nISRC USABC1234567\n";
+  std::string script = ScriptOf({list, true, "l.orig"}, {"l", "o.cue"});
+  EXPECT_NE(script.find("printf 'm.wav\nG 00:02:00\nISRC USABC1234567\nG 00:01:00\nFLAGS PRE\n"
+                        "S 01:00:00\nCATALOG 0123456789012\nFLAGS 4CH\nISRC USABC1234567\n' > "
+                        "'./list'\n"),
+            script.npos)
+      << script;
+}
+
 }  // namespace
 
 }  // namespace vantorel

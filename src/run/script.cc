@@ -365,8 +365,9 @@ void AppendPaddingChoice(std::string* out, const Finding& f) {
 }
 
 // Whether a finding that asks for nothing the script can do is done all the same, once the script
-// has run (its line is removed, the line above a stray pregap is rewritten, its track is given a
-// title, or the disc its title or performer), or said more closely by the comment on the tags.
+// has run (its line is removed, the line above a stray pregap or gap is rewritten, its track is
+// given a title, or the disc its title or performer), or said more closely by the comment on the
+// tags.
 bool DoneByScript(const Finding& f, std::span<const std::pair<int, LineChange>> changed,
                   const Disc& disc, const TagLines& tags) {
   auto change_of = [&](int line) {
@@ -375,8 +376,8 @@ bool DoneByScript(const Finding& f, std::span<const std::pair<int, LineChange>> 
     }
     return LineChange::kNone;
   };
-  if (f.kind == K::kPregapIgnored) {
-    return change_of(FactsOf<K::kPregapIgnored>(f).above.number) != LineChange::kNone;
+  if (f.kind == K::kPregapIgnored || f.kind == K::kGapIgnored) {
+    return change_of(std::get<StrayPregapFacts>(f.facts).above.number) != LineChange::kNone;
   }
   if (f.kind == K::kTrackWithoutTitle) {
     return std::find(tags.titled.begin(), tags.titled.end(), f.line) != tags.titled.end();

@@ -19,6 +19,12 @@ enum class LineKind : uint8_t {
   kPerformer = 5,
   kDiscTitle = 6,
   kDiscPerformer = 7,
+  // What a ripped disc carries beside its audio: the gap before the track opened above, its ISRC
+  // and its flags, and the disc's catalog number.
+  kGap = 8,
+  kIsrc = 9,
+  kFlags = 10,
+  kCatalog = 11,
 };
 
 // A line of the list, numbered as an editor numbers it: blank lines count, and a line ends at LF,

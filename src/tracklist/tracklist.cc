@@ -28,10 +28,133 @@ std::string_view TrimTrailingBlanks(std::string_view text) {
   return text.substr(0, text.find_last_not_of(" \t") + 1);
 }
 
+namespace {
+
+// Whether a line starts with letter and a blank or a digit, as a gap line does.
+bool StartsAsGap(std::string_view line, char letter) {
+  return line.size() > 1 && line[0] == letter && (IsBlank(line[1]) || IsDigit(line[1]));
+}
+
+// The keywords of the lines of codes and flags, each with the blank that must follow it. The
+// words are held in the entries, so that the table needs no relocating when the program is
+// loaded.
+constexpr struct {
+  char keyword[8];
+  LineKind kind;
+} kCodeKeywords[] = {
+    {"ISRC", LineKind::kIsrc}, {"FLAGS", LineKind::kFlags}, {"CATALOG", LineKind::kCatalog}};
+
+char Capital(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The kind of code line a line starts as, its keyword in capitals or, with any_case, in any case;
+// kNone for none. Kept out of the list reader's loop, which seldom needs it.
+[[gnu::noinline]] LineKind CodeKeywordOf(std::string_view line, bool any_case) {
+  for (const auto& k : kCodeKeywords) {
+    const size_t n = std::char_traits<char>::length(k.keyword);
+    if (line.size() <= n || !IsBlank(line[n])) continue;
+    bool same = true;
+    for (size_t i = 0; i < n && same; ++i) {
+      same = (any_case ? Capital(line[i]) : line[i]) == k.keyword[i];
+    }
+    if (same) return k.kind;
+  }
+  return LineKind::kNone;
+}
+
+}  // namespace
+
 LineKind KindWithCapital(std::string_view line) {
-  return line.starts_with('s')   ? LineKind::kSplit
-         : line.starts_with('p') ? LineKind::kPregap
-                                 : LineKind::kNone;
+  return line.starts_with('s')    ? LineKind::kSplit
+         : line.starts_with('p')  ? LineKind::kPregap
+         : StartsAsGap(line, 'g') ? LineKind::kGap
+                                  : LineKind::kNone;
+}
+
+LineKind KeywordInOtherCase(std::string_view line) {
+  return CodeKeywordOf(line, false) == LineKind::kNone ? CodeKeywordOf(line, true)
+                                                       : LineKind::kNone;
+}
+
+std::string_view CodeOf(std::string_view line) {
+  const size_t blank = line.find_first_of(" \t");
+  return blank == line.npos ? std::string_view() : TrimBlanks(line.substr(blank));
+}
+
+bool IsIsrc(std::string_view code) {
+  if (code.size() != 12) return false;
+  for (size_t i = 0; i < code.size(); ++i) {
+    const bool letter = i < 5 && code[i] >= 'A' && code[i] <= 'Z';
+    if (!letter && !IsDigit(code[i])) return false;
+  }
+  return true;
+}
+
+bool IsCatalog(std::string_view code) {
+  return code.size() == 13 && std::all_of(code.begin(), code.end(), IsDigit);
+}
+
+bool IsZeros(std::string_view code) {
+  return !code.empty() && code.find_first_not_of('0') == code.npos;
+}
+
+namespace {
+
+constexpr struct {
+  char word[4];
+  uint8_t bit;
+} kFlagWords[] = {{"DCP", kFlagDcp}, {"4CH", kFlagFourChannels}, {"PRE", kFlagPreEmphasis}};
+
+}  // namespace
+
+Flags ReadFlags(std::string_view words) {
+  Flags flags;
+  size_t pos = 0;
+  while ((pos = words.find_first_not_of(" \t", pos)) != words.npos) {
+    const size_t end = std::min(words.find_first_of(" \t", pos), words.size());
+    const std::string_view word = words.substr(pos, end - pos);
+    pos = end;
+    uint8_t bit = 0;
+    for (const auto& f : kFlagWords) {
+      bool same = word.size() == 3;
+      for (size_t i = 0; i < word.size() && same; ++i) same = Capital(word[i]) == f.word[i];
+      if (same) {
+        bit = f.bit;
+        flags.as_written = flags.as_written && word == f.word;
+      }
+    }
+    flags.as_written = flags.as_written && bit != 0 && (flags.bits & bit) == 0;
+    flags.bits |= bit;
+  }
+  return flags;
+}
+
+std::string FlagWords(uint8_t bits) {
+  std::string words;
+  for (const auto& f : kFlagWords) {
+    if ((bits & f.bit) == 0) continue;
+    if (!words.empty()) words += ' ';
+    words.append(f.word);
+  }
+  return words;
+}
+
+std::string CodeLineToWrite(LineKind kind, std::string_view line) {
+  const std::string_view code = CodeOf(line);
+  if (kind == LineKind::kFlags) {
+    const uint8_t bits = ReadFlags(code).bits;
+    return bits == 0 ? std::string() : "FLAGS " + FlagWords(bits);
+  }
+  // Codes are often written in groups, as cdrdao shows an ISRC: "US ABC 12 34567".
+  std::string plain;
+  for (char c : code) {
+    if (!IsBlank(c) && c != '-') plain += Capital(c);
+  }
+  if (kind == LineKind::kIsrc && IsIsrc(plain) && !IsZeros(plain)) return "ISRC " + plain;
+  if (kind != LineKind::kCatalog) return {};
+  if (plain.size() == 12) plain = "0" + plain;
+  return IsCatalog(plain) && !IsZeros(plain) ? "CATALOG " + plain : std::string();
 }
 
 std::string_view NextLine(std::string_view text, size_t* pos) {
@@ -141,12 +264,32 @@ bool IsSplitWithoutLetter(std::string_view line) {
   return ReadPastedTime(line).has_value();
 }
 
-LineKind KindOf(std::string_view line) {
+namespace {
+
+// KindOf, made part of the list reader's loop, which runs it on every line.
+[[gnu::always_inline]] inline LineKind ReadKind(std::string_view line) {
   if (NamesWav(line)) return LineKind::kWav;
   if (LineKind cd_text = CdTextKeywordOf(line).second; cd_text != LineKind::kNone) return cd_text;
-  if (line.starts_with('S')) return LineKind::kSplit;
-  if (line.starts_with('P')) return LineKind::kPregap;
-  return LineKind::kNone;
+  switch (line.empty() ? '\0' : line[0]) {
+    case 'S':
+      return LineKind::kSplit;
+    case 'P':
+      return LineKind::kPregap;
+    case 'G':
+      return StartsAsGap(line, 'G') ? LineKind::kGap : LineKind::kNone;
+    case 'I':
+    case 'F':
+    case 'C':
+      return CodeKeywordOf(line, false);
+    default:
+      return LineKind::kNone;
+  }
+}
+
+}  // namespace
+
+LineKind KindOf(std::string_view line) {
+  return ReadKind(line);
 }
 
 int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
@@ -172,7 +315,7 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table) {
       if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') ++number;
     }
     counted = pos;
-    LineKind kind = table->text.empty() ? LineKind::kWav : KindOf(line);
+    LineKind kind = table->text.empty() ? LineKind::kWav : ReadKind(line);
     // Of notes in a row, only the last counts: it stands in the place of the others.
     if (kind == LineKind::kNone && line.starts_with('#') && table->kind.back() == kind &&
         table->text.back().starts_with('#')) {

@@ -21,8 +21,16 @@ int ClassifyTrackList(std::string_view list_text, TrackTable* table);
 
 // What a line of the list after the first is read as: a WAV file's name where it holds ".wav" or
 // ".WAV"; else a CD-TEXT line where it starts with TITLE, PERFORMER, DISC TITLE or DISC PERFORMER
-// followed by a space or a tab; else a split or pregap line by its first letter; else nothing.
+// followed by a space or a tab; else a split or pregap line by its first letter; else a gap line
+// where it starts with G and a blank or a digit; else an ISRC, FLAGS or CATALOG line where it
+// starts with that keyword and a blank; else nothing.
 LineKind KindOf(std::string_view line);
+
+// Whether a line of kind is a G, ISRC, FLAGS or CATALOG line.
+inline bool IsMarkKind(LineKind kind) {
+  return kind == LineKind::kGap || kind == LineKind::kIsrc || kind == LineKind::kFlags ||
+         kind == LineKind::kCatalog;
+}
 
 // The raw text of a CD-TEXT line: what follows its keyword and the blank after it.
 std::string_view CdTextOf(std::string_view line);
@@ -43,9 +51,46 @@ std::string_view TrimBlanks(std::string_view text);
 // The text without the blanks at its end.
 std::string_view TrimTrailingBlanks(std::string_view text);
 
-// The kind a line would be read as with its first letter a capital, where that letter is s or p:
-// a split or a pregap line; kNone otherwise.
+// The kind a line would be read as with its first letter a capital, where that letter is s or p,
+// or g and a blank or a digit after it: a split, a pregap or a gap line; kNone otherwise.
 LineKind KindWithCapital(std::string_view line);
+
+// The kind a line would be read as with its keyword in capitals, where it starts with ISRC, FLAGS
+// or CATALOG written in other letters and a blank; kNone otherwise.
+LineKind KeywordInOtherCase(std::string_view line);
+
+// The code of an ISRC or CATALOG line, or the words of a FLAGS line, its keyword in any case: what
+// follows the keyword and the blank after it, without the blanks at either end.
+std::string_view CodeOf(std::string_view line);
+
+// Whether a code is an ISRC as cdrdao takes it: 5 capital letters or digits, then 7 digits.
+bool IsIsrc(std::string_view code);
+
+// Whether a code is a catalog number (EAN or UPC) as cdrdao takes it: 13 digits.
+bool IsCatalog(std::string_view code);
+
+// Whether a code is all zeros, which rippers write for none and a burner burns as a code.
+bool IsZeros(std::string_view code);
+
+// The flags a FLAGS line can give, as bits: digital copy permitted, four channels, pre-emphasis.
+enum FlagBit : uint8_t { kFlagDcp = 1, kFlagFourChannels = 2, kFlagPreEmphasis = 4 };
+
+// The flags the words of a FLAGS line give, each word one of DCP, 4CH and PRE in any case, and
+// whether every word is one of them in capitals, given once.
+struct Flags {
+  uint8_t bits = 0;
+  bool as_written = true;
+};
+Flags ReadFlags(std::string_view words);
+
+// The words that give flags, as the sheet writes them: DCP, 4CH and PRE in that order.
+std::string FlagWords(uint8_t bits);
+
+// What an ISRC, CATALOG or FLAGS line of kind, its keyword in any case, surely means, as the line
+// to write for it: its keyword in capitals, and an ISRC or a catalog number without blanks or
+// hyphens, in capitals, a UPC of 12 digits as the EAN of 13 that starts with 0, or the flags among
+// its words. Empty where it means nothing sure, or a code of zeros.
+std::string CodeLineToWrite(LineKind kind, std::string_view line);
 
 // The next line of text at or after *pos, which it moves past the line; empty when the text has
 // no more lines. Any run of CR and LF ends a line, so a line is never empty.

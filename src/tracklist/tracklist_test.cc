@@ -75,6 +75,49 @@ TEST(KindOf, CdTextLines) {
   }
 }
 
+// Lines of what a ripped disc carries, and the line that says what one means where that is sure:
+// codes written in groups or in small letters, a UPC of 12 digits, flags in any case and order.
+TEST(KindOf, GapAndCodeLines) {
+  using K = LineKind;
+  struct Row {
+    std::string_view line;
+    LineKind kind;
+    std::string_view to_write = "";
+  } rows[] = {
+      {"G 00:02:00", K::kGap},
+      {"G00:02:00", K::kGap},
+      {"Guest vocals", K::kNone},
+      {"g 00:02:00", K::kNone},
+      {"ISRC USABC1234567", K::kIsrc, "ISRC USABC1234567"},
+      {"ISRC us-abc-12-34567 ", K::kIsrc, "ISRC USABC1234567"},
+      {"ISRC US ABC 12 34567", K::kIsrc, "ISRC USABC1234567"},
+      {"ISRC USABC123456A", K::kIsrc},
+      {"ISRC 000000000000", K::kIsrc},
+      {"ISRC hidden.wav", K::kWav},
+      {"isrc USABC1234567", K::kNone, "ISRC USABC1234567"},
+      {"CATALOG 123456789012", K::kCatalog, "CATALOG 0123456789012"},
+      {"CATALOG 0000000000000", K::kCatalog},
+      {"CATALOG 01234567890123", K::kCatalog},
+      {"Catalog 0123456789012", K::kNone, "CATALOG 0123456789012"},
+      {"FLAGS pre DCP PRE SCMS", K::kFlags, "FLAGS DCP PRE"},
+      {"FLAGS\t4ch", K::kFlags, "FLAGS 4CH"},
+      {"FLAGS SCMS", K::kFlags},
+      {"FLAGS", K::kNone},
+      {"CATALOGUE 0123456789012", K::kNone},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(KindOf(row.line), row.kind) << row.line;
+    const LineKind as = row.kind == K::kNone ? KeywordInOtherCase(row.line) : row.kind;
+    if (IsMarkKind(as) && as != K::kGap) {
+      EXPECT_EQ(CodeLineToWrite(as, row.line), row.to_write) << row.line;
+    }
+  }
+  EXPECT_EQ(KindWithCapital("g 00:02:00"), K::kGap);
+  EXPECT_EQ(KindWithCapital("guest"), K::kNone);
+  EXPECT_EQ(ReadFlags("DCP PRE").as_written, true);
+  EXPECT_EQ(ReadFlags("DCP DCP").as_written, false);
+}
+
 // A split line's title after its time, where the first word reads as a time and the whole does
 // not.
 TEST(CutSplitLine, TimeAndTitle) {

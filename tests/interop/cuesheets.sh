@@ -131,4 +131,40 @@ check "the changed texts as cueprint reads them" \
 2 The Night Owls / He said 'hi' /o/
 3 The Night Owls / ${long_title:0:80}
 4 The Night Owls / Encore at the Mill"
+
+# A ripped album's gaps, ISRCs, flags and catalog number, as cdrdao lays them out: a gap under a
+# WAV line is its file's first audio, one under a split the audio before the split; one beside a
+# pregap of silence, a code of zeros and a line in small letters are said and left out.
+cd ..
+cat > ripped.txt <<'LIST'
+set.wav
+G 00:01:00
+ISRC USABC1234567
+FLAGS DCP PRE
+CATALOG 0123456789012
+S 00:08:00
+G 00:02:00
+ISRC 000000000000
+encore.wav
+FLAGS 4CH
+G 00:01:30
+with space.wav
+P 00:01:00
+G 00:00:50
+isrc usabc0000001
+LIST
+"$VANTOREL" ripped.txt ripped.cue >/dev/null 2>err.txt
+check "ripped: the lines left out are said" "$(cut -d: -f3,4 err.txt)" "8: warning
+14: warning
+15: warning"
+toc=$(cdrdao show-toc ripped.cue 2>cdrdao.err) || cat cdrdao.err
+check "ripped: cdrdao reports no error" "$(grep -ci 'error' cdrdao.err || true)" "0"
+check "ripped: cdrdao's catalog, codes, flags, gaps and starts" \
+  "$(printf '%s\n' "$toc" | awk '/^CATALOG/ { printf "%s", $3 } /^TRACK/ { printf "\n%s", $2 }
+    /ISRC|COPY PERMITTED|^ +PRE-EMPHASIS|FOUR/ { printf " %s", $1 } /^ +(PREGAP|START)/ { sub(/\(.*/, "", $2); printf " %s %s", $1, $2 }')" \
+  "0123456789012
+1 ISRC COPY PRE-EMPHASIS PREGAP 00:01:00 START 00:01:00
+2 PREGAP 00:02:00 START 00:08:00
+3 FOUR PREGAP 00:01:30 START 00:21:30
+4 PREGAP 00:01:00 START 00:31:00"
 finish
