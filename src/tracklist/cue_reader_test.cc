@@ -1,0 +1,196 @@
+#include "tracklist/cue_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace vantorel {
+
+void PrintTo(const AlbumFinding& f, std::ostream* os) {
+  *os << "{" << static_cast<int>(f.kind) << " line " << f.line << ": " << f.value << ", " << f.other
+      << "}";
+}
+
+namespace {
+
+using K = AlbumFindingKind;
+
+std::string Sample(const std::string& name) {
+  std::ifstream in(std::string(VANTOREL_CORPUS_DIR) + "/cue/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The album's layout in short: its catalog and its files' types by number; then for each track
+// its number, its mode (m) where not audio, FLAGS bits (f), session (s) where not 1, pregap (p),
+// postgap (q), i where it has an ISRC, and each index as number@file:frames.
+std::string Layout(const Album& a) {
+  std::string s = a.catalog + " ";
+  for (const AlbumFile& f : a.files) s += std::to_string(static_cast<int>(f.type));
+  for (const AlbumTrack& t : a.tracks) {
+    s += "|" + std::to_string(t.number);
+    if (t.mode != TrackMode::kAudio) s += "m" + std::to_string(static_cast<int>(t.mode));
+    if (t.flags) s += "f" + std::to_string(t.flags);
+    if (t.session != 1) s += "s" + std::to_string(t.session);
+    if (t.pregap) s += "p" + std::to_string(*t.pregap);
+    if (t.postgap) s += "q" + std::to_string(*t.postgap);
+    if (!t.isrc.empty()) s += "i";
+    for (const AlbumIndex& i : t.indexes) {
+      s += " " + std::to_string(i.number) + "@" + std::to_string(i.file) + ":" +
+           std::to_string(i.frames);
+    }
+  }
+  return s;
+}
+
+TEST(ReadCueSheet, RippersSheets) {
+  struct Row {
+    std::string file;
+    std::string layout;
+    std::vector<AlbumFinding> findings;
+  } rows[] = {
+      {"cuetools-latin1-image.cue",
+       "3760123456785 1|1 1@0:0|2 1@0:14405|3 0@0:27795 1@0:27905|4 1@0:46346|5 0@0:63383 "
+       "1@0:63457|6 1@0:77166|7 0@0:97511 1@0:97661",
+       {}},
+      {"cuetools-utf8bom-htoa-tracks.cue",
+       " 111111|1 0@0:0 1@1:0|2 1@2:0|3 0@2:25522 1@3:0|4 1@4:0|5 0@4:32970 1@5:0",
+       {{K::kIndex00InFileBefore, 14, 1, 12},
+        {K::kIndex00InFileBefore, 25, 3, 23},
+        {K::kIndex00InFileBefore, 36, 5, 34}}},
+      {"cyanrip-0.9.3-mp3-mcn.cue",
+       "0602435678912 33333|1i 1@0:0|2i 1@1:0|3i 1@2:0|4i 0@2:22583 1@3:0|5i 1@4:0",
+       {{K::kTrackAgain, 42, 4}, {K::kIndex00InFileBefore, 46, 4, 40}}},
+      {"eac-0.99-tracks-gaps-appended.cue",
+       " 11111111|1p32 1@0:0|2 1@1:0|3 0@1:18168 1@2:0|4 1@3:0|5 0@3:23103 1@4:0|6 1@5:0|7 "
+       "0@5:17934 1@6:0 2@6:13762|8 1@7:0",
+       {{K::kCatalogZeros, 5},
+        {K::kIsrcZeros, 12},
+        {K::kIsrcZeros, 19},
+        {K::kIsrcZeros, 24},
+        {K::kIndex00InFileBefore, 27, 3, 25},
+        {K::kIsrcZeros, 32},
+        {K::kIsrcZeros, 37},
+        {K::kIndex00InFileBefore, 40, 5, 38},
+        {K::kIsrcZeros, 45},
+        {K::kIsrcZeros, 50},
+        {K::kIndex00InFileBefore, 53, 7, 51},
+        {K::kIsrcZeros, 59}}},
+      {"eac-0.99-tracks-gaps-leftout.cue",
+       " 11111111|1p32 1@0:0|2 1@1:0|3p87 1@2:0|4 1@3:0|5p150 1@4:0|6 1@5:0|7p45 1@6:0 2@6:13762|8 "
+       "1@7:0",
+       {}},
+      {"eac-0.99-tracks-gaps-next.cue",
+       " 11111111|1 0@0:0 1@0:32|2 1@1:0|3 0@2:0 1@2:87|4 1@3:0|5 0@4:0 1@4:150|6 1@5:0|7 0@6:0 "
+       "1@6:45 2@6:13807|8 1@7:0",
+       {}},
+      {"eac-1.6-image-flac-index02.cue",
+       "5099123456784 1|1 1@0:0|2 0@0:23440 1@0:23577|3 0@0:40688 1@0:40838 2@0:45518 3@0:52168 "
+       "4@0:59648|4 0@0:84420 1@0:84516|5 0@0:104574 1@0:104749",
+       {}},
+      {"flac-cuesheet-tag-value.txt",
+       "3760123456785 1|1 1@0:0|2 1@0:14405|3 0@0:27795 1@0:27905|4 1@0:46346|5 0@0:63383 "
+       "1@0:63457|6 1@0:77166|7 0@0:97511 1@0:97661",
+       {}},
+      {"foobar2000-replaygain-image.cue",
+       "7391234567898 1|1i 1@0:0|2i 0@0:27200 1@0:27340|3i 1@0:61184|4i 0@0:84736 1@0:84833|5i "
+       "1@0:124279",
+       {}},
+      {"metaflac-1.4.2-export.cue",
+       "5099123456784 2|1 1@0:0|2 0@0:23440 1@0:23577|3 0@0:40688 1@0:40838 2@0:45518 3@0:52168 "
+       "4@0:59648|4 0@0:84420 1@0:84516|5 0@0:104574 1@0:104749",
+       {}},
+      {"redumper-enhanced-cd.cue",
+       "0724358765428 555555|1i 1@0:0|2i 1@1:0|3i 0@2:0 1@2:75|4i 1@3:0|5i 0@4:0 1@4:112|6m4s2 "
+       "1@5:0",
+       {}},
+      {"whipper-htoa-tracks.cue",
+       "5056321654982 1111111|1i 0@0:0 1@1:0|2i 1@2:0|3i 0@2:19619 1@3:0|4i 1@4:0|5i 0@4:26235 "
+       "1@5:0|6i 1@6:0",
+       {{K::kIndex00InFileBefore, 13, 1, 11},
+        {K::kIndex00InFileBefore, 26, 3, 24},
+        {K::kIndex00InFileBefore, 39, 5, 37}}},
+      {"xld-compilation-image.cue",
+       "4260123456788 1|1f1i 1@0:0|2f1i 0@0:15987 1@0:16049|3f5i 1@0:34164|4f5i 0@0:47371 "
+       "1@0:47484|5f1i 1@0:68850|6f1i 0@0:92850 1@0:92938",
+       {{K::kFlagsAgain, 38}, {K::kFlagsAgain, 48}}},
+  };
+  for (const Row& row : rows) {
+    AlbumRead read = ReadCueSheet(Sample(row.file));
+    EXPECT_EQ(Layout(read.album), row.layout) << row.file;
+    EXPECT_EQ(read.findings, row.findings) << row.file;
+  }
+}
+
+// Texts and names, as UTF-8, and the lines things were given on.
+TEST(ReadCueSheet, RippersTexts) {
+  struct Row {
+    std::string file;
+    std::string (*fact)(const Album&);
+    std::string want;
+  } rows[] = {
+      {"cuetools-latin1-image.cue", [](const Album& a) { return a.files[0].raw_name; },
+       "\xC9lodie Marchand - Chansons de l'\xEEle.flac"},
+      {"cuetools-latin1-image.cue", [](const Album& a) { return a.files[0].name; },
+       "Élodie Marchand - Chansons de l'île.flac"},
+      {"cuetools-latin1-image.cue", [](const Album& a) { return a.tracks[3].texts.performer; },
+       "Élodie Marchand & Loïc Béranger"},
+      {"flac-cuesheet-tag-value.txt", [](const Album& a) { return a.files[0].raw_name; },
+       "Élodie Marchand - Chansons de l'île.flac"},
+      {"cuetools-utf8bom-htoa-tracks.cue", [](const Album& a) { return a.remarks[0].key; },
+       "ACCURATERIPID"},
+      {"cuetools-utf8bom-htoa-tracks.cue", [](const Album& a) { return a.texts.title; },
+       "Světla nad řekou"},
+      {"eac-0.99-tracks-gaps-appended.cue", [](const Album& a) { return a.files[6].raw_name; },
+       "Marrow Lane - Paper Lanterns\\07 - Marrow Lane - Northbound.wav"},
+      {"eac-0.99-tracks-gaps-appended.cue", [](const Album& a) { return a.files[1].name; },
+       "Marrow Lane - Paper Lanterns/02 - Marrow Lane - Where Did the River Go .wav"},
+      {"eac-0.99-tracks-gaps-appended.cue", [](const Album& a) { return a.remarks[0].value; },
+       "Indie Rock"},
+      {"foobar2000-replaygain-image.cue", [](const Album& a) { return a.remarks[3].value; },
+       "Recorded live at Lindqvist Hall"},
+      {"foobar2000-replaygain-image.cue",
+       [](const Album& a) { return a.tracks[2].remarks[0].key + a.tracks[2].remarks[0].value; },
+       "REPLAYGAIN_TRACK_GAIN+0.62 dB"},
+      {"foobar2000-replaygain-image.cue",
+       [](const Album& a) { return a.tracks[0].texts.songwriter + a.tracks[0].isrc; },
+       "M. OkaforSEZZH1500101"},
+      {"xld-compilation-image.cue", [](const Album& a) { return a.tracks[5].texts.title; },
+       "灯台守 (The Lighthouse Keeper)"},
+      {"eac-1.6-image-flac-index02.cue",
+       [](const Album& a) { return a.remarks[4].value + "/" + a.tracks[4].remarks[0].key; },
+       "Aurelio Venn/COMPOSER"},
+      {"cyanrip-0.9.3-mp3-mcn.cue",
+       [](const Album& a) {
+         const AlbumTrack& t = a.tracks[3];
+         return std::to_string(t.line) + " " + std::to_string(t.indexes[0].line) + " " +
+                std::to_string(t.indexes[1].line) + " " + t.texts.title;
+       },
+       "37 40 46 Glass Falling"},
+      {"metaflac-1.4.2-export.cue", [](const Album& a) { return a.tracks[4].remarks[1].value; },
+       "170 69483372"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.fact(ReadCueSheet(Sample(row.file)).album), row.want) << row.file;
+  }
+}
+
+// CUETools embeds in the FLAC, as UTF-8, the sheet it writes in Windows' code page beside it.
+TEST(ReadCueSheet, CueSheetTagReadsAsTheSheet) {
+  auto texts = [](const Album& a) {
+    std::string s = a.texts.performer + a.texts.title;
+    for (const Remark& r : a.remarks) s += r.key + r.value;
+    for (const AlbumTrack& t : a.tracks) s += t.texts.performer + t.texts.title;
+    return s + a.files[0].name;
+  };
+  Album tag = ReadCueSheet(Sample("flac-cuesheet-tag-value.txt")).album;
+  Album sheet = ReadCueSheet(Sample("cuetools-latin1-image.cue")).album;
+  EXPECT_EQ(texts(tag), texts(sheet));
+  EXPECT_EQ(Layout(tag), Layout(sheet));
+}
+
+}  // namespace
+
+}  // namespace vantorel
