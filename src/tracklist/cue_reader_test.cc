@@ -17,6 +17,7 @@ void PrintTo(const AlbumFinding& f, std::ostream* os) {
 namespace {
 
 using K = AlbumFindingKind;
+using namespace std::string_literals;
 
 std::string Sample(const std::string& name) {
   std::ifstream in(std::string(VANTOREL_CORPUS_DIR) + "/cue/" + name, std::ios::binary);
@@ -189,6 +190,135 @@ TEST(ReadCueSheet, CueSheetTagReadsAsTheSheet) {
   Album sheet = ReadCueSheet(Sample("cuetools-latin1-image.cue")).album;
   EXPECT_EQ(texts(tag), texts(sheet));
   EXPECT_EQ(Layout(tag), Layout(sheet));
+}
+
+// What each line of a sheet is found to be wrong with, and, where given, the layout read.
+TEST(ReadCueSheet, Findings) {
+  const std::string a = "FILE a.wav WAVE\n";
+  const std::string one = a + "TRACK 01 AUDIO\n";
+  struct Row {
+    std::string sheet;
+    std::vector<AlbumFinding> findings;
+    std::string layout = "";
+  } rows[] = {
+      {"FOO bar\n\nTITLE x\n", {{K::kUnknownCommand, 1}}},
+      {"REM A\rFOO\r\nBAR\n\"x\"",
+       {{K::kUnknownCommand, 2}, {K::kUnknownCommand, 3}, {K::kUnknownCommand, 4}}},
+      {"\xEF\xBB\xBF"
+       "file 'a b.wav' wave\n track 1 audio\n\tindex 1 0:2:3 \n",
+       {},
+       " 1|1 1@0:153"},
+      {"TRACK 01 AUDIO\nINDEX 01 00:00:00\nPREGAP 00:02:00\n",
+       {{K::kNoIndex01, 1, 1}, {K::kLineNotTaken, 2}},
+       " |1p150"},
+      {"PREGAP 00:02:00\nISRC GBZZG2100101\nFLAGS DCP\nTRACK\nTRACK x AUDIO\nFILE \"\" WAVE\nA\0B"s,
+       {{K::kLineNotTaken, 1},
+        {K::kLineNotTaken, 2},
+        {K::kLineNotTaken, 3},
+        {K::kLineNotTaken, 4},
+        {K::kLineNotTaken, 5},
+        {K::kLineNotTaken, 6},
+        {K::kLineNotTaken, 7}}},
+      {a + "TRACK 00 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:00:10\n"
+           "TRACK 05 AUDIO\nINDEX 01 00:00:20\nTRACK 100 AUDIO\nINDEX 01 00:00:30\n",
+       {{K::kTrackNumberOutOfRange, 2, 0},
+        {K::kTrackNumberNotNext, 4, 2, 0},
+        {K::kTrackNumberNotNext, 6, 5, 2},
+        {K::kTrackNumberOutOfRange, 8, 100},
+        {K::kTrackNumberNotNext, 8, 100, 5}}},
+      {one + "INDEX 00 00:60:00\nINDEX 01 00:00:75\nINDEX 01 1:2\nINDEX 01 00:0a:00\nINDEX 01 "
+             "1000:00:00\nPREGAP 00:00:100\nINDEX 01 999:59:74\n",
+       {{K::kTimeOutOfRange, 3},
+        {K::kTimeOutOfRange, 4},
+        {K::kTimeUnreadable, 5},
+        {K::kTimeUnreadable, 6},
+        {K::kTimeUnreadable, 7},
+        {K::kTimeUnreadable, 8}},
+       " 1|1 1@0:4499999"},
+      {one + "INDEX 01 00:10:00\nTRACK 02 AUDIO\nINDEX 01 00:05:00\nFILE b.wav WAVE\n"
+             "TRACK 03 AUDIO\nINDEX 01 00:00:00\n",
+       {{K::kIndexBackwards, 5, 375, 750}},
+       " 11|1 1@0:750|2 1@0:375|3 1@1:0"},
+      {one + "INDEX 02 00:00:00\nINDEX 01 00:00:01\nINDEX 03 00:00:02\nINDEX 03 00:00:03\n"
+             "INDEX 100 00:00:04\n",
+       {{K::kIndexNumberNotNext, 3, 2, 256},
+        {K::kIndexNumberNotNext, 4, 1, 2},
+        {K::kIndexNumberNotNext, 5, 3, 1},
+        {K::kIndexNumberNotNext, 6, 3, 3},
+        {K::kLineNotTaken, 7}},
+       " 1|1 2@0:0 1@0:1 3@0:2"},
+      {"FILE /a.wav WAVE\nFILE \"C:\\m\\a.wav\" WAVE\nFILE \"a/../b.wav\" WAVE\nFILE ..\\b.wav "
+       "WAVE\nFILE a..b/.../c.wav WAVE\nFILE \"d e.ogg\" OGG\nFILE f.wav\n",
+       {{K::kAbsoluteName, 1},
+        {K::kAbsoluteName, 2},
+        {K::kParentInName, 3},
+        {K::kParentInName, 4},
+        {K::kWordNotKnown, 6},
+        {K::kWordNotKnown, 7}},
+       " 1111100"},
+      {one + "FLAGS DCP XYZ 4ch\nTRACK 02 MODE9/1\nFLAGS PRE\nFLAGS\nTRACK 03 MODE2/2352",
+       {{K::kNoIndex01, 2, 1},
+        {K::kWordNotKnown, 3},
+        {K::kWordNotKnown, 4},
+        {K::kNoIndex01, 4, 2},
+        {K::kLineNotTaken, 6},
+        {K::kNoIndex01, 7, 3}},
+       " 1|1f3|2m0f4|3m6"},
+      {one + "ISRC ABC\nISRC \"GBZZG2100101\"\nISRC gbzzg2100101\nCATALOG 123\nMCN "
+             "\"0602435678912\"\nCATALOG 0602435678912X\n",
+       {{K::kNoIndex01, 2, 1},
+        {K::kIsrcMalformed, 3},
+        {K::kIsrcMalformed, 5},
+        {K::kCatalogMalformed, 6},
+        {K::kCatalogMalformed, 8}},
+       "0602435678912 1|1i"},
+      {"TITLE " + std::string(81, 'x') + "\nPERFORMER \"" + std::string(80, 'x') +
+           "\"\nSONGWRITER \"" + std::string(81, 'x') + "\"\n",
+       {{K::kTextTooLong, 1, 81}, {K::kTextTooLong, 3, 81}}},
+  };
+  for (const Row& row : rows) {
+    AlbumRead read = ReadCueSheet(row.sheet);
+    EXPECT_EQ(read.findings, row.findings) << row.sheet;
+    if (!row.layout.empty()) {
+      EXPECT_EQ(Layout(read.album), row.layout) << row.sheet;
+    }
+  }
+}
+
+// What a sheet holds past the limits is read, not kept.
+TEST(ReadCueSheet, Limits) {
+  std::string sheet = "FILE a.wav WAVE\n";
+  for (int t = 1; t <= 101; ++t) {
+    sheet +=
+        "TRACK " + std::to_string(t) + " AUDIO\nINDEX 01 00:00:" + std::to_string(t % 75) + "\n";
+  }
+  AlbumRead read = ReadCueSheet(sheet);
+  EXPECT_EQ(read.album.tracks.size(), 99u);
+  EXPECT_EQ(read.findings, (std::vector<AlbumFinding>{{K::kIndexBackwards, 151, 0, 74},
+                                                      {K::kTrackNumberOutOfRange, 200, 100},
+                                                      {K::kTooManyTracks, 200},
+                                                      {K::kTrackNumberOutOfRange, 202, 101}}));
+
+  std::string remarks;
+  while (remarks.size() < 1024 * 1024) remarks += "REM GENRE \"Indie Rock\"\r\n";
+  read = ReadCueSheet(remarks + "TRACK 01 AUDIO\n" + remarks);
+  EXPECT_EQ(read.album.remarks.size(), kMaxRemarks);
+  EXPECT_EQ(read.album.tracks[0].remarks.size(), kMaxRemarks);
+  int track_line = static_cast<int>(remarks.size() / 24) + 1;
+  EXPECT_EQ(read.findings, (std::vector<AlbumFinding>{{K::kTooManyRemarks, 65},
+                                                      {K::kNoIndex01, track_line, 1},
+                                                      {K::kTooManyRemarks, track_line + 65}}));
+
+  std::string files;
+  for (int f = 0; f <= 256; ++f) files += "FILE a.wav WAVE\n";
+  files += "TRACK 01 AUDIO\nINDEX 01 00:00:00\n";
+  for (int x = 0; x < 300; ++x) files += "x\n";
+  read = ReadCueSheet(files);
+  EXPECT_EQ(read.album.files.size(), kMaxAlbumFiles);
+  EXPECT_EQ(read.findings.size(), kMaxAlbumFindings + 1);
+  EXPECT_EQ(read.findings[0], (AlbumFinding{K::kTooManyFiles, 256}));
+  EXPECT_EQ(read.findings[1], (AlbumFinding{K::kUnknownCommand, 260}));
+  EXPECT_EQ(read.findings.back(), (AlbumFinding{K::kFindingsNotKept, 514, 47}));
 }
 
 }  // namespace
