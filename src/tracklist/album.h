@@ -4,10 +4,12 @@
 // disc and rewrites it; every fact it needs is kept, with the sheet's line that gave it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantorel {
@@ -139,6 +141,30 @@ enum class AlbumFindingKind : uint8_t {
   kOffsetNotOnFrame,  // value: the track's number; other: the offset, in samples.
   kFindingsNotKept,   // The last kept; value: how many more were found.
 };
+
+// The finding a catalog number as written gives, if any: kCatalogZeros for 13 zeros, which
+// rippers write for none, and kCatalogMalformed where it is not 13 digits.
+inline std::optional<AlbumFindingKind> CatalogProblem(std::string_view code) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (code.size() != 13 || !std::all_of(code.begin(), code.end(), digit)) {
+    return AlbumFindingKind::kCatalogMalformed;
+  }
+  if (code == "0000000000000") return AlbumFindingKind::kCatalogZeros;
+  return std::nullopt;
+}
+
+// The finding an ISRC as written gives, if any: kIsrcZeros for 12 zeros, and kIsrcMalformed
+// where it is not 5 capital letters or digits (country and owner) and 7 digits (year and number).
+inline std::optional<AlbumFindingKind> IsrcProblem(std::string_view code) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  auto alnum = [digit](char c) { return digit(c) || (c >= 'A' && c <= 'Z'); };
+  if (code.size() != 12 || !std::all_of(code.begin(), code.begin() + 5, alnum) ||
+      !std::all_of(code.begin() + 5, code.end(), digit)) {
+    return AlbumFindingKind::kIsrcMalformed;
+  }
+  if (code == "000000000000") return AlbumFindingKind::kIsrcZeros;
+  return std::nullopt;
+}
 
 // A finding: its kind, the sheet's line it is about, and the numbers it rests on.
 struct AlbumFinding {

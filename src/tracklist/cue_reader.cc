@@ -115,17 +115,6 @@ constexpr struct {
               {"SONGWRITER", &AlbumTexts::songwriter}, {"COMPOSER", &AlbumTexts::composer},
               {"ARRANGER", &AlbumTexts::arranger},     {"MESSAGE", &AlbumTexts::message}};
 
-// A code of count characters that are all zeros.
-bool AllZeros(std::string_view code, size_t count) {
-  return code.size() == count && code.find_first_not_of('0') == code.npos;
-}
-
-bool IsIsrc(std::string_view code) {
-  auto alnum = [](char c) { return IsDigit(c) || (c >= 'A' && c <= 'Z'); };
-  return code.size() == 12 && std::all_of(code.begin(), code.begin() + 5, alnum) &&
-         std::all_of(code.begin() + 5, code.end(), IsDigit);
-}
-
 // The file indexes lie in, where it is none of the album's: before the first FILE line or after
 // one that cannot be read, or past the limit of files.
 constexpr int kNoFile = -1;
@@ -201,14 +190,8 @@ void Reader::Line(std::string_view line) {
   if (Is(command, "INDEX")) return Index(args);
   if (Is(command, "CATALOG") || Is(command, "MCN")) {
     std::string_view code = Unquote(args);
-    bool digits = code.size() == 13 && code.find_first_not_of("0123456789") == code.npos;
-    if (AllZeros(code, 13)) {
-      Find(K::kCatalogZeros);
-    } else if (!digits) {
-      Find(K::kCatalogMalformed);
-    } else {
-      out.album.catalog = code;
-    }
+    if (std::optional<K> problem = CatalogProblem(code)) return Find(*problem);
+    out.album.catalog = code;
     return;
   }
   if (Is(command, "CDTEXTFILE")) {
@@ -221,13 +204,8 @@ void Reader::Line(std::string_view line) {
   if (track == nullptr || args.empty()) return Find(K::kLineNotTaken);
   if (Is(command, "ISRC")) {
     std::string_view code = Unquote(args);
-    if (AllZeros(code, 12)) {
-      Find(K::kIsrcZeros);
-    } else if (!IsIsrc(code)) {
-      Find(K::kIsrcMalformed);
-    } else {
-      track->isrc = code;
-    }
+    if (std::optional<K> problem = IsrcProblem(code)) return Find(*problem);
+    track->isrc = code;
   } else if (Is(command, "FLAGS")) {
     if (flags_given) Find(K::kFlagsAgain);
     flags_given = true;
