@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "tracklist/list_text.h"
 #include "tracklist/tracklist.h"
 
 namespace vantorel {
@@ -32,9 +33,7 @@ ListForm FormOfList(std::string_view name, std::string_view text) {
   if (text.starts_with("#EXTM3U")) return ListForm::kPlaylist;
   bool remarks = false;
   for (size_t pos = 0; pos < text.size();) {
-    size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
-    std::string_view line = TrimBlanks(text.substr(pos, end - pos));
-    pos = end + 1;
+    std::string_view line = TrimBlanks(TakeLine(text, &pos));
     if (line.empty()) continue;
     if (line == "REM" || StartsWithCommand(line, "REM")) {
       remarks = true;

@@ -1,5 +1,7 @@
 #include "tracklist/list_text.h"
 
+#include <cstring>
+
 #include "audio/tags.h"
 
 namespace vantorel {
@@ -35,6 +37,23 @@ std::string Windows1252AsUtf8(std::string_view bytes) {
 }
 
 }  // namespace
+
+std::string_view TakeLine(std::string_view text, size_t* pos) {
+  // memchr, which the C library fits to the processor, finds the LF; a CR is then looked for only
+  // in the line before it.
+  const char* from = text.data() + *pos;
+  size_t length = text.size() - *pos;
+  if (auto* lf = static_cast<const char*>(std::memchr(from, '\n', length)); lf != nullptr) {
+    length = static_cast<size_t>(lf - from);
+  }
+  if (auto* cr = static_cast<const char*>(std::memchr(from, '\r', length)); cr != nullptr) {
+    length = static_cast<size_t>(cr - from);
+  }
+  std::string_view line(from, length);
+  *pos += length;
+  if (*pos < text.size()) *pos += text.substr(*pos).starts_with("\r\n") ? 2 : 1;
+  return line;
+}
 
 std::string ListTextAsUtf8(std::string_view bytes) {
   return IsUtf8(bytes) ? std::string(bytes) : Windows1252AsUtf8(bytes);

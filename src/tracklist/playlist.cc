@@ -16,9 +16,7 @@ Playlist ReadPlaylist(std::string_view text) {
   PlaylistEntry next;
   int number = 0;
   for (size_t pos = 0; pos < text.size();) {
-    size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
-    std::string_view line = TrimBlanks(text.substr(pos, end - pos));
-    pos = end + (text.substr(end).starts_with("\r\n") ? 2 : 1);
+    std::string_view line = TrimBlanks(TakeLine(text, &pos));
     ++number;
     if (line.starts_with(kExtInf)) {
       line.remove_prefix(kExtInf.size());
