@@ -14,10 +14,10 @@
 
 namespace vantorel {
 
-// The limits of what a reader keeps, each more than any disc needs, so that nothing it allocates
-// grows with a count the input gives.
+// The limits of what a reader keeps, each as much as a disc can use or more, so that nothing it
+// allocates grows with a count the input gives.
 constexpr size_t kMaxAlbumTracks = 99;  // More tracks are read but not kept.
-constexpr size_t kMaxAlbumFiles = 255;  // A file per track, and one for audio before the first.
+constexpr size_t kMaxAlbumFiles = 255;  // Past a file per track and one for the audio before.
 constexpr int kMaxIndexNumber = 99;     // A track's indexes are numbered 0 to 99.
 constexpr size_t kMaxRemarks = 64;      // REM lines of the disc, and of each track.
 constexpr size_t kMaxAlbumFindings = 255;
@@ -127,19 +127,22 @@ enum class AlbumFindingKind : uint8_t {
   kParentInName,  // A FILE name with a `..` between its folders.
   kTooManyFiles,  // The file past kMaxAlbumFiles; it and those after it are not kept.
   kFlagsAgain,
-  kIsrcMalformed,     // Not 12 letters and digits, as CCOOOYYNNNNN; not kept.
+  kIsrcMalformed,     // Not 5 capitals or digits and 7 digits (CCOOOYYNNNNN); not kept.
   kIsrcZeros,         // Twelve zeros, which rippers write for none.
   kCatalogMalformed,  // Not 13 digits; not kept.
   kCatalogZeros,
   kTextTooLong,     // value: its bytes, past 80.
   kTooManyRemarks,  // The first REM line past kMaxRemarks of the disc or a track.
-  // Of a FLAC CUESHEET block, where line is 0.
-  kBlockCut,          // value: the bytes the block needs; other: the bytes it has.
-  kBlockLonger,       // value: the bytes the block needs; other: the bytes it has.
-  kNoLeadOut,         // The last track is not the lead-out; value: its number.
-  kOffsetPastEnd,     // value: the track's number; other: the offset, in samples.
-  kOffsetNotOnFrame,  // value: the track's number; other: the offset, in samples.
-  kFindingsNotKept,   // The last kept; value: how many more were found.
+  // Of a FLAC CUESHEET block.
+  kBlockCut,     // value: the bytes it needs for what it claims up to the cut; other: those it has.
+  kBlockLonger,  // value: the bytes its counts claim; other: the bytes it has.
+  kNoLeadOut,    // The last track is not the lead-out; value: its number, or 0 for no track.
+  kOffsetPastEnd,     // value: the track's number; other: the offset, in samples from the file's
+                      // start, past the audio (for the lead-out, where the audio ends).
+  kOffsetNotOnFrame,  // value: the track's number; other: the offset, in samples (an index's
+                      // from its track's).
+  kFindingsNotKept,   // Last, after kMaxAlbumFindings kept; line: that of the first not kept;
+                      // value: how many were not kept.
 };
 
 // The finding a catalog number as written gives, if any: kCatalogZeros for 13 zeros, which
@@ -166,7 +169,8 @@ inline std::optional<AlbumFindingKind> IsrcProblem(std::string_view code) {
   return std::nullopt;
 }
 
-// A finding: its kind, the sheet's line it is about, and the numbers it rests on.
+// A finding: its kind, the sheet's line it is about (of a FLAC block, the track's place in it,
+// or 0 for the block as a whole), and the numbers it rests on.
 struct AlbumFinding {
   AlbumFindingKind kind = {};
   int line = 0;
