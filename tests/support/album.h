@@ -1,16 +1,36 @@
-// An album read from a cue sheet or a FLAC block, in short, for the readers' tests to compare.
+// An album read from a cue sheet or a FLAC block, and what was found, in short, for the readers'
+// tests to compare.
 #pragma once
 
-#include <ostream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "tracklist/album.h"
 
 namespace vantorel {
 
-inline void PrintTo(const AlbumFinding& f, std::ostream* os) {
-  *os << "{" << static_cast<int>(f.kind) << " line " << f.line << ": " << f.value << ", " << f.other
-      << "}";
+// Findings in short: each as its kind's name without the k, @ its line, then : its value where
+// it or other is not 0, and , other where other is not 0.
+inline std::string Found(const std::vector<AlbumFinding>& findings) {
+  static const char* const kNames[] = {
+      "UnknownCommand",      "LineNotTaken",   "WordNotKnown",   "TrackNumberOutOfRange",
+      "TrackNumberNotNext",  "TrackAgain",     "TooManyTracks",  "IndexNumberNotNext",
+      "TimeOutOfRange",      "TimeUnreadable", "IndexBackwards", "NoIndex01",
+      "Index00InFileBefore", "AbsoluteName",   "ParentInName",   "TooManyFiles",
+      "FlagsAgain",          "IsrcMalformed",  "IsrcZeros",      "CatalogMalformed",
+      "CatalogZeros",        "TextTooLong",    "TooManyRemarks", "BlockCut",
+      "BlockLonger",         "NoLeadOut",      "OffsetPastEnd",  "OffsetNotOnFrame",
+      "FindingsNotKept"};
+  static_assert(std::size(kNames) == static_cast<size_t>(AlbumFindingKind::kFindingsNotKept) + 1);
+  std::string s;
+  for (const AlbumFinding& f : findings) {
+    s += (s.empty() ? "" : " ") + std::string(kNames[static_cast<int>(f.kind)]) + "@" +
+         std::to_string(f.line);
+    if (f.value != 0 || f.other != 0) s += ":" + std::to_string(f.value);
+    if (f.other != 0) s += "," + std::to_string(f.other);
+  }
+  return s;
 }
 
 // The album's layout in short: its catalog and its files' types by number; then for each track
