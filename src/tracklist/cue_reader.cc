@@ -172,7 +172,7 @@ AlbumRead Reader::Read(std::string_view text) {
     Line(TakeLine(text, &pos));
   }
   CloseTrack();
-  // Those found as a track ends come after its later lines'.
+  // A track's own findings are made as it ends, after those of its later lines.
   size_t kept = std::min(out.findings.size(), kMaxAlbumFindings);
   std::stable_sort(out.findings.begin(), out.findings.begin() + static_cast<ptrdiff_t>(kept),
                    [](const AlbumFinding& a, const AlbumFinding& b) { return a.line < b.line; });
