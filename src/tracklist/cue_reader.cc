@@ -304,7 +304,11 @@ void Reader::File(std::string_view args) {
 void Reader::Track(std::string_view args) {
   std::optional<uint16_t> number = ReadNumber(TakeWord(&args));
   if (!number) return Find(K::kLineNotTaken);
-  if (track != nullptr && track->number == *number) return Find(K::kTrackAgain, *number);
+  if (track != nullptr && track->number == *number) {
+    // A burner reads the lines below as a track of their own, whose FLAGS line is its first.
+    flags_given = false;
+    return Find(K::kTrackAgain, *number);
+  }
   std::optional<uint16_t> before;
   if (track != nullptr) before = track->number;
   CloseTrack();

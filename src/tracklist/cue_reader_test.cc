@@ -176,6 +176,9 @@ TEST(ReadCueSheet, Findings) {
       {one + "FLAGS DCP XYZ 4ch\nTRACK 02 MODE9/1\nFLAGS PRE\nFLAGS\nTRACK 03 MODE2/2352",
        "NoIndex01@2:1 WordNotKnown@3 WordNotKnown@4 NoIndex01@4:2 LineNotTaken@6 NoIndex01@7:3",
        " 1|1f3|2m0f4|3m6"},
+      {one + "FLAGS DCP\nINDEX 00 00:00:00\nFILE b.wav WAVE\nTRACK 1 AUDIO\nFLAGS PRE\nINDEX 01 "
+             "00:00:00\n",
+       "TrackAgain@6:1 Index00InFileBefore@8:1,4", " 11|1f5 0@0:0 1@1:0"},
       {one + "ISRC ABC\nISRC \"GBZZG2100101\"\nISRC gbzzg2100101\nCATALOG 123\nMCN "
              "\"0602435678912\"\nCATALOG 0602435678912X\n",
        "NoIndex01@2:1 IsrcMalformed@3 IsrcMalformed@5 CatalogMalformed@6 CatalogMalformed@8",
