@@ -28,6 +28,12 @@ uint64_t Be8(std::span<const uint8_t> b) {
   return high << 32 | Assem4(b[7], b[6], b[5], b[4]);
 }
 
+// a + b, or the largest offset where that does not fit.
+uint64_t Sum(uint64_t a, uint64_t b) {
+  return b > std::numeric_limits<uint64_t>::max() - a ? std::numeric_limits<uint64_t>::max()
+                                                      : a + b;
+}
+
 // The text of a NUL-padded field, up to its first NUL.
 std::string_view Text(std::span<const uint8_t> b) {
   std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());
@@ -55,12 +61,12 @@ struct BlockReader {
     return block.subspan(pos - n, n);
   }
 
-  // An offset in samples from the file's start: found where it lies past the audio (or, for
-  // the lead-out, ends past it) or off a CD frame.
+  // An offset in samples after from (0, or for an index its track's offset): found where it
+  // lies past the audio (for the lead-out, where it ends past it) or off a CD frame.
   void CheckOffset(uint64_t number, uint64_t offset, uint64_t from, bool lead_out) {
-    bool past = total_samples != 0 &&
-                (lead_out ? from + offset > total_samples : from + offset >= total_samples);
-    if (past) Find(K::kOffsetPastEnd, number, from + offset);
+    uint64_t at = Sum(from, offset);
+    bool past = total_samples != 0 && (lead_out ? at > total_samples : at >= total_samples);
+    if (past) Find(K::kOffsetPastEnd, number, at);
     if (offset % kFlacSamplesPerFrame != 0) Find(K::kOffsetNotOnFrame, number, offset);
   }
 
@@ -83,10 +89,8 @@ void BlockReader::Indexes(AlbumTrack* track, uint64_t offset, size_t count) {
                              [n](const AlbumIndex& x) { return x.number == n; });
     if (n > kMaxIndexNumber || taken) continue;
     last_number = n;
-    constexpr uint64_t kMost = std::numeric_limits<uint64_t>::max();
-    uint64_t sample = relative > kMost - offset ? kMost : offset + relative;
-    auto frames = static_cast<uint32_t>(
-        std::min<uint64_t>(sample / kFlacSamplesPerFrame, std::numeric_limits<uint32_t>::max()));
+    auto frames = static_cast<uint32_t>(std::min<uint64_t>(
+        Sum(offset, relative) / kFlacSamplesPerFrame, std::numeric_limits<uint32_t>::max()));
     if (!track->indexes.empty() && frames < track->indexes.back().frames) {
       Find(K::kIndexBackwards, frames, track->indexes.back().frames);
     }

@@ -96,6 +96,11 @@ TEST(ReadFlacCueSheet, Findings) {
        "OffsetPastEnd@1:1,588000 IndexNumberNotNext@1:170,1 IndexNumberNotNext@1:0,1 "
        "BlockCut@0:504,480",
        " 2|1 1@0:0 0@0:0"},
+      // An index's offset past the track's, both near the largest a field holds.
+      {Head("", 2) + Track(~uint64_t{0} - 255, 1, {{256, 1}}) + lead_out, 588000,
+       "OffsetPastEnd@1:1,18446744073709551360 OffsetNotOnFrame@1:1,18446744073709551360 "
+       "OffsetPastEnd@1:1,18446744073709551615 OffsetNotOnFrame@1:1,256",
+       " 2|1 1@0:4294967295"},
       {Head("", 1) + Track(0, 1, {}) + "x", 0, "NoIndex01@1:1 NoLeadOut@0:1 BlockLonger@0:432,433",
        " 2|1"},
       {Head("", 0).substr(1), 0, "BlockCut@0:396,395", " "},
