@@ -143,7 +143,7 @@ void BlockReader::Read() {
     track->number = number;
     track->line = place;
     track->mode = (flags & 0x80) != 0 ? TrackMode::kData : TrackMode::kAudio;
-    if ((flags & 0x40) != 0) track->flags |= kFlagPre;
+    if ((flags & 0x40) != 0) track->flags |= kAlbumFlagPre;
     if (std::string_view isrc = Text(t->subspan(9, 12)); !isrc.empty()) {
       if (std::optional<K> problem = IsrcProblem(isrc)) {
         Find(*problem);

@@ -43,12 +43,15 @@ enum class TrackMode : uint8_t {
 };
 
 // The bits of a track's FLAGS.
-enum TrackFlag : uint8_t {
-  kFlagDcp = 1,  // Digital copy permitted.
-  kFlag4ch = 2,  // Four channels.
-  kFlagPre = 4,  // Pre-emphasis.
-  kFlagScms = 8,
+enum AlbumTrackFlag : uint8_t {
+  kAlbumFlagDcp = 1,  // Digital copy permitted.
+  kAlbumFlag4ch = 2,  // Four channels.
+  kAlbumFlagPre = 4,  // Pre-emphasis.
+  kAlbumFlagScms = 8,
 };
+
+// The texts of a disc or a track that a track list has no line for, as kTextsLeftOut names them.
+enum class AlbumTextKind : uint8_t { kSongwriter, kComposer, kArranger, kMessage };
 
 // The CD-TEXT a disc or a track carries, as UTF-8.
 struct AlbumTexts {
@@ -88,7 +91,7 @@ struct AlbumIndex {
 struct AlbumTrack {
   uint16_t number = 0;  // As written; a number past 99 is kept as it is, up to 999.
   TrackMode mode = TrackMode::kUnknown;
-  uint8_t flags = 0;    // TrackFlag bits.
+  uint8_t flags = 0;    // AlbumTrackFlag bits.
   uint8_t session = 1;  // From the REM SESSION line above it, as redumper writes for a CD-Extra.
   int line = 0;
   std::optional<uint32_t> pregap;  // Silence before the track, in CD frames.
@@ -141,8 +144,33 @@ enum class AlbumFindingKind : uint8_t {
                       // start, past the audio (for the lead-out, where the audio ends).
   kOffsetNotOnFrame,  // value: the track's number; other: the offset, in samples (an index's
                       // from its track's).
-  kFindingsNotKept,   // Last, after kMaxAlbumFindings kept; line: that of the first not kept;
-                      // value: how many were not kept.
+  // Of the album laid out as a track list, each on the line of the file, track or index it is
+  // about. Of a file, value is its place in the album's files.
+  kFileMissing,         // Neither its name nor its stem with another audio ending is a file.
+  kFileNotRegular,      // other: 1 for a directory, 0 for a device, a pipe or a socket.
+  kFileOtherName,       // Its stem with another audio ending is the file taken.
+  kFileNotUsed,         // No audio track lies in it.
+  kFilesJoined,         // It is joined to the file before, where a track's gap or audio runs over.
+  kCannotJoin,          // It starts no track, and cannot be joined to the file before: its length
+                        // is not known to be whole CD frames at the CD's rate.
+  kAudioBeforeLeftOut,  // It holds only audio before track 1, and cannot be joined to the next.
+  // Of a track, value is its number.
+  kGapInTrackBefore,    // Its gap stays at the end of the track before: the files cannot be
+                        // joined.
+  kGapFromTrackBefore,  // The start of its file, the end of the track before, becomes its gap:
+                        // the files cannot be joined.
+  kIndexesLeftOut,      // On the first INDEX 02 or higher; other: how many.
+  kPregapWithGap,       // Its PREGAP, left out beside its gap of audio.
+  kPostgapLeftOut,
+  kDataTrackLeftOut,
+  kDataTrackInFile,  // It lies in a file an audio track lies in too.
+  kScmsLeftOut,      // The first of the album's.
+  kIndexPastEnd,     // value: its time; other: the file's length, both in CD frames.
+  kTextsLeftOut,     // value: the AlbumTextKind; the first of the album's of that kind.
+  kCdTextFileLeftOut,
+  kNoAudioTrack,
+  kFindingsNotKept,  // Last, after kMaxAlbumFindings kept; line: that of the first not kept;
+                     // value: how many were not kept.
 };
 
 // The finding a catalog number as written gives, if any: kCatalogZeros for 13 zeros, which
@@ -167,6 +195,32 @@ inline std::optional<AlbumFindingKind> IsrcProblem(std::string_view code) {
   }
   if (code == "000000000000") return AlbumFindingKind::kIsrcZeros;
   return std::nullopt;
+}
+
+// The finding a file's name as UTF-8, with `/` between folders, gives, if any: kAbsoluteName
+// where it starts at the root or a drive, and kParentInName where a `..` stands between its
+// folders. Such a name is not looked up.
+inline std::optional<AlbumFindingKind> NameProblem(std::string_view path) {
+  const char letter = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+  const bool drive = path.size() >= 2 && path[1] == ':' && letter >= 'a' && letter <= 'z';
+  if (path.starts_with('/') || drive) return AlbumFindingKind::kAbsoluteName;
+  for (size_t at = 0; at <= path.size();) {
+    size_t end = std::min(path.find('/', at), path.size());
+    if (path.substr(at, end - at) == "..") return AlbumFindingKind::kParentInName;
+    at = end + 1;
+  }
+  return std::nullopt;
+}
+
+// The text that every one of texts gives that gives one; empty where two give different ones.
+inline std::string AgreedText(const std::vector<std::string>& texts) {
+  std::string agreed;
+  for (const std::string& text : texts) {
+    if (text.empty()) continue;
+    if (!agreed.empty() && text != agreed) return "";
+    agreed = text;
+  }
+  return agreed;
 }
 
 // A finding: its kind, the sheet's line it is about (of a FLAC block, the track's place in it,

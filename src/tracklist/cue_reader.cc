@@ -118,7 +118,10 @@ constexpr struct {
 constexpr struct {
   std::string_view word;
   uint8_t flag;
-} kFlags[] = {{"DCP", kFlagDcp}, {"4CH", kFlag4ch}, {"PRE", kFlagPre}, {"SCMS", kFlagScms}};
+} kFlags[] = {{"DCP", kAlbumFlagDcp},
+              {"4CH", kAlbumFlag4ch},
+              {"PRE", kAlbumFlagPre},
+              {"SCMS", kAlbumFlagScms}};
 
 constexpr struct {
   std::string_view word;
@@ -286,18 +289,7 @@ void Reader::File(std::string_view args) {
   } else {
     file.type = type->type;
   }
-  std::string_view path = file.name;
-  char letter = static_cast<char>(path[0] | 0x20);
-  bool drive = path.size() >= 2 && path[1] == ':' && letter >= 'a' && letter <= 'z';
-  if (path.starts_with('/') || drive) Find(K::kAbsoluteName);
-  for (size_t at = 0; at <= path.size();) {
-    size_t end = std::min(path.find('/', at), path.size());
-    if (path.substr(at, end - at) == "..") {
-      Find(K::kParentInName);
-      break;
-    }
-    at = end + 1;
-  }
+  if (std::optional<K> problem = NameProblem(file.name)) Find(*problem);
   files.push_back(std::move(file));
   index_file = static_cast<int>(files.size() - 1);
 }

@@ -50,4 +50,33 @@ Playlist ReadPlaylist(std::string_view text) {
   return list;
 }
 
+AlbumRead PlaylistAlbum(const Playlist& list) {
+  AlbumRead read;
+  for (const PlaylistEntry& e : list.entries) {
+    if (read.album.tracks.size() == kMaxAlbumTracks) {
+      AddAlbumFinding(&read.findings, {AlbumFindingKind::kTooManyTracks, e.line});
+      break;
+    }
+    const auto file = static_cast<uint16_t>(read.album.files.size());
+    read.album.files.push_back({e.raw_name, e.name, FileType::kUnknown, e.line});
+    AlbumTrack& track = read.album.tracks.emplace_back();
+    track.number = static_cast<uint16_t>(file + 1);
+    track.mode = TrackMode::kAudio;
+    track.line = e.line;
+    track.texts.title = e.title;
+    track.texts.performer = e.performer;
+    track.indexes.push_back({1, file, 0, e.line});
+    if (std::optional<AlbumFindingKind> problem = NameProblem(e.name)) {
+      AddAlbumFinding(&read.findings, {*problem, e.line});
+    }
+  }
+  std::vector<std::string> performers;
+  for (const AlbumTrack& t : read.album.tracks) performers.push_back(t.texts.performer);
+  read.album.texts.performer = AgreedText(performers);
+  if (list.entries_not_kept != 0) {
+    AddAlbumFinding(&read.findings, {AlbumFindingKind::kTooManyFiles, 0});
+  }
+  return read;
+}
+
 }  // namespace vantorel

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tracklist/album.h"
+
 namespace vantorel {
 
 struct PlaylistEntry {
@@ -31,5 +33,10 @@ struct Playlist {
 // CR LF or a lone CR; a UTF-8 byte order mark at the start is skipped. Texts and names are each
 // read as Windows-1252 where they are not valid UTF-8, as in an .m3u written on Windows.
 Playlist ReadPlaylist(std::string_view text);
+
+// The album a playlist gives: a file and an audio track of each entry, in order, the track titled
+// by its #EXTINF line, with the findings of a name from the root or out of the folder, and of
+// entries past the most a disc holds.
+AlbumRead PlaylistAlbum(const Playlist& list);
 
 }  // namespace vantorel

@@ -14,14 +14,18 @@ namespace vantorel {
 // it or other is not 0, and , other where other is not 0.
 inline std::string Found(const std::vector<AlbumFinding>& findings) {
   static const char* const kNames[] = {
-      "UnknownCommand",      "LineNotTaken",   "WordNotKnown",   "TrackNumberOutOfRange",
-      "TrackNumberNotNext",  "TrackAgain",     "TooManyTracks",  "IndexNumberNotNext",
-      "TimeOutOfRange",      "TimeUnreadable", "IndexBackwards", "NoIndex01",
-      "Index00InFileBefore", "AbsoluteName",   "ParentInName",   "TooManyFiles",
-      "FlagsAgain",          "IsrcMalformed",  "IsrcZeros",      "CatalogMalformed",
-      "CatalogZeros",        "TextTooLong",    "TooManyRemarks", "BlockCut",
-      "BlockLonger",         "NoLeadOut",      "OffsetPastEnd",  "OffsetNotOnFrame",
-      "FindingsNotKept"};
+      "UnknownCommand",      "LineNotTaken",      "WordNotKnown",       "TrackNumberOutOfRange",
+      "TrackNumberNotNext",  "TrackAgain",        "TooManyTracks",      "IndexNumberNotNext",
+      "TimeOutOfRange",      "TimeUnreadable",    "IndexBackwards",     "NoIndex01",
+      "Index00InFileBefore", "AbsoluteName",      "ParentInName",       "TooManyFiles",
+      "FlagsAgain",          "IsrcMalformed",     "IsrcZeros",          "CatalogMalformed",
+      "CatalogZeros",        "TextTooLong",       "TooManyRemarks",     "BlockCut",
+      "BlockLonger",         "NoLeadOut",         "OffsetPastEnd",      "OffsetNotOnFrame",
+      "FileMissing",         "FileNotRegular",    "FileOtherName",      "FileNotUsed",
+      "FilesJoined",         "CannotJoin",        "AudioBeforeLeftOut", "GapInTrackBefore",
+      "GapFromTrackBefore",  "IndexesLeftOut",    "PregapWithGap",      "PostgapLeftOut",
+      "DataTrackLeftOut",    "DataTrackInFile",   "ScmsLeftOut",        "IndexPastEnd",
+      "TextsLeftOut",        "CdTextFileLeftOut", "NoAudioTrack",       "FindingsNotKept"};
   static_assert(std::size(kNames) == static_cast<size_t>(AlbumFindingKind::kFindingsNotKept) + 1);
   std::string s;
   for (const AlbumFinding& f : findings) {
