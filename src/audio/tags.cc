@@ -119,10 +119,15 @@ void ReadVorbisComment(Bytes b, FileTags* tags) {
   }
 }
 
-// FLAC: "fLaC" and metadata blocks, each after a header of a last-block flag, a type (4 for the
-// Vorbis comments, 5 for the cue sheet) and a 24-bit big-endian length. Other blocks are passed
-// over.
+// FLAC: "fLaC" and metadata blocks, each after a header of a last-block flag, a type (0 for the
+// STREAMINFO, 4 for the Vorbis comments, 5 for the cue sheet) and a 24-bit big-endian length.
+// Other blocks are passed over. The STREAMINFO, always first, gives the rate in 20 bits at byte 10
+// of its body and the count of samples in the 36 bits that end at byte 18.
 void ReadFlac(ByteReader& r, FileTags* tags) {
+  if (Bytes info = r.At(4, 22); info.size() == 22 && (info[0] & 0x7F) == 0) {
+    tags->rate = Be3(info, 14) >> 4;
+    tags->samples = uint64_t{info[17] & 0x0Fu} << 32 | Be4(info, 18);
+  }
   bool comments = false, cuesheet = false;
   for (uint64_t pos = 4; !comments || !cuesheet;) {
     Bytes h = r.At(pos, 4);

@@ -27,6 +27,10 @@ struct FileTags {
   // The text of a CUESHEET comment, as CUETools embeds one in a FLAC image, or of an APEv2
   // Cuesheet item.
   std::string cuesheet = {};
+  // A FLAC file's length as its STREAMINFO block gives it: its samples (per channel) and their
+  // rate; 0 where the block does not say.
+  uint64_t samples = 0;
+  uint32_t rate = 0;
 };
 
 // Reads the tags of a file through source, knowing its kind by its first bytes as the probe

@@ -145,11 +145,12 @@ std::string Read(const std::string& front, uint64_t gap, const std::string& back
   if (!t.cuesheet_block.empty())
     got += " block:" + std::string(t.cuesheet_block.begin(), t.cuesheet_block.end());
   if (!t.cuesheet.empty()) got += " cue:" + t.cuesheet;
+  if (t.samples != 0) got += " " + std::to_string(t.samples) + "@" + std::to_string(t.rate);
   return got;
 }
 
 TEST(ReadTags, EveryFormatAndBadInput) {
-  const std::string streaminfo = FlacBlock(0, std::string(34, 's'));
+  const std::string streaminfo = FlacBlock(0, std::string(34, '\0'));
   const std::string vorbis = "\x01vorbis" + std::string(23, 'i');
   const std::string opus = "OpusHead" + std::string(11, 'i');
   const std::string title = "\x03vorbis" + Comments({"TITLE=" + std::string(700, 't')}) + "\x01";
@@ -260,6 +261,8 @@ TEST(ReadTags, EveryFormatAndBadInput) {
       {"FLAC cue sheet, block and comment",
        "fLaC" + FlacBlock(4, Comments({"cuesheet=FILE \"a.wav\" WAVE"})) + FlacBlock(0x85, "cue"),
        0, "", "||| block:cue cue:FILE \"a.wav\" WAVE"},
+      {"FLAC length of 36 bits", "fLaC" + FlacBlock(0x80, "0123456789\x0A\xC4\x42\xF5"s + Be(7, 4)),
+       0, "", "||| 21474836487@44100"},
       {"FLAC cue sheet block past the end", "fLaC" + FlacBlock(0x85, "cue", 9000), 0, "",
        "||| block:cue"},
   };

@@ -912,6 +912,17 @@ std::vector<Finding> ProbeFindings(const DiscFile& file) {
   return found;
 }
 
+std::vector<Finding> FileFindings(const DiscFile& file) {
+  std::vector<Finding> found = ProbeFindings(file);
+  if (!IsUsable(file.wav)) return found;
+  const Disc disc;
+  const DiscLayout layout;
+  Checker check{disc, layout, {}};
+  check.Audio(file);
+  found.insert(found.end(), check.found.begin(), check.found.end());
+  return found;
+}
+
 std::vector<Finding> CheckDisc(const Disc& disc, const DiscLayout& layout) {
   if (disc.files.empty()) return {MakeFinding<K::kNoWavFile>(0, "")};
   Checker check{disc, layout, {}};

@@ -19,6 +19,11 @@ namespace vantorel {
 // format fields are read at the limit of the search. An error, if any, comes last.
 std::vector<Finding> ProbeFindings(const DiscFile& file);
 
+// The findings of a file probed alone, as the only WAV line of a list: its probe's and, where it
+// can be used, what one command mends of its audio, or what keeps cdrdao from taking it as it
+// stands. A file with none is CD audio cdrdao takes.
+std::vector<Finding> FileFindings(const DiscFile& file);
+
 // Whether a WAV file can be used: it was opened and read, and its audio can be measured. Its
 // probe's findings hold an error where it cannot.
 bool IsUsable(const WavFile& wav);

@@ -40,6 +40,14 @@ bool IsRegularFile(const char* name) {
   return stat(name, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+PathKind KindOfPath(const char* name) {
+  struct stat st;
+  if (stat(name, &st) != 0) return PathKind::kNone;
+  return S_ISREG(st.st_mode)   ? PathKind::kRegular
+         : S_ISDIR(st.st_mode) ? PathKind::kDirectory
+                               : PathKind::kOther;
+}
+
 bool NameIsTaken(const char* name) {
   struct stat st;
   return fstatat(AT_FDCWD, name, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;

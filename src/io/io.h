@@ -39,6 +39,11 @@ std::optional<std::string> WorkingDirectory();
 // Whether name leads to a regular file.
 bool IsRegularFile(const char* name);
 
+// What name leads to, without opening it: nothing that can be looked up, a regular file, a
+// directory, or another kind of file (a device, a pipe, a socket), which may block a reader.
+enum class PathKind : uint8_t { kNone, kRegular, kDirectory, kOther };
+PathKind KindOfPath(const char* name);
+
 // Whether a file a run makes may not be given the name: something has it, a link to nothing
 // included, or the name cannot be looked up.
 bool NameIsTaken(const char* name);

@@ -7,18 +7,27 @@
 #include <optional>
 #include <utility>
 
+#include "audio/flac_cuesheet.h"
 #include "audio/tags.h"
 #include "audio/wavprobe.h"
+#include "cd.h"
 #include "cuesheet/cuesheet.h"
+#include "disc/album_plan.h"
 #include "disc/checks.h"
 #include "disc/disc.h"
 #include "disc/layout.h"
 #include "io/cue_file.h"
 #include "io/io.h"
+#include "run/album_script.h"
+#include "run/album_text.h"
 #include "run/finding_text.h"
 #include "run/remedies.h"
 #include "run/script.h"
+#include "run/shell.h"
 #include "run/texts.h"
+#include "tracklist/cue_reader.h"
+#include "tracklist/list_form.h"
+#include "tracklist/playlist.h"
 #include "tracklist/tracklist.h"
 
 namespace vantorel {
@@ -95,6 +104,13 @@ int ChooseList(const std::vector<std::string>& args, Console* console, List* lis
   return kGoOn;
 }
 
+// The folder a regular list stands in, where the names it gives are, with its slash; empty for the
+// working directory, and for a list read from a pipe.
+std::string FolderOf(const List& list) {
+  const size_t slash = list.name.rfind('/');
+  return list.regular && slash != list.name.npos ? list.name.substr(0, slash + 1) : "";
+}
+
 // Looks up every line worth it: as it stands and, as a WAV name typed without its .wav, with it;
 // or, for one that ends in .wav in mixed case, with .wav, with .WAV and as it stands.
 void LookUpLines(std::vector<LineLookup>* lookups) {
@@ -138,9 +154,10 @@ WavSource SourceOf(const HeadRead& read, std::span<const uint8_t> head) {
 }
 
 // Reads the head of the WAV file the entry names and probes it, reading on where its chunk list
-// leads past the head, and where tags is given, reads its tags too. path is room for the name as
-// the C library takes it, kept from one file to the next.
-WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, FileTags* tags) {
+// leads past the head, and where tags is given, reads its tags too, with flac_only only those of a
+// FLAC file. path is room for the name as the C library takes it, kept from one file to the next.
+WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, FileTags* tags,
+                       bool flac_only = false) {
   path->assign(entry.text);
   uint8_t head[kHeadBytes];
   HeadRead read = ReadHead(path->c_str(), head);
@@ -159,7 +176,10 @@ WavFile GET_ATTRIBUTES(const ListLine& entry, std::string* path, FileTags* tags)
     WavSource source = SourceOf(read, head);
     wav.header = ProbeHeader(source);
     error = wav.header.read_error;
-    if (tags != nullptr && error == 0) *tags = ReadTags(source);
+    if (tags != nullptr && error == 0 &&
+        (!flac_only || wav.header.other_audio == OtherAudio::kFlac)) {
+      *tags = ReadTags(source);
+    }
   }
   if (read.fd >= 0) error = CloseKeeping(read.fd, error);
   wav.read_error = error;
@@ -330,11 +350,18 @@ bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, New
   std::string path;
   for (DiscFile& file : disc->files) {
     FileTags* file_tags = nullptr;
+    FileTags flac_tags;
     if (!report) {
       tags->push_back({file.entry.number, file.entry.text});
       file_tags = &tags->back().tags;
+    } else if (disc->files.size() == 1 && file.track_count == 1) {
+      // Of a list of one FLAC file, the report says where it holds the album's cue sheet.
+      file_tags = &flac_tags;
     }
-    file.wav = GET_ATTRIBUTES(file.entry, &path, file_tags);
+    file.wav = GET_ATTRIBUTES(file.entry, &path, file_tags, report);
+    if (!flac_tags.cuesheet.empty() || !flac_tags.cuesheet_block.empty()) {
+      console->err += FlacHoldsCueSheet(list.name, file.entry);
+    }
     if (usable && report) AppendProbeMessages(&console->out, file.entry.text, file.wav);
     std::vector<Finding> of_file = ProbeFindings(file);
     new_names->Give(of_file);
@@ -442,6 +469,306 @@ std::string ScriptOf(const List& list, const std::string& cue_name, const Disc& 
                    {list.name, cue_name});
 }
 
+// The endings an album's file may be found under where the name its sheet gives is not there: a
+// sheet written for a WAV image beside the FLAC file made of it, or the other way round.
+constexpr std::string_view kAudioEndings[] = {".flac", ".wav",  ".ape",  ".wv",  ".mp3", ".m4a",
+                                              ".ogg",  ".opus", ".aiff", ".aif", ".wma", ".w64"};
+
+// An album, and what the run learned of each of its files: the name it is found by (the name it
+// is given, where it is not found), what it is, how a CD WAV is made of it and its tags.
+struct AlbumRun {
+  AlbumRead read = {};
+  // What the album's findings name: the sheet, or the FLAC file that holds it.
+  std::string source = {};
+  // The folder its names are relative to, with its slash; empty for the working directory.
+  std::string prefix = {};
+  std::vector<std::string> paths = {};
+  std::vector<AlbumFileFacts> facts = {};
+  std::vector<Making> makings = {};
+  std::vector<FileTags> tags = {};
+  // The probe's findings of the files that cannot be used, on the lines of their FILE lines.
+  std::vector<Finding> probe_errors = {};
+};
+
+// The album the cue sheet of a FLAC file gives, its one file the FLAC file named by line: from
+// its CUESHEET tag where that names one file, else from its CUESHEET block; nothing where it
+// holds neither. What the sheet says of its own FILE line, of a name no longer used, is dropped.
+std::optional<AlbumRead> AlbumOfFlac(const ListLine& line, const FileTags& tags) {
+  AlbumRead read;
+  if (!tags.cuesheet.empty()) read = ReadCueSheet(tags.cuesheet);
+  if (read.album.files.size() != 1 || read.album.tracks.empty()) {
+    if (tags.cuesheet_block.empty()) return std::nullopt;
+    read = ReadFlacCueSheet(tags.cuesheet_block, tags.samples).read;
+  }
+  if (read.album.files.empty()) return std::nullopt;
+  AlbumFile& file = read.album.files[0];
+  std::erase_if(read.findings, [&](const AlbumFinding& f) {
+    return f.line == file.line && f.line != 0 &&
+           (f.kind == AlbumFindingKind::kAbsoluteName ||
+            f.kind == AlbumFindingKind::kParentInName || f.kind == AlbumFindingKind::kWordNotKnown);
+  });
+  file.raw_name = file.name = line.text;
+  return read;
+}
+
+// Where the file the album names is found: under its name as the sheet writes it, as UTF-8 or
+// without its folders, or else under its stem with another audio ending.
+struct FoundFile {
+  std::string path;
+  PathKind kind = PathKind::kNone;
+  bool other_name = false;
+};
+FoundFile FindAlbumFile(std::string_view prefix, const AlbumFile& file) {
+  std::vector<std::string> names = {file.raw_name};
+  if (file.name != file.raw_name) names.push_back(file.name);
+  if (size_t slash = file.name.rfind('/'); slash != file.name.npos) {
+    names.push_back(file.name.substr(slash + 1));
+  }
+  FoundFile found = {std::string(prefix).append(file.name)};
+  for (const std::string& name : names) {
+    std::string path = std::string(prefix).append(name);
+    PathKind kind = KindOfPath(path.c_str());
+    if (kind == PathKind::kRegular) return {path, kind};
+    if (kind != PathKind::kNone && found.kind == PathKind::kNone) found = {path, kind};
+  }
+  if (found.kind != PathKind::kNone) return found;
+  for (const std::string& name : names) {
+    for (std::string_view ending : kAudioEndings) {
+      for (bool upper : {false, true}) {
+        std::string path = std::string(prefix).append(StemOf(name)).append(ending);
+        if (upper)
+          std::transform(path.end() - ending.size(), path.end(), path.end() - ending.size(),
+                         [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+        if (name.ends_with(path.substr(path.size() - ending.size()))) continue;
+        if (KindOfPath(path.c_str()) == PathKind::kRegular) return {path, PathKind::kRegular, true};
+      }
+    }
+  }
+  return found;
+}
+
+// The probe of a file of the album, its tags and its size.
+struct ProbedFile {
+  WavFile wav;
+  FileTags tags;
+  uint64_t size = 0;
+};
+ProbedFile ProbeAlbumFile(const std::string& path) {
+  uint8_t head[kHeadBytes];
+  HeadRead read = ReadHead(path.c_str(), head);
+  ProbedFile probed;
+  probed.wav.id = read.id;
+  if (!read.opened) {
+    probed.wav.open_error = read.error;
+    return probed;
+  }
+  int error = read.error;
+  if (error == 0) {
+    WavSource source = SourceOf(read, head);
+    probed.wav.header = ProbeHeader(source);
+    error = probed.wav.header.read_error;
+    if (error == 0) probed.tags = ReadTags(source);
+  }
+  if (read.fd >= 0) error = CloseKeeping(read.fd, error);
+  probed.wav.read_error = error;
+  probed.size = read.file_size;
+  const HeaderFacts& h = probed.wav.header;
+  probed.wav.length = LengthOf(h.sample_frames, h.sample_rate);
+  return probed;
+}
+
+// Learns what the album's file f is, found at path: CD audio as it stands, audio a converter
+// makes a CD WAV of, or neither, which the probe's findings say; and its length.
+void LearnFile(AlbumRun* run, size_t f, const ProbedFile& probed) {
+  const AlbumFile& file = run->read.album.files[f];
+  const std::string& path = run->paths[f];
+  AlbumFileFacts& facts = run->facts[f];
+  const HeaderFacts& h = probed.wav.header;
+  facts.state = FileState::kConverted;
+  Making& making = run->makings[f];
+  auto length = [&](uint64_t samples, uint32_t rate) {
+    if (samples == 0 || rate == 0) return;
+    const Length l = LengthOf(samples, rate);
+    facts.frames = BurnedFrames(l);
+    facts.whole = rate == cd::kRate && l.part_frame == 0;
+  };
+  const bool raw = (file.type == FileType::kBinary || file.type == FileType::kMotorola) &&
+                   probed.wav.open_error == 0 && probed.wav.read_error == 0 &&
+                   h.other_audio == OtherAudio::kNone && !h.format_found;
+  if (raw) {
+    // A disc's raw audio, as redumper and other rippers write it: 16-bit stereo at the CD's rate,
+    // little-endian, or big-endian where the sheet says MOTOROLA.
+    constexpr uint64_t kFrameBytes = cd::kSamplesPerFrame * cd::kChannels * cd::kBits / 8;
+    const uint64_t frames = probed.size / kFrameBytes;
+    making = {Converter::kFfmpeg,
+              {},
+              false,
+              {file.type == FileType::kBinary ? "s16le" : "s16be", cd::kRate, cd::kChannels, 0,
+               frames * cd::kSamplesPerFrame}};
+    length(frames * cd::kSamplesPerFrame, cd::kRate);
+    return;
+  }
+  DiscFile disc_file;
+  disc_file.entry = {file.line, path};
+  disc_file.wav = probed.wav;
+  std::vector<Finding> found = FileFindings(disc_file);
+  // An error whose fix makes no CD WAV of the file leaves it of no use.
+  auto of_no_use = [](const Finding& x) { return IsError(x.kind) && FixOf(x).command.empty(); };
+  if (std::any_of(found.begin(), found.end(), of_no_use)) {
+    facts.state = FileState::kNotUsable;
+    std::copy_if(found.begin(), found.end(), std::back_inserter(run->probe_errors), of_no_use);
+    return;
+  }
+  if (h.other_audio == OtherAudio::kFlac) {
+    length(probed.tags.samples, probed.tags.rate);
+  } else if (h.other_audio == OtherAudio::kNone) {
+    length(h.sample_frames != 0 ? h.sample_frames : h.present_frames, h.sample_rate);
+  }
+  auto converted = std::find_if(found.begin(), found.end(),
+                                [](const Finding& x) { return !FixOf(x).command.empty(); });
+  if (converted != found.end()) {
+    making = MakingOf(*converted);
+  } else if (!found.empty() || !NamesWav(path) || path.find('"') != path.npos) {
+    // CD audio cdrdao would not take under its name, or as its header stands: sox copies it.
+    making = {Converter::kSox};
+  } else {
+    facts.state = FileState::kAsIs;
+  }
+}
+
+// Looks up and probes every file of the album an audio track lies in, and says what is wrong with
+// the others.
+void LearnFiles(AlbumRun* run) {
+  const Album& album = run->read.album;
+  const std::vector<bool> in_use = FilesInUse(album);
+  run->paths.resize(album.files.size());
+  run->facts.resize(album.files.size());
+  run->makings.resize(album.files.size());
+  run->tags.resize(album.files.size());
+  std::vector<FoundFile> found(album.files.size());
+  for (size_t f = 0; f < album.files.size(); ++f) {
+    const AlbumFile& file = album.files[f];
+    run->paths[f] = file.name;
+    if (!in_use[f]) continue;
+    run->facts[f].state = FileState::kNotUsable;
+    // A name the reader found leading out of the folder is not looked up.
+    if (NameProblem(file.name)) continue;
+    found[f] = FindAlbumFile(run->prefix, file);
+    run->paths[f] = found[f].path;
+    const uint64_t at = f;
+    if (found[f].kind == PathKind::kNone) {
+      AddAlbumFinding(&run->read.findings, {AlbumFindingKind::kFileMissing, file.line, at});
+    } else if (found[f].kind != PathKind::kRegular) {
+      AddAlbumFinding(&run->read.findings, {AlbumFindingKind::kFileNotRegular, file.line, at,
+                                            found[f].kind == PathKind::kDirectory ? 1u : 0u});
+    } else if (found[f].other_name) {
+      AddAlbumFinding(&run->read.findings, {AlbumFindingKind::kFileOtherName, file.line, at});
+    }
+  }
+  // Every path is in place before a finding's subject is taken from one.
+  for (size_t f = 0; f < album.files.size(); ++f) {
+    if (found[f].kind != PathKind::kRegular) continue;
+    ProbedFile probed = ProbeAlbumFile(run->paths[f]);
+    LearnFile(run, f, probed);
+    run->tags[f] = std::move(probed.tags);
+  }
+}
+
+// A playlist's titles and performers: each track's from its file's tags, or else its #EXTINF
+// line; the disc's title from the album the tags agree on, and its performer from the album
+// artist they agree on, or else the performer every track agrees on.
+void PlaylistTexts(AlbumRun* run) {
+  Album& album = run->read.album;
+  std::vector<std::string> albums, album_artists, performers;
+  for (size_t i = 0; i < album.tracks.size(); ++i) {
+    const FileTags& tags = run->tags[i];
+    AlbumTexts& texts = album.tracks[i].texts;
+    if (!tags.title.empty()) texts.title = tags.title;
+    if (!tags.artist.empty()) texts.performer = tags.artist;
+    albums.push_back(tags.album);
+    album_artists.push_back(tags.album_artist);
+    performers.push_back(texts.performer);
+  }
+  album.texts.title = AgreedText(albums);
+  album.texts.performer = AgreedText(album_artists);
+  if (album.texts.performer.empty()) album.texts.performer = AgreedText(performers);
+}
+
+// Lays the album out, says what is wrong with it and, with script, prints the script that makes
+// its track list. Without, it says that the list is an album's and how its track list is made.
+int RunAlbum(const List& list, bool script, bool in_list, AlbumRun* run, Console* console) {
+  const AlbumPlan plan = PlanAlbum(run->read, run->facts);
+  const AlbumNames names{run->source, run->read.album, run->paths};
+  AppendAlbumFindingLines(&console->err, plan.findings, names);
+  AppendFindingLines(&console->err, run->probe_errors, {run->source, ""});
+  for (const AlbumFinding& f : plan.findings) {
+    console->warned = console->warned || SeverityOf(f.kind) != Severity::kNote;
+  }
+  console->warned = console->warned || !run->probe_errors.empty();
+  if (!script) {
+    console->out += AlbumIsNoList(list.name, FormOfList(list.name, list.text));
+    return kExitNoList;
+  }
+  NewNames new_names{.list_text = ""};
+  std::vector<std::string> file_names;
+  std::vector<ScriptFile> files;
+  for (const PlannedFile& planned : plan.usable ? plan.files : std::vector<PlannedFile>{}) {
+    const std::string& first = run->paths[planned.parts.front()];
+    const std::string& last = run->paths[planned.parts.back()];
+    if (planned.parts.size() > 1) {
+      const std::string joined = JoinedName(first, last);
+      file_names.push_back(NumberedName(
+          joined, new_names.Skip([&](uint32_t s) { return NumberedName(joined, s); })));
+    } else if (run->facts[planned.parts[0]].state == FileState::kConverted) {
+      const std::string_view stem = StemOf(first);
+      file_names.push_back(
+          CdWavName(stem, new_names.Skip([&](uint32_t s) { return CdWavName(stem, s); })));
+    } else {
+      file_names.push_back(first);
+    }
+  }
+  for (size_t i = 0; i < file_names.size(); ++i) {
+    ScriptFile& file = files.emplace_back(ScriptFile{file_names[i], {}});
+    for (uint16_t part : plan.files[i].parts) {
+      file.parts.push_back({run->paths[part], run->makings[part]});
+    }
+  }
+  std::string comments;
+  std::string list_text;
+  if (plan.usable) list_text = AlbumListText(run->read.album, plan, file_names, &comments);
+  std::string said;
+  for (const AlbumFinding& f : plan.findings) {
+    const size_t from = said.size();
+    said.append("# ");
+    AppendAlbumPlacedText(&said, f, names);
+    EndComment(&said, from);
+  }
+  for (const Finding& f : run->probe_errors) {
+    const size_t from = said.size();
+    said.append("# ");
+    AppendPlacedText(&said, f, {run->source, ""});
+    EndComment(&said, from);
+  }
+  comments.insert(0, said);
+  const bool in_place = in_list && list.regular;
+  auto list_name_of = [&](uint32_t skip) {
+    if (!in_place) return NumberedName(kDefaultList, skip);
+    return NewFileName(list.name, skip == 0 ? ".orig" : ".orig" + std::to_string(skip + 1));
+  };
+  const std::string list_name = list_name_of(new_names.Skip(list_name_of));
+  const std::string folder = WorkingDirectory().value_or("");
+  console->out += AlbumScript({.source = list.name,
+                               .source_text = list.text,
+                               .source_regular = list.regular,
+                               .folder = folder,
+                               .files = files,
+                               .list_text = list_text,
+                               .list_name = list_name,
+                               .in_place = in_place,
+                               .comments = comments});
+  return kExitDone;
+}
+
 // With tracks, the report goes on with the view of every track on the disc. With script, standard
 // output is the script of the fixes in place of the report, and no cue file is written. Standard
 // error tells of every finding of the whole list, even where a WAV file cannot be used.
@@ -459,13 +786,42 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   // The second argument names the cue file only when there are exactly two.
   std::string cue_name = args.size() == 2 ? args[1] : kDefaultCue;
 
+  // A cue sheet or a playlist is an album, whose track list the script makes. A text taken for a
+  // cue sheet by its first lines alone is one only where it has a track: a list may start with a
+  // title.
+  if (const ListForm form = FormOfList(list.name, list.text); form != ListForm::kTrackList) {
+    AlbumRun run{.source = list.name, .prefix = FolderOf(list)};
+    run.read = form == ListForm::kPlaylist ? PlaylistAlbum(ReadPlaylist(list.text))
+                                           : ReadCueSheet(list.text);
+    if (FormOfList(list.name, "") != ListForm::kTrackList || !run.read.album.tracks.empty()) {
+      LearnFiles(&run);
+      if (form == ListForm::kPlaylist) PlaylistTexts(&run);
+      return RunAlbum(list, options.script, false, &run, console);
+    }
+  }
+
   Disc disc = ReadDisc(list);
   std::vector<Finding> found;
   const bool report = !options.script;
   NewNames new_names{.list_text = list.text, .script = options.script};
   // Only the script reads the files' tags, for the titles it writes.
   std::vector<LineTags> tags;
+  const size_t said = console->err.size();
   const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found, &tags);
+  // A list of one FLAC file that holds a cue sheet, and no split, is that album's.
+  if (options.script && disc.files.size() == 1 && disc.files[0].track_count == 1 &&
+      disc.files[0].wav.header.other_audio == OtherAudio::kFlac) {
+    if (std::optional<AlbumRead> read = AlbumOfFlac(disc.files[0].entry, tags[0].tags)) {
+      AlbumRun run{.read = std::move(*read), .source = std::string(disc.files[0].entry.text)};
+      // The list's own texts of the disc stand where the album gives none.
+      AlbumTexts& texts = run.read.album.texts;
+      if (texts.title.empty()) texts.title = TrimBlanks(disc.title.raw);
+      if (texts.performer.empty()) texts.performer = TrimBlanks(disc.performer.raw);
+      console->err.resize(said);
+      LearnFiles(&run);
+      return RunAlbum(list, true, true, &run, console);
+    }
+  }
 
   MeasureLengths(&disc);
   if (usable && report) {

@@ -121,33 +121,6 @@ struct TagLines {
   bool performer_said = false;
 };
 
-// A text of a file's tags as a line of the list gives it: as the sheet writes it, or where
-// letters of it would be lost, as the tags give it on one line, which the next run says; none
-// where, holding .wav, its line would name a WAV file.
-std::string TagText(const std::string& raw) {
-  SheetText sheet = ToSheetText(raw);
-  std::string text = sheet.text;
-  if (sheet.lost) {
-    text = raw;
-    for (char& c : text) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    }
-    text = std::string(TrimBlanks(text));
-  }
-  return NamesWav(text) ? std::string() : text;
-}
-
-// Says in a comment of a file's text whose letters would be lost what to do.
-void SayLost(std::string* comments, const std::string& text, std::string_view what,
-             std::string_view line) {
-  if (text.empty() || !ToSheetText(text).lost) return;
-  size_t from = comments->size();
-  comments->append("# The ").append(what).append(" of \"").append(line);
-  comments->append("\", \"").append(text).append(
-      "\", has letters cdrdao cannot burn; write it in Latin letters");
-  EndComment(comments, from);
-}
-
 // The disc's title and performer: the list's, or else those the files' tags agree on, which
 // the list gets at its end.
 void DiscTextsOfTags(const Disc& disc, std::span<const LineTags> tags, std::string_view line_end,
@@ -157,7 +130,7 @@ void DiscTextsOfTags(const Disc& disc, std::span<const LineTags> tags, std::stri
     for (auto [raw, into] : {std::pair{&t.tags.album, &albums},
                              {&t.tags.album_artist, &album_artists},
                              {&t.tags.artist, &artists}}) {
-      if (std::string s = TagText(*raw); !s.empty()) into->push_back(s);
+      if (std::string s = TextForLine(*raw); !s.empty()) into->push_back(s);
     }
   }
   out->disc_title = disc.title.text.text;
@@ -203,7 +176,7 @@ void TrackTextsOfTags(std::string_view text, const Disc& disc, std::span<const L
   for (const LineTags& t : tags) {
     const TrackTexts* has = TextsOfTagged(disc, t);
     std::string lines;
-    std::string title = TagText(t.tags.title);
+    std::string title = TextForLine(t.tags.title);
     bool titled = std::find(titled_by_fixes.begin(), titled_by_fixes.end(), t.number) !=
                   titled_by_fixes.end();
     if (!titled && (has == nullptr || has->title.text.empty) && !title.empty()) {
@@ -211,7 +184,7 @@ void TrackTextsOfTags(std::string_view text, const Disc& disc, std::span<const L
       SayLost(&out->comments, title, "title", t.line);
       out->titled.push_back(t.number);
     }
-    std::string artist = TagText(t.tags.artist);
+    std::string artist = TextForLine(t.tags.artist);
     if ((has == nullptr || has->performer.text.empty) && !artist.empty() &&
         artist != out->disc_performer) {
       lines.append("PERFORMER ").append(artist).append(line_end);
@@ -551,6 +524,29 @@ std::string Render(const ScriptList& list, const Names& names, std::string_view 
 }
 
 }  // namespace
+
+std::string TextForLine(const std::string& raw) {
+  SheetText sheet = ToSheetText(raw);
+  std::string text = sheet.text;
+  if (sheet.lost) {
+    text = raw;
+    for (char& c : text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    text = std::string(TrimBlanks(text));
+  }
+  return NamesWav(text) ? std::string() : text;
+}
+
+void SayLost(std::string* comments, const std::string& text, std::string_view what,
+             std::string_view line) {
+  if (text.empty() || !ToSheetText(text).lost) return;
+  size_t from = comments->size();
+  comments->append("# The ").append(what).append(" of \"").append(line);
+  comments->append("\", \"").append(text).append(
+      "\", has letters cdrdao cannot burn; write it in Latin letters");
+  EndComment(comments, from);
+}
 
 std::string FixScript(const ScriptList& list, const Disc& disc, const DiscLayout& layout,
                       std::span<const Finding> findings, const Names& names) {

@@ -40,6 +40,16 @@ struct ScriptList {
   std::string_view folder = {};
 };
 
+// A title or performer from another program (the tags, a cue sheet) as a line of the list gives
+// it: as the sheet writes it, or where letters of it would be lost, as given, on one line, which
+// the next run says; none where, holding .wav, its line would name a WAV file.
+std::string TextForLine(const std::string& raw);
+
+// Appends a comment that says of text, the what of line, whose letters would be lost, what to do;
+// nothing for any other text.
+void SayLost(std::string* comments, const std::string& text, std::string_view what,
+             std::string_view line);
+
 // The script for the list called names.list, of which the run made disc, laid out as layout
 // says, with findings: the commands of the findings' fixes, the list as the fixes and the files'
 // tags write it (its lines as the disc has them, each rewritten where a finding is about it), and

@@ -116,6 +116,42 @@ std::string ListTooLarge(std::string_view name) {
   return Line("Track list called ", name, " is too large");
 }
 
+namespace {
+
+// A name as a shell command takes it: as it is where it holds nothing the shell reads otherwise,
+// else in single quotes after ./ where it does not start at the root.
+std::string ShellWord(std::string_view name) {
+  const bool plain =
+      !name.empty() && name[0] != '-' &&
+      name.find_first_not_of(
+          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._/+-") == name.npos;
+  if (plain) return std::string(name);
+  std::string word;
+  AppendPathWord(&word, name);
+  return word;
+}
+
+}  // namespace
+
+std::string AlbumIsNoList(std::string_view name, ListForm form) {
+  std::string said = std::string(name) +
+                     (form == ListForm::kPlaylist ? " is a playlist" : " is a cue sheet") +
+                     ", not a track list, and no cue file is written; this makes its track list:";
+  std::string command = "  vantorel --script " + ShellWord(name) + " > fix.sh && sh fix.sh";
+  MaskControls(&said, 0);
+  MaskControls(&command, 0);
+  return said + "\n" + command + "\n";
+}
+
+std::string FlacHoldsCueSheet(std::string_view list, const ListLine& line) {
+  std::string said = "vantorel: " + std::string(list) + ":" + Number(line.number) + ": note: \"" +
+                     std::string(line.text) +
+                     "\" holds the cue sheet of its album; vantorel --script makes its tracks the "
+                     "list's";
+  MaskControls(&said, 0);
+  return said + "\n";
+}
+
 void AppendProbeMessages(std::string* out, std::string_view name, const WavFile& wav) {
   const HeaderFacts& h = wav.header;
   if (wav.open_error != 0) {

@@ -12,6 +12,7 @@
 #include "disc/findings.h"
 #include "disc/layout.h"
 #include "io/cue_file.h"
+#include "tracklist/list_form.h"
 
 namespace vantorel {
 
@@ -26,6 +27,13 @@ std::string ListCannotOpen(std::string_view name, int error);
 // Said on standard error of an argument that starts with - and is no option.
 std::string UnknownOption(std::string_view arg);
 std::string ListTooLarge(std::string_view name);
+
+// Said on standard output of a list that is a cue sheet or a playlist (form), of which no cue file
+// is written: what it is, and the command that makes its track list.
+std::string AlbumIsNoList(std::string_view name, ListForm form);
+
+// Said on standard error of the line of a list of one FLAC file that holds a cue sheet.
+std::string FlacHoldsCueSheet(std::string_view list, const ListLine& line);
 
 // Appends standard output's messages of the probe of the WAV file called name: that it cannot be
 // opened or read, or lacks a format or data block, or gives a format that cannot be measured.
