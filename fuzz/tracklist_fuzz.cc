@@ -104,11 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  // The sheet starts with the disc's title and performer, where the list gives them, and then the
-  // first file.
+  // The sheet starts with the disc's catalog number, title and performer, where the list gives
+  // them, and then the first file.
   std::string cue = BuildCueSheet(disc, layout);
   std::string_view files = cue;
-  for (std::string_view text : {"TITLE \"", "PERFORMER \""}) {
+  for (std::string_view text : {"CATALOG ", "TITLE \"", "PERFORMER \""}) {
     if (files.starts_with(text)) files.remove_prefix(files.find('\n') + 1);
   }
   if (count == 0 ? !cue.empty() : !files.starts_with("FILE \"")) std::abort();

@@ -488,7 +488,9 @@ TEST_F(WriteCueFileTest, EveryKindOfName) {
     }
     // A file that was there gets its room before the signals are held; one this call made has
     // them held from the open that made it.
-    if (seen.reserved) EXPECT_EQ(seen.held_while_reserving, made);
+    if (seen.reserved) {
+      EXPECT_EQ(seen.held_while_reserving, made);
+    }
     // A file made and left is said before a signal may end the tool.
     EXPECT_EQ(held, !c.left.empty());
     EXPECT_EQ(seen.broken, std::vector<std::string>{});

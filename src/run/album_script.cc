@@ -11,18 +11,6 @@ namespace vantorel {
 
 namespace {
 
-// The words of a FLAGS line, in the order cdrdao writes them.
-std::string FlagWords(uint8_t flags) {
-  std::string words;
-  for (auto [bit, word] :
-       {std::pair{kAlbumFlagDcp, "DCP"}, {kAlbumFlag4ch, "4CH"}, {kAlbumFlagPre, "PRE"}}) {
-    if ((flags & bit) == 0) continue;
-    if (!words.empty()) words.push_back(' ');
-    words.append(word);
-  }
-  return words;
-}
-
 // Appends a line of the list: the keyword, a blank and the text, where there is a text.
 void AppendLine(std::string* out, std::string_view keyword, std::string_view text) {
   if (!text.empty()) Append(out, {keyword, " ", text, "\n"});
