@@ -93,7 +93,9 @@ class Vantorel : public TempDirTest {
       }
       if (launch.closed >= 0) close(launch.closed);
       // Whatever the test runner does with these, the tool starts with them at their defaults.
-      for (int s : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+      for (int s : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1}) {
+        signal(s, SIG_DFL);
+      }
       if (launch.ignored != 0) signal(launch.ignored, SIG_IGN);
       if (launch.file_limit > 0) {
         struct rlimit limit = {launch.file_limit, launch.file_limit};
