@@ -75,12 +75,19 @@ std::string HelpText() {
          "  DISC TITLE Live at the Mill\n"
          "  DISC PERFORMER The Night Owls\n"
          "\n"
+         "A ripper's cue sheet (named .cue, or text that starts as one), an .m3u or .m3u8\n"
+         "playlist, or a list of one FLAC file that holds a cue sheet is an album: a plain\n"
+         "run writes no cue file, and --script makes its track list of CD WAV files:\n"
+         "  vantorel --script album.cue > fix.sh && sh fix.sh && vantorel --strict\n"
+         "\n"
          "cdrdao burns the titles only when told to:\n"
          "  cdrdao write --driver generic-mmc:0x10 output.cue\n"
          "\n"
          "Exit status:\n" +
          status(kExitDone, "the report was printed and the cue file written, or the script") +
-         status(kExitNoList, "no list to read, or the list cannot be read or is too large") +
+         status(kExitNoList,
+                "no list to read, the list cannot be read or is too large, or it is\n"
+                "     a cue sheet or a playlist, whose findings and next step were said") +
          status(kExitBadWav, "a WAV file of the list cannot be used") +
          status(kExitNoOutput, "the cue file or the report cannot be written") +
          status(kExitWarned, "with --strict: all was written, but a warning was given") +
