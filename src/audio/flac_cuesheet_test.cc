@@ -80,6 +80,8 @@ TEST(ReadFlacCueSheet, Findings) {
       {Head("", 2) + one + lead_out, 588000, "", " 2|1 1@0:0"},
       {Head("", 2) + one + lead_out, 0, "", " 2|1 1@0:0"},
       {Head("", 2, false) + one + Track(588000, 255, {}), 588000, "", " 2|1 1@0:0"},
+      // As metaflac imports a sheet of audio that ends inside a frame.
+      {Head("", 2, false) + one + Track(588100, 170, {}), 588100, "", " 2|1 1@0:0"},
       {Head("0000000000000", 1) + lead_out, 587999, "CatalogZeros@0 OffsetPastEnd@1:170,588000",
        " 2"},
       {Head("123", 3) + Track(0, 1, {{0, 1}}, "000000000000") +

@@ -65,16 +65,19 @@ for n in t1 p2 t3 p4; do
   sox -t raw -r 44100 -b 16 -c 2 -e signed "$n.raw" "$n.wav"
   printf 'FILE "%s.wav" WAVE\n  TRACK %02d AUDIO\n    INDEX 01 00:00:00\n' "$n" "${n#?}"
 done > playlist.cue
-for disc in image leftout playlist; do
+# A FLAC CUESHEET block has no room for the flag DCP, and the image that holds one here ends
+# inside a frame.
+cat h.raw t1.raw g2.raw t2.raw t3.raw g4.raw p4.raw > block.raw
+sox -t raw -r 44100 -b 16 -c 2 -e signed block.raw block.wav
+sed 's/image\.wav/block.wav/; /FLAGS DCP$/d; s/FLAGS DCP PRE/FLAGS PRE/' image.cue > block.cue
+for disc in image leftout playlist block; do
   cdrdao show-toc "$disc.cue" > "$disc.toc" 2>/dev/null
 done
-# A FLAC CUESHEET block has no room for the flag DCP.
-sed 's/COPY PERMITTED/COPY NOT PERMITTED/' image.toc > block.toc
-cp image.raw block.raw
-check "the reference discs' tracks" "$(grep -c '^TRACK' image.toc leftout.toc playlist.toc)" \
-  "image.toc:4
+check "the reference discs' tracks" \
+  "$(grep -c '^TRACK' image.toc leftout.toc playlist.toc block.toc)" "image.toc:4
 leftout.toc:4
-playlist.toc:4"
+playlist.toc:4
+block.toc:4"
 
 # A ripper's track: its opening lines, texts and codes as EAC writes them.
 track() {  # track N TITLE PERFORMER
@@ -174,9 +177,10 @@ row() {  # row STYLE: sets list, disc, texts
       } > album.cue
       ;;
     flac-block)  # The image's sheet as the FLAC file's CUESHEET block, which has no texts.
-      flacof 'Range.flac' h t1 g2 t2 t3 g4 t4
+      flacof 'Range.flac' h t1 g2 t2 t3 g4 p4
       image_sheet Range.flac > sheet.cue
-      metaflac --import-cuesheet-from=sheet.cue Range.flac
+      # metaflac warns that the sheet is not a CD's: the audio ends inside a frame.
+      metaflac --import-cuesheet-from=sheet.cue Range.flac 2>/dev/null
       rm sheet.cue
       printf 'Range.flac\n' > tlist.txt
       list= disc=block texts=no
