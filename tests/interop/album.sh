@@ -2,7 +2,9 @@
 # A ripped album in every form rippers write it, taken down the album's road: the fix script
 # makes the track list, and the sheet of the next run is the disc the ripper read, as cdrdao lays
 # it out (every track, gap, code and flag where it was), with every title and performer, and
-# every sample of the audio in order.
+# every sample of the audio in order. Real rippers' sheets and broken ones are said wrong line by
+# line, and never give a sheet of their own.
+CORPUS=$(cd "$(dirname "$0")/../../fuzz/corpus" && pwd)
 . "$(dirname "$0")/common.sh"
 need sox flac metaflac cdrdao cueprint shellcheck
 export LC_ALL=C
@@ -244,4 +246,86 @@ for style in eac-image eac-appended eac-leftout eac-next whipper-htoa flac-block
     "$(cmp "../$disc.raw" disc.raw 2>&1)" ""
   cd ..
 done
+
+# Each ripper's sheet of the corpus beside files of the lengths it needs (a WAV header and no
+# audio, whatever the name): the plain run says what to run and what it finds, on the sheet's
+# lines, and writes no sheet; the script is clean to shellcheck and makes the track list.
+silent() {  # silent NAME FRAMES
+  case $1 in */*) mkdir -p "${1%/*}" ;; esac
+  if [ "${1##*.}" = bin ]; then
+    truncate -s $(($2 * 2352)) "$1"
+  else
+    "$WAVKIT" header $(($2 * 588)) > "$1"
+    truncate -s $(($2 * 2352 + 44)) "$1"
+  fi
+}
+mkdir samples
+cd samples
+for sample in "$CORPUS"/cue/* "$CORPUS"/playlist/*; do
+  name=${sample##*/}
+  mkdir "$name.d"
+  cd "$name.d"
+  cp "$sample" .
+  # Each file the sheet names, 5 seconds longer than its last index.
+  awk '{ sub(/\r$/, ""); sub(/^\357\273\277/, "") }
+    $1 == "FILE" { f = $0; sub(/^[ \t]*FILE[ \t]+"/, "", f); sub(/"[^"]*$/, "", f); gsub(/\\/, "/", f)
+      if (!(f in last)) { last[f] = 0; order[n++] = f } }
+    $1 == "INDEX" { split($3, t, ":"); at = (t[1] * 60 + t[2]) * 75 + t[3]; if (at > last[f]) last[f] = at }
+    FILENAME ~ /m3u8?$/ && /^[^#]/ { order[n++] = $0 }
+    END { for (i = 0; i < n; ++i) print last[order[i]] + 375, order[i] }' "$name" |
+    while read -r frames file; do silent "$file" "$frames"; done
+  status=0
+  "$VANTOREL" "$name" > plain.out 2> plain.err || status=$?
+  check "$name: the plain run says how to make the track list, and writes no sheet" \
+    "$status $(tail -n 1 plain.out) $(ls output.cue 2>&1 >/dev/null | wc -l)" \
+    "1   vantorel --script $name > fix.sh && sh fix.sh 1"
+  check "$name: each finding on its place in the sheet" \
+    "$(grep -cv "^vantorel: $name\(:[0-9]*\)\?: note: " plain.err)" 0
+  status=0
+  "$VANTOREL" --script "$name" > fix.sh 2>/dev/null || status=$?
+  check "$name: the script is clean to shellcheck, and makes the list" \
+    "$status $(shellcheck -s sh -S warning fix.sh 2>&1) $(grep -c "^place './list'" fix.sh)" "0  1"
+  cd ..
+done
+cd ..
+
+# Sheets that cannot be the disc, and one of a megabyte of REM lines: each finding on the line it
+# is about, and no sheet written.
+mkdir broken
+cd broken
+silent a.wav 750
+mkdir dir.wav
+track() { printf '  TRACK %02d AUDIO\n    INDEX 01 %s\n' "$1" "$2"; }
+while IFS='|' read -r what said; do
+  case $what in
+    directory) { printf 'FILE "dir.wav" WAVE\n'; track 1 00:00:00; } ;;
+    parent) { printf 'FILE "../.." WAVE\n'; track 1 00:00:00; } ;;
+    past-end) { printf 'FILE "a.wav" WAVE\n'; track 1 00:00:00; track 2 00:10:01; } ;;
+    backwards) { printf 'FILE "a.wav" WAVE\n'; track 1 00:05:00; track 2 00:04:00; } ;;
+    track-00) { printf 'FILE "a.wav" WAVE\n'; track 0 00:00:00; } ;;
+    75-frames) { printf 'FILE "a.wav" WAVE\n'; track 1 00:00:75; } ;;
+    100-tracks)
+      printf 'FILE "a.wav" WAVE\n'
+      for t in $(seq 1 100); do track "$t" "00:00:$(printf %02d $((t % 75)))"; done
+      ;;
+    remarks)
+      printf 'REM GENRE "Indie Rock"\n%.0s' $(seq 45000)
+      printf 'FILE "a.wav" WAVE\n'
+      track 1 00:00:00
+      ;;
+  esac > "$what.cue"
+  status=0
+  "$VANTOREL" "$what.cue" > /dev/null 2> err.txt || status=$?
+  check "$what: the run says where the sheet is wrong, and writes no sheet" \
+    "$status $(grep -c -F "vantorel: $what.cue:$said" err.txt) $(ls output.cue 2>/dev/null)" "1 1 "
+done <<'ROWS'
+directory|1: error: "dir.wav" is a directory; name the audio file
+parent|1: error: the file's name leads out of the sheet's folder with ..; it is not looked up
+past-end|5: error: the index at 00:10:01 lies past the end of its file, at 00:10:00
+backwards|5: error: the index at 00:04:00 lies before the one above it, at 00:05:00, in the same
+track-00|2: error: track number 0: a CD numbers its tracks 1 to 99
+75-frames|3: error: a time whose seconds reach 60 or whose frames reach 75 is no time
+100-tracks|200: error: a 100th track: a CD holds 99, and the tracks from here on are not read
+remarks|65: note: more than 64 REM lines here; the rest are not read
+ROWS
 finish
