@@ -45,6 +45,7 @@ std::string_view Text(std::span<const uint8_t> b) {
 struct BlockReader {
   std::span<const uint8_t> block;
   uint64_t total_samples;
+  uint64_t rate;
   FlacCueSheet out;
   size_t pos = 0;
   int place = 0;  // The place of the track being read, from 1.
@@ -70,9 +71,19 @@ struct BlockReader {
     uint64_t at = Sum(from, offset);
     bool past = total_samples != 0 && (lead_out ? at > total_samples : at >= total_samples);
     if (past) Find(K::kOffsetPastEnd, number, at);
-    if (!lead_out && offset % kFlacSamplesPerFrame != 0) {
+    if (!lead_out && offset % rate * cd::kFramesPerSecond % rate != 0) {
       Find(K::kOffsetNotOnFrame, number, offset);
     }
+  }
+
+  // The CD frames of an offset, a part of a frame dropped, at most the largest a frame count
+  // holds.
+  uint32_t Frames(uint64_t offset) const {
+    const uint64_t seconds = offset / rate;
+    const uint64_t frames = offset % rate * cd::kFramesPerSecond / rate;
+    constexpr uint64_t kMost = std::numeric_limits<uint32_t>::max();
+    if (seconds > kMost / cd::kFramesPerSecond) return kMost;
+    return static_cast<uint32_t>(std::min(kMost, seconds * cd::kFramesPerSecond + frames));
   }
 
   void Indexes(AlbumTrack* track, uint64_t offset, size_t count);
@@ -94,8 +105,7 @@ void BlockReader::Indexes(AlbumTrack* track, uint64_t offset, size_t count) {
                              [n](const AlbumIndex& x) { return x.number == n; });
     if (n > kMaxIndexNumber || taken) continue;
     last_number = n;
-    auto frames = static_cast<uint32_t>(std::min<uint64_t>(
-        Sum(offset, relative) / kFlacSamplesPerFrame, std::numeric_limits<uint32_t>::max()));
+    const uint32_t frames = Frames(Sum(offset, relative));
     if (!track->indexes.empty() && frames < track->indexes.back().frames) {
       Find(K::kIndexBackwards, frames, track->indexes.back().frames);
     }
@@ -166,8 +176,9 @@ void BlockReader::Read() {
 
 }  // namespace
 
-FlacCueSheet ReadFlacCueSheet(std::span<const uint8_t> block, uint64_t total_samples) {
-  BlockReader reader{block, total_samples, {}};
+FlacCueSheet ReadFlacCueSheet(std::span<const uint8_t> block, uint64_t total_samples,
+                              uint32_t rate) {
+  BlockReader reader{block, total_samples, rate != 0 ? rate : cd::kRate, {}};
   reader.Read();
   return std::move(reader.out);
 }
