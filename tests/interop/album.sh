@@ -301,7 +301,7 @@ done
 cd ..
 
 # Sheets that cannot be the disc, and one of a megabyte of REM lines: each finding on the line it
-# is about, and no sheet written.
+# is about, no sheet written, and a script that says so.
 mkdir broken
 cd broken
 silent a.wav 750
@@ -329,6 +329,8 @@ while IFS='|' read -r what said; do
   "$VANTOREL" "$what.cue" > /dev/null 2> err.txt || status=$?
   check "$what: the run says where the sheet is wrong, and writes no sheet" \
     "$status $(grep -c -F "vantorel: $what.cue:$said" err.txt) $(ls output.cue 2>/dev/null)" "1 1 "
+  "$VANTOREL" --script "$what.cue" > fix.sh 2>/dev/null
+  check "$what: the script is clean to shellcheck" "$(shellcheck -s sh -S warning fix.sh 2>&1)" ""
 done <<'ROWS'
 directory|1: error: "dir.wav" is a directory; name the audio file
 parent|1: error: the file's name leads out of the sheet's folder with ..; it is not looked up
