@@ -19,6 +19,8 @@ void AppendText(std::string* out, const AlbumFinding& f, const AlbumNames& names
   const std::string_view file =
       f.value < names.files.size() ? std::string_view(names.files[f.value]) : "";
   const std::string_view track = "track ";
+  constexpr std::string_view kCdg =
+      " is a CD+G track, whose file holds its graphics beside its audio in every sector";
   switch (f.kind) {
     case K::kUnknownCommand:
       return (void)out->append("this is no command of a cue sheet; the line is left out");
@@ -142,13 +144,11 @@ void AppendText(std::string* out, const AlbumFinding& f, const AlbumNames& names
     case K::kPostgapLeftOut:
       return Append(out, {track, v, "'s POSTGAP is left out: a track list has no line for it"});
     case K::kDataTrackLeftOut:
-      return Append(out, {track, v,
-                          " is a data track; it is left out, and the disc is its "
-                          "audio tracks alone"});
+      return Append(out, {track, v, f.other == 1 ? kCdg : " is a data track",
+                          "; it is left out, and the disc is its audio tracks alone"});
     case K::kDataTrackInFile:
-      return Append(out, {track, v,
-                          " is a data track in a file an audio track lies in; a "
-                          "list cannot leave it out"});
+      return Append(out, {track, v, f.other == 1 ? kCdg : " is a data track",
+                          " in a file an audio track lies in; a list cannot leave it out"});
     case K::kScmsLeftOut:
       return (void)out->append("the flag SCMS is left out: a track list writes DCP, 4CH and PRE");
     case K::kIndexPastEnd:
