@@ -84,7 +84,8 @@ block.toc:4"
 
 # A ripper's track: its opening lines, texts and codes as EAC writes them.
 track() {  # track N TITLE PERFORMER
-  printf '  TRACK %02d AUDIO\n    TITLE "%s"\n    PERFORMER "%s"\n%s\n' "$1" "$2" "$3" "$(codes "$1")"
+  printf '  TRACK %02d AUDIO\n    TITLE "%s"\n    PERFORMER "%s"\n' "$1" "$2" "$3"
+  codes "$1"
 }
 one() { track 1 One 'The Testers'; }
 two() { track 2 Two 'Guest Star'; }
@@ -279,9 +280,11 @@ for sample in "$CORPUS"/cue/* "$CORPUS"/playlist/*; do
   cp "$sample" .
   # Each file the sheet names, 5 seconds longer than its last index.
   awk '{ sub(/\r$/, ""); sub(/^\357\273\277/, "") }
-    $1 == "FILE" { f = $0; sub(/^[ \t]*FILE[ \t]+"/, "", f); sub(/"[^"]*$/, "", f); gsub(/\\/, "/", f)
+    $1 == "FILE" {
+      f = $0; sub(/^[ \t]*FILE[ \t]+"/, "", f); sub(/"[^"]*$/, "", f); gsub(/\\/, "/", f)
       if (!(f in last)) { last[f] = 0; order[n++] = f } }
-    $1 == "INDEX" { split($3, t, ":"); at = (t[1] * 60 + t[2]) * 75 + t[3]; if (at > last[f]) last[f] = at }
+    $1 == "INDEX" {
+      split($3, t, ":"); at = (t[1] * 60 + t[2]) * 75 + t[3]; if (at > last[f]) last[f] = at }
     FILENAME ~ /m3u8?$/ && /^[^#]/ { order[n++] = $0 }
     END { for (i = 0; i < n; ++i) print last[order[i]] + 375, order[i] }' "$name" |
     while read -r frames file; do silent "$file" "$frames"; done
@@ -306,23 +309,23 @@ mkdir broken
 cd broken
 silent a.wav 750
 mkdir dir.wav
-track() { printf '  TRACK %02d AUDIO\n    INDEX 01 %s\n' "$1" "$2"; }
+bare() { printf '  TRACK %02d AUDIO\n    INDEX 01 %s\n' "$1" "$2"; }
 while IFS='|' read -r what said; do
   case $what in
-    directory) { printf 'FILE "dir.wav" WAVE\n'; track 1 00:00:00; } ;;
-    parent) { printf 'FILE "../.." WAVE\n'; track 1 00:00:00; } ;;
-    past-end) { printf 'FILE "a.wav" WAVE\n'; track 1 00:00:00; track 2 00:10:01; } ;;
-    backwards) { printf 'FILE "a.wav" WAVE\n'; track 1 00:05:00; track 2 00:04:00; } ;;
-    track-00) { printf 'FILE "a.wav" WAVE\n'; track 0 00:00:00; } ;;
-    75-frames) { printf 'FILE "a.wav" WAVE\n'; track 1 00:00:75; } ;;
+    directory) { printf 'FILE "dir.wav" WAVE\n'; bare 1 00:00:00; } ;;
+    parent) { printf 'FILE "../.." WAVE\n'; bare 1 00:00:00; } ;;
+    past-end) { printf 'FILE "a.wav" WAVE\n'; bare 1 00:00:00; bare 2 00:10:01; } ;;
+    backwards) { printf 'FILE "a.wav" WAVE\n'; bare 1 00:05:00; bare 2 00:04:00; } ;;
+    track-00) { printf 'FILE "a.wav" WAVE\n'; bare 0 00:00:00; } ;;
+    75-frames) { printf 'FILE "a.wav" WAVE\n'; bare 1 00:00:75; } ;;
     100-tracks)
       printf 'FILE "a.wav" WAVE\n'
-      for t in $(seq 1 100); do track "$t" "00:00:$(printf %02d $((t % 75)))"; done
+      for t in $(seq 1 100); do bare "$t" "00:00:$(printf %02d $((t % 75)))"; done
       ;;
     remarks)
       printf 'REM GENRE "Indie Rock"\n%.0s' $(seq 45000)
       printf 'FILE "a.wav" WAVE\n'
-      track 1 00:00:00
+      bare 1 00:00:00
       ;;
   esac > "$what.cue"
   status=0
