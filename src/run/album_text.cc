@@ -79,9 +79,11 @@ void AppendText(std::string* out, const AlbumFinding& f, const AlbumNames& names
           "a catalog number of zeros, which rippers write for none; none is "
           "written");
     case K::kTextTooLong:
-      return Append(out,
-                    {"a text of ", v, " bytes; cdrdao takes ", Number(kMaxAlbumTextBytes),
-                     ", and the list gets the first ", Number(kMaxAlbumTextBytes), " letters"});
+      // The list writes each letter outside ASCII as one or more ASCII letters, and cuts the text
+      // only past 80 of them.
+      return Append(out, {"a text of ", v, " bytes, more than the ", Number(kMaxAlbumTextBytes),
+                          " cdrdao takes; the list gets at most ", Number(kMaxAlbumTextBytes),
+                          " letters of it"});
     case K::kTooManyRemarks:
       return Append(out, {"more than ", Number(kMaxRemarks),
                           " REM lines here; the rest are "
