@@ -1,6 +1,7 @@
 #include "tracklist/cue_reader.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "cd.h"
@@ -377,7 +378,15 @@ void Reader::CloseTrack() {
 }  // namespace
 
 AlbumRead ReadCueSheet(std::string_view text) {
-  return Reader().Read(text);
+  const bool little = text.starts_with("\xFF\xFE");
+  if (!little && !text.starts_with("\xFE\xFF")) return Reader().Read(text);
+  std::u16string units(text.size() / 2 - 1, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<uint8_t>(text[2 * i + 2]);
+    const auto second = static_cast<uint8_t>(text[2 * i + 3]);
+    units[i] = static_cast<char16_t>(little ? second << 8 | first : first << 8 | second);
+  }
+  return Reader().Read(Utf16ToUtf8(units));
 }
 
 }  // namespace vantorel

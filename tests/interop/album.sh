@@ -116,6 +116,10 @@ row() {  # row STYLE: sets list, disc, texts
       flacof 'Range.flac' h t1 g2 t2 t3 g4 t4
       image_sheet Range.flac | crlf > album.cue
       ;;
+    eac-unicode)  # The same sheet in UTF-16, as EAC writes one whose texts its code page lacks.
+      flacof 'Range.flac' h t1 g2 t2 t3 g4 t4
+      image_sheet Range.flac | crlf | iconv -f UTF-8 -t UTF-16 > album.cue
+      ;;
     eac-appended)  # A file per track, each gap at the end of the file before.
       flacof '01 - One.flac' h t1 g2
       flacof '02 - Two.flac' t2
@@ -219,8 +223,8 @@ row() {  # row STYLE: sets list, disc, texts
   esac
 }
 
-for style in eac-image eac-appended eac-leftout eac-next whipper-htoa flac-block flac-block-96k \
-  flac-tag playlist; do
+for style in eac-image eac-unicode eac-appended eac-leftout eac-next whipper-htoa flac-block \
+  flac-block-96k flac-tag playlist; do
   mkdir "$style"
   cd "$style"
   row "$style"
