@@ -282,15 +282,19 @@ for sample in "$CORPUS"/cue/* "$CORPUS"/playlist/*; do
   mkdir "$name.d"
   cd "$name.d"
   cp "$sample" .
-  # Each file the sheet names, 5 seconds longer than its last index.
-  awk '{ sub(/\r$/, ""); sub(/^\357\273\277/, "") }
+  # Each file the sheet (as UTF-8) names, 5 seconds longer than its last index.
+  if [ "$(head -c 2 "$name" | od -An -tx1)" = " ff fe" ]; then
+    iconv -f UTF-16 -t UTF-8 "$name"
+  else
+    cat "$name"
+  fi | awk -v list="$name" '{ sub(/\r$/, ""); sub(/^\357\273\277/, "") }
     $1 == "FILE" {
       f = $0; sub(/^[ \t]*FILE[ \t]+"/, "", f); sub(/"[^"]*$/, "", f); gsub(/\\/, "/", f)
       if (!(f in last)) { last[f] = 0; order[n++] = f } }
     $1 == "INDEX" {
       split($3, t, ":"); at = (t[1] * 60 + t[2]) * 75 + t[3]; if (at > last[f]) last[f] = at }
-    FILENAME ~ /m3u8?$/ && /^[^#]/ { order[n++] = $0 }
-    END { for (i = 0; i < n; ++i) print last[order[i]] + 375, order[i] }' "$name" |
+    list ~ /m3u8?$/ && /^[^#]/ { order[n++] = $0 }
+    END { for (i = 0; i < n; ++i) print last[order[i]] + 375, order[i] }' |
     while read -r frames file; do silent "$file" "$frames"; done
   status=0
   "$VANTOREL" "$name" > plain.out 2> plain.err || status=$?
