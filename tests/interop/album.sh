@@ -11,7 +11,7 @@ export LC_ALL=C
 
 # The audio, in CD frames, each part a sine of its own: the hidden audio before track 1, track 1,
 # track 2's gap, track 2, track 3 (with an INDEX 02 100 frames in), track 4's gap and track 4.
-part() {  # part NAME FRAMES [SAMPLES MORE] HZ
+part() {  # part NAME FRAMES SAMPLES HZ: NAME.raw, FRAMES frames and SAMPLES samples more
   sox -D -r 44100 -b 16 -c 2 -n -t raw "$1.raw" synth "$(($2 * 588 + $3))s" sine "$4" vol 0.5
 }
 part h 105 0 200
@@ -24,7 +24,7 @@ part t4 300 0 600
 # A playlist's files need not end on a frame, which a burner fills up with silence.
 part p2 375 200 400
 part p4 300 100 600
-# flac FILE PARTS...: FILE.flac, the parts one after the other.
+# flacof NAME PARTS...: the FLAC file NAME of the parts, one after the other.
 flacof() {
   local name=$1
   shift
