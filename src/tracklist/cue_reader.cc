@@ -1,7 +1,6 @@
 #include "tracklist/cue_reader.h"
 
 #include <algorithm>
-#include <string>
 #include <utility>
 
 #include "cd.h"
@@ -378,15 +377,8 @@ void Reader::CloseTrack() {
 }  // namespace
 
 AlbumRead ReadCueSheet(std::string_view text) {
-  const bool little = text.starts_with("\xFF\xFE");
-  if (!little && !text.starts_with("\xFE\xFF")) return Reader().Read(text);
-  std::u16string units(text.size() / 2 - 1, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) {
-    const auto first = static_cast<uint8_t>(text[2 * i + 2]);
-    const auto second = static_cast<uint8_t>(text[2 * i + 3]);
-    units[i] = static_cast<char16_t>(little ? second << 8 | first : first << 8 | second);
-  }
-  return Reader().Read(Utf16ToUtf8(units));
+  if (std::optional<std::string> utf8 = MarkedUtf16ToUtf8(text)) return Reader().Read(*utf8);
+  return Reader().Read(text);
 }
 
 }  // namespace vantorel
