@@ -93,4 +93,16 @@ std::string Utf16ToUtf8(std::u16string_view units) {
   return out;
 }
 
+std::optional<std::string> MarkedUtf16ToUtf8(std::string_view text) {
+  const bool little = text.starts_with("\xFF\xFE");
+  if (!little && !text.starts_with("\xFE\xFF")) return std::nullopt;
+  std::u16string units(text.size() / 2 - 1, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<uint8_t>(text[2 * i + 2]);
+    const auto second = static_cast<uint8_t>(text[2 * i + 3]);
+    units[i] = static_cast<char16_t>(little ? second << 8 | first : first << 8 | second);
+  }
+  return Utf16ToUtf8(units);
+}
+
 }  // namespace vantorel

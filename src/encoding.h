@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -54,5 +55,9 @@ std::string ToUtf8(std::string_view text);
 
 // UTF-16 code units as UTF-8, up to the first zero unit; empty where a surrogate is unpaired.
 std::string Utf16ToUtf8(std::u16string_view units);
+
+// The bytes after a UTF-16 byte order mark at the start of text, read in the order it gives, as
+// Utf16ToUtf8 gives them (a lone byte at the end left out); nothing where text starts with none.
+std::optional<std::string> MarkedUtf16ToUtf8(std::string_view text);
 
 }  // namespace vantorel

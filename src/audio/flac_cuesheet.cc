@@ -20,8 +20,10 @@ using K = AlbumFindingKind;
 constexpr size_t kHeadBytes = 128 + 8 + 259 + 1;
 constexpr size_t kTrackBytes = 8 + 1 + 12 + 14 + 1;
 constexpr size_t kIndexBytes = 8 + 1 + 3;
+// The lead-out's number: 170 in a CD's block, 255 in others; metaflac keeps 170 where it finds
+// the sheet it imports no CD's and clears the is-CD bit, as for audio that ends inside a frame.
 constexpr uint8_t kCdLeadOut = 170;
-constexpr uint8_t kLeadOut = 255;  // Of a block that is not of a CD.
+constexpr uint8_t kLeadOut = 255;
 
 uint64_t Be8(std::span<const uint8_t> b) {
   uint64_t high = Assem4(b[3], b[2], b[1], b[0]);
@@ -43,6 +45,7 @@ std::string_view Text(std::span<const uint8_t> b) {
 struct BlockReader {
   std::span<const uint8_t> block;
   uint64_t total_samples;
+  uint64_t rate;
   FlacCueSheet out;
   size_t pos = 0;
   int place = 0;  // The place of the track being read, from 1.
@@ -62,12 +65,25 @@ struct BlockReader {
   }
 
   // An offset in samples after from (0, or for an index its track's offset): found where it
-  // lies past the audio (for the lead-out, where it ends past it) or off a CD frame.
+  // lies past the audio (for the lead-out, where it ends past it) or off a CD frame. The lead-out
+  // may lie inside a frame: the audio ends there, and a burner fills the frame with silence.
   void CheckOffset(uint64_t number, uint64_t offset, uint64_t from, bool lead_out) {
     uint64_t at = Sum(from, offset);
     bool past = total_samples != 0 && (lead_out ? at > total_samples : at >= total_samples);
     if (past) Find(K::kOffsetPastEnd, number, at);
-    if (offset % kFlacSamplesPerFrame != 0) Find(K::kOffsetNotOnFrame, number, offset);
+    if (!lead_out && offset % rate * cd::kFramesPerSecond % rate != 0) {
+      Find(K::kOffsetNotOnFrame, number, offset);
+    }
+  }
+
+  // The CD frames of an offset, a part of a frame dropped, at most the largest a frame count
+  // holds.
+  uint32_t Frames(uint64_t offset) const {
+    const uint64_t seconds = offset / rate;
+    const uint64_t frames = offset % rate * cd::kFramesPerSecond / rate;
+    constexpr uint64_t kMost = std::numeric_limits<uint32_t>::max();
+    if (seconds > kMost / cd::kFramesPerSecond) return kMost;
+    return static_cast<uint32_t>(std::min(kMost, seconds * cd::kFramesPerSecond + frames));
   }
 
   void Indexes(AlbumTrack* track, uint64_t offset, size_t count);
@@ -89,8 +105,7 @@ void BlockReader::Indexes(AlbumTrack* track, uint64_t offset, size_t count) {
                              [n](const AlbumIndex& x) { return x.number == n; });
     if (n > kMaxIndexNumber || taken) continue;
     last_number = n;
-    auto frames = static_cast<uint32_t>(std::min<uint64_t>(
-        Sum(offset, relative) / kFlacSamplesPerFrame, std::numeric_limits<uint32_t>::max()));
+    const uint32_t frames = Frames(Sum(offset, relative));
     if (!track->indexes.empty() && frames < track->indexes.back().frames) {
       Find(K::kIndexBackwards, frames, track->indexes.back().frames);
     }
@@ -127,7 +142,7 @@ void BlockReader::Read() {
     uint8_t number = (*t)[8];
     uint8_t flags = (*t)[21];
     size_t indexes = (*t)[35];
-    if (i + 1 == count && number == (out.is_cd ? kCdLeadOut : kLeadOut)) {
+    if (i + 1 == count && (number == kCdLeadOut || number == kLeadOut)) {
       // The lead-out has no indexes; any the block gives are passed over.
       CheckOffset(number, offset, 0, true);
       out.lead_out = offset;
@@ -161,8 +176,9 @@ void BlockReader::Read() {
 
 }  // namespace
 
-FlacCueSheet ReadFlacCueSheet(std::span<const uint8_t> block, uint64_t total_samples) {
-  BlockReader reader{block, total_samples, {}};
+FlacCueSheet ReadFlacCueSheet(std::span<const uint8_t> block, uint64_t total_samples,
+                              uint32_t rate) {
+  BlockReader reader{block, total_samples, rate != 0 ? rate : cd::kRate, {}};
   reader.Read();
   return std::move(reader.out);
 }

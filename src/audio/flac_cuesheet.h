@@ -22,13 +22,13 @@ struct FlacCueSheet {
   std::optional<uint64_t> lead_out;
 };
 
-// The samples of a CD frame, which every offset of a CD's block is a whole number of.
-constexpr uint64_t kFlacSamplesPerFrame = 588;
-
 // Reads the body of a CUESHEET metadata block (the bytes after its 4-byte header) of a FLAC file
-// that holds total_samples samples, 0 where its STREAMINFO does not say. Every field is read
-// big-endian, as FLAC writes it; a count that claims more than the bytes hold, offsets past the
-// audio or off a CD frame, and what a cue sheet would be found wrong with are found.
-FlacCueSheet ReadFlacCueSheet(std::span<const uint8_t> block, uint64_t total_samples);
+// that holds total_samples samples at rate Hz, either 0 where its STREAMINFO does not say (a rate
+// not known is taken for the CD's). The block's offsets count the file's own samples, so that a
+// 75th of a second is rate / 75 of them. Every field is read big-endian, as FLAC writes it; a
+// count that claims more than the bytes hold, offsets past the audio or off a CD frame, and what
+// a cue sheet would be found wrong with are found.
+FlacCueSheet ReadFlacCueSheet(std::span<const uint8_t> block, uint64_t total_samples,
+                              uint32_t rate);
 
 }  // namespace vantorel

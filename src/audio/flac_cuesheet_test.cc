@@ -42,12 +42,13 @@ std::string Track(uint64_t offset, int number, const std::vector<std::pair<uint6
   return b;
 }
 
-// A block after the count of its file's samples, in 8 bytes, as the fuzz corpus keeps it.
-FlacCueSheet Read(const std::string& bytes) {
+// A block after the count of its file's samples, in 8 bytes, as the fuzz corpus keeps it, of a
+// file at rate Hz.
+FlacCueSheet Read(const std::string& bytes, uint32_t rate = 44100) {
   uint64_t total = 0;
   for (size_t i = 0; i < 8; ++i) total = total << 8 | static_cast<uint8_t>(bytes[i]);
   return ReadFlacCueSheet(
-      std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + 8, bytes.size() - 8), total);
+      std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + 8, bytes.size() - 8), total, rate);
 }
 
 // The block metaflac made of the EAC sheet is read as the sheet metaflac exports from it.
@@ -76,10 +77,19 @@ TEST(ReadFlacCueSheet, Findings) {
     uint64_t total;
     std::string findings;
     std::string layout;
+    uint32_t rate = 44100;
   } rows[] = {
       {Head("", 2) + one + lead_out, 588000, "", " 2|1 1@0:0"},
       {Head("", 2) + one + lead_out, 0, "", " 2|1 1@0:0"},
       {Head("", 2, false) + one + Track(588000, 255, {}), 588000, "", " 2|1 1@0:0"},
+      // As metaflac imports a sheet of audio that ends inside a frame.
+      {Head("", 2, false) + one + Track(588100, 170, {}), 588100, "", " 2|1 1@0:0"},
+      // At 96 kHz a frame is 1280 samples; at a rate not known, the CD's 588.
+      {Head("", 3, false) + one + Track(480000, 2, {{0, 0}, {96000, 1}}) + Track(1920000, 255, {}),
+       1920000, "", " 2|1 1@0:0|2 0@0:375 1@0:450", 96000},
+      {Head("", 3, false) + one + Track(1280, 2, {{640, 1}}) + Track(2560, 255, {}), 2560,
+       "OffsetNotOnFrame@2:2,640", " 2|1 1@0:0|2 1@0:1", 96000},
+      {Head("", 2) + Track(0, 1, {{588, 1}}) + lead_out, 588000, "", " 2|1 1@0:1", 0},
       {Head("0000000000000", 1) + lead_out, 587999, "CatalogZeros@0 OffsetPastEnd@1:170,588000",
        " 2"},
       {Head("123", 3) + Track(0, 1, {{0, 1}}, "000000000000") +
@@ -106,7 +116,7 @@ TEST(ReadFlacCueSheet, Findings) {
       {Head("", 0).substr(1), 0, "BlockCut@0:396,395", " "},
   };
   for (const Row& row : rows) {
-    FlacCueSheet read = Read(Be(row.total, 8) + row.block);
+    FlacCueSheet read = Read(Be(row.total, 8) + row.block, row.rate);
     EXPECT_EQ(Found(read.read.findings), row.findings) << row.layout;
     EXPECT_EQ(Layout(read.read.album), row.layout);
   }

@@ -8,8 +8,10 @@ namespace {
 
 using K = AlbumFindingKind;
 
+// A CD+G track is not: its file holds 2448 bytes a sector, the graphics beside the audio, which no
+// converter takes apart.
 bool IsAudio(TrackMode mode) {
-  return mode == TrackMode::kAudio || mode == TrackMode::kUnknown || mode == TrackMode::kCdg;
+  return mode == TrackMode::kAudio || mode == TrackMode::kUnknown;
 }
 
 const AlbumIndex* IndexOf(const AlbumTrack& track, int number) {
@@ -68,7 +70,8 @@ void Planner::KeepTracks(const std::vector<bool>& in_use) {
     if (!IsAudio(t.mode)) {
       bool shares = std::any_of(t.indexes.begin(), t.indexes.end(),
                                 [&](const AlbumIndex& i) { return in_use[i.file]; });
-      Find(shares ? K::kDataTrackInFile : K::kDataTrackLeftOut, t.line, t.number);
+      Find(shares ? K::kDataTrackInFile : K::kDataTrackLeftOut, t.line, t.number,
+           t.mode == TrackMode::kCdg ? 1 : 0);
       continue;
     }
     // The reader says where a track has no INDEX 01.

@@ -178,6 +178,8 @@ TEST(AlbumListText, OfRippersSheets) {
        "w", "", "DataTrackInFile@2:1"},
       {"FILE d.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n", "w", "",
        "NoAudioTrack@0 DataTrackLeftOut@2:1"},
+      {"FILE k.bin BINARY\nTRACK 01 CDG\nINDEX 01 00:00:00\n", "w", "",
+       "NoAudioTrack@0 DataTrackLeftOut@2:1,1"},
       {"FILE a.wav WAVE\nTRACK 00 AUDIO\nINDEX 01 00:00:75\n", "w", "",
        "NoAudioTrack@0 FileNotUsed@1 TrackNumberOutOfRange@2 NoIndex01@2 TimeOutOfRange@3"},
       {"FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "m", "", ""},

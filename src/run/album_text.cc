@@ -19,6 +19,8 @@ void AppendText(std::string* out, const AlbumFinding& f, const AlbumNames& names
   const std::string_view file =
       f.value < names.files.size() ? std::string_view(names.files[f.value]) : "";
   const std::string_view track = "track ";
+  constexpr std::string_view kCdg =
+      " is a CD+G track, whose file holds its graphics beside its audio in every sector";
   switch (f.kind) {
     case K::kUnknownCommand:
       return (void)out->append("this is no command of a cue sheet; the line is left out");
@@ -77,9 +79,11 @@ void AppendText(std::string* out, const AlbumFinding& f, const AlbumNames& names
           "a catalog number of zeros, which rippers write for none; none is "
           "written");
     case K::kTextTooLong:
-      return Append(out,
-                    {"a text of ", v, " bytes; cdrdao takes ", Number(kMaxAlbumTextBytes),
-                     ", and the list gets the first ", Number(kMaxAlbumTextBytes), " letters"});
+      // The list writes each letter outside ASCII as one or more ASCII letters, and cuts the text
+      // only past 80 of them.
+      return Append(out, {"a text of ", v, " bytes, more than the ", Number(kMaxAlbumTextBytes),
+                          " cdrdao takes; the list gets at most ", Number(kMaxAlbumTextBytes),
+                          " letters of it"});
     case K::kTooManyRemarks:
       return Append(out, {"more than ", Number(kMaxRemarks),
                           " REM lines here; the rest are "
@@ -142,13 +146,11 @@ void AppendText(std::string* out, const AlbumFinding& f, const AlbumNames& names
     case K::kPostgapLeftOut:
       return Append(out, {track, v, "'s POSTGAP is left out: a track list has no line for it"});
     case K::kDataTrackLeftOut:
-      return Append(out, {track, v,
-                          " is a data track; it is left out, and the disc is its "
-                          "audio tracks alone"});
+      return Append(out, {track, v, f.other == 1 ? kCdg : " is a data track",
+                          "; it is left out, and the disc is its audio tracks alone"});
     case K::kDataTrackInFile:
-      return Append(out, {track, v,
-                          " is a data track in a file an audio track lies in; a "
-                          "list cannot leave it out"});
+      return Append(out, {track, v, f.other == 1 ? kCdg : " is a data track",
+                          " in a file an audio track lies in; a list cannot leave it out"});
     case K::kScmsLeftOut:
       return (void)out->append("the flag SCMS is left out: a track list writes DCP, 4CH and PRE");
     case K::kIndexPastEnd:

@@ -498,7 +498,7 @@ std::optional<AlbumRead> AlbumOfFlac(const ListLine& line, const FileTags& tags)
   if (!tags.cuesheet.empty()) read = ReadCueSheet(tags.cuesheet);
   if (read.album.files.size() != 1 || read.album.tracks.empty()) {
     if (tags.cuesheet_block.empty()) return std::nullopt;
-    read = ReadFlacCueSheet(tags.cuesheet_block, tags.samples).read;
+    read = ReadFlacCueSheet(tags.cuesheet_block, tags.samples, tags.rate).read;
   }
   if (read.album.files.empty()) return std::nullopt;
   AlbumFile& file = read.album.files[0];

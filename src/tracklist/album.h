@@ -162,11 +162,11 @@ enum class AlbumFindingKind : uint8_t {
   kIndexesLeftOut,      // On the first INDEX 02 or higher; other: how many.
   kPregapWithGap,       // Its PREGAP, left out beside its gap of audio.
   kPostgapLeftOut,
-  kDataTrackLeftOut,
-  kDataTrackInFile,  // It lies in a file an audio track lies in too.
-  kScmsLeftOut,      // The first of the album's.
-  kIndexPastEnd,     // value: its time; other: the file's length, both in CD frames.
-  kTextsLeftOut,     // value: the AlbumTextKind; the first of the album's of that kind.
+  kDataTrackLeftOut,  // other: 1 for a CD+G track, whose file holds graphics beside its audio.
+  kDataTrackInFile,   // It lies in a file an audio track lies in too; other as above.
+  kScmsLeftOut,       // The first of the album's.
+  kIndexPastEnd,      // value: its time; other: the file's length, both in CD frames.
+  kTextsLeftOut,      // value: the AlbumTextKind; the first of the album's of that kind.
   kCdTextFileLeftOut,
   kNoAudioTrack,
   kFindingsNotKept,  // Last, after kMaxAlbumFindings kept; line: that of the first not kept;

@@ -377,6 +377,7 @@ void Reader::CloseTrack() {
 }  // namespace
 
 AlbumRead ReadCueSheet(std::string_view text) {
+  if (std::optional<std::string> utf8 = MarkedUtf16ToUtf8(text)) return Reader().Read(*utf8);
   return Reader().Read(text);
 }
 

@@ -9,7 +9,9 @@
 namespace vantorel {
 
 // Reads a cue sheet's text. Commands are read in any case; words are parted by blanks; a line ends
-// at LF, CR LF or a lone CR; a UTF-8 byte order mark at the start is skipped. Texts, names and
+// at LF, CR LF or a lone CR; a UTF-8 byte order mark at the start is skipped, and a text that
+// starts with a UTF-16 one, as Windows programs write a sheet whose texts their code page cannot
+// hold, is read as UTF-16 of that byte order, up to a NUL or a surrogate unpaired. Texts, names and
 // REM values are taken quoted or not (quoted, up to the line's last double quote) and come out
 // as UTF-8, each read as Windows-1252 where it is not valid UTF-8. TITLE, PERFORMER, SONGWRITER,
 // COMPOSER, ARRANGER, MESSAGE and REM lines belong to the track opened above them, or to the disc

@@ -132,9 +132,22 @@ TEST(ReadCueSheet, RippersTexts) {
             texts(ReadCueSheet(Sample("cuetools-latin1-image.cue")).album));
 }
 
+// A sheet as UTF-16 in the byte order its mark gives, and a lone byte after it.
+std::string Utf16(std::u16string_view text, bool big) {
+  std::string b = big ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : text) {
+    b += static_cast<char>(big ? c >> 8 : c & 0xFF);
+    b += static_cast<char>(big ? c & 0xFF : c >> 8);
+  }
+  return b + "x";
+}
+
 // What each line of a sheet is found to be wrong with, and, where given, the layout read.
 TEST(ReadCueSheet, Findings) {
   const std::string a = "FILE a.wav WAVE\n";
+  const std::u16string u16 =
+      u"TITLE " + std::u16string(41, u'\u00E9') +
+      u"\r\nFILE \"\U0001D11E.wav\" WAVE\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:01\r\n";
   const std::string one = a + "TRACK 01 AUDIO\n";
   struct Row {
     std::string sheet;
@@ -183,6 +196,10 @@ TEST(ReadCueSheet, Findings) {
              "\"0602435678912\"\nCATALOG 0602435678912X\n",
        "NoIndex01@2:1 IsrcMalformed@3 IsrcMalformed@5 CatalogMalformed@6 CatalogMalformed@8",
        "0602435678912 1|1i"},
+      // Read as UTF-8: a text of 41 letters in 82 bytes, a name of a letter past U+FFFF.
+      {Utf16(u16, false), "TextTooLong@1:82", " 1|1 1@0:1"},
+      {Utf16(u16, true), "TextTooLong@1:82", " 1|1 1@0:1"},
+      {Utf16(u"TITLE x\xD800\nFOO", false), "", " "},
       {"TITLE " + std::string(81, 'x') + "\nPERFORMER \"" + std::string(80, 'x') +
            "\"\nSONGWRITER \"" + std::string(81, 'x') + "\"\n",
        "TextTooLong@1:81 TextTooLong@3:81"},

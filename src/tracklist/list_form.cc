@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "encoding.h"
 #include "tracklist/list_text.h"
 #include "tracklist/tracklist.h"
 
@@ -28,6 +29,7 @@ bool StartsWithCommand(std::string_view line, std::string_view command) {
 ListForm FormOfList(std::string_view name, std::string_view text) {
   if (EndsIn(name, ".cue")) return ListForm::kCueSheet;
   if (EndsIn(name, ".m3u") || EndsIn(name, ".m3u8")) return ListForm::kPlaylist;
+  if (std::optional<std::string> utf8 = MarkedUtf16ToUtf8(text)) return FormOfList(name, *utf8);
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   if (text.starts_with("#EXTM3U")) return ListForm::kPlaylist;

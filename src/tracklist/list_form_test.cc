@@ -31,6 +31,7 @@ TEST(FormOfList, ByNameThenByText) {
       {"tlist.txt", "FILE\tx\n", ListForm::kCueSheet},
       {"tlist.txt", "FILE\nTITLE x\n", ListForm::kTrackList},
       {"album.cue.txt", "", ListForm::kTrackList},
+      {"tlist.txt", {"\xFF\xFE#\0E\0X\0T\0M\0\x33\0U\0", 16}, ListForm::kPlaylist},
   };
   for (const Row& row : rows) EXPECT_EQ(FormOfList(row.name, row.text), row.form) << row.text;
   // Every ripper's sheet is known by its text alone.

@@ -12,6 +12,7 @@ namespace vantorel {
 Playlist ReadPlaylist(std::string_view text) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   constexpr std::string_view kExtInf = "#EXTINF:";
+  if (std::optional<std::string> utf8 = MarkedUtf16ToUtf8(text)) return ReadPlaylist(*utf8);
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   Playlist list;
   PlaylistEntry next;

@@ -30,8 +30,9 @@ struct Playlist {
 // Reads a playlist's text: every line that is not blank and does not start with # names a file;
 // an #EXTINF line gives the next file its length, title and performer, and every other # line
 // (#EXTM3U first of all) is passed over. Blanks around a line are dropped; a line ends at LF,
-// CR LF or a lone CR; a UTF-8 byte order mark at the start is skipped. Texts and names are each
-// read as Windows-1252 where they are not valid UTF-8, as in an .m3u written on Windows.
+// CR LF or a lone CR; a UTF-8 byte order mark at the start is skipped, and a text after a UTF-16
+// one is read as UTF-16. Texts and names are each read as Windows-1252 where they are not valid
+// UTF-8, as in an .m3u written on Windows.
 Playlist ReadPlaylist(std::string_view text);
 
 // The album a playlist gives: a file and an audio track of each entry, in order, the track titled

@@ -33,6 +33,8 @@ TEST(ReadPlaylist, EntriesAndTheirTitles) {
                                  "#EXTINF:12 tvg=\"x\", Caf\xE9 -  A - B \r\n  Disc 1\\01.mp3 \r"
                                  "#EXTVLCOPT:x\n02.flac\n#EXTINF:x\n03.flac")),
             "5: Disc 1/01.mp3 | Café | A - B | 12\n7: 02.flac |  |  | -1\n9: 03.flac |  |  | -1\n");
+  EXPECT_EQ(Entries(ReadPlaylist(std::string("\xFE\xFF\0#\0\n\0\xE9\0.\0w\0a\0v", 16))),
+            "2: é.wav |  |  | -1\n");
   std::string many;
   for (int i = 0; i < 300; ++i) many += "a.flac\n";
   EXPECT_EQ(ReadPlaylist(many).entries_not_kept, 45u);
