@@ -694,6 +694,14 @@ TEST_F(Runs, EveryRunOfTheTable) {
        {},
        {},
        {.as_nobody = geteuid() == 0}},
+      // A cue sheet that is the list read first gives way to its track list, kept as it was.
+      {"a cue sheet called tlist.txt",
+       {{"a.wav", "wav 441000"},
+        {"tlist.txt", "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"}},
+       {"--script"},
+       0,
+       Has({"cat < '../tlist.txt' > './orig'\n", "place './orig' '../tlist.txt.orig'\n",
+            "mv -f -T -- './list' '../tlist.txt'\n"})},
   };
   for (const Row& r : rows) Check(r);
 }

@@ -116,14 +116,7 @@ std::string AlbumScript(const AlbumScriptInput& in) {
     if (!in.folder.empty()) AppendFolderCheck(&body, in.folder, &controls);
     if (in.source_regular) AppendGuard(&body, in.source, in.source_text, &controls);
     body.append(kNaming).append(kOwnDirectory);
-    if (in.in_place) {
-      from = body.size();
-      body.append("cat < ");
-      AppendPathWord(&body, in.source, "", "../");
-      body.append(" > './orig'");
-      EndCommand(&body, from, &controls);
-      body.append("same './orig'\n");
-    }
+    if (in.in_place) AppendListCopy(&body, in.source, &controls);
     int made = 0;
     for (const ScriptFile& file : in.files) AppendMaking(&body, file, &made, &controls);
     body.append("printf ");

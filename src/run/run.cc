@@ -348,9 +348,9 @@ bool ProbeFiles(Disc* disc, const List& list, bool report, Console* console, New
                 std::vector<Finding>* found, std::vector<LineTags>* tags) {
   bool usable = true;
   std::string path;
+  FileTags flac_tags;
   for (DiscFile& file : disc->files) {
     FileTags* file_tags = nullptr;
-    FileTags flac_tags;
     if (!report) {
       tags->push_back({file.entry.number, file.entry.text});
       file_tags = &tags->back().tags;
@@ -694,6 +694,55 @@ void PlaylistTexts(AlbumRun* run) {
   if (album.texts.performer.empty()) album.texts.performer = AgreedText(performers);
 }
 
+// The files of the album's disc as the script makes them, their names in file_names: a file
+// joined of parts, or converted, gets a free name; one that is CD audio keeps its own.
+std::vector<ScriptFile> AlbumFiles(const AlbumRun& run, const AlbumPlan& plan, NewNames* new_names,
+                                   std::vector<std::string>* file_names) {
+  std::vector<ScriptFile> files;
+  if (!plan.usable) return files;
+  for (const PlannedFile& planned : plan.files) {
+    const std::string& first = run.paths[planned.parts.front()];
+    const std::string& last = run.paths[planned.parts.back()];
+    if (planned.parts.size() > 1) {
+      const std::string joined = JoinedName(first, last);
+      file_names->push_back(NumberedName(
+          joined, new_names->Skip([&](uint32_t s) { return NumberedName(joined, s); })));
+    } else if (run.facts[planned.parts[0]].state == FileState::kConverted) {
+      const std::string_view stem = StemOf(first);
+      file_names->push_back(
+          CdWavName(stem, new_names->Skip([&](uint32_t s) { return CdWavName(stem, s); })));
+    } else {
+      file_names->push_back(first);
+    }
+  }
+  // The files' names are views of file_names, whole by now.
+  for (size_t i = 0; i < file_names->size(); ++i) {
+    ScriptFile& file = files.emplace_back(ScriptFile{(*file_names)[i], {}});
+    for (uint16_t part : plan.files[i].parts) {
+      file.parts.push_back({run.paths[part], run.makings[part]});
+    }
+  }
+  return files;
+}
+
+// The script's comments of the album's findings and of the files that could not be read.
+std::string AlbumComments(const AlbumRun& run, const AlbumPlan& plan, const AlbumNames& names) {
+  std::string said;
+  for (const AlbumFinding& f : plan.findings) {
+    const size_t from = said.size();
+    said.append("# ");
+    AppendAlbumPlacedText(&said, f, names);
+    EndComment(&said, from);
+  }
+  for (const Finding& f : run.probe_errors) {
+    const size_t from = said.size();
+    said.append("# ");
+    AppendPlacedText(&said, f, {run.source, ""});
+    EndComment(&said, from);
+  }
+  return said;
+}
+
 // Lays the album out, says what is wrong with it and, with script, prints the script that makes
 // its track list. Without, it says that the list is an album's and how its track list is made.
 int RunAlbum(const List& list, bool script, bool in_list, AlbumRun* run, Console* console) {
@@ -711,46 +760,14 @@ int RunAlbum(const List& list, bool script, bool in_list, AlbumRun* run, Console
   }
   NewNames new_names{.list_text = ""};
   std::vector<std::string> file_names;
-  std::vector<ScriptFile> files;
-  for (const PlannedFile& planned : plan.usable ? plan.files : std::vector<PlannedFile>{}) {
-    const std::string& first = run->paths[planned.parts.front()];
-    const std::string& last = run->paths[planned.parts.back()];
-    if (planned.parts.size() > 1) {
-      const std::string joined = JoinedName(first, last);
-      file_names.push_back(NumberedName(
-          joined, new_names.Skip([&](uint32_t s) { return NumberedName(joined, s); })));
-    } else if (run->facts[planned.parts[0]].state == FileState::kConverted) {
-      const std::string_view stem = StemOf(first);
-      file_names.push_back(
-          CdWavName(stem, new_names.Skip([&](uint32_t s) { return CdWavName(stem, s); })));
-    } else {
-      file_names.push_back(first);
-    }
-  }
-  for (size_t i = 0; i < file_names.size(); ++i) {
-    ScriptFile& file = files.emplace_back(ScriptFile{file_names[i], {}});
-    for (uint16_t part : plan.files[i].parts) {
-      file.parts.push_back({run->paths[part], run->makings[part]});
-    }
-  }
+  const std::vector<ScriptFile> files = AlbumFiles(*run, plan, &new_names, &file_names);
   std::string comments;
   std::string list_text;
   if (plan.usable) list_text = AlbumListText(run->read.album, plan, file_names, &comments);
-  std::string said;
-  for (const AlbumFinding& f : plan.findings) {
-    const size_t from = said.size();
-    said.append("# ");
-    AppendAlbumPlacedText(&said, f, names);
-    EndComment(&said, from);
-  }
-  for (const Finding& f : run->probe_errors) {
-    const size_t from = said.size();
-    said.append("# ");
-    AppendPlacedText(&said, f, {run->source, ""});
-    EndComment(&said, from);
-  }
-  comments.insert(0, said);
-  const bool in_place = in_list && list.regular;
+  comments.insert(0, AlbumComments(*run, plan, names));
+  // A sheet that is the list the tool reads first gives way to its track list, kept as it was
+  // under another name: beside it, the track list would never be read.
+  const bool in_place = (in_list || list.name == kDefaultList) && list.regular;
   auto list_name_of = [&](uint32_t skip) {
     if (!in_place) return NumberedName(kDefaultList, skip);
     return NewFileName(list.name, skip == 0 ? ".orig" : ".orig" + std::to_string(skip + 1));
@@ -767,6 +784,44 @@ int RunAlbum(const List& list, bool script, bool in_list, AlbumRun* run, Console
                                .in_place = in_place,
                                .comments = comments});
   return kExitDone;
+}
+
+// A cue sheet or a playlist is an album, whose track list the script makes: its run's status, or
+// nothing where the list is a track list. A text taken for a cue sheet by its first lines alone
+// is one only where it has a track: a list may start with a title.
+std::optional<int> RunSheetOrPlaylist(const List& list, bool script, Console* console) {
+  const ListForm form = FormOfList(list.name, list.text);
+  if (form == ListForm::kTrackList) return std::nullopt;
+  AlbumRun run{.source = list.name, .prefix = FolderOf(list)};
+  run.read = form == ListForm::kPlaylist ? PlaylistAlbum(ReadPlaylist(list.text))
+                                         : ReadCueSheet(list.text);
+  if (FormOfList(list.name, "") == ListForm::kTrackList && run.read.album.tracks.empty()) {
+    return std::nullopt;
+  }
+  LearnFiles(&run);
+  if (form == ListForm::kPlaylist) PlaylistTexts(&run);
+  return RunAlbum(list, script, false, &run, console);
+}
+
+// A list of one FLAC file that holds a cue sheet, and no split, is that album's: the status of
+// the run that makes its track list, with what was said of the list up to said taken back, or
+// nothing for any other list.
+std::optional<int> RunFlacAlbum(const List& list, const Disc& disc,
+                                const std::vector<LineTags>& tags, size_t said, Console* console) {
+  if (disc.files.size() != 1 || disc.files[0].track_count != 1 ||
+      disc.files[0].wav.header.other_audio != OtherAudio::kFlac) {
+    return std::nullopt;
+  }
+  std::optional<AlbumRead> read = AlbumOfFlac(disc.files[0].entry, tags[0].tags);
+  if (!read) return std::nullopt;
+  AlbumRun run{.read = std::move(*read), .source = std::string(disc.files[0].entry.text)};
+  // The list's own texts of the disc stand where the album gives none.
+  AlbumTexts& texts = run.read.album.texts;
+  if (texts.title.empty()) texts.title = TrimBlanks(disc.title.raw);
+  if (texts.performer.empty()) texts.performer = TrimBlanks(disc.performer.raw);
+  console->err.resize(said);
+  LearnFiles(&run);
+  return RunAlbum(list, true, true, &run, console);
 }
 
 // With tracks, the report goes on with the view of every track on the disc. With script, standard
@@ -786,18 +841,8 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   // The second argument names the cue file only when there are exactly two.
   std::string cue_name = args.size() == 2 ? args[1] : kDefaultCue;
 
-  // A cue sheet or a playlist is an album, whose track list the script makes. A text taken for a
-  // cue sheet by its first lines alone is one only where it has a track: a list may start with a
-  // title.
-  if (const ListForm form = FormOfList(list.name, list.text); form != ListForm::kTrackList) {
-    AlbumRun run{.source = list.name, .prefix = FolderOf(list)};
-    run.read = form == ListForm::kPlaylist ? PlaylistAlbum(ReadPlaylist(list.text))
-                                           : ReadCueSheet(list.text);
-    if (FormOfList(list.name, "") != ListForm::kTrackList || !run.read.album.tracks.empty()) {
-      LearnFiles(&run);
-      if (form == ListForm::kPlaylist) PlaylistTexts(&run);
-      return RunAlbum(list, options.script, false, &run, console);
-    }
+  if (std::optional<int> status = RunSheetOrPlaylist(list, options.script, console)) {
+    return *status;
   }
 
   Disc disc = ReadDisc(list);
@@ -808,19 +853,8 @@ int RunPhases(const std::vector<std::string>& args, const Options& options, Cons
   std::vector<LineTags> tags;
   const size_t said = console->err.size();
   const bool usable = ProbeFiles(&disc, list, report, console, &new_names, &found, &tags);
-  // A list of one FLAC file that holds a cue sheet, and no split, is that album's.
-  if (options.script && disc.files.size() == 1 && disc.files[0].track_count == 1 &&
-      disc.files[0].wav.header.other_audio == OtherAudio::kFlac) {
-    if (std::optional<AlbumRead> read = AlbumOfFlac(disc.files[0].entry, tags[0].tags)) {
-      AlbumRun run{.read = std::move(*read), .source = std::string(disc.files[0].entry.text)};
-      // The list's own texts of the disc stand where the album gives none.
-      AlbumTexts& texts = run.read.album.texts;
-      if (texts.title.empty()) texts.title = TrimBlanks(disc.title.raw);
-      if (texts.performer.empty()) texts.performer = TrimBlanks(disc.performer.raw);
-      console->err.resize(said);
-      LearnFiles(&run);
-      return RunAlbum(list, true, true, &run, console);
-    }
+  if (options.script) {
+    if (std::optional<int> status = RunFlacAlbum(list, disc, tags, said, console)) return *status;
   }
 
   MeasureLengths(&disc);

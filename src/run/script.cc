@@ -500,12 +500,7 @@ std::string Render(const ScriptList& list, const Names& names, std::string_view 
     if (fixed != nullptr && list.regular) {
       // The list as it stands is kept before anything is changed, and found to be the one the
       // script was made for.
-      from = body.size();
-      body.append("cat < ");
-      AppendPathWord(&body, names.list, "", "../");
-      body.append(" > './orig'");
-      EndCommand(&body, from, &controls);
-      body.append("same './orig'\n");
+      AppendListCopy(&body, names.list, &controls);
     }
     body.append(commands);
     if (fixed != nullptr) AppendListWrite(&body, list, names, *fixed, other_ways, &controls);

@@ -176,4 +176,13 @@ std::string CksumLine(std::string_view bytes) {
   return std::to_string(~crc).append(" ").append(std::to_string(bytes.size()));
 }
 
+void AppendListCopy(std::string* out, std::string_view list_name, Controls* controls) {
+  const size_t from = out->size();
+  out->append("cat < ");
+  AppendPathWord(out, list_name, "", "../");
+  out->append(" > './orig'");
+  EndCommand(out, from, controls);
+  out->append("same './orig'\n");
+}
+
 }  // namespace vantorel

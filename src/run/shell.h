@@ -40,6 +40,11 @@ void AppendGuard(std::string* out, std::string_view list_name, std::string_view 
 // of the run that made it, whose files its names lead to.
 void AppendFolderCheck(std::string* out, std::string_view folder, Controls* controls);
 
+// Appends the lines that copy the list called list_name, seen from the script's own directory, to
+// ./orig there, before anything changes it, and stop the script where the copy is not the list it
+// was made for.
+void AppendListCopy(std::string* out, std::string_view list_name, Controls* controls);
+
 // The functions that give a file its name: taken stops the script, saying the name with its
 // control characters as ?, as every text of the tool does; fresh stops it where a name
 // is taken by the time it runs, by a link too, and place gives the file $1 the name $2 where
