@@ -755,7 +755,7 @@ int RunAlbum(const List& list, bool script, bool in_list, AlbumRun* run, Console
   }
   console->warned = console->warned || !run->probe_errors.empty();
   if (!script) {
-    console->out += AlbumIsNoList(list.name, FormOfList(list.name, list.text));
+    console->out += AlbumIsNoList(list.name, FormOfList(list.name, list.text), plan.usable);
     return kExitNoList;
   }
   NewNames new_names{.list_text = ""};

@@ -140,10 +140,11 @@ std::string ShellWord(std::string_view name) {
 
 }  // namespace
 
-std::string AlbumIsNoList(std::string_view name, ListForm form) {
-  std::string said = std::string(name) +
-                     (form == ListForm::kPlaylist ? " is a playlist" : " is a cue sheet") +
-                     ", not a track list, and no cue file is written; this makes its track list:";
+std::string AlbumIsNoList(std::string_view name, ListForm form, bool usable) {
+  std::string said =
+      std::string(name) + (form == ListForm::kPlaylist ? " is a playlist" : " is a cue sheet") +
+      ", not a track list, and no cue file is written; " +
+      (usable ? "this" : "once its errors are mended, this") + " makes its track list:";
   std::string command = "  vantorel --script " + ShellWord(name) + " > fix.sh && sh fix.sh";
   MaskControls(&said, 0);
   MaskControls(&command, 0);

@@ -29,8 +29,9 @@ std::string UnknownOption(std::string_view arg);
 std::string ListTooLarge(std::string_view name);
 
 // Said on standard output of a list that is a cue sheet or a playlist (form), of which no cue file
-// is written: what it is, and the command that makes its track list.
-std::string AlbumIsNoList(std::string_view name, ListForm form);
+// is written: what it is, and the command that makes its track list, once, where it has errors
+// that keep the list from being made (usable false), they are mended.
+std::string AlbumIsNoList(std::string_view name, ListForm form, bool usable);
 
 // Said on standard error of the line of a list of one FLAC file that holds a cue sheet.
 std::string FlacHoldsCueSheet(std::string_view list, const ListLine& line);

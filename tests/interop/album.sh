@@ -337,9 +337,12 @@ while IFS='|' read -r what said; do
       ;;
   esac > "$what.cue"
   status=0
-  "$VANTOREL" "$what.cue" > /dev/null 2> err.txt || status=$?
+  "$VANTOREL" "$what.cue" > out.txt 2> err.txt || status=$?
   check "$what: the run says where the sheet is wrong, and writes no sheet" \
     "$status $(grep -c -F "vantorel: $what.cue:$said" err.txt) $(ls output.cue 2>/dev/null)" "1 1 "
+  mended=$(grep -c 'once its errors are mended' out.txt || true)
+  check "$what: the list is made once its errors are mended" "$mended" \
+    "$(if grep -q ': error: ' err.txt; then echo 1; else echo 0; fi)"
   "$VANTOREL" --script "$what.cue" > fix.sh 2>/dev/null
   check "$what: the script is clean to shellcheck" "$(shellcheck -s sh -S warning fix.sh 2>&1)" ""
 done <<'ROWS'
