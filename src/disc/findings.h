@@ -391,6 +391,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
   using Ts::operator()...;
 };
+// Clang before 17 deduces no aggregate's template arguments without a guide.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // The new file a finding's fix makes, if it makes one.
 NewFile* NewFileOf(Finding* f);
